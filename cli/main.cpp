@@ -1,0 +1,43 @@
+// sonicrop-cli: cut, join and inspect MP3 files from a terminal.
+#include "cli/Commands.h"
+
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+const char* const kUsage =
+    "Usage: sonicrop-cli COMMAND [OPTIONS] FILE...\n"
+    "\n"
+    "Commands:\n"
+    "  info [--json] FILE...      show the stream facts and ID3v1 tag of MP3 files\n"
+    "  cut (--size KB | --count N | --time MIN:SEC | --points T1,T2,...) [OPTIONS] FILE...\n"
+    "                             split MP3 files into pieces without re-encoding\n"
+    "  join -o OUT [OPTIONS] FILE...\n"
+    "                             join MP3 files into one\n"
+    "\n"
+    "Run 'sonicrop-cli COMMAND --help' for the options of a command.\n";
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc < 2) {
+        std::fputs(kUsage, stderr);
+        return kExitUsage;
+    }
+    const std::string command = argv[1];
+    if (command == "--help" || command == "-h" || command == "help") {
+        std::fputs(kUsage, stdout);
+        return kExitOk;
+    }
+    const std::vector<std::string> args(argv + 2, argv + argc);
+    if (command == "info")
+        return RunInfo(args);
+    if (command == "cut")
+        return RunCut(args);
+    if (command == "join")
+        return RunJoin(args);
+    std::fprintf(stderr, "sonicrop-cli: unknown command '%s'\n\n%s", command.c_str(), kUsage);
+    return kExitUsage;
+}
