@@ -1,0 +1,138 @@
+// The re-encoding join: every input decoded to 16-bit PCM, converted to the target sample rate and
+// channel count, and encoded as one continuous constant-bitrate stream, then one ID3v1 block.
+#include "engine/join/JoinInputProgress.h"
+#include "engine/join/JoinJob.h"
+#include "engine/join/Mp3FileEncoder.h"
+#include "engine/join/Mp3StreamDecoder.h"
+#include "engine/join/PcmConverter.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <vector>
+
+namespace {
+
+// A total of all ones means the decoder could not size the input.
+constexpr uint32_t kUnknownTotal = 0xFFFFFFFFu;
+
+} // namespace
+
+bool JoinJob::JoinByReencoding(const std::string& outputPath, int sampleRate, int bitrate, int channelMode,
+                               JobProgress& progress)
+{
+    errorText_.clear();
+    const int channels = channelMode == 3 ? 1 : 2;
+    if (OutputIsAnInput(outputPath)) {
+        Fail("Failed to create file \"%s\".", outputPath);
+        return false;
+    }
+    Mp3FileEncoder encoder;
+    if (!encoder.Create(outputPath)) {
+        // An output created without an encoder would be left empty: remove it.
+        encoder.Discard();
+        Fail("Failed to create file \"%s\".", outputPath);
+        return false;
+    }
+
+    if (ProgressBar* lower = progress.Bar(JobProgress::Lower)) {
+        lower->SetRange(0, InputCount());
+        lower->SetStep(1);
+        lower->SetPosition(0);
+    }
+    progress.Pump();
+
+    if (tag_) {
+        ID3v1Block block;
+        BuildID3v1FromInfo(block.data(), *tag_);
+        encoder.SetTagBlock(block);
+    }
+    encoder.SetChannels(channels);
+    encoder.SetInputRate(sampleRate);
+    encoder.SetBitrate(bitrate);
+    encoder.SetOutputRate(sampleRate);
+    encoder.SetMode(channelMode);
+    if (!encoder.Start()) {
+        encoder.Discard(); // the encoder refused its settings; there is no message for that
+        return false;
+    }
+    if (ProgressBar* upper = progress.Bar(JobProgress::Upper))
+        upper->SetRange(0, UpperBarWidth(progress));
+
+    auto fail = [&](const char* format, const std::string& path) {
+        encoder.Discard();
+        if (format)
+            Fail(format, path);
+        return false;
+    };
+
+    std::vector<int16_t> decodedLeft(Mp3StreamDecoder::kMaxSamplesPerFrame);
+    std::vector<int16_t> decodedRight(Mp3StreamDecoder::kMaxSamplesPerFrame);
+    std::vector<int16_t> convertedLeft, convertedRight;
+    PcmConverter converter;
+    Mp3StreamDecoder decoder;
+
+    for (int index = 0; index < InputCount(); ++index) {
+        const std::string& inputPath = inputs_[static_cast<size_t>(index)];
+        progress.SetLabel(JobProgress::Lower, JoiningLabel(index + 1, InputCount(), outputPath));
+        if (ProgressBar* lower = progress.Bar(JobProgress::Lower))
+            lower->StepIt();
+
+        if (!decoder.Open(inputPath))
+            return fail("Failed to open file \"%s\".", inputPath);
+        // Without a size the percentage is shown as complete after the first frame.
+        const uint32_t total = decoder.TotalSamples();
+        JoinInputProgress inputProgress(progress, inputPath, total == kUnknownTotal ? 0 : total);
+        progress.Pump();
+        if (progress.IsCancelled())
+            return fail(nullptr, {});
+
+        const int inputChannels = decoder.Channels();
+        const int inputRate = decoder.SampleRate();
+        const bool needConversion = channels != inputChannels || sampleRate != inputRate;
+        if (needConversion) {
+            converter.Reset();
+            converter.SetOutputFormat(channels, sampleRate, 16);
+            converter.SetInputFormat(inputChannels, inputRate, 16);
+            converter.Prepare();
+            const size_t capacity = static_cast<size_t>(std::max(
+                converter.MaxOutputCount(Mp3StreamDecoder::kMaxSamplesPerFrame),
+                (inputRate > 0 ? sampleRate / inputRate : 1) * 1152 + 1152));
+            convertedLeft.assign(capacity, 0);
+            convertedRight.assign(capacity, 0);
+        }
+        std::fill(decodedRight.begin(), decodedRight.end(), int16_t {0});
+
+        uint64_t done = 0;
+        for (;;) {
+            int samples = 0;
+            bool endOfStream = false;
+            // A decoding error ends this input where it happened; the join goes on with the next.
+            if (!decoder.ReadPcm(decodedLeft.data(), decodedRight.data(), samples, endOfStream) || samples <= 0)
+                break;
+            samples = std::min(samples, Mp3StreamDecoder::kMaxSamplesPerFrame);
+            done += static_cast<uint64_t>(samples);
+            inputProgress.Advance(done);
+            progress.Pump();
+            if (progress.IsCancelled())
+                return fail(nullptr, {});
+
+            const int16_t* left = decodedLeft.data();
+            const int16_t* right = decodedRight.data();
+            int count = samples;
+            if (needConversion) {
+                converter.Convert(left, right, samples, convertedLeft.data(), convertedRight.data(), count);
+                left = convertedLeft.data();
+                right = convertedRight.data();
+            }
+            if (!encoder.Encode(left, right, count))
+                return fail("Failed to write file \"%s\".", outputPath);
+        }
+        decoder.Close();
+    }
+
+    if (!encoder.Finish()) {
+        Fail("Failed to write file \"%s\".", outputPath);
+        return false;
+    }
+    return true;
+}

@@ -1,0 +1,44 @@
+#pragma once
+// One join: the ordered input paths, the tag for the joined file, and the two ways of joining
+// them. On failure ErrorText() holds the message to show; it stays empty when the join was
+// cancelled or the encoder refused its settings.
+#include "engine/JobProgress.h"
+#include "engine/stream/ID3TagInfo.h"
+
+#include <optional>
+#include <string>
+#include <vector>
+
+class JoinJob {
+public:
+    void AddInput(const std::string& path) { inputs_.push_back(path); }
+    // Each text is cut to its field's limit. genre 255 means no genre.
+    void AssignTag(const std::string& title, const std::string& artist, const std::string& album,
+                   const std::string& year, const std::string& comment, int genre, bool hasTrack, int track);
+
+    // Copies every input's audio frames, then appends the tag's ID3v1 block.
+    bool JoinByFrameCopy(const std::string& outputPath, JobProgress& progress);
+    // Decodes every input, converts it to the target format and encodes one constant-bitrate
+    // stream, then appends the tag's ID3v1 block. channelMode: 0 stereo, 1 joint stereo, 3 mono.
+    bool JoinByReencoding(const std::string& outputPath, int sampleRate, int bitrate, int channelMode,
+                          JobProgress& progress);
+
+    const std::string& ErrorText() const { return errorText_; }
+    const std::vector<std::string>& Inputs() const { return inputs_; }
+    int InputCount() const { return static_cast<int>(inputs_.size()); }
+    const std::optional<ID3TagInfo>& Tag() const { return tag_; }
+
+private:
+    // Refuses an output that is one of the inputs (the same file under any name), which the join
+    // would destroy while reading it.
+    bool OutputIsAnInput(const std::string& outputPath) const;
+    void Fail(const char* format, const std::string& path);
+
+    std::string errorText_;
+    std::optional<ID3TagInfo> tag_;
+    std::vector<std::string> inputs_;
+};
+
+// "Joining %d of %d file(s) into %s..." and "Processing %s...%d%%": the labels both joins show.
+std::string JoiningLabel(int index, int count, const std::string& outputPath);
+std::string ProcessingLabel(const std::string& inputPath, int percent);
