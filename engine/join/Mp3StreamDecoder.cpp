@@ -1,7 +1,217 @@
 #include "engine/join/Mp3StreamDecoder.h"
 
+#include "engine/stream/MpegFrameHeader.h"
+
+#include <cstring>
+#include <sys/stat.h>
+
+namespace {
+
+constexpr size_t kProbeChunk = 100; // bytes fed per step until the decoder has parsed a header
+constexpr size_t kReadChunk = 1024; // bytes fed per step while decoding
+
+int64_t FileSize(std::FILE* file)
+{
+    struct stat info {};
+    if (::fstat(fileno(file), &info) != 0)
+        return -1;
+    return static_cast<int64_t>(info.st_size);
+}
+
+} // namespace
+
 Mp3StreamDecoder::~Mp3StreamDecoder() { Close(); }
-bool Mp3StreamDecoder::Open(const std::string&) { return false; }
-void Mp3StreamDecoder::Close() { }
-bool Mp3StreamDecoder::ReadPcm(int16_t*, int16_t*, int& samples, bool& endOfStream) { samples = 0; endOfStream = true; return false; }
-std::optional<std::array<uint8_t, 128>> Mp3StreamDecoder::ReadTagBlock() { return std::nullopt; }
+
+bool Mp3StreamDecoder::Open(const std::string& path)
+{
+    Close();
+    file_ = std::fopen(path.c_str(), "rb");
+    if (!file_)
+        return false;
+    path_ = path;
+    hip_ = hip_decode_init();
+    if (!hip_ || !Probe()) {
+        Close();
+        return false;
+    }
+    return true;
+}
+
+void Mp3StreamDecoder::Close()
+{
+    if (file_)
+        std::fclose(file_);
+    file_ = nullptr;
+    if (hip_)
+        hip_decode_exit(hip_);
+    hip_ = nullptr;
+    tagBlock_.reset();
+    facts_ = mp3data_struct {};
+    isVbr_ = false;
+    leadingBytes_ = 0;
+    path_.clear();
+}
+
+bool Mp3StreamDecoder::ReadExactly(uint8_t* buffer, size_t length)
+{
+    return std::fread(buffer, 1, length, file_) == length;
+}
+
+bool Mp3StreamDecoder::Probe()
+{
+    short discardLeft[kMaxSamplesPerFrame * 2];
+    short discardRight[kMaxSamplesPerFrame * 2];
+    for (;;) {
+        facts_ = mp3data_struct {};
+        leadingBytes_ = 0;
+        uint8_t header[10];
+        if (!ReadExactly(header, 4))
+            return false;
+
+        if (std::memcmp(header, "ID3", 3) == 0) {
+            if (!ReadExactly(header + 4, 6))
+                return false;
+            const uint64_t size = (uint64_t{header[6] & 0x7Fu} << 21) | (uint64_t{header[7] & 0x7Fu} << 14)
+                | (uint64_t{header[8] & 0x7Fu} << 7) | uint64_t{header[9] & 0x7Fu};
+            leadingBytes_ = size + 10;
+            if (fseeko(file_, static_cast<off_t>(size), SEEK_CUR) != 0 || !ReadExactly(header, 4))
+                return false;
+        }
+
+        // An album-ID block: "AiD\1", a 16-bit little-endian length that counts the six bytes
+        // read so far. A stored length below six would move backwards; nothing more is skipped then.
+        if (std::memcmp(header, "AiD\1", 4) == 0) {
+            uint8_t lengthBytes[2];
+            if (!ReadExactly(lengthBytes, 2))
+                return false;
+            const long length = lengthBytes[0] + 256L * lengthBytes[1];
+            if (length > 6 && fseeko(file_, static_cast<off_t>(length - 6), SEEK_CUR) != 0)
+                return false;
+            if (!ReadExactly(header, 4))
+                return false;
+        }
+
+        while (!IsFrameHeaderCandidate(header)) {
+            std::memmove(header, header + 1, 3);
+            if (!ReadExactly(header + 3, 1))
+                return false;
+        }
+
+        const bool freeFormat = (header[2] & 0xF0) == 0;
+        int encoderDelay = 0;
+        int encoderPadding = 0;
+        if (hip_decode1_headersB(hip_, header, 4, discardLeft, discardRight, &facts_, &encoderDelay, &encoderPadding) < 0)
+            return false;
+        uint8_t chunk[kProbeChunk];
+        while (!facts_.header_parsed) {
+            if (!ReadExactly(chunk, sizeof chunk))
+                return false;
+            if (hip_decode1_headersB(hip_, chunk, sizeof chunk, discardLeft, discardRight, &facts_, &encoderDelay,
+                                     &encoderPadding)
+                < 0)
+                return false;
+        }
+
+        if (facts_.bitrate == 0 && !freeFormat) {
+            // A false sync: start again from here with a fresh decoder, so the bytes fed so far
+            // cannot confuse the next attempt.
+            hip_decode_exit(hip_);
+            hip_ = hip_decode_init();
+            if (!hip_)
+                return false;
+            continue;
+        }
+        break;
+    }
+
+    if (facts_.totalframes > 0) {
+        isVbr_ = true;
+        return true;
+    }
+    if (facts_.bitrate <= 0)
+        return false; // free format: no size estimate, and nothing else can describe the stream
+    isVbr_ = false;
+    facts_.nsamp = 0xFFFFFFFFul;
+    const int64_t size = FileSize(file_);
+    if (size >= 0) {
+        const uint64_t low32 = static_cast<uint64_t>(size) & 0xFFFFFFFFull;
+        const uint64_t audioBytes = low32 > leadingBytes_ ? low32 - leadingBytes_ : 0;
+        const uint64_t seconds = audioBytes * 8 / (static_cast<uint64_t>(facts_.bitrate) * 1000);
+        facts_.nsamp = static_cast<unsigned long>(seconds * static_cast<uint64_t>(facts_.samplerate));
+        facts_.totalframes = facts_.framesize > 0 ? static_cast<int>(facts_.nsamp / static_cast<unsigned long>(facts_.framesize)) : 0;
+    }
+    return true;
+}
+
+int Mp3StreamDecoder::DecodeNext(const uint8_t* bytes, size_t length, int16_t* left, int16_t* right)
+{
+    uint8_t none = 0; // the decoder is given a valid pointer even when fed no bytes
+    mp3data_struct frameFacts {};
+    const int n = hip_decode1_headers(hip_, length > 0 ? const_cast<uint8_t*>(bytes) : &none, length, left, right,
+                                      &frameFacts);
+    if (n <= 0 || !frameFacts.header_parsed)
+        return n;
+    // The format may change from frame to frame in a damaged or spliced file. A different rate
+    // cannot be converted with the probed settings, so the stream ends there; a different channel
+    // count is mapped onto the probed one.
+    if (frameFacts.samplerate != facts_.samplerate)
+        return -1;
+    if (facts_.stereo == 2 && frameFacts.stereo == 1)
+        std::memcpy(right, left, static_cast<size_t>(n) * sizeof(int16_t));
+    return n;
+}
+
+bool Mp3StreamDecoder::ReadPcm(int16_t* left, int16_t* right, int& samples, bool& endOfStream)
+{
+    samples = 0;
+    endOfStream = false;
+    if (!file_ || !hip_) {
+        endOfStream = true;
+        return false;
+    }
+    int n = DecodeNext(nullptr, 0, left, right);
+    if (n > 0) {
+        samples = n;
+        return true;
+    }
+    if (n < 0)
+        return false;
+
+    uint8_t buffer[kReadChunk];
+    size_t got = 0;
+    while ((got = std::fread(buffer, 1, sizeof buffer, file_)) > 0) {
+        n = DecodeNext(buffer, got, left, right);
+        if (n > 0) {
+            samples = n;
+            return true;
+        }
+        if (n < 0)
+            return false;
+    }
+
+    n = DecodeNext(nullptr, 0, left, right);
+    if (n > 0) {
+        samples = n;
+        return true;
+    }
+    endOfStream = true;
+    return n == 0;
+}
+
+std::optional<std::array<uint8_t, 128>> Mp3StreamDecoder::ReadTagBlock()
+{
+    if (tagBlock_ || !file_)
+        return tagBlock_;
+    const off_t position = ftello(file_);
+    if (position < 0)
+        return std::nullopt;
+    std::array<uint8_t, 128> block {};
+    bool found = false;
+    if (fseeko(file_, -128, SEEK_END) == 0 && ReadExactly(block.data(), 3) && std::memcmp(block.data(), "TAG", 3) == 0
+        && ReadExactly(block.data() + 3, 125))
+        found = true;
+    fseeko(file_, position, SEEK_SET);
+    if (found)
+        tagBlock_ = block;
+    return tagBlock_;
+}

@@ -47,6 +47,8 @@ public:
 private:
     bool Probe();
     bool ReadExactly(uint8_t* buffer, size_t length);
+    // One hip_decode1_headers call; returns its sample count, or -1 on a decoder error.
+    int DecodeNext(const uint8_t* bytes, size_t length, int16_t* left, int16_t* right);
 
     std::FILE* file_ = nullptr;
     hip_t hip_ = nullptr;
