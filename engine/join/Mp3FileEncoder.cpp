@@ -45,6 +45,7 @@ void Mp3FileEncoder::SetChannels(int channels)
 
 void Mp3FileEncoder::SetInputRate(int sampleRate)
 {
+    inputRate_ = sampleRate;
     if (encoder_)
         lame_set_in_samplerate(encoder_, sampleRate);
 }
@@ -59,6 +60,7 @@ void Mp3FileEncoder::SetBitrate(int bitrate)
 
 void Mp3FileEncoder::SetOutputRate(int sampleRate)
 {
+    outputRate_ = sampleRate;
     if (encoder_)
         lame_set_out_samplerate(encoder_, sampleRate);
 }
@@ -71,7 +73,9 @@ void Mp3FileEncoder::SetMode(int mode)
 
 bool Mp3FileEncoder::Start()
 {
-    if (!encoder_)
+    // LAME reads a rate of 0 or below as "choose one", but the PCM fed to it is already at
+    // this rate, so such a rate is refused here.
+    if (!encoder_ || inputRate_ <= 0 || outputRate_ <= 0)
         return false;
     lame_set_VBR(encoder_, vbr_off);
     lame_set_bWriteVbrTag(encoder_, 0);

@@ -32,7 +32,7 @@ public:
     void SetBitrate(int bitrate);      // kbit/s, clamped to 8..320
     void SetOutputRate(int sampleRate);
     void SetMode(int mode); // 0 stereo, 1 joint stereo, 3 mono; anything else is stereo
-    // Fixes the parameters; false when the encoder refuses them.
+    // Fixes the parameters; false when the encoder refuses them or a rate is not positive.
     bool Start();
     // Encodes count samples per channel; with one channel right is not read. False when the
     // encoder reports an error or the encoded bytes could not be written.
@@ -60,6 +60,7 @@ private:
     std::array<uint8_t, kOutputBufferSize> buffer_ {};
     std::optional<ID3v1Block> tagBlock_;
     int channels_ = 2;
+    int inputRate_ = 0, outputRate_ = 0;
     bool started_ = false;
     bool failed_ = false;
 };
