@@ -32,7 +32,7 @@ const char* const kJoinUsage =
     "  --encoding auto|RATE:KBPS:MODE\n"
     "                             auto (default): frame copy when possible, else the highest rate\n"
     "                             and bitrate of the inputs; or a fixed format, e.g. 44100:128:joint\n"
-    "                             (MODE: stereo, joint, mono)\n";
+    "                             (MODE: stereo, joint, mono; KBPS is held to 8-320)\n";
 
 struct JoinArguments {
     std::string output;
@@ -94,7 +94,16 @@ std::optional<int> ParseModeName(const std::string& text)
     return std::nullopt;
 }
 
-// "auto", or RATE:KBPS:MODE.
+bool IsMpegSampleRate(int rate)
+{
+    for (int valid : {8000, 11025, 12000, 16000, 22050, 24000, 32000, 44100, 48000}) {
+        if (rate == valid)
+            return true;
+    }
+    return false;
+}
+
+// "auto", or RATE:KBPS:MODE with one of the nine MPEG sample rates.
 bool ParseEncoding(const std::string& text, EncodingOptions& options)
 {
     if (text == "auto") {
@@ -108,7 +117,7 @@ bool ParseEncoding(const std::string& text, EncodingOptions& options)
     const auto rate = ParsePositive(text.substr(0, first));
     const auto bitrate = ParsePositive(text.substr(first + 1, second - first - 1));
     const auto mode = ParseModeName(text.substr(second + 1));
-    if (!rate || !bitrate || !mode)
+    if (!rate || !IsMpegSampleRate(*rate) || !bitrate || !mode)
         return false;
     options.AutoMP3EncodingParam = false;
     options.MP3SampleRate = *rate;
@@ -182,7 +191,8 @@ std::optional<int> ParseArguments(const std::vector<std::string>& args, JoinArgu
                 return UsageError("'" + *value + "' is neither a genre number 0-255 nor a genre name");
             parsed.genre = *genre;
         } else if (!ParseEncoding(*value, parsed.encoding)) {
-            return UsageError("--encoding takes auto or RATE:KBPS:MODE, e.g. 44100:128:joint");
+            return UsageError("--encoding takes auto or RATE:KBPS:MODE, e.g. 44100:128:joint, with an MPEG "
+                              "sample rate (8000-48000 Hz)");
         }
     }
     if (parsed.output.empty())

@@ -1,0 +1,257 @@
+// sonicrop-cli join end to end: the real program on real files in a temporary folder.
+#include "engine/stream/ID3TagInfo.h"
+#include "tests/support/EncodedAudio.h"
+#include "tests/support/FrameBuilder.h"
+#include "tests/support/TempDir.h"
+
+#include <chrono>
+#include <csignal>
+#include <cstdlib>
+#include <fcntl.h>
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+namespace {
+
+struct CliResult {
+    int exitCode = -1;
+    std::string out, err;
+};
+
+std::string ReadText(const std::string& path)
+{
+    const Bytes bytes = ReadFile(path);
+    return std::string(bytes.begin(), bytes.end());
+}
+
+// Starts the program with its output going to files in dir; `prefix` runs before it (a shell
+// command line that ends by exec-ing the program given as "$@").
+pid_t Start(const TempDir& dir, const std::vector<std::string>& args, const std::string& prefix = {})
+{
+    const char* cli = std::getenv("SONICROP_CLI");
+    EXPECT_NE(cli, nullptr);
+    std::vector<std::string> argv;
+    if (!prefix.empty())
+        argv = {"/bin/sh", "-c", prefix + "; exec \"$@\"", "sh"};
+    argv.push_back(cli ? cli : "sonicrop-cli");
+    argv.push_back("join");
+    argv.insert(argv.end(), args.begin(), args.end());
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        const int out = ::open(dir.File("stdout.txt").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        const int err = ::open(dir.File("stderr.txt").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        ::dup2(out, STDOUT_FILENO);
+        ::dup2(err, STDERR_FILENO);
+        std::vector<char*> pointers;
+        for (std::string& arg : argv)
+            pointers.push_back(arg.data());
+        pointers.push_back(nullptr);
+        ::execv(pointers[0], pointers.data());
+        ::_exit(127);
+    }
+    return pid;
+}
+
+CliResult Finish(const TempDir& dir, pid_t pid)
+{
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    CliResult result;
+    result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    result.out = ReadText(dir.File("stdout.txt"));
+    result.err = ReadText(dir.File("stderr.txt"));
+    return result;
+}
+
+CliResult Join(const TempDir& dir, const std::vector<std::string>& args, const std::string& prefix = {})
+{
+    return Finish(dir, Start(dir, args, prefix));
+}
+
+std::string WriteTone(const TempDir& dir, const std::string& name, int sampleRate, int channels, int bitrate,
+                      double seconds = 1.0)
+{
+    ToneSpec spec;
+    spec.sampleRate = sampleRate;
+    spec.channels = channels;
+    spec.bitrate = bitrate;
+    spec.seconds = seconds;
+    WriteFile(dir.File(name), EncodeTone(spec));
+    return dir.File(name);
+}
+
+ID3TagInfo TagOf(const std::string& path)
+{
+    ID3TagInfo tag;
+    EXPECT_TRUE(ReadID3v1Tag(path, tag));
+    return tag;
+}
+
+} // namespace
+
+TEST(JoinCommand, SameFormatIsJoinedByFrameCopyWithTheGivenTag)
+{
+    TempDir dir;
+    const std::string a = WriteTone(dir, "a.mp3", 44100, 2, 128);
+    const std::string b = WriteTone(dir, "b.mp3", 44100, 2, 128, 0.5);
+    const std::string output = dir.File("joined.mp3");
+    const CliResult result = Join(dir, {"-o", output, "--title", "A title that is longer than thirty characters",
+                                        "--artist", "Artist", "--album", "Album", "--year", "2024", "--comment",
+                                        "Comment", "--genre", "Jazz", "--track", "12b", a, b});
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_EQ(result.out, "frame copy\n" + output + "\n");
+
+    Bytes expected = ReadFile(a);
+    Append(expected, ReadFile(b));
+    const Bytes joined = ReadFile(output);
+    ASSERT_EQ(joined.size(), expected.size() + 128);
+    EXPECT_TRUE(std::equal(expected.begin(), expected.end(), joined.begin()));
+    const ID3TagInfo tag = TagOf(output);
+    EXPECT_STREQ(tag.title, "A title that is longer than th");
+    EXPECT_STREQ(tag.artist, "Artist");
+    EXPECT_STREQ(tag.album, "Album");
+    EXPECT_STREQ(tag.year, "2024");
+    EXPECT_STREQ(tag.comment, "Comment");
+    EXPECT_EQ(tag.genre, 8);
+    EXPECT_TRUE(tag.hasTrack);
+    EXPECT_EQ(tag.track, 12);
+}
+
+TEST(JoinCommand, WithoutGenreAndTrackTheTagHasNeither)
+{
+    TempDir dir;
+    const std::string a = WriteTone(dir, "a.mp3", 44100, 2, 128, 0.5);
+    const std::string output = dir.File("joined.mp3");
+    const CliResult result = Join(dir, {"--output=" + output, "--comment", "A comment of exactly thirty ch", a, a});
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    const ID3TagInfo tag = TagOf(output);
+    EXPECT_EQ(tag.genre, 255);
+    EXPECT_FALSE(tag.hasTrack);
+    EXPECT_STREQ(tag.comment, "A comment of exactly thirty ch"); // the ID3v1.0 layout keeps all 30
+}
+
+TEST(JoinCommand, MixedFormatsAreReencodedAtTheFormatPickedFromTheInputs)
+{
+    TempDir dir;
+    const std::string stereo = WriteTone(dir, "stereo.mp3", 44100, 2, 128);
+    const std::string mono = WriteTone(dir, "mono.mp3", 22050, 1, 64);
+    const std::string output = dir.File("joined.mp3");
+    const CliResult result = Join(dir, {"-o", output, stereo, mono});
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_EQ(result.out, "re-encode 44100 Hz 128 kbps joint\n" + output + "\n");
+    const Pcm joined = DecodeFile(output);
+    EXPECT_EQ(joined.sampleRate, 44100);
+    EXPECT_EQ(joined.right.size(), joined.left.size());
+}
+
+TEST(JoinCommand, AFixedEncodingReencodesEvenMatchingInputs)
+{
+    TempDir dir;
+    const std::string a = WriteTone(dir, "a.mp3", 44100, 2, 128);
+    const std::string output = dir.File("joined.mp3");
+    CliResult result = Join(dir, {"-o", output, "--encoding", "22050:32:mono", a, a});
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_EQ(result.out, "re-encode 22050 Hz 32 kbps mono\n" + output + "\n");
+    const Pcm joined = DecodeFile(output);
+    EXPECT_EQ(joined.sampleRate, 22050);
+    EXPECT_TRUE(joined.right.empty());
+
+    result = Join(dir, {"-o", output, "--encoding", "44100:400:stereo", a, a});
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_EQ(result.out, "re-encode 44100 Hz 320 kbps stereo\n" + output + "\n");
+}
+
+TEST(JoinCommand, AnInputTheProbeCannotOpenFailsBeforeAnyOutputIsCreated)
+{
+    TempDir dir;
+    const std::string a = WriteTone(dir, "a.mp3", 44100, 2, 128, 0.5);
+    WriteFile(dir.File("text.mp3"), Bytes(500, 'x'));
+    const std::string output = dir.File("joined.mp3");
+    WriteFile(output, Bytes {1, 2, 3});
+    for (const std::string bad : {"text.mp3", "missing.mp3"}) {
+        const CliResult result = Join(dir, {"-o", output, a, dir.File(bad)});
+        EXPECT_EQ(result.exitCode, 1);
+        EXPECT_EQ(result.err, "Join failure. Failed to open file \"" + dir.File(bad) + "\".\n");
+        EXPECT_EQ(ReadFile(output), (Bytes {1, 2, 3})); // not even replaced
+    }
+}
+
+TEST(JoinCommand, AnOutputThatIsAnInputIsRefusedAndTheInputKept)
+{
+    TempDir dir;
+    const std::string a = WriteTone(dir, "a.mp3", 44100, 2, 128, 0.5);
+    const std::string b = WriteTone(dir, "b.mp3", 22050, 1, 64, 0.5);
+    std::filesystem::create_symlink(a, dir.File("link.mp3"));
+    const Bytes original = ReadFile(a);
+    // Frame copy (a, a) and re-encoding (a, b) alike.
+    for (const std::string& other : {a, b}) {
+        const CliResult result = Join(dir, {"-o", dir.File("link.mp3"), a, other});
+        EXPECT_EQ(result.exitCode, 1);
+        EXPECT_EQ(result.err, "Join failure. Failed to create file \"" + dir.File("link.mp3") + "\".\n");
+        EXPECT_EQ(ReadFile(a), original);
+    }
+}
+
+TEST(JoinCommand, AFullDiskFailsTheJoinAndLeavesNoOutput)
+{
+    TempDir dir;
+    const std::string a = WriteTone(dir, "a.mp3", 44100, 2, 128);
+    const std::string b = WriteTone(dir, "b.mp3", 32000, 2, 96);
+    const std::string output = dir.File("joined.mp3");
+    for (const std::string& other : {a, b}) {
+        // A 4 KiB file-size limit, with the signal for crossing it ignored.
+        const CliResult result = Join(dir, {"-o", output, a, other}, "trap '' XFSZ; ulimit -f 4");
+        EXPECT_EQ(result.exitCode, 1);
+        EXPECT_EQ(result.err, "Join failure. Failed to write file \"" + output + "\".\n");
+        EXPECT_FALSE(std::filesystem::exists(output));
+    }
+}
+
+TEST(JoinCommand, InterruptCancelsTheJoinAndDeletesTheOutput)
+{
+    TempDir dir;
+    const std::string a = WriteTone(dir, "a.mp3", 44100, 2, 128, 10.0);
+    const std::string output = dir.File("joined.mp3");
+    // A hundred seconds to re-encode: the join is still running when the signal comes.
+    std::vector<std::string> args {"-o", output, "--encoding", "44100:128:joint"};
+    args.insert(args.end(), 10, a);
+    const pid_t pid = Start(dir, args);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (!std::filesystem::exists(output) && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    ASSERT_TRUE(std::filesystem::exists(output));
+    ::kill(pid, SIGINT);
+    const CliResult result = Finish(dir, pid);
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_NE(result.err.find("cancelled"), std::string::npos) << result.err;
+    EXPECT_TRUE(result.out.empty());
+    EXPECT_FALSE(std::filesystem::exists(output));
+}
+
+TEST(JoinCommand, BadUsageExitsWithTwo)
+{
+    TempDir dir;
+    const std::string a = WriteTone(dir, "a.mp3", 44100, 2, 128, 0.3);
+    const std::string output = dir.File("joined.mp3");
+    const std::vector<std::vector<std::string>> cases {
+        {a, a},                                          // no output
+        {"-o", output, a},                               // one input
+        {"-o", output, "--encoding", "44100:128", a, a}, // no mode
+        {"-o", output, "--encoding", "44100:128:quad", a, a},
+        {"-o", output, "--encoding", "12345:128:joint", a, a},
+        {"-o", output, "--genre", "256", a, a},
+        {"-o", output, "--genre", "Polka Rock", a, a},
+        {"-o", output, "--volume", "3", a, a},
+        {"-o", output, a, a, "--title"}, // a value is missing
+    };
+    for (const auto& args : cases) {
+        const CliResult result = Join(dir, args);
+        EXPECT_EQ(result.exitCode, 2) << args[args.size() - 1];
+        EXPECT_NE(result.err.find("Usage: sonicrop-cli join"), std::string::npos);
+    }
+    EXPECT_FALSE(std::filesystem::exists(output));
+    EXPECT_EQ(Join(dir, {"--help"}).exitCode, 0);
+}
