@@ -15,24 +15,25 @@
 #include <string>
 #include <vector>
 
-namespace {
+namespace
+{
 
-const char* const kJoinUsage =
-    "Usage: sonicrop-cli join -o OUT [OPTIONS] FILE...\n"
-    "\n"
-    "Joins two or more MP3 files, in the order given, into OUT. Files of one format are joined by\n"
-    "copying their frames; otherwise (or with a fixed --encoding) they are decoded and encoded again.\n"
-    "\n"
-    "Options:\n"
-    "  -o, --output OUT           the joined file\n"
-    "  --title T, --artist A, --album B, --year Y, --comment C\n"
-    "                             the ID3v1 tag of the joined file (cut to 30 characters, year 4)\n"
-    "  --genre N                  genre number 0-255 or a genre name (default: none, 255)\n"
-    "  --track N                  track number (default: none)\n"
-    "  --encoding auto|RATE:KBPS:MODE\n"
-    "                             auto (default): frame copy when possible, else the highest rate\n"
-    "                             and bitrate of the inputs; or a fixed format, e.g. 44100:128:joint\n"
-    "                             (MODE: stereo, joint, mono; KBPS is held to 8-320)\n";
+const char* const kJoinUsage
+    = "Usage: sonicrop-cli join -o OUT [OPTIONS] FILE...\n"
+      "\n"
+      "Joins two or more MP3 files, in the order given, into OUT. Files of one format are joined by\n"
+      "copying their frames; otherwise (or with a fixed --encoding) they are decoded and encoded again.\n"
+      "\n"
+      "Options:\n"
+      "  -o, --output OUT           the joined file\n"
+      "  --title T, --artist A, --album B, --year Y, --comment C\n"
+      "                             the ID3v1 tag of the joined file (cut to 30 characters, year 4)\n"
+      "  --genre N                  genre number 0-255 or a genre name (default: none, 255)\n"
+      "  --track N                  track number (default: none)\n"
+      "  --encoding auto|RATE:KBPS:MODE\n"
+      "                             auto (default): frame copy when possible, else the highest rate\n"
+      "                             and bitrate of the inputs; or a fixed format, e.g. 44100:128:joint\n"
+      "                             (MODE: stereo, joint, mono; KBPS is held to 8-320)\n";
 
 struct JoinArguments {
     std::string output;
@@ -96,7 +97,7 @@ std::optional<int> ParseModeName(const std::string& text)
 
 bool IsMpegSampleRate(int rate)
 {
-    for (int valid : {8000, 11025, 12000, 16000, 22050, 24000, 32000, 44100, 48000}) {
+    for (int valid : { 8000, 11025, 12000, 16000, 22050, 24000, 32000, 44100, 48000 }) {
         if (rate == valid)
             return true;
     }
@@ -161,9 +162,8 @@ std::optional<int> ParseArguments(const std::vector<std::string>& args, JoinArgu
             value = arg.substr(equals + 1);
             arg = arg.substr(0, equals);
         }
-        const bool known = arg == "-o" || arg == "--output" || arg == "--title" || arg == "--artist"
-            || arg == "--album" || arg == "--year" || arg == "--comment" || arg == "--genre" || arg == "--track"
-            || arg == "--encoding";
+        const bool known = arg == "-o" || arg == "--output" || arg == "--title" || arg == "--artist" || arg == "--album"
+            || arg == "--year" || arg == "--comment" || arg == "--genre" || arg == "--track" || arg == "--encoding";
         if (!known)
             return UsageError("unknown option '" + arg + "'");
         if (!value) {
@@ -207,8 +207,7 @@ std::string EncodingText(const JoinEncoding& encoding)
 {
     char text[80];
     std::snprintf(text, sizeof text, "%d Hz %d kbps %s", encoding.sampleRate,
-                  Mp3FileEncoder::ClampBitrate(encoding.bitrate),
-                  ModeName(Mp3FileEncoder::NormalizeMode(encoding.channelMode)));
+        Mp3FileEncoder::ClampBitrate(encoding.bitrate), ModeName(Mp3FileEncoder::NormalizeMode(encoding.channelMode)));
     return text;
 }
 
@@ -239,8 +238,7 @@ int RunJoin(const std::vector<std::string>& args)
     for (const std::string& input : parsed.inputs)
         job.AddInput(input);
     job.AssignTag(parsed.title, parsed.artist, parsed.album, parsed.year, parsed.comment, parsed.genre,
-                  parsed.track.has_value() && !parsed.track->empty(),
-                  parsed.track ? LeadingNumber(*parsed.track) : 0);
+        parsed.track.has_value() && !parsed.track->empty(), parsed.track ? LeadingNumber(*parsed.track) : 0);
 
     const JoinMethod method = ChooseJoinMethod(parsed.encoding, facts);
     bool ok = false;
@@ -262,7 +260,7 @@ int RunJoin(const std::vector<std::string>& args)
     if (!job.ErrorText().empty())
         std::fprintf(stderr, "Join failure. %s\n", job.ErrorText().c_str());
     else
-        std::fprintf(stderr, "Join failure. The encoder refused the format %s.\n",
-                     EncodingText(method.encoding).c_str());
+        std::fprintf(
+            stderr, "Join failure. The encoder refused the format %s.\n", EncodingText(method.encoding).c_str());
     return kExitFailure;
 }

@@ -6,7 +6,7 @@ JoinMethod ChooseJoinMethod(const EncodingOptions& options, std::span<const Join
 {
     JoinMethod method;
     if (!options.AutoMP3EncodingParam) {
-        method.encoding = {options.MP3SampleRate, options.MP3BitRate, options.MP3ChannelMode};
+        method.encoding = { options.MP3SampleRate, options.MP3BitRate, options.MP3ChannelMode };
         return method;
     }
     if (CanJoinByFrameCopy(entries)) {
@@ -21,6 +21,6 @@ bool JoinWithMethod(JoinJob& job, const JoinMethod& method, const std::string& o
 {
     if (method.frameCopy)
         return job.JoinByFrameCopy(outputPath, progress);
-    return job.JoinByReencoding(outputPath, method.encoding.sampleRate, method.encoding.bitrate,
-                                method.encoding.channelMode, progress);
+    return job.JoinByReencoding(
+        outputPath, method.encoding.sampleRate, method.encoding.bitrate, method.encoding.channelMode, progress);
 }

@@ -10,15 +10,16 @@
 #include <cstdint>
 #include <vector>
 
-namespace {
+namespace
+{
 
 // A total of all ones means the decoder could not size the input.
 constexpr uint32_t kUnknownTotal = 0xFFFFFFFFu;
 
 } // namespace
 
-bool JoinJob::JoinByReencoding(const std::string& outputPath, int sampleRate, int bitrate, int channelMode,
-                               JobProgress& progress)
+bool JoinJob::JoinByReencoding(
+    const std::string& outputPath, int sampleRate, int bitrate, int channelMode, JobProgress& progress)
 {
     errorText_.clear();
     const int channels = channelMode == 3 ? 1 : 2;
@@ -94,13 +95,13 @@ bool JoinJob::JoinByReencoding(const std::string& outputPath, int sampleRate, in
             converter.SetOutputFormat(channels, sampleRate, 16);
             converter.SetInputFormat(inputChannels, inputRate, 16);
             converter.Prepare();
-            const size_t capacity = static_cast<size_t>(std::max(
-                converter.MaxOutputCount(Mp3StreamDecoder::kMaxSamplesPerFrame),
-                (inputRate > 0 ? sampleRate / inputRate : 1) * 1152 + 1152));
+            const size_t capacity
+                = static_cast<size_t>(std::max(converter.MaxOutputCount(Mp3StreamDecoder::kMaxSamplesPerFrame),
+                    (inputRate > 0 ? sampleRate / inputRate : 1) * 1152 + 1152));
             convertedLeft.assign(capacity, 0);
             convertedRight.assign(capacity, 0);
         }
-        std::fill(decodedRight.begin(), decodedRight.end(), int16_t {0});
+        std::fill(decodedRight.begin(), decodedRight.end(), int16_t { 0 });
 
         uint64_t done = 0;
         for (;;) {

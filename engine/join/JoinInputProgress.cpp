@@ -23,7 +23,9 @@ void PrepareJoinBars(JobProgress& progress, int inputCount)
 }
 
 JoinInputProgress::JoinInputProgress(JobProgress& progress, const std::string& inputPath, uint64_t total)
-    : progress_(progress), inputPath_(inputPath), barWidth_(UpperBarWidth(progress))
+    : progress_(progress)
+    , inputPath_(inputPath)
+    , barWidth_(UpperBarWidth(progress))
 {
     percentUnit_ = std::max<uint64_t>(total / 100, 1);
     barUnit_ = std::max<uint64_t>(total / static_cast<uint64_t>(barWidth_), 1);

@@ -7,7 +7,7 @@
 #include <system_error>
 
 void JoinJob::AssignTag(const std::string& title, const std::string& artist, const std::string& album,
-                        const std::string& year, const std::string& comment, int genre, bool hasTrack, int track)
+    const std::string& year, const std::string& comment, int genre, bool hasTrack, int track)
 {
     ID3TagInfo tag;
     SetTagTitle(tag, title);
@@ -32,7 +32,8 @@ bool JoinJob::OutputIsAnInput(const std::string& outputPath) const
     return false;
 }
 
-namespace {
+namespace
+{
 
 std::string Format(const char* format, auto... values)
 {
@@ -44,10 +45,7 @@ std::string Format(const char* format, auto... values)
 
 } // namespace
 
-void JoinJob::Fail(const char* format, const std::string& path)
-{
-    errorText_ = Format(format, path.c_str());
-}
+void JoinJob::Fail(const char* format, const std::string& path) { errorText_ = Format(format, path.c_str()); }
 
 std::string JoiningLabel(int index, int count, const std::string& outputPath)
 {

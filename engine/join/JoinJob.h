@@ -9,19 +9,20 @@
 #include <string>
 #include <vector>
 
-class JoinJob {
+class JoinJob
+{
 public:
     void AddInput(const std::string& path) { inputs_.push_back(path); }
     // Each text is cut to its field's limit. genre 255 means no genre.
     void AssignTag(const std::string& title, const std::string& artist, const std::string& album,
-                   const std::string& year, const std::string& comment, int genre, bool hasTrack, int track);
+        const std::string& year, const std::string& comment, int genre, bool hasTrack, int track);
 
     // Copies every input's audio frames, then appends the tag's ID3v1 block.
     bool JoinByFrameCopy(const std::string& outputPath, JobProgress& progress);
     // Decodes every input, converts it to the target format and encodes one constant-bitrate
     // stream, then appends the tag's ID3v1 block. channelMode: 0 stereo, 1 joint stereo, 3 mono.
-    bool JoinByReencoding(const std::string& outputPath, int sampleRate, int bitrate, int channelMode,
-                          JobProgress& progress);
+    bool JoinByReencoding(
+        const std::string& outputPath, int sampleRate, int bitrate, int channelMode, JobProgress& progress);
 
     const std::string& ErrorText() const { return errorText_; }
     const std::vector<std::string>& Inputs() const { return inputs_; }

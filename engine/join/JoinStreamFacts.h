@@ -6,10 +6,10 @@
 class Mp3StreamDecoder;
 
 struct JoinStreamFacts {
-    int sampleRate = 0;  // Hz
-    int bitrate = 0;     // kbit/s of the first decoded frame header
+    int sampleRate = 0; // Hz
+    int bitrate = 0; // kbit/s of the first decoded frame header
     int channelMode = 0; // 0 stereo, 1 joint stereo, 2 dual channel, 3 mono
-    bool isVbr = false;  // a VBR information frame with a frame count was found
+    bool isVbr = false; // a VBR information frame with a frame count was found
 };
 
 // The facts of a decoder that has just opened its input.

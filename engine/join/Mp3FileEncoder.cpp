@@ -2,7 +2,8 @@
 
 #include <algorithm>
 
-namespace {
+namespace
+{
 
 // LAME's output bound of 1.25 × samples + 7200 bytes stays inside the buffer for blocks of this
 // size, so longer blocks (upsampled frames) are fed in parts.
@@ -10,20 +11,11 @@ constexpr int kMaxSamplesPerCall = 1152;
 
 } // namespace
 
-Mp3FileEncoder::~Mp3FileEncoder()
-{
-    Finish();
-}
+Mp3FileEncoder::~Mp3FileEncoder() { Finish(); }
 
-int Mp3FileEncoder::ClampBitrate(int bitrate)
-{
-    return std::clamp(bitrate, 8, 320);
-}
+int Mp3FileEncoder::ClampBitrate(int bitrate) { return std::clamp(bitrate, 8, 320); }
 
-int Mp3FileEncoder::NormalizeMode(int mode)
-{
-    return (mode == 0 || mode == 1 || mode == 3) ? mode : 0;
-}
+int Mp3FileEncoder::NormalizeMode(int mode) { return (mode == 0 || mode == 1 || mode == 3) ? mode : 0; }
 
 bool Mp3FileEncoder::Create(const std::string& path)
 {
@@ -103,8 +95,8 @@ bool Mp3FileEncoder::Encode(const int16_t* left, const int16_t* right, int count
         right = left; // not read for one channel, but never handed over as a stray pointer
     for (int done = 0; done < count;) {
         const int part = std::min(count - done, kMaxSamplesPerCall);
-        const int length = lame_encode_buffer(encoder_, left + done, right + done, part, buffer_.data(),
-                                              kOutputBufferSize);
+        const int length
+            = lame_encode_buffer(encoder_, left + done, right + done, part, buffer_.data(), kOutputBufferSize);
         if (!WriteEncoded(length))
             return false;
         done += part;

@@ -13,7 +13,8 @@
 
 #include <lame/lame.h>
 
-class Mp3FileEncoder {
+class Mp3FileEncoder
+{
 public:
     // lame_encode_flush needs at least 7200 bytes; 16384 also holds any block of 1152 samples.
     static constexpr int kOutputBufferSize = 16384;
@@ -27,9 +28,9 @@ public:
     // either fails; when only the encoder could not be made the file stays open until Finish.
     bool Create(const std::string& path);
     void SetTagBlock(const ID3v1Block& block) { tagBlock_ = block; }
-    void SetChannels(int channels);    // clamped to 1..2
+    void SetChannels(int channels); // clamped to 1..2
     void SetInputRate(int sampleRate); // Hz
-    void SetBitrate(int bitrate);      // kbit/s, clamped to 8..320
+    void SetBitrate(int bitrate); // kbit/s, clamped to 8..320
     void SetOutputRate(int sampleRate);
     void SetMode(int mode); // 0 stereo, 1 joint stereo, 3 mono; anything else is stereo
     // Fixes the parameters; false when the encoder refuses them or a rate is not positive.

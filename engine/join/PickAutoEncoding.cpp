@@ -4,7 +4,7 @@
 
 JoinEncoding PickAutoEncoding(std::span<const JoinStreamFacts> entries)
 {
-    JoinEncoding encoding {0, 0, 3};
+    JoinEncoding encoding { 0, 0, 3 };
     for (const JoinStreamFacts& entry : entries) {
         encoding.sampleRate = std::max(encoding.sampleRate, entry.sampleRate);
         encoding.bitrate = std::max(encoding.bitrate, entry.bitrate);

@@ -7,8 +7,8 @@
 
 struct JoinEncoding {
     int sampleRate = 44100; // Hz
-    int bitrate = 128;      // kbit/s
-    int channelMode = 1;    // 0 stereo, 1 joint stereo, 3 mono
+    int bitrate = 128; // kbit/s
+    int channelMode = 1; // 0 stereo, 1 joint stereo, 3 mono
 };
 
 // Any joint-stereo input gives joint stereo; otherwise any stereo input gives stereo; otherwise

@@ -14,7 +14,8 @@
 #include <thread>
 #include <unistd.h>
 
-namespace {
+namespace
+{
 
 struct CliResult {
     int exitCode = -1;
@@ -35,7 +36,7 @@ pid_t Start(const TempDir& dir, const std::vector<std::string>& args, const std:
     EXPECT_NE(cli, nullptr);
     std::vector<std::string> argv;
     if (!prefix.empty())
-        argv = {"/bin/sh", "-c", prefix + "; exec \"$@\"", "sh"};
+        argv = { "/bin/sh", "-c", prefix + "; exec \"$@\"", "sh" };
     argv.push_back(cli ? cli : "sonicrop-cli");
     argv.push_back("join");
     argv.insert(argv.end(), args.begin(), args.end());
@@ -71,8 +72,8 @@ CliResult Join(const TempDir& dir, const std::vector<std::string>& args, const s
     return Finish(dir, Start(dir, args, prefix));
 }
 
-std::string WriteTone(const TempDir& dir, const std::string& name, int sampleRate, int channels, int bitrate,
-                      double seconds = 1.0)
+std::string WriteTone(
+    const TempDir& dir, const std::string& name, int sampleRate, int channels, int bitrate, double seconds = 1.0)
 {
     ToneSpec spec;
     spec.sampleRate = sampleRate;
@@ -98,9 +99,9 @@ TEST(JoinCommand, SameFormatIsJoinedByFrameCopyWithTheGivenTag)
     const std::string a = WriteTone(dir, "a.mp3", 44100, 2, 128);
     const std::string b = WriteTone(dir, "b.mp3", 44100, 2, 128, 0.5);
     const std::string output = dir.File("joined.mp3");
-    const CliResult result = Join(dir, {"-o", output, "--title", "A title that is longer than thirty characters",
-                                        "--artist", "Artist", "--album", "Album", "--year", "2024", "--comment",
-                                        "Comment", "--genre", "Jazz", "--track", "12b", a, b});
+    const CliResult result = Join(dir,
+        { "-o", output, "--title", "A title that is longer than thirty characters", "--artist", "Artist", "--album",
+            "Album", "--year", "2024", "--comment", "Comment", "--genre", "Jazz", "--track", "12b", a, b });
     ASSERT_EQ(result.exitCode, 0) << result.err;
     EXPECT_EQ(result.out, "frame copy\n" + output + "\n");
 
@@ -125,7 +126,7 @@ TEST(JoinCommand, WithoutGenreAndTrackTheTagHasNeither)
     TempDir dir;
     const std::string a = WriteTone(dir, "a.mp3", 44100, 2, 128, 0.5);
     const std::string output = dir.File("joined.mp3");
-    const CliResult result = Join(dir, {"--output=" + output, "--comment", "A comment of exactly thirty ch", a, a});
+    const CliResult result = Join(dir, { "--output=" + output, "--comment", "A comment of exactly thirty ch", a, a });
     ASSERT_EQ(result.exitCode, 0) << result.err;
     const ID3TagInfo tag = TagOf(output);
     EXPECT_EQ(tag.genre, 255);
@@ -139,7 +140,7 @@ TEST(JoinCommand, MixedFormatsAreReencodedAtTheFormatPickedFromTheInputs)
     const std::string stereo = WriteTone(dir, "stereo.mp3", 44100, 2, 128);
     const std::string mono = WriteTone(dir, "mono.mp3", 22050, 1, 64);
     const std::string output = dir.File("joined.mp3");
-    const CliResult result = Join(dir, {"-o", output, stereo, mono});
+    const CliResult result = Join(dir, { "-o", output, stereo, mono });
     ASSERT_EQ(result.exitCode, 0) << result.err;
     EXPECT_EQ(result.out, "re-encode 44100 Hz 128 kbps joint\n" + output + "\n");
     const Pcm joined = DecodeFile(output);
@@ -152,14 +153,14 @@ TEST(JoinCommand, AFixedEncodingReencodesEvenMatchingInputs)
     TempDir dir;
     const std::string a = WriteTone(dir, "a.mp3", 44100, 2, 128);
     const std::string output = dir.File("joined.mp3");
-    CliResult result = Join(dir, {"-o", output, "--encoding", "22050:32:mono", a, a});
+    CliResult result = Join(dir, { "-o", output, "--encoding", "22050:32:mono", a, a });
     ASSERT_EQ(result.exitCode, 0) << result.err;
     EXPECT_EQ(result.out, "re-encode 22050 Hz 32 kbps mono\n" + output + "\n");
     const Pcm joined = DecodeFile(output);
     EXPECT_EQ(joined.sampleRate, 22050);
     EXPECT_TRUE(joined.right.empty());
 
-    result = Join(dir, {"-o", output, "--encoding", "44100:400:stereo", a, a});
+    result = Join(dir, { "-o", output, "--encoding", "44100:400:stereo", a, a });
     ASSERT_EQ(result.exitCode, 0) << result.err;
     EXPECT_EQ(result.out, "re-encode 44100 Hz 320 kbps stereo\n" + output + "\n");
 }
@@ -170,12 +171,12 @@ TEST(JoinCommand, AnInputTheProbeCannotOpenFailsBeforeAnyOutputIsCreated)
     const std::string a = WriteTone(dir, "a.mp3", 44100, 2, 128, 0.5);
     WriteFile(dir.File("text.mp3"), Bytes(500, 'x'));
     const std::string output = dir.File("joined.mp3");
-    WriteFile(output, Bytes {1, 2, 3});
-    for (const std::string bad : {"text.mp3", "missing.mp3"}) {
-        const CliResult result = Join(dir, {"-o", output, a, dir.File(bad)});
+    WriteFile(output, Bytes { 1, 2, 3 });
+    for (const std::string bad : { "text.mp3", "missing.mp3" }) {
+        const CliResult result = Join(dir, { "-o", output, a, dir.File(bad) });
         EXPECT_EQ(result.exitCode, 1);
         EXPECT_EQ(result.err, "Join failure. Failed to open file \"" + dir.File(bad) + "\".\n");
-        EXPECT_EQ(ReadFile(output), (Bytes {1, 2, 3})); // not even replaced
+        EXPECT_EQ(ReadFile(output), (Bytes { 1, 2, 3 })); // not even replaced
     }
 }
 
@@ -187,8 +188,8 @@ TEST(JoinCommand, AnOutputThatIsAnInputIsRefusedAndTheInputKept)
     std::filesystem::create_symlink(a, dir.File("link.mp3"));
     const Bytes original = ReadFile(a);
     // Frame copy (a, a) and re-encoding (a, b) alike.
-    for (const std::string& other : {a, b}) {
-        const CliResult result = Join(dir, {"-o", dir.File("link.mp3"), a, other});
+    for (const std::string& other : { a, b }) {
+        const CliResult result = Join(dir, { "-o", dir.File("link.mp3"), a, other });
         EXPECT_EQ(result.exitCode, 1);
         EXPECT_EQ(result.err, "Join failure. Failed to create file \"" + dir.File("link.mp3") + "\".\n");
         EXPECT_EQ(ReadFile(a), original);
@@ -201,9 +202,9 @@ TEST(JoinCommand, AFullDiskFailsTheJoinAndLeavesNoOutput)
     const std::string a = WriteTone(dir, "a.mp3", 44100, 2, 128);
     const std::string b = WriteTone(dir, "b.mp3", 32000, 2, 96);
     const std::string output = dir.File("joined.mp3");
-    for (const std::string& other : {a, b}) {
+    for (const std::string& other : { a, b }) {
         // A 4 KiB file-size limit, with the signal for crossing it ignored.
-        const CliResult result = Join(dir, {"-o", output, a, other}, "trap '' XFSZ; ulimit -f 4");
+        const CliResult result = Join(dir, { "-o", output, a, other }, "trap '' XFSZ; ulimit -f 4");
         EXPECT_EQ(result.exitCode, 1);
         EXPECT_EQ(result.err, "Join failure. Failed to write file \"" + output + "\".\n");
         EXPECT_FALSE(std::filesystem::exists(output));
@@ -216,7 +217,7 @@ TEST(JoinCommand, InterruptCancelsTheJoinAndDeletesTheOutput)
     const std::string a = WriteTone(dir, "a.mp3", 44100, 2, 128, 10.0);
     const std::string output = dir.File("joined.mp3");
     // A hundred seconds to re-encode: the join is still running when the signal comes.
-    std::vector<std::string> args {"-o", output, "--encoding", "44100:128:joint"};
+    std::vector<std::string> args { "-o", output, "--encoding", "44100:128:joint" };
     args.insert(args.end(), 10, a);
     const pid_t pid = Start(dir, args);
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
@@ -237,15 +238,12 @@ TEST(JoinCommand, BadUsageExitsWithTwo)
     const std::string a = WriteTone(dir, "a.mp3", 44100, 2, 128, 0.3);
     const std::string output = dir.File("joined.mp3");
     const std::vector<std::vector<std::string>> cases {
-        {a, a},                                          // no output
-        {"-o", output, a},                               // one input
-        {"-o", output, "--encoding", "44100:128", a, a}, // no mode
-        {"-o", output, "--encoding", "44100:128:quad", a, a},
-        {"-o", output, "--encoding", "12345:128:joint", a, a},
-        {"-o", output, "--genre", "256", a, a},
-        {"-o", output, "--genre", "Polka Rock", a, a},
-        {"-o", output, "--volume", "3", a, a},
-        {"-o", output, a, a, "--title"}, // a value is missing
+        { a, a }, // no output
+        { "-o", output, a }, // one input
+        { "-o", output, "--encoding", "44100:128", a, a }, // no mode
+        { "-o", output, "--encoding", "44100:128:quad", a, a }, { "-o", output, "--encoding", "12345:128:joint", a, a },
+        { "-o", output, "--genre", "256", a, a }, { "-o", output, "--genre", "Polka Rock", a, a },
+        { "-o", output, "--volume", "3", a, a }, { "-o", output, a, a, "--title" }, // a value is missing
     };
     for (const auto& args : cases) {
         const CliResult result = Join(dir, args);
@@ -253,5 +251,5 @@ TEST(JoinCommand, BadUsageExitsWithTwo)
         EXPECT_NE(result.err.find("Usage: sonicrop-cli join"), std::string::npos);
     }
     EXPECT_FALSE(std::filesystem::exists(output));
-    EXPECT_EQ(Join(dir, {"--help"}).exitCode, 0);
+    EXPECT_EQ(Join(dir, { "--help" }).exitCode, 0);
 }

@@ -7,7 +7,8 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-namespace {
+namespace
+{
 
 const FrameSpec kSpec {}; // MPEG-1 Layer III, 128 kbit/s, 44100 Hz, joint stereo
 
@@ -28,7 +29,7 @@ struct Inputs {
 // before and between its frames and a last frame cut short.
 Inputs MakeDamagedInputs(const TempDir& dir)
 {
-    Inputs inputs {dir.File("first.mp3"), dir.File("second.mp3"), {}};
+    Inputs inputs { dir.File("first.mp3"), dir.File("second.mp3"), {} };
     const Bytes firstFrames = Frames(kSpec, 6);
     Bytes first = ID3v2Block(300);
     Append(first, InfoFrame(kSpec, "Xing", 0x3, 6, static_cast<uint32_t>(firstFrames.size())));
@@ -70,7 +71,7 @@ TEST(JoinByFrameCopy, WritesExactlyTheInputsFramesThenTheTag)
 {
     TempDir dir;
     const Inputs inputs = MakeDamagedInputs(dir);
-    JoinJob job = MakeJob({inputs.first, inputs.second});
+    JoinJob job = MakeJob({ inputs.first, inputs.second });
     RecordingProgress progress;
     const std::string output = dir.File("joined.mp3");
 
@@ -99,7 +100,7 @@ TEST(JoinByFrameCopy, ReplacesAnExistingOutputAndAlwaysEndsWithTheJobsTag)
     ASSERT_EQ(joined.size(), 2 * frames.size() + 128);
     EXPECT_TRUE(std::equal(frames.begin(), frames.end(), joined.begin()));
     EXPECT_TRUE(std::equal(frames.begin(), frames.end(), joined.begin() + static_cast<long>(frames.size())));
-    EXPECT_EQ(Bytes(joined.end() - 128, joined.end() - 125), (Bytes {'T', 'A', 'G'}));
+    EXPECT_EQ(Bytes(joined.end() - 128, joined.end() - 125), (Bytes { 'T', 'A', 'G' }));
     EXPECT_EQ(joined.back(), 255);
 }
 
@@ -107,15 +108,16 @@ TEST(JoinByFrameCopy, ReportsEachInputOnTheLabelsAndBars)
 {
     TempDir dir;
     const Inputs inputs = MakeDamagedInputs(dir);
-    JoinJob job = MakeJob({inputs.first, inputs.second});
+    JoinJob job = MakeJob({ inputs.first, inputs.second });
     RecordingProgress progress;
     ASSERT_TRUE(job.JoinByFrameCopy(dir.File("joined.mp3"), progress));
 
-    EXPECT_EQ(progress.lowerLabels, (std::vector<std::string> {"Joining 1 of 2 file(s) into joined.mp3...",
-                                                               "Joining 2 of 2 file(s) into joined.mp3..."}));
-    EXPECT_EQ(progress.lower.range, (std::pair {0, 2}));
-    EXPECT_EQ(progress.lower.positions, (std::vector<int> {0, 1, 2}));
-    EXPECT_EQ(progress.upper.range, (std::pair {0, progress.upper.width}));
+    EXPECT_EQ(progress.lowerLabels,
+        (std::vector<std::string> {
+            "Joining 1 of 2 file(s) into joined.mp3...", "Joining 2 of 2 file(s) into joined.mp3..." }));
+    EXPECT_EQ(progress.lower.range, (std::pair { 0, 2 }));
+    EXPECT_EQ(progress.lower.positions, (std::vector<int> { 0, 1, 2 }));
+    EXPECT_EQ(progress.upper.range, (std::pair { 0, progress.upper.width }));
     ASSERT_FALSE(progress.upperLabels.empty());
     EXPECT_EQ(progress.upperLabels.front(), "Processing first.mp3...0%");
     // Percentages only grow within an input, and the second input starts again at 0%.
@@ -139,9 +141,9 @@ TEST(JoinByFrameCopy, AnInputThatCannotBeOpenedFailsAndDeletesTheOutput)
     WriteFile(dir.File("empty.mp3"), Bytes {});
     const std::string output = dir.File("joined.mp3");
 
-    for (const std::string bad : {"missing.mp3", "zeros.mp3", "empty.mp3"}) {
+    for (const std::string bad : { "missing.mp3", "zeros.mp3", "empty.mp3" }) {
         SCOPED_TRACE(bad);
-        JoinJob job = MakeJob({dir.File("good.mp3"), dir.File(bad), dir.File("good.mp3")});
+        JoinJob job = MakeJob({ dir.File("good.mp3"), dir.File(bad), dir.File("good.mp3") });
         RecordingProgress progress;
         EXPECT_FALSE(job.JoinByFrameCopy(output, progress));
         EXPECT_EQ(job.ErrorText(), "Failed to open file \"" + dir.File(bad) + "\".");
@@ -153,7 +155,7 @@ TEST(JoinByFrameCopy, AnOutputThatCannotBeCreatedFailsWithItsPath)
 {
     TempDir dir;
     WriteFile(dir.File("a.mp3"), Frames(kSpec, 5));
-    JoinJob job = MakeJob({dir.File("a.mp3"), dir.File("a.mp3")});
+    JoinJob job = MakeJob({ dir.File("a.mp3"), dir.File("a.mp3") });
     RecordingProgress progress;
     const std::string output = dir.File("no-such-folder/joined.mp3");
     EXPECT_FALSE(job.JoinByFrameCopy(output, progress));
@@ -165,9 +167,9 @@ TEST(JoinByFrameCopy, CancelStopsAtTheChosenFrameAndDeletesTheOutput)
     TempDir dir;
     const Inputs inputs = MakeDamagedInputs(dir);
     const std::string output = dir.File("joined.mp3");
-    for (const auto& [input, frame] : std::vector<std::pair<int, int>> {{1, 0}, {1, 3}, {2, 0}, {2, 4}}) {
+    for (const auto& [input, frame] : std::vector<std::pair<int, int>> { { 1, 0 }, { 1, 3 }, { 2, 0 }, { 2, 4 } }) {
         SCOPED_TRACE(testing::Message() << "input " << input << " frame " << frame);
-        JoinJob job = MakeJob({inputs.first, inputs.second});
+        JoinJob job = MakeJob({ inputs.first, inputs.second });
         RecordingProgress progress;
         progress.CancelAt(input, frame);
         EXPECT_FALSE(job.JoinByFrameCopy(output, progress));
@@ -184,9 +186,9 @@ TEST(JoinByFrameCopy, AFailedWriteDeletesTheOutputAndSaysSo)
     WriteFile(dir.File("a.mp3"), frames);
     const std::string output = dir.File("joined.mp3");
     // A limit inside the frames, and one that lets the frames through but not the tag.
-    for (const rlim_t limit : {rlim_t {3000}, static_cast<rlim_t>(2 * frames.size() + 60)}) {
+    for (const rlim_t limit : { rlim_t { 3000 }, static_cast<rlim_t>(2 * frames.size() + 60) }) {
         SCOPED_TRACE(limit);
-        JoinJob job = MakeJob({dir.File("a.mp3"), dir.File("a.mp3")});
+        JoinJob job = MakeJob({ dir.File("a.mp3"), dir.File("a.mp3") });
         RecordingProgress progress;
         bool joined = true;
         {
@@ -209,10 +211,10 @@ TEST(JoinByFrameCopy, RefusesAnOutputThatIsOneOfTheInputsUnderAnyName)
     std::filesystem::create_symlink(dir.Path() / "b.mp3", dir.Path() / "link.mp3");
     std::filesystem::create_hard_link(dir.Path() / "b.mp3", dir.Path() / "hard.mp3");
 
-    for (const std::string& output : {dir.File("b.mp3"), dir.File("sub/../b.mp3"), dir.File("link.mp3"),
-                                     dir.File("hard.mp3")}) {
+    for (const std::string& output :
+        { dir.File("b.mp3"), dir.File("sub/../b.mp3"), dir.File("link.mp3"), dir.File("hard.mp3") }) {
         SCOPED_TRACE(output);
-        JoinJob job = MakeJob({dir.File("a.mp3"), dir.File("b.mp3")});
+        JoinJob job = MakeJob({ dir.File("a.mp3"), dir.File("b.mp3") });
         RecordingProgress progress;
         EXPECT_FALSE(job.JoinByFrameCopy(output, progress));
         EXPECT_EQ(job.ErrorText(), "Failed to create file \"" + output + "\".");

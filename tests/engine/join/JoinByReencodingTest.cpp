@@ -11,7 +11,8 @@
 #include <filesystem>
 #include <gtest/gtest.h>
 
-namespace {
+namespace
+{
 
 std::string WriteTone(const TempDir& dir, const std::string& name, ToneSpec spec)
 {
@@ -62,7 +63,7 @@ TEST(JoinByReencoding, MixedFormatsBecomeOneStreamAtTheRightPitchLevelAndLength)
     ASSERT_FALSE(first.left.empty());
     ASSERT_FALSE(second.left.empty());
 
-    JoinJob job = MakeJob({stereo, mono});
+    JoinJob job = MakeJob({ stereo, mono });
     RecordingProgress progress;
     const std::string output = dir.File("joined.mp3");
     ASSERT_TRUE(job.JoinByReencoding(output, 44100, 128, 0, progress));
@@ -85,7 +86,8 @@ TEST(JoinByReencoding, MixedFormatsBecomeOneStreamAtTheRightPitchLevelAndLength)
 
     // The same 440 Hz tone in both parts: a rate left unconverted would sound an octave off.
     const size_t firstBegin = firstLength / 4, firstEnd = firstLength * 3 / 4;
-    const size_t secondBegin = firstLength + second.left.size() / 2, secondEnd = firstLength + second.left.size() * 3 / 2;
+    const size_t secondBegin = firstLength + second.left.size() / 2,
+                 secondEnd = firstLength + second.left.size() * 3 / 2;
     EXPECT_NEAR(ZeroCrossingFrequency(joined.left, firstBegin, firstEnd, 44100), 440.0, 4.0);
     EXPECT_NEAR(ZeroCrossingFrequency(joined.left, secondBegin, secondEnd, 44100), 440.0, 4.0);
     EXPECT_NEAR(ZeroCrossingFrequency(joined.right, secondBegin, secondEnd, 44100), 440.0, 4.0);
@@ -116,7 +118,7 @@ TEST(JoinByReencoding, StereoInputsAveragedToMonoKeepTheirLevel)
     lowTone.frequency = 1000;
     const std::string b = WriteTone(dir, "b.mp3", lowTone);
 
-    JoinJob job = MakeJob({a, b});
+    JoinJob job = MakeJob({ a, b });
     RecordingProgress progress;
     const std::string output = dir.File("mono.mp3");
     ASSERT_TRUE(job.JoinByReencoding(output, 44100, 96, 3, progress));
@@ -152,7 +154,7 @@ TEST(JoinByReencoding, ADecodingErrorEndsThatInputAndTheJoinGoesOn)
     WriteFile(dir.File("spliced.mp3"), spliced);
     const std::string c = WriteTone(dir, "c.mp3", Tone(44100, 2, 128, 1.0));
 
-    JoinJob job = MakeJob({a, dir.File("spliced.mp3"), c});
+    JoinJob job = MakeJob({ a, dir.File("spliced.mp3"), c });
     RecordingProgress progress;
     ASSERT_TRUE(job.JoinByReencoding(dir.File("out.mp3"), 44100, 128, 1, progress));
     const Pcm joined = DecodeFile(dir.File("out.mp3"));
@@ -167,12 +169,13 @@ TEST(JoinByReencoding, ReportsPercentOfTheDecodedSamples)
 {
     TempDir dir;
     const std::string a = WriteTone(dir, "a.mp3", Tone(44100, 2, 128, 1.0));
-    JoinJob job = MakeJob({a, a});
+    JoinJob job = MakeJob({ a, a });
     RecordingProgress progress;
     ASSERT_TRUE(job.JoinByReencoding(dir.File("out.mp3"), 44100, 128, 1, progress));
-    EXPECT_EQ(progress.lowerLabels, (std::vector<std::string> {"Joining 1 of 2 file(s) into out.mp3...",
-                                                               "Joining 2 of 2 file(s) into out.mp3..."}));
-    EXPECT_EQ(progress.lower.positions, (std::vector<int> {0, 1, 2}));
+    EXPECT_EQ(progress.lowerLabels,
+        (std::vector<std::string> {
+            "Joining 1 of 2 file(s) into out.mp3...", "Joining 2 of 2 file(s) into out.mp3..." }));
+    EXPECT_EQ(progress.lower.positions, (std::vector<int> { 0, 1, 2 }));
     ASSERT_GE(progress.upperLabels.size(), 4u);
     EXPECT_EQ(progress.upperLabels.front(), "Processing a.mp3...0%");
     // The size estimate of a CBR input is close enough for the count to end near 100%.
@@ -187,9 +190,9 @@ TEST(JoinByReencoding, CancelAtAChosenFrameDeletesTheOutput)
     const std::string a = WriteTone(dir, "a.mp3", Tone(44100, 2, 128, 0.5));
     const std::string b = WriteTone(dir, "b.mp3", Tone(22050, 1, 64, 0.5));
     const std::string output = dir.File("out.mp3");
-    for (const auto& [input, frame] : std::vector<std::pair<int, int>> {{1, 0}, {2, 5}, {3, 3}}) {
+    for (const auto& [input, frame] : std::vector<std::pair<int, int>> { { 1, 0 }, { 2, 5 }, { 3, 3 } }) {
         SCOPED_TRACE(testing::Message() << "input " << input << " frame " << frame);
-        JoinJob job = MakeJob({a, b, a});
+        JoinJob job = MakeJob({ a, b, a });
         RecordingProgress progress;
         progress.CancelAt(input, frame);
         EXPECT_FALSE(job.JoinByReencoding(output, 44100, 128, 1, progress));
@@ -204,8 +207,8 @@ TEST(JoinByReencoding, ABadInputFailsWithItsPathAndDeletesTheOutput)
     const std::string a = WriteTone(dir, "a.mp3", Tone(44100, 2, 128, 0.5));
     WriteFile(dir.File("junk.mp3"), Bytes(3000, 0x41));
     const std::string output = dir.File("out.mp3");
-    for (const std::string bad : {"junk.mp3", "missing.mp3"}) {
-        JoinJob job = MakeJob({a, dir.File(bad)});
+    for (const std::string bad : { "junk.mp3", "missing.mp3" }) {
+        JoinJob job = MakeJob({ a, dir.File(bad) });
         RecordingProgress progress;
         EXPECT_FALSE(job.JoinByReencoding(output, 44100, 128, 1, progress));
         EXPECT_EQ(job.ErrorText(), "Failed to open file \"" + dir.File(bad) + "\".");
@@ -220,15 +223,15 @@ TEST(JoinByReencoding, FailedWritesAndRefusedOutputsLeaveNoFileBehind)
     const std::string output = dir.File("out.mp3");
     uint64_t fullSize = 0;
     {
-        JoinJob job = MakeJob({a, a});
+        JoinJob job = MakeJob({ a, a });
         RecordingProgress progress;
         ASSERT_TRUE(job.JoinByReencoding(output, 44100, 128, 1, progress));
         fullSize = std::filesystem::file_size(output);
     }
     // Full disk in the middle of the frames, and just before the tag.
-    for (const rlim_t limit : {rlim_t {4000}, static_cast<rlim_t>(fullSize - 60)}) {
+    for (const rlim_t limit : { rlim_t { 4000 }, static_cast<rlim_t>(fullSize - 60) }) {
         SCOPED_TRACE(limit);
-        JoinJob job = MakeJob({a, a});
+        JoinJob job = MakeJob({ a, a });
         RecordingProgress progress;
         bool joined = true;
         {
@@ -242,7 +245,7 @@ TEST(JoinByReencoding, FailedWritesAndRefusedOutputsLeaveNoFileBehind)
 
     // The output named by another spelling of an input.
     const Bytes original = ReadFile(a);
-    JoinJob job = MakeJob({a, a});
+    JoinJob job = MakeJob({ a, a });
     RecordingProgress progress;
     const std::string sameFile = dir.File("./a.mp3");
     EXPECT_FALSE(job.JoinByReencoding(sameFile, 44100, 128, 1, progress));
@@ -254,7 +257,7 @@ TEST(JoinByReencoding, ASampleRateThatIsNotPositiveIsRefusedWithoutAMessage)
 {
     TempDir dir;
     const std::string a = WriteTone(dir, "a.mp3", Tone(44100, 2, 128, 0.3));
-    JoinJob job = MakeJob({a, a});
+    JoinJob job = MakeJob({ a, a });
     RecordingProgress progress;
     const std::string output = dir.File("out.mp3");
     EXPECT_FALSE(job.JoinByReencoding(output, 0, 128, 1, progress));

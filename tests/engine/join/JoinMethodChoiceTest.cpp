@@ -5,11 +5,12 @@
 #include <gtest/gtest.h>
 #include <vector>
 
-namespace {
+namespace
+{
 
 JoinStreamFacts Facts(int sampleRate, int bitrate, int channelMode, bool isVbr = false)
 {
-    return {sampleRate, bitrate, channelMode, isVbr};
+    return { sampleRate, bitrate, channelMode, isVbr };
 }
 
 } // namespace
@@ -17,52 +18,52 @@ JoinStreamFacts Facts(int sampleRate, int bitrate, int channelMode, bool isVbr =
 TEST(CanJoinByFrameCopy, NeedsTwoInputsOfOneFormatWithoutInformationFrames)
 {
     const JoinStreamFacts base = Facts(44100, 128, 1);
-    const std::vector<JoinStreamFacts> same {base, base, base};
+    const std::vector<JoinStreamFacts> same { base, base, base };
     EXPECT_TRUE(CanJoinByFrameCopy(same));
 
     EXPECT_FALSE(CanJoinByFrameCopy(std::vector<JoinStreamFacts> {}));
-    EXPECT_FALSE(CanJoinByFrameCopy(std::vector<JoinStreamFacts> {base}));
-    EXPECT_FALSE(CanJoinByFrameCopy(std::vector<JoinStreamFacts> {base, Facts(48000, 128, 1)}));
-    EXPECT_FALSE(CanJoinByFrameCopy(std::vector<JoinStreamFacts> {base, Facts(44100, 112, 1)}));
-    EXPECT_FALSE(CanJoinByFrameCopy(std::vector<JoinStreamFacts> {base, Facts(44100, 128, 0)}));
-    EXPECT_FALSE(CanJoinByFrameCopy(std::vector<JoinStreamFacts> {base, base, Facts(44100, 128, 3)}));
+    EXPECT_FALSE(CanJoinByFrameCopy(std::vector<JoinStreamFacts> { base }));
+    EXPECT_FALSE(CanJoinByFrameCopy(std::vector<JoinStreamFacts> { base, Facts(48000, 128, 1) }));
+    EXPECT_FALSE(CanJoinByFrameCopy(std::vector<JoinStreamFacts> { base, Facts(44100, 112, 1) }));
+    EXPECT_FALSE(CanJoinByFrameCopy(std::vector<JoinStreamFacts> { base, Facts(44100, 128, 0) }));
+    EXPECT_FALSE(CanJoinByFrameCopy(std::vector<JoinStreamFacts> { base, base, Facts(44100, 128, 3) }));
     // A VBR information frame in any position rules frame copy out, first or later.
-    EXPECT_FALSE(CanJoinByFrameCopy(std::vector<JoinStreamFacts> {Facts(44100, 128, 1, true), base}));
-    EXPECT_FALSE(CanJoinByFrameCopy(std::vector<JoinStreamFacts> {base, Facts(44100, 128, 1, true)}));
+    EXPECT_FALSE(CanJoinByFrameCopy(std::vector<JoinStreamFacts> { Facts(44100, 128, 1, true), base }));
+    EXPECT_FALSE(CanJoinByFrameCopy(std::vector<JoinStreamFacts> { base, Facts(44100, 128, 1, true) }));
     // Dual channel is a format like any other.
     const JoinStreamFacts dual = Facts(32000, 96, 2);
-    EXPECT_TRUE(CanJoinByFrameCopy(std::vector<JoinStreamFacts> {dual, dual}));
+    EXPECT_TRUE(CanJoinByFrameCopy(std::vector<JoinStreamFacts> { dual, dual }));
 }
 
 TEST(PickAutoEncoding, TakesTheHighestRateAndBitrateAndTheWidestChannelMode)
 {
     const auto pick = [](std::vector<JoinStreamFacts> entries) { return PickAutoEncoding(entries); };
 
-    JoinEncoding encoding = pick({Facts(44100, 128, 0), Facts(22050, 64, 3)});
+    JoinEncoding encoding = pick({ Facts(44100, 128, 0), Facts(22050, 64, 3) });
     EXPECT_EQ(encoding.sampleRate, 44100);
     EXPECT_EQ(encoding.bitrate, 128);
     EXPECT_EQ(encoding.channelMode, 0);
 
     // Rate and bitrate are taken independently of each other.
-    encoding = pick({Facts(48000, 96, 3), Facts(32000, 192, 3)});
+    encoding = pick({ Facts(48000, 96, 3), Facts(32000, 192, 3) });
     EXPECT_EQ(encoding.sampleRate, 48000);
     EXPECT_EQ(encoding.bitrate, 192);
     EXPECT_EQ(encoding.channelMode, 3);
 
     // Joint stereo wins over stereo wherever it appears.
-    EXPECT_EQ(pick({Facts(44100, 128, 0), Facts(44100, 128, 1), Facts(44100, 128, 0)}).channelMode, 1);
-    EXPECT_EQ(pick({Facts(44100, 128, 3), Facts(44100, 128, 0)}).channelMode, 0);
+    EXPECT_EQ(pick({ Facts(44100, 128, 0), Facts(44100, 128, 1), Facts(44100, 128, 0) }).channelMode, 1);
+    EXPECT_EQ(pick({ Facts(44100, 128, 3), Facts(44100, 128, 0) }).channelMode, 0);
     // Dual-channel inputs do not count.
-    EXPECT_EQ(pick({Facts(44100, 128, 2), Facts(44100, 96, 2)}).channelMode, 3);
-    EXPECT_EQ(pick({Facts(44100, 128, 2), Facts(22050, 64, 3)}).channelMode, 3);
-    EXPECT_EQ(pick({Facts(44100, 128, 2), Facts(22050, 64, 0)}).channelMode, 0);
+    EXPECT_EQ(pick({ Facts(44100, 128, 2), Facts(44100, 96, 2) }).channelMode, 3);
+    EXPECT_EQ(pick({ Facts(44100, 128, 2), Facts(22050, 64, 3) }).channelMode, 3);
+    EXPECT_EQ(pick({ Facts(44100, 128, 2), Facts(22050, 64, 0) }).channelMode, 0);
 }
 
 TEST(ChooseJoinMethod, FixedSettingsAlwaysReencodeOtherwiseFrameCopyWhenPossible)
 {
-    const std::vector<JoinStreamFacts> same {Facts(44100, 128, 1), Facts(44100, 128, 1)};
-    const std::vector<JoinStreamFacts> mixed {Facts(44100, 128, 1), Facts(44100, 112, 1)};
-    const std::vector<JoinStreamFacts> withVbr {Facts(44100, 128, 1), Facts(44100, 128, 1, true)};
+    const std::vector<JoinStreamFacts> same { Facts(44100, 128, 1), Facts(44100, 128, 1) };
+    const std::vector<JoinStreamFacts> mixed { Facts(44100, 128, 1), Facts(44100, 112, 1) };
+    const std::vector<JoinStreamFacts> withVbr { Facts(44100, 128, 1), Facts(44100, 128, 1, true) };
 
     EncodingOptions automatic;
     EXPECT_TRUE(ChooseJoinMethod(automatic, same).frameCopy);

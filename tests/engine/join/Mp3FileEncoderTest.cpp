@@ -8,11 +8,12 @@
 #include <filesystem>
 #include <gtest/gtest.h>
 
-namespace {
+namespace
+{
 
 // Encodes a second of tone and returns the first frame header of the file.
-std::optional<MpegFrameHeader> EncodeSecond(const std::string& path, int sampleRate, int channels, int bitrate,
-                                            int mode)
+std::optional<MpegFrameHeader> EncodeSecond(
+    const std::string& path, int sampleRate, int channels, int bitrate, int mode)
 {
     ToneSpec spec;
     spec.sampleRate = sampleRate;

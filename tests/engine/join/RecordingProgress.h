@@ -8,18 +8,20 @@
 #include <sys/resource.h>
 #include <vector>
 
-class RecordingProgress : public JobProgress {
+class RecordingProgress : public JobProgress
+{
 public:
-    class RecordingBar : public ProgressBar {
+    class RecordingBar : public ProgressBar
+    {
     public:
         int WidthInPixels() const override { return width; }
-        void SetRange(int lower, int upper) override { range = {lower, upper}; }
+        void SetRange(int lower, int upper) override { range = { lower, upper }; }
         void SetStep(int value) override { step = value; }
         void SetPosition(int value) override { positions.push_back(value); }
         void StepIt() override { positions.push_back((positions.empty() ? 0 : positions.back()) + step); }
 
         int width = 200;
-        std::pair<int, int> range {0, 0};
+        std::pair<int, int> range { 0, 0 };
         int step = 0;
         std::vector<int> positions;
     };
@@ -61,7 +63,8 @@ private:
 
 // While alive, files this process writes cannot grow past `bytes`: a write past the limit fails
 // with EFBIG (the signal it would raise is ignored) as on a full disk.
-class FileSizeLimit {
+class FileSizeLimit
+{
 public:
     explicit FileSizeLimit(rlim_t bytes)
     {
