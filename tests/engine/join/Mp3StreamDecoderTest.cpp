@@ -148,13 +148,13 @@ TEST_F(Mp3StreamDecoderTest, DamagedLayerOneAndTwoFramesEndInAClearResult)
     // Layer I and II frames whose bodies are noise: the decoder may produce noise or an error,
     // but the process must survive and the stream must end.
     for (int layer : {1, 2}) {
-        FrameSpec spec;
-        spec.layer = layer;
-        spec.bitrateIndex = 12;
+        FrameSpec shape;
+        shape.layer = layer;
+        shape.bitrateIndex = 12;
         Bytes file;
         uint32_t seed = 12345;
         for (int i = 0; i < 40; ++i) {
-            Bytes frame = Frame(spec);
+            Bytes frame = Frame(shape);
             for (size_t b = 4; b < frame.size(); ++b) {
                 seed = seed * 1103515245u + 12345u;
                 frame[b] = static_cast<uint8_t>((seed >> 16) & 0x7F);

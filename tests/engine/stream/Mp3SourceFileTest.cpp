@@ -12,9 +12,9 @@ const FrameSpec k128 {}; // MPEG-1 Layer III, 128 kbps, 44100 Hz, joint stereo: 
 
 FrameSpec WithBitrate(int index)
 {
-    FrameSpec spec;
-    spec.bitrateIndex = index;
-    return spec;
+    FrameSpec shape;
+    shape.bitrateIndex = index;
+    return shape;
 }
 
 class Mp3SourceFileTest : public ::testing::Test {
