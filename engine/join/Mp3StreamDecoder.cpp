@@ -1,5 +1,6 @@
 #include "engine/join/Mp3StreamDecoder.h"
 
+#include "engine/stream/Mp3SourceFile.h"
 #include "engine/stream/MpegFrameHeader.h"
 
 #include <cstring>
@@ -71,10 +72,8 @@ bool Mp3StreamDecoder::Probe()
         if (std::memcmp(header, "ID3", 3) == 0) {
             if (!ReadExactly(header + 4, 6))
                 return false;
-            const uint64_t size = (uint64_t{header[6] & 0x7Fu} << 21) | (uint64_t{header[7] & 0x7Fu} << 14)
-                | (uint64_t{header[8] & 0x7Fu} << 7) | uint64_t{header[9] & 0x7Fu};
-            leadingBytes_ = size + 10;
-            if (fseeko(file_, static_cast<off_t>(size), SEEK_CUR) != 0 || !ReadExactly(header, 4))
+            leadingBytes_ = ID3v2BlockLength({header, sizeof header});
+            if (fseeko(file_, static_cast<off_t>(leadingBytes_ - 10), SEEK_CUR) != 0 || !ReadExactly(header, 4))
                 return false;
         }
 

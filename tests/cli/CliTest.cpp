@@ -1,11 +1,12 @@
-#include <gtest/gtest.h>
-#include <cstdlib>
-#include <string>
+#include "tests/support/CliRunner.h"
 
-TEST(Cli, HelpExitsZeroAndUnknownCommandIsUsageError)
+#include <gtest/gtest.h>
+
+TEST(Cli, HelpExitsZeroAndBadUsageExitsTwo)
 {
-    const char* cli = std::getenv("SONICROP_CLI");
-    ASSERT_NE(cli, nullptr);
-    EXPECT_EQ(WEXITSTATUS(std::system((std::string(cli) + " --help >/dev/null").c_str())), 0);
-    EXPECT_EQ(WEXITSTATUS(std::system((std::string(cli) + " frobnicate 2>/dev/null").c_str())), 2);
+    EXPECT_EQ(RunCli({"--help"}).exitCode, 0);
+    EXPECT_EQ(RunCli({}).exitCode, 2);
+    EXPECT_EQ(RunCli({"frobnicate"}).exitCode, 2);
+    EXPECT_EQ(RunCli({"info"}).exitCode, 2);
+    EXPECT_EQ(RunCli({"info", "--bogus", "x.mp3"}).exitCode, 2);
 }

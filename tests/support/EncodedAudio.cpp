@@ -6,16 +6,16 @@
 #include <lame/lame.h>
 #include <stdexcept>
 
-Pcm MakeTone(const ToneSpec& spec)
+Pcm MakeTone(const ToneSpec& shape)
 {
     Pcm pcm;
-    pcm.sampleRate = spec.sampleRate;
-    const size_t count = static_cast<size_t>(spec.seconds * spec.sampleRate);
+    pcm.sampleRate = shape.sampleRate;
+    const size_t count = static_cast<size_t>(shape.seconds * shape.sampleRate);
     pcm.left.resize(count);
     for (size_t i = 0; i < count; ++i)
         pcm.left[i] = static_cast<int16_t>(std::lround(
-            32767.0 * spec.amplitude * std::sin(2.0 * M_PI * spec.frequency * static_cast<double>(i) / spec.sampleRate)));
-    if (spec.channels == 2)
+            32767.0 * shape.amplitude * std::sin(2.0 * M_PI * shape.frequency * static_cast<double>(i) / shape.sampleRate)));
+    if (shape.channels == 2)
         pcm.right = pcm.left;
     return pcm;
 }
@@ -64,9 +64,9 @@ std::vector<uint8_t> EncodePcm(const Pcm& pcm, int bitrate, bool vbr, bool write
     return out;
 }
 
-std::vector<uint8_t> EncodeTone(const ToneSpec& spec)
+std::vector<uint8_t> EncodeTone(const ToneSpec& shape)
 {
-    return EncodePcm(MakeTone(spec), spec.bitrate, spec.vbr, spec.writeInfoFrame);
+    return EncodePcm(MakeTone(shape), shape.bitrate, shape.vbr, shape.writeInfoFrame);
 }
 
 Pcm DecodeFile(const std::string& path)

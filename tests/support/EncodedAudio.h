@@ -21,9 +21,9 @@ struct Pcm {
     std::vector<int16_t> left, right; // right is empty for mono
 };
 
-Pcm MakeTone(const ToneSpec& spec);
+Pcm MakeTone(const ToneSpec& shape);
 // Encodes the tone and returns the MP3 bytes (no ID3 tags).
-std::vector<uint8_t> EncodeTone(const ToneSpec& spec);
+std::vector<uint8_t> EncodeTone(const ToneSpec& shape);
 std::vector<uint8_t> EncodePcm(const Pcm& pcm, int bitrate, bool vbr = false, bool writeInfoFrame = false);
 // Decodes a whole MP3 file with its own hip decoder; empty on failure.
 Pcm DecodeFile(const std::string& path);

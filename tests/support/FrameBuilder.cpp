@@ -7,35 +7,35 @@
 #include <iterator>
 #include <stdexcept>
 
-Bytes FrameHeaderBytes(const FrameSpec& spec)
+Bytes FrameHeaderBytes(const FrameSpec& shape)
 {
-    const uint8_t layerBits = static_cast<uint8_t>(4 - spec.layer); // Layer III = 1, II = 2, I = 3
-    return {0xFF, static_cast<uint8_t>(0xE0 | (spec.version << 3) | (layerBits << 1) | 0x01),
-            static_cast<uint8_t>((spec.bitrateIndex << 4) | (spec.sampleRateIndex << 2) | (spec.padding << 1)),
-            static_cast<uint8_t>(spec.channelMode << 6)};
+    const uint8_t layerBits = static_cast<uint8_t>(4 - shape.layer); // Layer III = 1, II = 2, I = 3
+    return {0xFF, static_cast<uint8_t>(0xE0 | (shape.version << 3) | (layerBits << 1) | 0x01),
+            static_cast<uint8_t>((shape.bitrateIndex << 4) | (shape.sampleRateIndex << 2) | (shape.padding << 1)),
+            static_cast<uint8_t>(shape.channelMode << 6)};
 }
 
-int FrameLengthOf(const FrameSpec& spec)
+int FrameLengthOf(const FrameSpec& shape)
 {
-    const Bytes header = FrameHeaderBytes(spec);
+    const Bytes header = FrameHeaderBytes(shape);
     const auto decoded = DecodeFrameHeader(header.data());
     if (!decoded)
         throw std::logic_error("free-format frames have no length");
     return decoded->frameLength;
 }
 
-Bytes Frame(const FrameSpec& spec, uint8_t filler)
+Bytes Frame(const FrameSpec& shape, uint8_t filler)
 {
-    Bytes frame = FrameHeaderBytes(spec);
-    frame.resize(static_cast<size_t>(FrameLengthOf(spec)), filler);
+    Bytes frame = FrameHeaderBytes(shape);
+    frame.resize(static_cast<size_t>(FrameLengthOf(shape)), filler);
     return frame;
 }
 
-Bytes Frames(const FrameSpec& spec, int count, bool marked)
+Bytes Frames(const FrameSpec& shape, int count, bool marked)
 {
     Bytes all;
     for (int i = 0; i < count; ++i) {
-        Bytes frame = Frame(spec);
+        Bytes frame = Frame(shape);
         if (marked)
             frame.back() = static_cast<uint8_t>(i & 0x7F); // below 0xFF: never a sync byte
         Append(all, frame);
@@ -51,10 +51,10 @@ static void PutBigEndian(Bytes& bytes, size_t at, uint32_t value)
     bytes[at + 3] = static_cast<uint8_t>(value);
 }
 
-Bytes InfoFrame(const FrameSpec& spec, const char* kind, uint32_t flags, uint32_t frameCount, uint32_t byteCount)
+Bytes InfoFrame(const FrameSpec& shape, const char* kind, uint32_t flags, uint32_t frameCount, uint32_t byteCount)
 {
-    Bytes frame = Frame(spec, 0x00);
-    const Bytes header = FrameHeaderBytes(spec);
+    Bytes frame = Frame(shape, 0x00);
+    const Bytes header = FrameHeaderBytes(shape);
     const size_t tag = 4 + static_cast<size_t>(DecodeFrameHeader(header.data())->sideInfoSize);
     std::memcpy(&frame[tag], kind, 4);
     PutBigEndian(frame, tag + 4, flags);

@@ -17,21 +17,21 @@ struct FrameSpec {
 };
 
 // The four header bytes of a frame.
-Bytes FrameHeaderBytes(const FrameSpec& spec);
+Bytes FrameHeaderBytes(const FrameSpec& shape);
 // A whole frame (header + filler) of the length the header decodes to.
-Bytes Frame(const FrameSpec& spec, uint8_t filler = 0x55);
+Bytes Frame(const FrameSpec& shape, uint8_t filler = 0x55);
 // count frames of one kind; with a marker, frame i carries (i & 0xFF) in its last byte so tests can
 // tell frames apart.
-Bytes Frames(const FrameSpec& spec, int count, bool marked = true);
+Bytes Frames(const FrameSpec& shape, int count, bool marked = true);
 // A VBR information frame ("Xing" or "Info") with the given flags and fields (frames, bytes).
-Bytes InfoFrame(const FrameSpec& spec, const char* kind = "Xing", uint32_t flags = 0x3, uint32_t frameCount = 0,
+Bytes InfoFrame(const FrameSpec& shape, const char* kind = "Xing", uint32_t flags = 0x3, uint32_t frameCount = 0,
                 uint32_t byteCount = 0);
 // "ID3" v2.3 header with the synchsafe size, followed by size bytes of zero padding.
 Bytes ID3v2Block(uint32_t size);
 // A 128-byte "TAG" block.
 Bytes ID3v1(const std::string& title = "Title", const std::string& artist = "Artist", int track = 0, int genre = 255);
-// Length of a frame whose header is spec.
-int FrameLengthOf(const FrameSpec& spec);
+// Length of a frame whose header is shape.
+int FrameLengthOf(const FrameSpec& shape);
 
 void Append(Bytes& to, const Bytes& from);
 void WriteFile(const std::string& path, const Bytes& bytes);

@@ -40,3 +40,34 @@ TEST(FindNextFrame, DecodesReferenceHeaders)
         EXPECT_EQ(h.sideInfoSize, c.sideInfo);
     }
 }
+
+TEST(FindNextFrame, PassesOverJunkAndRefusedHeadersToTheNextCandidate)
+{
+    // Junk, bitrate index 15, reserved version, reserved emphasis, then a good header.
+    const std::vector<uint8_t> data = {0x00, 0x12, 0xFF, 0x00, 0xFF, 0xFB, 0xF0, 0x64, 0xFF, 0xE8,
+                                       0x90, 0x64, 0xFF, 0xFB, 0x90, 0x66, 0xFF, 0xFB, 0x90, 0x64};
+    const auto found = FindNextFrame(data, 0);
+    ASSERT_TRUE(found.has_value());
+    EXPECT_EQ(found->position, 16u);
+    EXPECT_EQ(found->header.frameLength, 417);
+    // Starting past a header finds nothing further.
+    EXPECT_FALSE(FindNextFrame(data, 17).has_value());
+}
+
+TEST(FindNextFrame, StopsAtFreeFormatEvenWhenAValidHeaderFollows)
+{
+    const std::vector<uint8_t> data = {0xFF, 0xFB, 0x00, 0x64, 0xFF, 0xFB, 0x90, 0x64};
+    EXPECT_FALSE(FindNextFrame(data, 0).has_value());
+    EXPECT_EQ(FindNextFrame(data, 1)->position, 4u);
+}
+
+TEST(FindNextFrame, NeedsAllFourHeaderBytesInsideTheData)
+{
+    const std::vector<uint8_t> cut = {0x00, 0xFF, 0xFB, 0x90};
+    EXPECT_FALSE(FindNextFrame(cut, 0).has_value());
+    EXPECT_FALSE(FindNextFrame(std::vector<uint8_t>(4096, 0x00), 0).has_value());
+    EXPECT_FALSE(FindNextFrame(std::vector<uint8_t>(4096, 0xFF), 0).has_value());
+    EXPECT_FALSE(FindNextFrame(std::vector<uint8_t>{}, 0).has_value());
+    EXPECT_FALSE(FindNextFrame(std::vector<uint8_t>{0xFF, 0xFB, 0x90, 0x64}, 1).has_value());
+    EXPECT_FALSE(FindNextFrame(std::vector<uint8_t>{0xFF, 0xFB, 0x90, 0x64}, 100).has_value());
+}
