@@ -1,5 +1,6 @@
 // sonicrop-cli join end to end: the real program on real files in a temporary folder.
 #include "engine/stream/ID3TagInfo.h"
+#include "tests/support/CliRunner.h"
 #include "tests/support/EncodedAudio.h"
 #include "tests/support/FrameBuilder.h"
 #include "tests/support/TempDir.h"
@@ -17,19 +18,14 @@
 namespace
 {
 
-struct CliResult {
-    int exitCode = -1;
-    std::string out, err;
-};
-
 std::string ReadText(const std::string& path)
 {
     const Bytes bytes = ReadFile(path);
     return std::string(bytes.begin(), bytes.end());
 }
 
-// Starts the program with its output going to files in dir; `prefix` runs before it (a shell
-// command line that ends by exec-ing the program given as "$@").
+// Starts the program in the background with its output going to files in dir; `prefix` is a
+// shell command line run before it (for limits and signal dispositions).
 pid_t Start(const TempDir& dir, const std::vector<std::string>& args, const std::string& prefix = {})
 {
     const char* cli = std::getenv("SONICROP_CLI");
@@ -67,9 +63,11 @@ CliResult Finish(const TempDir& dir, pid_t pid)
     return result;
 }
 
-CliResult Join(const TempDir& dir, const std::vector<std::string>& args, const std::string& prefix = {})
+CliResult Join(const std::vector<std::string>& args)
 {
-    return Finish(dir, Start(dir, args, prefix));
+    std::vector<std::string> command { "join" };
+    command.insert(command.end(), args.begin(), args.end());
+    return RunCli(command);
 }
 
 std::string WriteTone(
@@ -99,9 +97,9 @@ TEST(JoinCommand, SameFormatIsJoinedByFrameCopyWithTheGivenTag)
     const std::string a = WriteTone(dir, "a.mp3", 44100, 2, 128);
     const std::string b = WriteTone(dir, "b.mp3", 44100, 2, 128, 0.5);
     const std::string output = dir.File("joined.mp3");
-    const CliResult result = Join(dir,
-        { "-o", output, "--title", "A title that is longer than thirty characters", "--artist", "Artist", "--album",
-            "Album", "--year", "2024", "--comment", "Comment", "--genre", "Jazz", "--track", "12b", a, b });
+    const CliResult result
+        = Join({ "-o", output, "--title", "A title that is longer than thirty characters", "--artist", "Artist",
+            "--album", "Album", "--year", "2024", "--comment", "Comment", "--genre", "Jazz", "--track", "12b", a, b });
     ASSERT_EQ(result.exitCode, 0) << result.err;
     EXPECT_EQ(result.out, "frame copy\n" + output + "\n");
 
@@ -126,7 +124,7 @@ TEST(JoinCommand, WithoutGenreAndTrackTheTagHasNeither)
     TempDir dir;
     const std::string a = WriteTone(dir, "a.mp3", 44100, 2, 128, 0.5);
     const std::string output = dir.File("joined.mp3");
-    const CliResult result = Join(dir, { "--output=" + output, "--comment", "A comment of exactly thirty ch", a, a });
+    const CliResult result = Join({ "--output=" + output, "--comment", "A comment of exactly thirty ch", a, a });
     ASSERT_EQ(result.exitCode, 0) << result.err;
     const ID3TagInfo tag = TagOf(output);
     EXPECT_EQ(tag.genre, 255);
@@ -140,7 +138,7 @@ TEST(JoinCommand, MixedFormatsAreReencodedAtTheFormatPickedFromTheInputs)
     const std::string stereo = WriteTone(dir, "stereo.mp3", 44100, 2, 128);
     const std::string mono = WriteTone(dir, "mono.mp3", 22050, 1, 64);
     const std::string output = dir.File("joined.mp3");
-    const CliResult result = Join(dir, { "-o", output, stereo, mono });
+    const CliResult result = Join({ "-o", output, stereo, mono });
     ASSERT_EQ(result.exitCode, 0) << result.err;
     EXPECT_EQ(result.out, "re-encode 44100 Hz 128 kbps joint\n" + output + "\n");
     const Pcm joined = DecodeFile(output);
@@ -153,14 +151,14 @@ TEST(JoinCommand, AFixedEncodingReencodesEvenMatchingInputs)
     TempDir dir;
     const std::string a = WriteTone(dir, "a.mp3", 44100, 2, 128);
     const std::string output = dir.File("joined.mp3");
-    CliResult result = Join(dir, { "-o", output, "--encoding", "22050:32:mono", a, a });
+    CliResult result = Join({ "-o", output, "--encoding", "22050:32:mono", a, a });
     ASSERT_EQ(result.exitCode, 0) << result.err;
     EXPECT_EQ(result.out, "re-encode 22050 Hz 32 kbps mono\n" + output + "\n");
     const Pcm joined = DecodeFile(output);
     EXPECT_EQ(joined.sampleRate, 22050);
     EXPECT_TRUE(joined.right.empty());
 
-    result = Join(dir, { "-o", output, "--encoding", "44100:400:stereo", a, a });
+    result = Join({ "-o", output, "--encoding", "44100:400:stereo", a, a });
     ASSERT_EQ(result.exitCode, 0) << result.err;
     EXPECT_EQ(result.out, "re-encode 44100 Hz 320 kbps stereo\n" + output + "\n");
 }
@@ -173,7 +171,7 @@ TEST(JoinCommand, AnInputTheProbeCannotOpenFailsBeforeAnyOutputIsCreated)
     const std::string output = dir.File("joined.mp3");
     WriteFile(output, Bytes { 1, 2, 3 });
     for (const std::string bad : { "text.mp3", "missing.mp3" }) {
-        const CliResult result = Join(dir, { "-o", output, a, dir.File(bad) });
+        const CliResult result = Join({ "-o", output, a, dir.File(bad) });
         EXPECT_EQ(result.exitCode, 1);
         EXPECT_EQ(result.err, "Join failure. Failed to open file \"" + dir.File(bad) + "\".\n");
         EXPECT_EQ(ReadFile(output), (Bytes { 1, 2, 3 })); // not even replaced
@@ -189,7 +187,7 @@ TEST(JoinCommand, AnOutputThatIsAnInputIsRefusedAndTheInputKept)
     const Bytes original = ReadFile(a);
     // Frame copy (a, a) and re-encoding (a, b) alike.
     for (const std::string& other : { a, b }) {
-        const CliResult result = Join(dir, { "-o", dir.File("link.mp3"), a, other });
+        const CliResult result = Join({ "-o", dir.File("link.mp3"), a, other });
         EXPECT_EQ(result.exitCode, 1);
         EXPECT_EQ(result.err, "Join failure. Failed to create file \"" + dir.File("link.mp3") + "\".\n");
         EXPECT_EQ(ReadFile(a), original);
@@ -204,7 +202,7 @@ TEST(JoinCommand, AFullDiskFailsTheJoinAndLeavesNoOutput)
     const std::string output = dir.File("joined.mp3");
     for (const std::string& other : { a, b }) {
         // A 4 KiB file-size limit, with the signal for crossing it ignored.
-        const CliResult result = Join(dir, { "-o", output, a, other }, "trap '' XFSZ; ulimit -f 4");
+        const CliResult result = Finish(dir, Start(dir, { "-o", output, a, other }, "trap '' XFSZ; ulimit -f 4"));
         EXPECT_EQ(result.exitCode, 1);
         EXPECT_EQ(result.err, "Join failure. Failed to write file \"" + output + "\".\n");
         EXPECT_FALSE(std::filesystem::exists(output));
@@ -246,10 +244,10 @@ TEST(JoinCommand, BadUsageExitsWithTwo)
         { "-o", output, "--volume", "3", a, a }, { "-o", output, a, a, "--title" }, // a value is missing
     };
     for (const auto& args : cases) {
-        const CliResult result = Join(dir, args);
+        const CliResult result = Join(args);
         EXPECT_EQ(result.exitCode, 2) << args[args.size() - 1];
         EXPECT_NE(result.err.find("Usage: sonicrop-cli join"), std::string::npos);
     }
     EXPECT_FALSE(std::filesystem::exists(output));
-    EXPECT_EQ(Join(dir, { "--help" }).exitCode, 0);
+    EXPECT_EQ(Join({ "--help" }).exitCode, 0);
 }
