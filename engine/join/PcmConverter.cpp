@@ -22,6 +22,9 @@ double WindowedSinc(double x, int order, double cutOff)
         * std::sin(order * M_PI * cutOff * centred) / (M_PI * order * centred);
 }
 
+constexpr int kLanes = 8;        // vector lanes of the dot product
+constexpr int kFrontMargin = 64; // zero samples before the history, for reads that reach past it
+
 int16_t Saturate(double value)
 {
     const double truncated = std::trunc(value);
@@ -43,7 +46,9 @@ void PcmConverter::Reset()
     integerRatio_ = false;
     phaseCount_ = 0;
     filterOrder_ = 0;
-    filters_.clear();
+    bank_.clear();
+    filterCount_ = 0;
+    paddedTaps_ = 0;
     history_[0].clear();
     history_[1].clear();
     inputTime_[0] = inputTime_[1] = 0;
@@ -65,7 +70,8 @@ void PcmConverter::SetInputFormat(int channels, int sampleRate, int bits)
 
 void PcmConverter::Prepare()
 {
-    filters_.clear();
+    bank_.clear();
+    filterCount_ = 0;
     history_[0].clear();
     history_[1].clear();
     inputTime_[0] = inputTime_[1] = 0;
@@ -81,24 +87,27 @@ void PcmConverter::Prepare()
     history_[0].assign(historyLength, 0);
     history_[1].assign(historyLength, 0);
 
-    filters_.resize(static_cast<size_t>(2 * phaseCount_ + 1));
-    for (int j = 0; j <= 2 * phaseCount_; ++j) {
+    // Each filter's taps are padded with zeros to a whole number of vector lanes.
+    const int taps = filterOrder_ + 1;
+    paddedTaps_ = (taps + kLanes - 1) / kLanes * kLanes;
+    filterCount_ = 2 * phaseCount_ + 1;
+    bank_.assign(static_cast<size_t>(filterCount_ * paddedTaps_), 0.0f);
+    std::vector<double> filter(static_cast<size_t>(taps));
+    for (int j = 0; j < filterCount_; ++j) {
         const double offset = static_cast<double>(j - phaseCount_) / (2.0 * phaseCount_);
-        std::vector<float>& filter = filters_[static_cast<size_t>(j)];
-        filter.resize(static_cast<size_t>(filterOrder_) + 1);
         double sum = 0;
-        for (int i = 0; i <= filterOrder_; ++i) {
+        for (int i = 0; i < taps; ++i) {
             filter[static_cast<size_t>(i)] = static_cast<float>(WindowedSinc(i - offset, filterOrder_, cutOff_));
             sum += filter[static_cast<size_t>(i)];
         }
-        for (float& coefficient : filter)
-            coefficient = static_cast<float>(coefficient / sum);
+        for (int i = 0; i < taps; ++i)
+            bank_[static_cast<size_t>(j * paddedTaps_ + i)] = static_cast<float>(filter[static_cast<size_t>(i)] / sum);
     }
 }
 
 int PcmConverter::MaxOutputCount(int inputCount) const
 {
-    if (filters_.empty())
+    if (filterCount_ == 0)
         return inputCount;
     return inputCount * (outRate_ / inRate_ + 1);
 }
@@ -112,12 +121,15 @@ int PcmConverter::ResampleChannel(int channel, const int16_t* input, int count, 
     const int maxOut = count * (outRate_ / inRate_ + 1);
     const int lastFilter = 2 * phaseCount_;
 
-    // Input sample n of this block; negative n reaches back into the previous block.
-    auto sample = [&](int n) -> int {
-        if (n < 0)
-            return n >= -historyLength ? history[static_cast<size_t>(historyLength + n)] : 0;
-        return n < count ? input[n] : 0;
-    };
+    // One contiguous float copy of [zero margin][history][block][zero tail], so that every output
+    // sample is a plain dot product that the compiler can vectorise. Sample n of the block
+    // (negative n reaches back into the history) is window[base + n].
+    const int base = kFrontMargin + historyLength;
+    window_.assign(static_cast<size_t>(base + count + paddedTaps_), 0.0f);
+    for (int i = 0; i < historyLength; ++i)
+        window_[static_cast<size_t>(kFrontMargin + i)] = history[static_cast<size_t>(i)];
+    for (int i = 0; i < count; ++i)
+        window_[static_cast<size_t>(base + i)] = input[i];
 
     int produced = 0;
     int j = 0;
@@ -128,10 +140,14 @@ int PcmConverter::ResampleChannel(int channel, const int16_t* input, int count, 
             break;
         const double offset = time0 - inputTime - (j + 0.5 * (order % 2));
         const int q = std::clamp(static_cast<int>(std::floor(offset * 2 * phaseCount_ + phaseCount_ + 0.5)), 0, lastFilter);
-        const std::vector<float>& filter = filters_[static_cast<size_t>(q)];
-        double sum = 0;
-        for (int i = 0; i <= order; ++i)
-            sum += sample(i + j - order / 2) * static_cast<double>(filter[static_cast<size_t>(i)]);
+        const int first = std::max(j - order / 2, -base); // earlier samples lie before any input: zero
+        const float* x = &window_[static_cast<size_t>(base + first)];
+        const float* c = &bank_[static_cast<size_t>(q * paddedTaps_)];
+        float lanes[kLanes] = {};
+        for (int i = 0; i < paddedTaps_; i += kLanes)
+            for (int lane = 0; lane < kLanes; ++lane)
+                lanes[lane] += x[i + lane] * c[i + lane];
+        const float sum = ((lanes[0] + lanes[1]) + (lanes[2] + lanes[3])) + ((lanes[4] + lanes[5]) + (lanes[6] + lanes[7]));
         output[k] = Saturate(sum);
         produced = k + 1;
     }
@@ -159,7 +175,7 @@ void PcmConverter::Convert(const int16_t* inLeft, const int16_t* inRight, int in
     const int16_t* left = inLeft;
     const int16_t* right = stereoIn ? inRight : inLeft;
     int count = inputCount;
-    if (!filters_.empty()) {
+    if (filterCount_ > 0) {
         const size_t capacity = static_cast<size_t>(MaxOutputCount(inputCount));
         scratchLeft_.resize(capacity);
         count = ResampleChannel(0, inLeft, inputCount, scratchLeft_.data());

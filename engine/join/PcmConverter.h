@@ -19,7 +19,8 @@ public:
 
     int PhaseCount() const { return phaseCount_; }
     int FilterOrder() const { return filterOrder_; }
-    int FilterCount() const { return static_cast<int>(filters_.size()); }
+    int FilterCount() const { return filterCount_; }
+    int TapsPerFilter() const { return filterOrder_ + 1; }
     double Ratio() const { return ratio_; }
     double CutOff() const { return cutOff_; }
     bool IntegerRatio() const { return integerRatio_; }
@@ -34,7 +35,10 @@ private:
     bool integerRatio_ = false;
     int phaseCount_ = 0;
     int filterOrder_ = 0;
-    std::vector<std::vector<float>> filters_;
+    int filterCount_ = 0;
+    int paddedTaps_ = 0;
+    std::vector<float> bank_;   // filterCount_ filters of paddedTaps_ coefficients each
+    std::vector<float> window_; // scratch: the samples one block's filters read
     std::vector<int16_t> history_[2];
     double inputTime_[2] = {0, 0};
     std::vector<int16_t> scratchLeft_, scratchRight_;

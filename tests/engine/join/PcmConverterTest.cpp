@@ -136,8 +136,9 @@ TEST(PcmConverter, SaturatesInsteadOfWrappingOnOvershoot)
         trough = std::min(trough, out[i]);
         const size_t inputIndex = i / 2;
         // Well inside a plateau the output keeps the plateau's sign.
-        if (inputIndex % 50 > 10 && inputIndex % 50 < 40 && inputIndex + 40 < square.size())
+        if (inputIndex % 50 > 10 && inputIndex % 50 < 40 && inputIndex + 40 < square.size()) {
             ASSERT_EQ(out[i] > 0, square[inputIndex] > 0) << "at " << i;
+        }
     }
     EXPECT_EQ(peak, 32767);
     EXPECT_EQ(trough, -32768);
