@@ -1,9 +1,15 @@
 #include "engine/cut/PieceCodec.h"
 
+#include <cstdarg>
+
 namespace {
 
 constexpr std::array<int, 18> kEncoderBitrates = {8,  16, 24,  32,  40,  48,  56,  64,  80,
                                                   96, 112, 128, 144, 160, 192, 224, 256, 320};
+
+// The decoder reports a missing bit reservoir at the first frames of every piece; that is expected
+// here, and the engine never prints.
+void Quiet(const char*, va_list) {}
 
 } // namespace
 
@@ -24,6 +30,12 @@ PieceCodec::PieceCodec(int sampleRate, int channelMode, int bitrate)
     encoder_ = lame_init();
     if (!decoder_ || !encoder_)
         return;
+    hip_set_errorf(decoder_, Quiet);
+    hip_set_debugf(decoder_, Quiet);
+    hip_set_msgf(decoder_, Quiet);
+    lame_set_errorf(encoder_, Quiet);
+    lame_set_debugf(encoder_, Quiet);
+    lame_set_msgf(encoder_, Quiet);
     lame_set_in_samplerate(encoder_, sampleRate);
     lame_set_num_channels(encoder_, channels_);
     if (bitrate > 0)
