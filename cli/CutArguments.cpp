@@ -3,7 +3,8 @@
 #include <cstdint>
 #include <limits>
 
-namespace {
+namespace
+{
 
 // A run of decimal digits as a non-negative number no larger than limit.
 std::optional<int64_t> ParseCount(const std::string& text, int64_t limit)
@@ -144,7 +145,7 @@ bool ParseCutArguments(const std::vector<std::string>& args, CutArguments& parse
             }
             skipGiven = true;
         } else if (arg == "--fade-in" || arg == "--fade-out" || arg == "--forward-overlap"
-                   || arg == "--backward-overlap") {
+            || arg == "--backward-overlap") {
             const auto tenths = ParseTenths(value);
             if (!tenths)
                 return bad();
@@ -161,7 +162,7 @@ bool ParseCutArguments(const std::vector<std::string>& args, CutArguments& parse
                 options.BackwardOverlap = *tenths;
             }
         } else if (arg == "--track-rule") {
-            const char* const rules[] = {"sequence", "source", "custom", "null"};
+            const char* const rules[] = { "sequence", "source", "custom", "null" };
             int rule = -1;
             for (int r = 0; r < 4; ++r)
                 if (value == rules[r])
@@ -189,8 +190,8 @@ bool ParseCutArguments(const std::vector<std::string>& args, CutArguments& parse
     }
     for (const int number : parsed.skip) {
         if (static_cast<size_t>(number) > parsed.points.size() + 1) {
-            usageError = "--skip names piece " + std::to_string(number) + " of "
-                + std::to_string(parsed.points.size() + 1);
+            usageError
+                = "--skip names piece " + std::to_string(number) + " of " + std::to_string(parsed.points.size() + 1);
             return false;
         }
     }

@@ -10,12 +10,12 @@
 struct CutArguments {
     enum class Mode { Size, Count, Time, Points };
     Mode mode = Mode::Size;
-    int32_t cutFileSize = 0;   // KB
+    int32_t cutFileSize = 0; // KB
     int32_t cutFileAmount = 0;
     int32_t cutTimeMin = 0;
     int32_t cutTimeSec = 0;
     std::vector<int32_t> points; // tenths of a second, rising strictly
-    std::vector<int> skip;       // 1-based piece numbers left out with --points
+    std::vector<int> skip; // 1-based piece numbers left out with --points
     CutOptions options;
     std::vector<std::string> files;
 };

@@ -8,39 +8,40 @@
 #include <algorithm>
 #include <cstdio>
 
-namespace {
+namespace
+{
 
-const char* const kCutUsage =
-    "Usage: sonicrop-cli cut (--size KB | --count N | --time MIN:SEC | --points T1,T2,...) [OPTIONS] FILE...\n"
-    "\n"
-    "Splits each FILE into pieces named FILE_01.mp3, FILE_02.mp3, ... by copying whole frames\n"
-    "(re-encoding only when a fade is asked for). Prints the path of every piece written.\n"
-    "\n"
-    "  --size KB                 pieces of KB kilobytes\n"
-    "  --count N                 N pieces of equal size\n"
-    "  --time MIN:SEC            pieces of that duration\n"
-    "  --points T1,T2,...        cut at these times; pieces run 0-T1, T1-T2, ..., Tn-end\n"
-    "  --skip K,...              with --points: leave out pieces K,... (1-based)\n"
-    "  --fade-in S, --fade-out S fade each piece in / out over S seconds\n"
-    "  --forward-overlap S       start each piece S seconds before its cut point\n"
-    "  --backward-overlap S      end each piece S seconds after its cut point\n"
-    "  --track-rule RULE         ID3v1 track of the pieces: sequence (default), source, custom, null\n"
-    "  --output-folder DIR       write the pieces into DIR instead of next to the source\n"
-    "  --folder-per-file         put each file's pieces into a folder named after it\n"
-    "\n"
-    "Times S and T: seconds with at most one decimal (75.5) or [H:]M:SS[.t] (1:15.5).\n";
+const char* const kCutUsage
+    = "Usage: sonicrop-cli cut (--size KB | --count N | --time MIN:SEC | --points T1,T2,...) [OPTIONS] FILE...\n"
+      "\n"
+      "Splits each FILE into pieces named FILE_01.mp3, FILE_02.mp3, ... by copying whole frames\n"
+      "(re-encoding only when a fade is asked for). Prints the path of every piece written.\n"
+      "\n"
+      "  --size KB                 pieces of KB kilobytes\n"
+      "  --count N                 N pieces of equal size\n"
+      "  --time MIN:SEC            pieces of that duration\n"
+      "  --points T1,T2,...        cut at these times; pieces run 0-T1, T1-T2, ..., Tn-end\n"
+      "  --skip K,...              with --points: leave out pieces K,... (1-based)\n"
+      "  --fade-in S, --fade-out S fade each piece in / out over S seconds\n"
+      "  --forward-overlap S       start each piece S seconds before its cut point\n"
+      "  --backward-overlap S      end each piece S seconds after its cut point\n"
+      "  --track-rule RULE         ID3v1 track of the pieces: sequence (default), source, custom, null\n"
+      "  --output-folder DIR       write the pieces into DIR instead of next to the source\n"
+      "  --folder-per-file         put each file's pieces into a folder named after it\n"
+      "\n"
+      "Times S and T: seconds with at most one decimal (75.5) or [H:]M:SS[.t] (1:15.5).\n";
 
 enum class FileResult { Done, Failed, Cancelled };
 
 // The pieces list of a cut at points: boundaries 0, T1, ..., end; every piece checked but the skipped.
 bool BuildEntries(const CutArguments& arguments, int32_t totalDuration, const ID3TagInfo& tag,
-                  std::vector<PieceEntry>& entries, std::string& errorText)
+    std::vector<PieceEntry>& entries, std::string& errorText)
 {
     if (arguments.points.back() >= totalDuration) {
         errorText = "The cut points must lie inside the file.";
         return false;
     }
-    std::vector<int32_t> bounds = {0};
+    std::vector<int32_t> bounds = { 0 };
     bounds.insert(bounds.end(), arguments.points.begin(), arguments.points.end());
     bounds.push_back(totalDuration);
     for (size_t i = 0; i + 1 < bounds.size(); ++i) {
@@ -57,7 +58,7 @@ bool BuildEntries(const CutArguments& arguments, int32_t totalDuration, const ID
 }
 
 FileResult CutOneFile(const CutArguments& arguments, const std::string& path, TerminalProgress& progress,
-                      std::vector<std::string>& written, std::string& errorText)
+    std::vector<std::string>& written, std::string& errorText)
 {
     SplitSettings settings;
     settings.options = arguments.options;
@@ -78,10 +79,9 @@ FileResult CutOneFile(const CutArguments& arguments, const std::string& path, Te
         source.path = path;
         source.tag = tag;
         GetFileSize32(path, source.totalSize);
-        source.totalDuration = probe.sampleRate >= 10
-            ? static_cast<int32_t>(std::min<uint32_t>(probe.totalSamples / static_cast<uint32_t>(probe.sampleRate / 10),
-                                                      INT32_MAX))
-            : 0;
+        source.totalDuration = probe.sampleRate >= 10 ? static_cast<int32_t>(std::min<uint32_t>(
+                                   probe.totalSamples / static_cast<uint32_t>(probe.sampleRate / 10), INT32_MAX))
+                                                      : 0;
         std::vector<PieceEntry> entries;
         if (!BuildEntries(arguments, source.totalDuration, tag, entries, errorText))
             return FileResult::Failed;
@@ -135,8 +135,8 @@ int RunCut(const std::vector<std::string>& args)
     for (size_t i = 0; i < fileCount; ++i) {
         const std::string& path = arguments.files[i];
         if (fileCount > 1) {
-            progress.SetLabel(JobProgress::Lower, "Cutting " + std::to_string(i + 1) + " of "
-                                                      + std::to_string(fileCount) + " file(s)...");
+            progress.SetLabel(JobProgress::Lower,
+                "Cutting " + std::to_string(i + 1) + " of " + std::to_string(fileCount) + " file(s)...");
         }
         progress.SetLabel(JobProgress::Upper, "Cutting " + GetFileNamePart(path) + "...");
         std::vector<std::string> written;

@@ -2,7 +2,8 @@
 
 #include "engine/stream/Mp3SourceFile.h"
 
-namespace {
+namespace
+{
 
 // The frame count of a VBR information frame whose flags announce one; 0 otherwise.
 uint32_t InfoFrameCount(const std::vector<uint8_t>& frame)
@@ -16,7 +17,7 @@ uint32_t InfoFrameCount(const std::vector<uint8_t>& frame)
     if (flagsAt + 8 > frame.size() || (frame[flagsAt + 3] & 1) == 0)
         return 0;
     const uint8_t* count = frame.data() + flagsAt + 4;
-    return (uint32_t{count[0]} << 24) | (uint32_t{count[1]} << 16) | (uint32_t{count[2]} << 8) | count[3];
+    return (uint32_t { count[0] } << 24) | (uint32_t { count[1] } << 16) | (uint32_t { count[2] } << 8) | count[3];
 }
 
 } // namespace
@@ -28,7 +29,8 @@ bool ProbeStream(const std::string& path, StreamProbe& probe)
         return false;
     probe.sampleRate = source.SampleRate();
     if (const uint32_t frames = source.HasInfoFrame() ? InfoFrameCount(source.InfoFrame()) : 0; frames > 0) {
-        probe.totalSamples = static_cast<uint32_t>(uint64_t{frames} * static_cast<uint64_t>(source.SamplesPerFrame()));
+        probe.totalSamples
+            = static_cast<uint32_t>(uint64_t { frames } * static_cast<uint64_t>(source.SamplesPerFrame()));
         return true;
     }
     const auto first = source.FindNextFrame(source.ID3v2Length());

@@ -4,7 +4,8 @@
 
 #include <algorithm>
 
-namespace {
+namespace
+{
 
 // The tag of the entry at 0-based position in the list, with its track number by the entry's rule.
 void ApplyTrackRule(PieceEntry& entry, size_t position, const ID3TagInfo& sourceTag)
@@ -29,8 +30,8 @@ void ApplyTrackRule(PieceEntry& entry, size_t position, const ID3TagInfo& source
 
 } // namespace
 
-bool CutBySelection(CutterSource& source, std::vector<PieceEntry>& entries, const SplitSettings& settings,
-                    std::string& errorText)
+bool CutBySelection(
+    CutterSource& source, std::vector<PieceEntry>& entries, const SplitSettings& settings, std::string& errorText)
 {
     const CutOptions& options = settings.options;
     const auto cutter = MakePieceCutter(options);

@@ -28,14 +28,12 @@ void FadeCutter::SetFadeOut(bool enabled, int32_t tenths)
     fadeOutSamples_ = TenthsToSamples(tenths);
 }
 
-bool FadeCutter::WritePieceBySize(const std::string& path, int64_t byteBudget, const ID3TagInfo* tag,
-                                  bool& endReached)
+bool FadeCutter::WritePieceBySize(const std::string& path, int64_t byteBudget, const ID3TagInfo* tag, bool& endReached)
 {
     return WritePiece(path, Budget::Bytes, byteBudget, tag, &endReached);
 }
 
-bool FadeCutter::WritePieceByDuration(const std::string& path, int32_t tenths, const ID3TagInfo* tag,
-                                      bool& endReached)
+bool FadeCutter::WritePieceByDuration(const std::string& path, int32_t tenths, const ID3TagInfo* tag, bool& endReached)
 {
     return WritePiece(path, Budget::Samples, TenthsToSamples(tenths), tag, &endReached);
 }
@@ -50,8 +48,8 @@ int64_t FadeCutter::BytesForTenths(int32_t tenths) const
     return static_cast<int64_t>(source_.Bitrate() * 125 * (tenths * 0.1));
 }
 
-bool FadeCutter::WritePiece(const std::string& path, Budget kind, int64_t budget, const ID3TagInfo* tag,
-                            bool* endReached)
+bool FadeCutter::WritePiece(
+    const std::string& path, Budget kind, int64_t budget, const ID3TagInfo* tag, bool* endReached)
 {
     const bool budgeted = kind != Budget::Rest;
     if (endReached)
@@ -230,9 +228,9 @@ FadeCutter::PassResult FadeCutter::RunFadePass(Fade fade, PieceCodec& codec, Out
                 if (!codec.IsMono())
                     ramp(codec.Right(), samples, gainRight);
             } else {
-                std::fill_n(codec.Left(), samples, int16_t{0});
+                std::fill_n(codec.Left(), samples, int16_t { 0 });
                 if (!codec.IsMono())
-                    std::fill_n(codec.Right(), samples, int16_t{0});
+                    std::fill_n(codec.Right(), samples, int16_t { 0 });
             }
             const int encoded = codec.Encode(samples);
             if (encoded < 0)

@@ -7,13 +7,14 @@
 class PieceCodec;
 class OutputFile;
 
-class FadeCutter : public PieceCutter {
+class FadeCutter : public PieceCutter
+{
 public:
     // The byte budget counts encoded bytes.
-    bool WritePieceBySize(const std::string& path, int64_t byteBudget, const ID3TagInfo* tag,
-                          bool& endReached) override;
-    bool WritePieceByDuration(const std::string& path, int32_t tenths, const ID3TagInfo* tag,
-                              bool& endReached) override;
+    bool WritePieceBySize(
+        const std::string& path, int64_t byteBudget, const ID3TagInfo* tag, bool& endReached) override;
+    bool WritePieceByDuration(
+        const std::string& path, int32_t tenths, const ID3TagInfo* tag, bool& endReached) override;
     bool WriteRest(const std::string& path, const ID3TagInfo* tag) override;
     // Fade lengths in tenths of a second; call after Open.
     void SetFadeIn(bool enabled, int32_t tenths) override;
@@ -24,7 +25,7 @@ private:
     enum class Budget { Bytes, Samples, Rest };
     enum class Fade { In, Out };
     struct PassResult {
-        int64_t bytes = 0;             // encoded bytes written
+        int64_t bytes = 0; // encoded bytes written
         int64_t samplesWithOutput = 0; // samples of the frames whose encoding gave bytes
         bool writeFailed = false;
         bool sourceEnded = false;

@@ -4,14 +4,14 @@
 #include "engine/cut/SpanWriter.h"
 #include "platform/OutputFile.h"
 
-bool FrameCopyCutter::WritePieceBySize(const std::string& path, int64_t byteBudget, const ID3TagInfo* tag,
-                                       bool& endReached)
+bool FrameCopyCutter::WritePieceBySize(
+    const std::string& path, int64_t byteBudget, const ID3TagInfo* tag, bool& endReached)
 {
     return WritePiece(path, Budget::Bytes, byteBudget, tag, &endReached);
 }
 
-bool FrameCopyCutter::WritePieceByDuration(const std::string& path, int32_t tenths, const ID3TagInfo* tag,
-                                           bool& endReached)
+bool FrameCopyCutter::WritePieceByDuration(
+    const std::string& path, int32_t tenths, const ID3TagInfo* tag, bool& endReached)
 {
     return WritePiece(path, Budget::Samples, TenthsToSamples(tenths), tag, &endReached);
 }
@@ -21,8 +21,8 @@ bool FrameCopyCutter::WriteRest(const std::string& path, const ID3TagInfo* tag)
     return WritePiece(path, Budget::Rest, 0, tag, nullptr);
 }
 
-bool FrameCopyCutter::WritePiece(const std::string& path, Budget kind, int64_t budget, const ID3TagInfo* tag,
-                                 bool* endReached)
+bool FrameCopyCutter::WritePiece(
+    const std::string& path, Budget kind, int64_t budget, const ID3TagInfo* tag, bool* endReached)
 {
     const bool budgeted = kind != Budget::Rest;
     if (endReached)

@@ -1,6 +1,7 @@
 #include "engine/cut/FrameHistory.h"
 
-namespace {
+namespace
+{
 // Room for the three-frame step back after a piece and a frame of rounding on each walk, at the
 // largest frame (1152 samples).
 constexpr int64_t kMarginSamples = 8 * 1152;
@@ -10,7 +11,7 @@ void FrameHistory::Append(size_t position, int32_t samplesPerFrame)
 {
     if (!entries_.empty() && entries_.back().position >= position)
         return;
-    entries_.push_back({position, samplesPerFrame});
+    entries_.push_back({ position, samplesPerFrame });
     totalSamples_ += samplesPerFrame;
     Trim();
 }
@@ -33,7 +34,7 @@ std::optional<FrameHistory::Reach> FrameHistory::ReachBack(int64_t samples) cons
         ++walked;
         budget -= entry->samplesPerFrame;
         if (budget <= 0)
-            return Reach{entry->position, walked};
+            return Reach { entry->position, walked };
     }
     return std::nullopt;
 }

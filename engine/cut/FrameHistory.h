@@ -7,7 +7,8 @@
 #include <deque>
 #include <optional>
 
-class FrameHistory {
+class FrameHistory
+{
 public:
     struct Entry {
         size_t position = 0;
@@ -25,7 +26,7 @@ public:
 
     struct Reach {
         size_t position = 0; // the frame where the walk stopped
-        int entries = 0;     // entries walked, that one included
+        int entries = 0; // entries walked, that one included
     };
     // Walks from the newest entry back, taking each entry's samples off a budget of samples, and
     // stops at the first entry that brings the budget to 0 or below. None when the history runs

@@ -7,15 +7,13 @@
 #include <cstdlib>
 #include <sys/stat.h>
 
-namespace {
+namespace
+{
 
 constexpr const char* kFallbackFolder = "Clipwright_Files/";
 
 // The name without its last four characters (the ".mp3" of a source).
-std::string WithoutExtension(const std::string& text)
-{
-    return text.substr(0, text.size() >= 4 ? text.size() - 4 : 0);
-}
+std::string WithoutExtension(const std::string& text) { return text.substr(0, text.size() >= 4 ? text.size() - 4 : 0); }
 
 std::string WithSeparator(const std::string& folder)
 {

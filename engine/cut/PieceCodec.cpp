@@ -2,14 +2,15 @@
 
 #include <cstdarg>
 
-namespace {
+namespace
+{
 
-constexpr std::array<int, 18> kEncoderBitrates = {8,  16, 24,  32,  40,  48,  56,  64,  80,
-                                                  96, 112, 128, 144, 160, 192, 224, 256, 320};
+constexpr std::array<int, 18> kEncoderBitrates
+    = { 8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160, 192, 224, 256, 320 };
 
 // The decoder reports a missing bit reservoir at the first frames of every piece; that is expected
 // here, and the engine never prints.
-void Quiet(const char*, va_list) {}
+void Quiet(const char*, va_list) { }
 
 } // namespace
 
@@ -24,7 +25,8 @@ int FadeEncoderBitrate(bool hasInfoFrame, int sourceBitrate)
 }
 
 PieceCodec::PieceCodec(int sampleRate, int channelMode, int bitrate)
-    : sampleRate_(sampleRate), channels_(channelMode == 3 ? 1 : 2)
+    : sampleRate_(sampleRate)
+    , channels_(channelMode == 3 ? 1 : 2)
 {
     decoder_ = hip_decode_init();
     encoder_ = lame_init();
@@ -59,8 +61,8 @@ int PieceCodec::Decode(const uint8_t* frame, size_t length)
 {
     mp3data_struct facts {};
     // hip_decode1_headers takes a non-const buffer but only reads it.
-    const int samples = hip_decode1_headers(decoder_, const_cast<unsigned char*>(frame), length, left_.data(),
-                                            right_.data(), &facts);
+    const int samples
+        = hip_decode1_headers(decoder_, const_cast<unsigned char*>(frame), length, left_.data(), right_.data(), &facts);
     if (samples <= 0)
         return 0;
     // The decoder reports the facts of the frame it decoded; a frame of another rate or channel
@@ -72,11 +74,8 @@ int PieceCodec::Decode(const uint8_t* frame, size_t length)
 
 int PieceCodec::Encode(int samples)
 {
-    return lame_encode_buffer(encoder_, left_.data(), right_.data(), samples, mp3_.data(),
-                              static_cast<int>(mp3_.size()));
+    return lame_encode_buffer(
+        encoder_, left_.data(), right_.data(), samples, mp3_.data(), static_cast<int>(mp3_.size()));
 }
 
-int PieceCodec::Flush()
-{
-    return lame_encode_flush(encoder_, mp3_.data(), static_cast<int>(mp3_.size()));
-}
+int PieceCodec::Flush() { return lame_encode_flush(encoder_, mp3_.data(), static_cast<int>(mp3_.size())); }

@@ -2,25 +2,13 @@
 
 #include <algorithm>
 
-PieceCutter::~PieceCutter()
-{
-    source_.Close();
-}
+PieceCutter::~PieceCutter() { source_.Close(); }
 
-bool PieceCutter::Open(const std::string& path)
-{
-    return source_.Open(path);
-}
+bool PieceCutter::Open(const std::string& path) { return source_.Open(path); }
 
-void PieceCutter::Close()
-{
-    source_.Close();
-}
+void PieceCutter::Close() { source_.Close(); }
 
-void PieceCutter::SetCancelFlag(JobProgress* job)
-{
-    job_ = job;
-}
+void PieceCutter::SetCancelFlag(JobProgress* job) { job_ = job; }
 
 void PieceCutter::SetProgressBar(ProgressBar* bar)
 {
@@ -110,10 +98,7 @@ bool PieceCutter::PumpAndCheckCancel()
     return job_->IsCancelled();
 }
 
-bool PieceCutter::IsCancelled() const
-{
-    return job_ && job_->IsCancelled();
-}
+bool PieceCutter::IsCancelled() const { return job_ && job_->IsCancelled(); }
 
 void PieceCutter::RewindAfterPiece()
 {

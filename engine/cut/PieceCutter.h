@@ -10,7 +10,8 @@
 #include <cstdint>
 #include <string>
 
-class PieceCutter {
+class PieceCutter
+{
 public:
     // Why the last write returned false.
     enum class Failure { None, CreateFailed, WriteFailed, Cancelled };
@@ -23,11 +24,11 @@ public:
     // Writes the fewest whole frames whose lengths reach byteBudget. False when the output cannot be
     // created or written, or the job was cancelled (the output is then deleted); endReached is set
     // when the source ran out first. A null tag writes no ID3v1 block.
-    virtual bool WritePieceBySize(const std::string& path, int64_t byteBudget, const ID3TagInfo* tag,
-                                  bool& endReached) = 0;
+    virtual bool WritePieceBySize(const std::string& path, int64_t byteBudget, const ID3TagInfo* tag, bool& endReached)
+        = 0;
     // Writes frames until their samples reach the duration (tenths of a second).
-    virtual bool WritePieceByDuration(const std::string& path, int32_t tenths, const ID3TagInfo* tag,
-                                      bool& endReached) = 0;
+    virtual bool WritePieceByDuration(const std::string& path, int32_t tenths, const ID3TagInfo* tag, bool& endReached)
+        = 0;
     // Writes every remaining frame: the last piece of a run.
     virtual bool WriteRest(const std::string& path, const ID3TagInfo* tag) = 0;
     // Passes over frames as WritePieceByDuration would, writing nothing; false only when cancelled.
@@ -63,7 +64,11 @@ protected:
     // Steps the cursor back over the newest three recorded frames, so the next piece repeats them.
     void RewindAfterPiece();
     void Fail(Failure failure, const std::string& path);
-    void ClearFailure() { failure_ = Failure::None; failedPath_.clear(); }
+    void ClearFailure()
+    {
+        failure_ = Failure::None;
+        failedPath_.clear();
+    }
     void UpdateHistoryRetention();
 
     Mp3SourceFile source_;

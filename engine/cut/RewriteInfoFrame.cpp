@@ -2,7 +2,8 @@
 
 #include "engine/stream/MpegFrameHeader.h"
 
-namespace {
+namespace
+{
 
 void PutBigEndian32(uint8_t* at, uint32_t value)
 {
@@ -24,8 +25,8 @@ bool RewriteInfoFrame(std::vector<uint8_t>& frame, uint32_t frameCount, uint32_t
     const size_t flagsAt = 4 + static_cast<size_t>(header->sideInfoSize) + 4;
     if (flagsAt + 4 > frame.size())
         return false;
-    const uint32_t flags = (uint32_t{frame[flagsAt]} << 24) | (uint32_t{frame[flagsAt + 1]} << 16)
-        | (uint32_t{frame[flagsAt + 2]} << 8) | uint32_t{frame[flagsAt + 3]};
+    const uint32_t flags = (uint32_t { frame[flagsAt] } << 24) | (uint32_t { frame[flagsAt + 1] } << 16)
+        | (uint32_t { frame[flagsAt + 2] } << 8) | uint32_t { frame[flagsAt + 3] };
     const size_t fieldsAt = flagsAt + 4;
     const size_t fieldsEnd = fieldsAt + ((flags & 1) ? 4 : 0) + ((flags & 2) ? 4 : 0);
     if (fieldsEnd > frame.size())

@@ -7,9 +7,13 @@
 #include <cstddef>
 #include <cstdint>
 
-class SpanWriter {
+class SpanWriter
+{
 public:
-    explicit SpanWriter(OutputFile& output) : output_(output) {}
+    explicit SpanWriter(OutputFile& output)
+        : output_(output)
+    {
+    }
 
     // Queues the bytes; false when an earlier queued range could not be written.
     bool Add(const uint8_t* data, size_t length);
@@ -20,7 +24,7 @@ public:
 
 private:
     // Bounds a single write so a cancel or an error is met within a few megabytes.
-    static constexpr size_t kMaxPending = size_t{8} << 20;
+    static constexpr size_t kMaxPending = size_t { 8 } << 20;
 
     OutputFile& output_;
     const uint8_t* pending_ = nullptr;

@@ -1,6 +1,7 @@
 #include "engine/cut/SplitPlan.h"
 
-namespace {
+namespace
+{
 
 uint32_t PiecesOf(uint64_t total, uint64_t piece)
 {
@@ -11,8 +12,8 @@ uint32_t PiecesOf(uint64_t total, uint64_t piece)
 
 bool PlanBySize(uint32_t totalSize, int32_t cutFileSize, SplitPlan& plan, std::string& errorText)
 {
-    const int64_t pieceBytes = int64_t{cutFileSize} * 1024;
-    if (pieceBytes >= int64_t{totalSize}) {
+    const int64_t pieceBytes = int64_t { cutFileSize } * 1024;
+    if (pieceBytes >= int64_t { totalSize }) {
         errorText = "The size of each piece is too large.";
         return false;
     }
@@ -20,7 +21,7 @@ bool PlanBySize(uint32_t totalSize, int32_t cutFileSize, SplitPlan& plan, std::s
         errorText = "The size of each piece is too small.";
         return false;
     }
-    plan = {SplitPlan::Measure::Bytes, pieceBytes, PiecesOf(totalSize, static_cast<uint64_t>(pieceBytes))};
+    plan = { SplitPlan::Measure::Bytes, pieceBytes, PiecesOf(totalSize, static_cast<uint64_t>(pieceBytes)) };
     return true;
 }
 
@@ -35,14 +36,13 @@ bool PlanByCount(uint32_t totalSize, int32_t cutFileAmount, SplitPlan& plan, std
         errorText = "The file count is too big.";
         return false;
     }
-    plan = {SplitPlan::Measure::Bytes, pieceBytes, static_cast<uint32_t>(cutFileAmount)};
+    plan = { SplitPlan::Measure::Bytes, pieceBytes, static_cast<uint32_t>(cutFileAmount) };
     return true;
 }
 
-bool PlanByTime(int32_t totalDuration, int32_t cutTimeMin, int32_t cutTimeSec, SplitPlan& plan,
-                std::string& errorText)
+bool PlanByTime(int32_t totalDuration, int32_t cutTimeMin, int32_t cutTimeSec, SplitPlan& plan, std::string& errorText)
 {
-    const int64_t pieceTenths = int64_t{cutTimeSec} * 10 + int64_t{cutTimeMin} * 600;
+    const int64_t pieceTenths = int64_t { cutTimeSec } * 10 + int64_t { cutTimeMin } * 600;
     if (pieceTenths >= totalDuration) {
         errorText = "The duration of each piece is too long.";
         return false;
@@ -51,7 +51,7 @@ bool PlanByTime(int32_t totalDuration, int32_t cutTimeMin, int32_t cutTimeSec, S
         errorText = "The duration of each piece is too short.";
         return false;
     }
-    plan = {SplitPlan::Measure::Tenths, pieceTenths,
-            PiecesOf(static_cast<uint64_t>(totalDuration), static_cast<uint64_t>(pieceTenths))};
+    plan = { SplitPlan::Measure::Tenths, pieceTenths,
+        PiecesOf(static_cast<uint64_t>(totalDuration), static_cast<uint64_t>(pieceTenths)) };
     return true;
 }

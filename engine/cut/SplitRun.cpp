@@ -8,20 +8,21 @@
 #include <algorithm>
 #include <cstdint>
 
-namespace {
+namespace
+{
 
 enum class SplitOutcome {
     Completed,
     CheckFailed,
     LoadFailed,
-    Cancelled,       // the run's pieces are deleted
-    Failed,          // a piece could not be written: the run's pieces are deleted, errorText says why
+    Cancelled, // the run's pieces are deleted
+    Failed, // a piece could not be written: the run's pieces are deleted, errorText says why
     PieceNotCreated, // a piece could not be created; the rest of the source went into the last piece
 };
 
 // Writes pieces 1 … N − 1 by the plan's budget and the rest of the source as the last piece.
 SplitOutcome RunPlan(const std::string& path, const ID3TagInfo& sourceTag, const SplitPlan& plan,
-                     const SplitSettings& settings, std::vector<std::string>& outputFiles, std::string& errorText)
+    const SplitSettings& settings, std::vector<std::string>& outputFiles, std::string& errorText)
 {
     const CutOptions& options = settings.options;
     const auto cutter = MakePieceCutter(options);
@@ -109,21 +110,21 @@ bool BatchResult(SplitOutcome outcome, std::vector<std::string>& outputFiles)
     return false;
 }
 
-bool RunCutter(CutterSource& source, bool planned, const SplitPlan& plan, const SplitSettings& settings,
-               std::string& errorText)
+bool RunCutter(
+    CutterSource& source, bool planned, const SplitPlan& plan, const SplitSettings& settings, std::string& errorText)
 {
     if (!planned)
         return false;
     return CutterResult(RunPlan(source.path, source.tag, plan, settings, source.outputFiles, errorText));
 }
 
-bool RunBatch(BatchFileSource& source, bool planned, const SplitPlan& plan, const SplitSettings& settings,
-              std::string& errorText)
+bool RunBatch(
+    BatchFileSource& source, bool planned, const SplitPlan& plan, const SplitSettings& settings, std::string& errorText)
 {
     if (!planned)
         return false;
-    return BatchResult(RunPlan(source.path, source.tag, plan, settings, source.outputFiles, errorText),
-                       source.outputFiles);
+    return BatchResult(
+        RunPlan(source.path, source.tag, plan, settings, source.outputFiles, errorText), source.outputFiles);
 }
 
 // The batch page measures the size when the run starts; a file whose size cannot be read cannot be
@@ -152,8 +153,8 @@ bool CutByCount(CutterSource& source, int32_t cutFileAmount, const SplitSettings
     return RunCutter(source, planned, plan, settings, errorText);
 }
 
-bool CutByTime(CutterSource& source, int32_t cutTimeMin, int32_t cutTimeSec, const SplitSettings& settings,
-               std::string& errorText)
+bool CutByTime(
+    CutterSource& source, int32_t cutTimeMin, int32_t cutTimeSec, const SplitSettings& settings, std::string& errorText)
 {
     SplitPlan plan;
     const bool planned = PlanByTime(source.totalDuration, cutTimeMin, cutTimeSec, plan, errorText);
@@ -170,8 +171,7 @@ bool CutBySize(BatchFileSource& source, int32_t cutFileSize, const SplitSettings
     return RunBatch(source, planned, plan, settings, errorText);
 }
 
-bool CutByCount(BatchFileSource& source, int32_t cutFileAmount, const SplitSettings& settings,
-                std::string& errorText)
+bool CutByCount(BatchFileSource& source, int32_t cutFileAmount, const SplitSettings& settings, std::string& errorText)
 {
     uint32_t size = 0;
     if (!MeasureBatchSize(source, size, errorText))
@@ -182,7 +182,7 @@ bool CutByCount(BatchFileSource& source, int32_t cutFileAmount, const SplitSetti
 }
 
 bool CutByTime(BatchFileSource& source, int32_t cutTimeMin, int32_t cutTimeSec, const SplitSettings& settings,
-               std::string& errorText)
+    std::string& errorText)
 {
     // A probe that found no sample rate gives no duration to measure pieces against.
     if (source.sampleRate < 10) {

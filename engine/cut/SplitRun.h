@@ -30,8 +30,8 @@ struct SplitSettings {
 struct CutterSource {
     std::string path;
     ID3TagInfo tag;
-    uint32_t totalSize = 0;     // bytes
-    int32_t totalDuration = 0;  // tenths of a second
+    uint32_t totalSize = 0; // bytes
+    int32_t totalDuration = 0; // tenths of a second
     std::vector<std::string> outputFiles; // the pieces of the last run, in order
 };
 
@@ -48,13 +48,12 @@ struct BatchFileSource {
 bool CutBySize(CutterSource& source, int32_t cutFileSize, const SplitSettings& settings, std::string& errorText);
 bool CutByCount(CutterSource& source, int32_t cutFileAmount, const SplitSettings& settings, std::string& errorText);
 bool CutByTime(CutterSource& source, int32_t cutTimeMin, int32_t cutTimeSec, const SplitSettings& settings,
-               std::string& errorText);
+    std::string& errorText);
 // Writes the checked entries; each written entry gets its output path and track number.
-bool CutBySelection(CutterSource& source, std::vector<PieceEntry>& entries, const SplitSettings& settings,
-                    std::string& errorText);
+bool CutBySelection(
+    CutterSource& source, std::vector<PieceEntry>& entries, const SplitSettings& settings, std::string& errorText);
 
 bool CutBySize(BatchFileSource& source, int32_t cutFileSize, const SplitSettings& settings, std::string& errorText);
-bool CutByCount(BatchFileSource& source, int32_t cutFileAmount, const SplitSettings& settings,
-                std::string& errorText);
+bool CutByCount(BatchFileSource& source, int32_t cutFileAmount, const SplitSettings& settings, std::string& errorText);
 bool CutByTime(BatchFileSource& source, int32_t cutTimeMin, int32_t cutTimeSec, const SplitSettings& settings,
-               std::string& errorText);
+    std::string& errorText);

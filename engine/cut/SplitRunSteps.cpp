@@ -38,7 +38,4 @@ void ConfigureCutter(PieceCutter& cutter, const SplitSettings& settings)
     cutter.SetFadeOut(options.EnableFadeOut, options.FadeOutLen);
 }
 
-std::string LoadFailureText(const std::string& path)
-{
-    return "Failed to load file \"" + path + "\".";
-}
+std::string LoadFailureText(const std::string& path) { return "Failed to load file \"" + path + "\"."; }

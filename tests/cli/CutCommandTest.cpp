@@ -8,8 +8,8 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
 #include <fcntl.h>
+#include <filesystem>
 #include <fstream>
 #include <spawn.h>
 #include <sstream>
@@ -18,15 +18,17 @@
 
 extern char** environ;
 
-namespace {
+namespace
+{
 
 struct CliRun {
     int exitCode = -1;
     std::vector<std::string> lines; // stdout
-    std::string errors;             // stderr
+    std::string errors; // stderr
 };
 
-class CutCommandTest : public ::testing::Test {
+class CutCommandTest : public ::testing::Test
+{
 protected:
     CutCommandTest()
     {
@@ -98,10 +100,11 @@ TEST_F(CutCommandTest, CountPrintsEachPieceInOrder)
 TEST_F(CutCommandTest, BadUsageExitsTwoAndWritesNothing)
 {
     const std::string song = Tone("song.mp3", 2);
-    for (const std::string& arguments : std::vector<std::string>{"'" + song + "'", "--count 2 --size 10 '" + song + "'", "--count 2", "--time 1:75 '" + song + "'",
-          "--time 90 '" + song + "'", "--count 2 --fade-in 1.25 '" + song + "'", "--count 2 --skip 1 '" + song + "'",
-          "--points 2,1 '" + song + "'", "--points 1 --skip 3 '" + song + "'", "--count -2 '" + song + "'",
-          "--count 2 --track-rule odd '" + song + "'", "--count 2 --frobnicate '" + song + "'"}) {
+    for (const std::string& arguments : std::vector<std::string> { "'" + song + "'",
+             "--count 2 --size 10 '" + song + "'", "--count 2", "--time 1:75 '" + song + "'",
+             "--time 90 '" + song + "'", "--count 2 --fade-in 1.25 '" + song + "'", "--count 2 --skip 1 '" + song + "'",
+             "--points 2,1 '" + song + "'", "--points 1 --skip 3 '" + song + "'", "--count -2 '" + song + "'",
+             "--count 2 --track-rule odd '" + song + "'", "--count 2 --frobnicate '" + song + "'" }) {
         const CliRun run = Cut(arguments);
         EXPECT_EQ(run.exitCode, 2) << arguments;
         EXPECT_TRUE(run.lines.empty()) << arguments;
@@ -169,7 +172,7 @@ TEST_F(CutCommandTest, InterruptCancelsAndRemovesThePieces)
     const std::string song = Tone("long.mp3", 90);
     // Fades make the cut slow enough to be interrupted part way.
     const std::string out = dir.File("out.txt");
-    std::vector<std::string> arguments = {cli, "cut", "--fade-in", "1", "--count", "4", song};
+    std::vector<std::string> arguments = { cli, "cut", "--fade-in", "1", "--count", "4", song };
     std::vector<char*> argv;
     for (auto& argument : arguments)
         argv.push_back(argument.data());

@@ -28,20 +28,21 @@ size_t FindBytes(const Bytes& haystack, const Bytes& needle, size_t from)
 {
     if (from > haystack.size())
         return std::string::npos;
-    const auto found = std::search(haystack.begin() + static_cast<std::ptrdiff_t>(from), haystack.end(),
-                                   needle.begin(), needle.end());
+    const auto found = std::search(
+        haystack.begin() + static_cast<std::ptrdiff_t>(from), haystack.end(), needle.begin(), needle.end());
     return found == haystack.end() ? std::string::npos : static_cast<size_t>(found - haystack.begin());
 }
 
 uint32_t ReadBigEndian32(const Bytes& bytes, size_t at)
 {
-    return (uint32_t{bytes[at]} << 24) | (uint32_t{bytes[at + 1]} << 16) | (uint32_t{bytes[at + 2]} << 8)
+    return (uint32_t { bytes[at] } << 24) | (uint32_t { bytes[at + 1] } << 16) | (uint32_t { bytes[at + 2] } << 8)
         | bytes[at + 3];
 }
 
 bool FileIsThere(const std::string& path)
 {
-    struct stat info {};
+    struct stat info {
+    };
     return ::stat(path.c_str(), &info) == 0;
 }
 

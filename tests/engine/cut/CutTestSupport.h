@@ -8,23 +8,28 @@
 #include <string>
 #include <vector>
 
-class RecordingBar : public ProgressBar {
+class RecordingBar : public ProgressBar
+{
 public:
     int WidthInPixels() const override { return width; }
-    void SetRange(int lower, int upper) override { range = {lower, upper}; }
-    void SetStep(int) override {}
+    void SetRange(int lower, int upper) override { range = { lower, upper }; }
+    void SetStep(int) override { }
     void SetPosition(int position) override { positions.push_back(position); }
-    void StepIt() override {}
+    void StepIt() override { }
 
     int width = 300;
-    std::pair<int, int> range {-1, -1};
+    std::pair<int, int> range { -1, -1 };
     std::vector<int> positions;
 };
 
-class RecordingJob : public JobProgress {
+class RecordingJob : public JobProgress
+{
 public:
     // cancelAtPump: the pump call (1-based) after which the cancel flag is raised; 0 never.
-    explicit RecordingJob(long cancelAtPump = 0) : cancelAtPump_(cancelAtPump) {}
+    explicit RecordingJob(long cancelAtPump = 0)
+        : cancelAtPump_(cancelAtPump)
+    {
+    }
     bool IsCancelled() const override { return cancelled; }
     void Pump() override
     {
@@ -33,7 +38,7 @@ public:
             cancelled = true;
     }
     ProgressBar* Bar(Slot slot) override { return slot == Upper ? &bar : nullptr; }
-    void SetLabel(Slot, const std::string&) override {}
+    void SetLabel(Slot, const std::string&) override { }
 
     long pumps = 0;
     bool cancelled = false;
@@ -45,7 +50,8 @@ private:
 
 // Lowers the process's file-size limit for the life of the object, with SIGXFSZ ignored, so writes
 // past the limit fail with EFBIG as on a full disk.
-class FileSizeLimit {
+class FileSizeLimit
+{
 public:
     explicit FileSizeLimit(uint64_t bytes);
     ~FileSizeLimit();

@@ -8,9 +8,11 @@
 
 #include <cstring>
 
-namespace {
+namespace
+{
 
-class FadeCutterTest : public ::testing::Test {
+class FadeCutterTest : public ::testing::Test
+{
 protected:
     // A tone of the given length written to source.mp3, optionally behind an ID3v2 block.
     std::string WriteTone(double seconds, int channels = 2, size_t id3v2Size = 0)
@@ -141,7 +143,7 @@ TEST_F(FadeCutterTest, CancelDuringTheFadeOutLeavesNoFile)
     const long pumps = job.pumps;
 
     // The fade-out pass pumps after each of its last ~39 frames.
-    for (long cancelAt : {pumps - 20, pumps}) {
+    for (long cancelAt : { pumps - 20, pumps }) {
         RecordingJob cancelling(cancelAt);
         FadeCutter writer;
         ASSERT_TRUE(writer.Open(source));

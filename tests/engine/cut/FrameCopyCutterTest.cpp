@@ -8,7 +8,8 @@
 #include <algorithm>
 #include <cstring>
 
-namespace {
+namespace
+{
 
 // A source built frame by frame: optional ID3v2 block and information frame, marked frames, ID3v1.
 struct BuiltSource {
@@ -20,14 +21,14 @@ struct BuiltSource {
 };
 
 BuiltSource Build(const TempDir& dir, std::vector<Bytes> frames, bool withId3v2 = true, bool withInfo = true,
-                  uint32_t infoFlags = 0x0F)
+    uint32_t infoFlags = 0x0F)
 {
     BuiltSource source;
     source.path = dir.File("source.mp3");
     if (withId3v2)
         source.id3v2 = ID3v2Block(1000);
     if (withInfo) {
-        source.info = InfoFrame(FrameSpec{}, "Info", infoFlags, 9999, 8888);
+        source.info = InfoFrame(FrameSpec {}, "Info", infoFlags, 9999, 8888);
         // Table of contents and quality: bytes the rewrite must leave alone.
         for (size_t i = 52; i < 152; ++i)
             source.info[i] = static_cast<uint8_t>(i);
@@ -65,7 +66,7 @@ Layout ReadPiece(const std::string& path, const BuiltSource& source)
     EXPECT_EQ(0, std::memcmp(&piece[audioEnd], "TAG", 3));
     if (at < audioEnd) {
         const Bytes firstFrame(piece.begin() + static_cast<std::ptrdiff_t>(at),
-                               piece.begin() + static_cast<std::ptrdiff_t>(at + source.frames[0].size()));
+            piece.begin() + static_cast<std::ptrdiff_t>(at + source.frames[0].size()));
         const auto match = std::find(source.frames.begin(), source.frames.end(), firstFrame);
         EXPECT_NE(match, source.frames.end()) << "piece does not start with a source frame";
         if (match == source.frames.end())
@@ -94,7 +95,8 @@ Layout ReadPiece(const std::string& path, const BuiltSource& source)
     return layout;
 }
 
-class FrameCopyCutterTest : public ::testing::Test {
+class FrameCopyCutterTest : public ::testing::Test
+{
 protected:
     void OpenCutter(const BuiltSource& source, int leadIn = 0, int leadOut = 0)
     {
@@ -274,7 +276,7 @@ TEST(RewriteInfoFrame, WritesOnlyTheAnnouncedFieldsThatFit)
     EXPECT_TRUE(RewriteInfoFrame(frame, 42, 1234));
     EXPECT_EQ(frame, expected);
 
-    Bytes full = InfoFrame(FrameSpec{}, "Xing", 0x02, 0, 0); // byte count only
+    Bytes full = InfoFrame(FrameSpec {}, "Xing", 0x02, 0, 0); // byte count only
     EXPECT_TRUE(RewriteInfoFrame(full, 42, 0x01020304));
     EXPECT_EQ(ReadBigEndian32(full, 4 + 32 + 8), 0x01020304u);
     Bytes garbage(10, 0x11);
@@ -285,7 +287,7 @@ TEST(RewriteInfoFrame, WritesOnlyTheAnnouncedFieldsThatFit)
 TEST_F(FrameCopyCutterTest, CancelAtAnyFrameLeavesNoFile)
 {
     const auto source = Build(dir, MarkedFrames(120));
-    for (long cancelAt : {1L, 2L, 3L, 20L, 41L}) {
+    for (long cancelAt : { 1L, 2L, 3L, 20L, 41L }) {
         RecordingJob cancelling(cancelAt);
         FrameCopyCutter writer;
         ASSERT_TRUE(writer.Open(source.path));

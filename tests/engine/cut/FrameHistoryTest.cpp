@@ -34,7 +34,7 @@ TEST(FrameHistory, KeepsOnlyWhatAWalkCanReach)
 {
     FrameHistory trimmed;
     FrameHistory full;
-    full.SetRetention(int64_t{1} << 40);
+    full.SetRetention(int64_t { 1 } << 40);
     const int64_t retention = 88200; // two seconds at 44100 Hz
     trimmed.SetRetention(retention);
     for (size_t i = 0; i < 200000; ++i) {

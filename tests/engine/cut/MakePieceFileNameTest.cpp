@@ -7,10 +7,12 @@
 #include <cstdlib>
 #include <filesystem>
 
-namespace {
+namespace
+{
 
 // Points $HOME at a folder for the life of the object, with $XDG_DOCUMENTS_DIR unset.
-class HomeFolder {
+class HomeFolder
+{
 public:
     explicit HomeFolder(const std::string& home)
     {
@@ -45,13 +47,13 @@ TEST(MakePieceFileName, NumbersNextToTheSourcePassingOverTakenNames)
     EXPECT_EQ(name, dir.File("song_01.mp3"));
     EXPECT_FALSE(FileIsThere(name)); // the test file is gone again
 
-    WriteFile(dir.File("song_01.mp3"), {1});
+    WriteFile(dir.File("song_01.mp3"), { 1 });
     std::filesystem::create_directory(dir.File("song_02.mp3")); // a folder takes a name too
     ASSERT_TRUE(MakePieceFileName(name, source, options));
     EXPECT_EQ(name, dir.File("song_03.mp3"));
 
     for (int i = 3; i <= 99; ++i)
-        WriteFile(dir.File("song_" + std::string(i < 10 ? "0" : "") + std::to_string(i) + ".mp3"), {1});
+        WriteFile(dir.File("song_" + std::string(i < 10 ? "0" : "") + std::to_string(i) + ".mp3"), { 1 });
     ASSERT_TRUE(MakePieceFileName(name, source, options));
     EXPECT_EQ(name, dir.File("song_100.mp3"));
 }

@@ -1,7 +1,7 @@
+#include "engine/cut/SplitRun.h"
 #include "engine/cut/FadeCutter.h"
 #include "engine/cut/FrameCopyCutter.h"
 #include "engine/cut/SplitPlan.h"
-#include "engine/cut/SplitRun.h"
 #include "engine/cut/SplitRunSteps.h"
 #include "tests/engine/cut/CutTestSupport.h"
 #include "tests/support/TempDir.h"
@@ -10,13 +10,16 @@
 
 #include <filesystem>
 
-namespace {
+namespace
+{
 
 constexpr int kFrames = 1000; // 417-byte frames, 26.1 s at 44100 Hz
 
-class SplitRunTest : public ::testing::Test {
+class SplitRunTest : public ::testing::Test
+{
 protected:
-    SplitRunTest() : frames(MarkedFrames(kFrames))
+    SplitRunTest()
+        : frames(MarkedFrames(kFrames))
     {
         Bytes all = Join(frames, 0, frames.size());
         Append(all, ID3v1("Song", "Band", 7));
@@ -36,12 +39,13 @@ protected:
         const Bytes piece = ReadFile(path);
         const size_t size = frames[0].size();
         EXPECT_EQ((piece.size() - 128) % size, 0u);
-        const auto first = std::find(frames.begin(), frames.end(), Bytes(piece.begin(), piece.begin() + static_cast<std::ptrdiff_t>(size)));
+        const auto first = std::find(
+            frames.begin(), frames.end(), Bytes(piece.begin(), piece.begin() + static_cast<std::ptrdiff_t>(size)));
         EXPECT_NE(first, frames.end());
         const auto index = static_cast<size_t>(first - frames.begin());
         const size_t count = (piece.size() - 128) / size;
         EXPECT_EQ(Bytes(piece.begin(), piece.end() - 128), Join(frames, index, count));
-        return {index, count};
+        return { index, count };
     }
 
     ID3TagInfo TagOf(const std::string& path) const
@@ -144,7 +148,7 @@ TEST_F(SplitRunTest, TrackNumbersFollowTheRule)
     ASSERT_EQ(source.outputFiles.size(), 3u);
     for (const auto& piece : source.outputFiles)
         EXPECT_EQ(TagOf(piece).track, 7);
-    for (const int rule : {TrackNoCustom, TrackNoNull}) {
+    for (const int rule : { TrackNoCustom, TrackNoNull }) {
         settings.options.ID3v1TagTrackNoType = rule;
         ASSERT_TRUE(CutByTime(source, 0, 10, settings, errorText));
         for (const auto& piece : source.outputFiles)
@@ -154,7 +158,7 @@ TEST_F(SplitRunTest, TrackNumbersFollowTheRule)
 
 TEST_F(SplitRunTest, ASecondRunReplacesTheFirstRunsPieces)
 {
-    WriteFile(dir.File("song_01.mp3"), {1, 2, 3}); // left from elsewhere
+    WriteFile(dir.File("song_01.mp3"), { 1, 2, 3 }); // left from elsewhere
     ASSERT_TRUE(CutBySize(source, 150, settings, errorText));
     ASSERT_EQ(source.outputFiles.size(), 3u);
     EXPECT_EQ(source.outputFiles[0], dir.File("song_02.mp3"));
@@ -163,7 +167,7 @@ TEST_F(SplitRunTest, ASecondRunReplacesTheFirstRunsPieces)
     EXPECT_EQ(source.outputFiles[0], dir.File("song_02.mp3"));
     EXPECT_EQ(source.outputFiles[2], dir.File("song_04.mp3"));
     EXPECT_EQ(FilesInDir(), filesAfterFirst);
-    EXPECT_EQ(ReadFile(dir.File("song_01.mp3")), Bytes({1, 2, 3}));
+    EXPECT_EQ(ReadFile(dir.File("song_01.mp3")), Bytes({ 1, 2, 3 }));
 }
 
 TEST_F(SplitRunTest, FailedCheckKeepsThePreviousPieces)
@@ -185,7 +189,7 @@ TEST_F(SplitRunTest, CancelInTheSecondPieceLeavesNoPiece)
     EXPECT_TRUE(source.outputFiles.empty());
     EXPECT_EQ(FilesInDir(), 1u);
 
-    BatchFileSource row {source.path, source.tag, kFrames * 1152, 44100, {}};
+    BatchFileSource row { source.path, source.tag, kFrames * 1152, 44100, {} };
     RecordingJob cancellingBatch(2 + 2 + 334 + 2 + 100);
     settings.job = &cancellingBatch;
     EXPECT_FALSE(CutByCount(row, 3, settings, errorText));
@@ -196,9 +200,9 @@ TEST_F(SplitRunTest, CancelInTheSecondPieceLeavesNoPiece)
 TEST_F(SplitRunTest, WriteErrorFailsTheRunAndTakesItsPiecesBack)
 {
     std::vector<PieceEntry> entries(3);
-    entries[0] = {0, 10, true, TrackNoSequence, source.tag, ""};
-    entries[1] = {10, 150, true, TrackNoSequence, source.tag, ""};
-    entries[2] = {150, source.totalDuration, true, TrackNoSequence, source.tag, ""};
+    entries[0] = { 0, 10, true, TrackNoSequence, source.tag, "" };
+    entries[1] = { 10, 150, true, TrackNoSequence, source.tag, "" };
+    entries[2] = { 150, source.totalDuration, true, TrackNoSequence, source.tag, "" };
     bool result = true;
     {
         FileSizeLimit limit(40000); // the one-second piece fits, the fourteen-second one does not
@@ -209,7 +213,7 @@ TEST_F(SplitRunTest, WriteErrorFailsTheRunAndTakesItsPiecesBack)
     EXPECT_TRUE(source.outputFiles.empty());
     EXPECT_EQ(FilesInDir(), 1u);
 
-    BatchFileSource row {source.path, source.tag, kFrames * 1152, 44100, {}};
+    BatchFileSource row { source.path, source.tag, kFrames * 1152, 44100, {} };
     {
         FileSizeLimit limit(40000);
         result = CutByCount(row, 3, settings, errorText);
@@ -232,14 +236,14 @@ TEST_F(SplitRunTest, UnreadableSourceFailsWithTheLoadMessage)
 TEST_F(SplitRunTest, SelectionWritesCheckedEntriesAndTheLastRunsToTheEnd)
 {
     std::vector<PieceEntry> entries(1);
-    entries[0] = {0, source.totalDuration, true, TrackNoSequence, source.tag, ""};
+    entries[0] = { 0, source.totalDuration, true, TrackNoSequence, source.tag, "" };
     EXPECT_FALSE(CutBySelection(source, entries, settings, errorText));
     EXPECT_EQ(errorText, "Please add a piece and check it first.");
 
     entries = std::vector<PieceEntry>(3);
-    entries[0] = {0, 50, true, TrackNoSequence, source.tag, ""};
-    entries[1] = {50, 100, false, TrackNoSequence, source.tag, ""};
-    entries[2] = {100, 120, true, TrackNoCustom, source.tag, ""};
+    entries[0] = { 0, 50, true, TrackNoSequence, source.tag, "" };
+    entries[1] = { 50, 100, false, TrackNoSequence, source.tag, "" };
+    entries[2] = { 100, 120, true, TrackNoCustom, source.tag, "" };
     entries[2].tag.track = 42;
     ASSERT_TRUE(CutBySelection(source, entries, settings, errorText));
     ASSERT_EQ(source.outputFiles.size(), 2u);
@@ -260,7 +264,7 @@ TEST_F(SplitRunTest, SelectionWritesCheckedEntriesAndTheLastRunsToTheEnd)
 
 TEST_F(SplitRunTest, BatchRunMeasuresItsOwnTotals)
 {
-    BatchFileSource row {source.path, source.tag, kFrames * 1152, 44100, {}};
+    BatchFileSource row { source.path, source.tag, kFrames * 1152, 44100, {} };
     ASSERT_TRUE(CutByTime(row, 0, 10, settings, errorText));
     EXPECT_EQ(row.outputFiles.size(), 3u); // 261 tenths in pieces of 100
     row.sampleRate = 0;
