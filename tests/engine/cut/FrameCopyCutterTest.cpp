@@ -1,6 +1,7 @@
 #include "engine/cut/FrameCopyCutter.h"
 #include "engine/cut/RewriteInfoFrame.h"
 #include "tests/engine/cut/CutTestSupport.h"
+#include "tests/support/EncodedAudio.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -374,4 +375,48 @@ TEST_F(FrameCopyCutterTest, IgnoresFadeSettings)
     cutter.SetFadeOut(true, 20);
     ASSERT_TRUE(cutter.WriteRest(dir.File("a.mp3"), &tag));
     EXPECT_EQ(ReadPiece(dir.File("a.mp3"), source).frameCount, 60u);
+}
+
+TEST(FrameCopyCutterEncoded, PiecesOfARealFileCountTheirFramesAndBytes)
+{
+    // A VBR encoding with the encoder's own "Xing" frame: frames of many sizes.
+    TempDir dir;
+    ToneSpec spec;
+    spec.seconds = 5;
+    spec.vbr = true;
+    spec.writeInfoFrame = true;
+    const Bytes source = EncodeTone(spec);
+    WriteFile(dir.File("vbr.mp3"), source);
+
+    FrameCopyCutter cutter;
+    ASSERT_TRUE(cutter.Open(dir.File("vbr.mp3")));
+    ASSERT_TRUE(cutter.Source().HasInfoFrame());
+    const size_t infoLength = cutter.Source().InfoFrameLength();
+    const ID3TagInfo tag {};
+    bool endReached = false;
+    ASSERT_TRUE(cutter.WritePieceBySize(dir.File("a.mp3"), 30000, &tag, endReached));
+    ASSERT_TRUE(cutter.WriteRest(dir.File("b.mp3"), &tag));
+
+    size_t previousEnd = 0;
+    for (const char* name : { "a.mp3", "b.mp3" }) {
+        const Bytes piece = ReadFile(dir.File(name));
+        ASSERT_GT(piece.size(), infoLength + 128);
+        // The audio after the information frame is one contiguous stretch of the source.
+        const Bytes audio(piece.begin() + static_cast<std::ptrdiff_t>(infoLength), piece.end() - 128);
+        const size_t at = FindBytes(source, audio, infoLength);
+        ASSERT_NE(at, std::string::npos) << name;
+        if (previousEnd > 0) {
+            EXPECT_LT(at, previousEnd); // the step back repeats the last frames
+        }
+        previousEnd = at + audio.size();
+        uint32_t frames = 0;
+        for (auto frame = FindNextFrame(audio, 0); frame;
+             frame = FindNextFrame(audio, frame->position + static_cast<size_t>(frame->header.frameLength)))
+            ++frames;
+        const size_t fields = 4 + 32 + 8;
+        EXPECT_EQ(ReadBigEndian32(piece, fields), frames) << name;
+        EXPECT_EQ(ReadBigEndian32(piece, fields + 4), piece.size() - 128) << name;
+    }
+    // The last piece ends with the source's last frame.
+    EXPECT_EQ(previousEnd, source.size());
 }
