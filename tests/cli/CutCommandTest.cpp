@@ -197,3 +197,27 @@ TEST_F(CutCommandTest, InterruptCancelsAndRemovesThePieces)
     EXPECT_EQ(WEXITSTATUS(status), 1);
     EXPECT_EQ(Mp3FilesIn(dir.Path()), 1u); // only the source
 }
+
+TEST_F(CutCommandTest, DamagedFilesFailWithTheLoadMessageAndLeaveNothing)
+{
+    FrameSpec spec;
+    Bytes idTagPastTheEnd = ID3v2Block(100);
+    idTagPastTheEnd[6] = 0x7F; // claims far more bytes than the file holds
+    Append(idTagPastTheEnd, Frames(spec, 20));
+    const std::vector<std::pair<std::string, Bytes>> files = {
+        { "empty.mp3", {} },
+        { "tag-past-end.mp3", idTagPastTheEnd },
+        { "info-alone.mp3", InfoFrame(spec, "Xing", 0x3, 100, 41700) },
+        { "junk.mp3", Bytes(3000, 0x00) },
+    };
+    for (const auto& [name, bytes] : files) {
+        WriteFile(dir.File(name), bytes);
+        const CliRun run = Cut("--count 2 '" + dir.File(name) + "'");
+        EXPECT_EQ(run.exitCode, 1) << name;
+        EXPECT_NE(run.errors.find("Failed to load file \"" + dir.File(name) + "\"."), std::string::npos)
+            << name << ": " << run.errors;
+        EXPECT_TRUE(run.lines.empty()) << name;
+        EXPECT_EQ(ReadFile(dir.File(name)), bytes) << name; // the input is untouched
+    }
+    EXPECT_EQ(Mp3FilesIn(dir.Path()), files.size());
+}
