@@ -6,6 +6,7 @@
 #include "platform/PathHelpers.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
 
 namespace
@@ -57,6 +58,15 @@ bool BuildEntries(const CutArguments& arguments, int32_t totalDuration, const ID
     return true;
 }
 
+// The duration as the batch page measures it: total samples / (sample rate / 10), truncating.
+int32_t DurationInTenths(const StreamProbe& probe)
+{
+    if (probe.sampleRate < 10)
+        return 0;
+    const uint32_t tenths = probe.totalSamples / static_cast<uint32_t>(probe.sampleRate / 10);
+    return static_cast<int32_t>(std::min<uint32_t>(tenths, INT32_MAX));
+}
+
 FileResult CutOneFile(const CutArguments& arguments, const std::string& path, TerminalProgress& progress,
     std::vector<std::string>& written, std::string& errorText)
 {
@@ -79,9 +89,7 @@ FileResult CutOneFile(const CutArguments& arguments, const std::string& path, Te
         source.path = path;
         source.tag = tag;
         GetFileSize32(path, source.totalSize);
-        source.totalDuration = probe.sampleRate >= 10 ? static_cast<int32_t>(std::min<uint32_t>(
-                                   probe.totalSamples / static_cast<uint32_t>(probe.sampleRate / 10), INT32_MAX))
-                                                      : 0;
+        source.totalDuration = DurationInTenths(probe);
         std::vector<PieceEntry> entries;
         if (!BuildEntries(arguments, source.totalDuration, tag, entries, errorText))
             return FileResult::Failed;
