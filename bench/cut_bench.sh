@@ -74,3 +74,12 @@ echo "peak RssAnon, cut --count 5 of $((size / 10)) bytes: $(peak_anon "$cli" cu
 eval "$clean"
 echo "peak RssAnon, cut --count 5 of $size bytes: $(peak_anon "$cli" cut --count 5 "$out/big.mp3") kB"
 eval "$clean"; rm -f "$out"/small_0*.mp3
+if command -v valgrind >/dev/null; then
+    # The heap alone, measured exactly: it must be the same for both sizes.
+    for file in small big; do
+        eval "$clean"; rm -f "$out"/small_0*.mp3
+        valgrind --tool=massif --massif-out-file="$out/massif.$file" "$cli" cut --count 5 "$out/$file.mp3" >/dev/null 2>&1
+        echo "peak heap, cut --count 5 of $file.mp3: $(sed -n 's/mem_heap_B=//p' "$out/massif.$file" | sort -n | tail -1) bytes"
+    done
+fi
+eval "$clean"; rm -f "$out"/small_0*.mp3
