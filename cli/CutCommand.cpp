@@ -1,9 +1,167 @@
 #include "cli/Commands.h"
+#include "cli/CutArguments.h"
+#include "cli/ProbeStream.h"
+#include "cli/TerminalProgress.h"
+#include "engine/cut/SplitRun.h"
+#include "platform/PathHelpers.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <cstdio>
 
-int RunCut(const std::vector<std::string>&)
+namespace
 {
-    std::fputs("sonicrop-cli cut: not available yet\n", stderr);
-    return kExitFailure;
+
+const char* const kCutUsage
+    = "Usage: sonicrop-cli cut (--size KB | --count N | --time MIN:SEC | --points T1,T2,...) [OPTIONS] FILE...\n"
+      "\n"
+      "Splits each FILE into pieces named FILE_01.mp3, FILE_02.mp3, ... by copying whole frames\n"
+      "(re-encoding only when a fade is asked for). Prints the path of every piece written.\n"
+      "\n"
+      "  --size KB                 pieces of KB kilobytes\n"
+      "  --count N                 N pieces of equal size\n"
+      "  --time MIN:SEC            pieces of that duration\n"
+      "  --points T1,T2,...        cut at these times; pieces run 0-T1, T1-T2, ..., Tn-end\n"
+      "  --skip K,...              with --points: leave out pieces K,... (1-based)\n"
+      "  --fade-in S, --fade-out S fade each piece in / out over S seconds\n"
+      "  --forward-overlap S       start each piece S seconds before its cut point\n"
+      "  --backward-overlap S      end each piece S seconds after its cut point\n"
+      "  --track-rule RULE         ID3v1 track of the pieces: sequence (default), source, custom, null\n"
+      "  --output-folder DIR       write the pieces into DIR instead of next to the source\n"
+      "  --folder-per-file         put each file's pieces into a folder named after it\n"
+      "\n"
+      "Times S and T: seconds with at most one decimal (75.5) or [H:]M:SS[.t] (1:15.5).\n";
+
+enum class FileResult { Done, Failed, Cancelled };
+
+// The pieces list of a cut at points: boundaries 0, T1, ..., end; every piece checked but the skipped.
+bool BuildEntries(const CutArguments& arguments, int32_t totalDuration, const ID3TagInfo& tag,
+    std::vector<PieceEntry>& entries, std::string& errorText)
+{
+    if (arguments.points.back() >= totalDuration) {
+        errorText = "The cut points must lie inside the file.";
+        return false;
+    }
+    std::vector<int32_t> bounds = { 0 };
+    bounds.insert(bounds.end(), arguments.points.begin(), arguments.points.end());
+    bounds.push_back(totalDuration);
+    for (size_t i = 0; i + 1 < bounds.size(); ++i) {
+        PieceEntry entry;
+        entry.start = bounds[i];
+        entry.end = bounds[i + 1];
+        const int number = static_cast<int>(i + 1);
+        entry.checked = std::find(arguments.skip.begin(), arguments.skip.end(), number) == arguments.skip.end();
+        entry.trackNoType = arguments.options.ID3v1TagTrackNoType;
+        entry.tag = tag;
+        entries.push_back(entry);
+    }
+    return true;
+}
+
+// The duration as the batch page measures it: total samples / (sample rate / 10), truncating.
+int32_t DurationInTenths(const StreamProbe& probe)
+{
+    if (probe.sampleRate < 10)
+        return 0;
+    const uint32_t tenths = probe.totalSamples / static_cast<uint32_t>(probe.sampleRate / 10);
+    return static_cast<int32_t>(std::min<uint32_t>(tenths, INT32_MAX));
+}
+
+FileResult CutOneFile(const CutArguments& arguments, const std::string& path, TerminalProgress& progress,
+    std::vector<std::string>& written, std::string& errorText)
+{
+    SplitSettings settings;
+    settings.options = arguments.options;
+    settings.job = &progress;
+    settings.barSlot = JobProgress::Upper;
+
+    ID3TagInfo tag {};
+    ReadID3v1Tag(path, tag);
+    StreamProbe probe;
+    if (!ProbeStream(path, probe)) {
+        errorText = "Failed to load file \"" + path + "\".";
+        return FileResult::Failed;
+    }
+
+    bool ok = false;
+    if (arguments.mode == CutArguments::Mode::Points) {
+        CutterSource source;
+        source.path = path;
+        source.tag = tag;
+        GetFileSize32(path, source.totalSize);
+        source.totalDuration = DurationInTenths(probe);
+        std::vector<PieceEntry> entries;
+        if (!BuildEntries(arguments, source.totalDuration, tag, entries, errorText))
+            return FileResult::Failed;
+        ok = CutBySelection(source, entries, settings, errorText);
+        if (progress.IsCancelled())
+            return FileResult::Cancelled;
+        written = source.outputFiles;
+    } else {
+        BatchFileSource source;
+        source.path = path;
+        source.tag = tag;
+        source.totalSamples = probe.totalSamples;
+        source.sampleRate = probe.sampleRate;
+        switch (arguments.mode) {
+        case CutArguments::Mode::Size:
+            ok = CutBySize(source, arguments.cutFileSize, settings, errorText);
+            break;
+        case CutArguments::Mode::Count:
+            ok = CutByCount(source, arguments.cutFileAmount, settings, errorText);
+            break;
+        default:
+            ok = CutByTime(source, arguments.cutTimeMin, arguments.cutTimeSec, settings, errorText);
+            break;
+        }
+        if (!ok && progress.IsCancelled())
+            return FileResult::Cancelled;
+        written = source.outputFiles;
+    }
+    return ok ? FileResult::Done : FileResult::Failed;
+}
+
+} // namespace
+
+int RunCut(const std::vector<std::string>& args)
+{
+    if (std::find(args.begin(), args.end(), "--help") != args.end()
+        || std::find(args.begin(), args.end(), "-h") != args.end()) {
+        std::fputs(kCutUsage, stdout);
+        return kExitOk;
+    }
+    CutArguments arguments;
+    std::string usageError;
+    if (!ParseCutArguments(args, arguments, usageError)) {
+        std::fprintf(stderr, "sonicrop-cli cut: %s\n\n%s", usageError.c_str(), kCutUsage);
+        return kExitUsage;
+    }
+
+    TerminalProgress progress;
+    bool anyFailed = false;
+    const size_t fileCount = arguments.files.size();
+    for (size_t i = 0; i < fileCount; ++i) {
+        const std::string& path = arguments.files[i];
+        if (fileCount > 1) {
+            progress.SetLabel(JobProgress::Lower,
+                "Cutting " + std::to_string(i + 1) + " of " + std::to_string(fileCount) + " file(s)...");
+        }
+        progress.SetLabel(JobProgress::Upper, "Cutting " + GetFileNamePart(path) + "...");
+        std::vector<std::string> written;
+        std::string errorText;
+        const FileResult result = CutOneFile(arguments, path, progress, written, errorText);
+        progress.Finish();
+        for (const auto& piece : written)
+            std::printf("%s\n", piece.c_str());
+        std::fflush(stdout);
+        if (result == FileResult::Cancelled) {
+            std::fprintf(stderr, "sonicrop-cli cut: %s: Cancelled\n", path.c_str());
+            return kExitFailure; // Ctrl+C stops the whole job, as the Cancel button does
+        }
+        if (result == FileResult::Failed) {
+            std::fprintf(stderr, "sonicrop-cli cut: %s: %s\n", path.c_str(), errorText.c_str());
+            anyFailed = true;
+        }
+    }
+    return anyFailed ? kExitFailure : kExitOk;
 }

@@ -43,6 +43,27 @@ bool OutputFile::Write(const void* data, size_t length)
     return true;
 }
 
+bool OutputFile::WriteAt(uint64_t offset, const void* data, size_t length)
+{
+    if (fd_ < 0 || offset + length > written_)
+        return false;
+    const auto* bytes = static_cast<const uint8_t*>(data);
+    while (length > 0) {
+        const ssize_t n = ::pwrite(fd_, bytes, length, static_cast<off_t>(offset));
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        if (n == 0)
+            return false;
+        bytes += n;
+        offset += static_cast<uint64_t>(n);
+        length -= static_cast<size_t>(n);
+    }
+    return true;
+}
+
 bool OutputFile::Close()
 {
     if (fd_ < 0)

@@ -16,6 +16,9 @@ public:
     bool Create(const std::string& path);
     // Writes all bytes; false on any error (disk full, file-size limit, I/O error).
     bool Write(const void* data, size_t length);
+    // Overwrites bytes already written at offset (a header patched once the rest is known); the
+    // range must lie inside what was written. False on any error.
+    bool WriteAt(uint64_t offset, const void* data, size_t length);
     // Flushes and closes; false when the data may not all have reached the file.
     bool Close();
     // Closes and deletes the file.

@@ -1,0 +1,203 @@
+#include "cli/CutArguments.h"
+
+#include <cstdint>
+#include <limits>
+
+namespace
+{
+
+// A run of decimal digits as a non-negative number no larger than limit.
+std::optional<int64_t> ParseCount(const std::string& text, int64_t limit)
+{
+    if (text.empty() || text.size() > 12)
+        return std::nullopt;
+    int64_t value = 0;
+    for (const char c : text) {
+        if (c < '0' || c > '9')
+            return std::nullopt;
+        value = value * 10 + (c - '0');
+    }
+    if (value > limit)
+        return std::nullopt;
+    return value;
+}
+
+std::vector<std::string> SplitAt(const std::string& text, char separator)
+{
+    std::vector<std::string> parts;
+    size_t start = 0;
+    for (;;) {
+        const size_t found = text.find(separator, start);
+        parts.push_back(text.substr(start, found == std::string::npos ? std::string::npos : found - start));
+        if (found == std::string::npos)
+            return parts;
+        start = found + 1;
+    }
+}
+
+constexpr int64_t kMaxInt32 = std::numeric_limits<int32_t>::max();
+
+} // namespace
+
+std::optional<int32_t> ParseTenths(const std::string& text)
+{
+    std::string whole = text;
+    int64_t tenth = 0;
+    if (const size_t dot = text.find('.'); dot != std::string::npos) {
+        const std::string decimal = text.substr(dot + 1);
+        if (decimal.size() != 1 || decimal[0] < '0' || decimal[0] > '9')
+            return std::nullopt;
+        tenth = decimal[0] - '0';
+        whole = text.substr(0, dot);
+    }
+    const auto fields = SplitAt(whole, ':');
+    if (fields.size() > 3)
+        return std::nullopt;
+    int64_t seconds = 0;
+    for (size_t i = 0; i < fields.size(); ++i) {
+        // The first field is free; minutes and seconds after a colon take two digits below 60.
+        const bool leading = i == 0;
+        if (!leading && fields[i].size() != 2)
+            return std::nullopt;
+        const auto value = ParseCount(fields[i], leading ? kMaxInt32 : 59);
+        if (!value)
+            return std::nullopt;
+        seconds = seconds * 60 + *value;
+        if (seconds > kMaxInt32 / 10)
+            return std::nullopt;
+    }
+    const int64_t tenths = seconds * 10 + tenth;
+    if (tenths > kMaxInt32)
+        return std::nullopt;
+    return static_cast<int32_t>(tenths);
+}
+
+bool ParseCutArguments(const std::vector<std::string>& args, CutArguments& parsed, std::string& usageError)
+{
+    int modes = 0;
+    bool skipGiven = false;
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if (arg.empty() || arg[0] != '-' || arg == "-") {
+            parsed.files.push_back(arg);
+            continue;
+        }
+        if (arg == "--") {
+            parsed.files.insert(parsed.files.end(), args.begin() + static_cast<std::ptrdiff_t>(i) + 1, args.end());
+            break;
+        }
+        if (arg == "--folder-per-file") {
+            parsed.options.CreateFolderForEachMP3 = true;
+            continue;
+        }
+        if (i + 1 >= args.size()) {
+            usageError = "option " + arg + " needs a value";
+            return false;
+        }
+        const std::string& value = args[++i];
+        auto bad = [&] {
+            usageError = "bad value for " + arg + ": '" + value + "'";
+            return false;
+        };
+        if (arg == "--size") {
+            // Piece sizes are counted in bytes in 32 bits.
+            const auto size = ParseCount(value, kMaxInt32 / 1024);
+            if (!size)
+                return bad();
+            parsed.mode = CutArguments::Mode::Size;
+            parsed.cutFileSize = static_cast<int32_t>(*size);
+            ++modes;
+        } else if (arg == "--count") {
+            const auto count = ParseCount(value, kMaxInt32);
+            if (!count)
+                return bad();
+            parsed.mode = CutArguments::Mode::Count;
+            parsed.cutFileAmount = static_cast<int32_t>(*count);
+            ++modes;
+        } else if (arg == "--time") {
+            const auto fields = SplitAt(value, ':');
+            if (fields.size() != 2)
+                return bad();
+            const auto minutes = ParseCount(fields[0], 3000000);
+            const auto seconds = ParseCount(fields[1], 59);
+            if (!minutes || !seconds)
+                return bad();
+            parsed.mode = CutArguments::Mode::Time;
+            parsed.cutTimeMin = static_cast<int32_t>(*minutes);
+            parsed.cutTimeSec = static_cast<int32_t>(*seconds);
+            ++modes;
+        } else if (arg == "--points") {
+            parsed.points.clear();
+            for (const auto& field : SplitAt(value, ',')) {
+                const auto point = ParseTenths(field);
+                if (!point || *point <= 0 || (!parsed.points.empty() && *point <= parsed.points.back()))
+                    return bad();
+                parsed.points.push_back(*point);
+            }
+            parsed.mode = CutArguments::Mode::Points;
+            ++modes;
+        } else if (arg == "--skip") {
+            for (const auto& field : SplitAt(value, ',')) {
+                const auto number = ParseCount(field, 1000000);
+                if (!number || *number < 1)
+                    return bad();
+                parsed.skip.push_back(static_cast<int>(*number));
+            }
+            skipGiven = true;
+        } else if (arg == "--fade-in" || arg == "--fade-out" || arg == "--forward-overlap"
+            || arg == "--backward-overlap") {
+            const auto tenths = ParseTenths(value);
+            if (!tenths)
+                return bad();
+            CutOptions& options = parsed.options;
+            if (arg == "--fade-in") {
+                options.EnableFadeIn = true;
+                options.FadeInLen = *tenths;
+            } else if (arg == "--fade-out") {
+                options.EnableFadeOut = true;
+                options.FadeOutLen = *tenths;
+            } else if (arg == "--forward-overlap") {
+                options.ForwardOverlap = *tenths;
+            } else {
+                options.BackwardOverlap = *tenths;
+            }
+        } else if (arg == "--track-rule") {
+            const char* const rules[] = { "sequence", "source", "custom", "null" };
+            int rule = -1;
+            for (int r = 0; r < 4; ++r)
+                if (value == rules[r])
+                    rule = r;
+            if (rule < 0)
+                return bad();
+            parsed.options.ID3v1TagTrackNoType = rule;
+        } else if (arg == "--output-folder") {
+            if (value.empty())
+                return bad();
+            parsed.options.OutputFolderOpt = kOutputFolderSpecified;
+            parsed.options.SpecifiedOutputFolder = value;
+        } else {
+            usageError = "unknown option " + arg;
+            return false;
+        }
+    }
+    if (modes != 1) {
+        usageError = "give exactly one of --size, --count, --time and --points";
+        return false;
+    }
+    if (skipGiven && parsed.mode != CutArguments::Mode::Points) {
+        usageError = "--skip goes with --points";
+        return false;
+    }
+    for (const int number : parsed.skip) {
+        if (static_cast<size_t>(number) > parsed.points.size() + 1) {
+            usageError
+                = "--skip names piece " + std::to_string(number) + " of " + std::to_string(parsed.points.size() + 1);
+            return false;
+        }
+    }
+    if (parsed.files.empty()) {
+        usageError = "no input file";
+        return false;
+    }
+    return true;
+}

@@ -1,0 +1,27 @@
+#pragma once
+// The command line of `sonicrop-cli cut`, parsed and checked before any file is touched.
+#include "engine/cut/CutOptions.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+struct CutArguments {
+    enum class Mode { Size, Count, Time, Points };
+    Mode mode = Mode::Size;
+    int32_t cutFileSize = 0; // KB
+    int32_t cutFileAmount = 0;
+    int32_t cutTimeMin = 0;
+    int32_t cutTimeSec = 0;
+    std::vector<int32_t> points; // tenths of a second, rising strictly
+    std::vector<int> skip; // 1-based piece numbers left out with --points
+    CutOptions options;
+    std::vector<std::string> files;
+};
+
+// Parses the arguments after "cut"; on failure usageError says what is wrong.
+bool ParseCutArguments(const std::vector<std::string>& args, CutArguments& parsed, std::string& usageError);
+
+// "75.5" (seconds, at most one decimal) or "[H:]M:SS[.t]" ("1:15.5", "1:00:00"), in tenths.
+std::optional<int32_t> ParseTenths(const std::string& text);

@@ -1,0 +1,111 @@
+#include "engine/cut/MakePieceFileName.h"
+#include "engine/cut/SplitRun.h"
+#include "engine/cut/SplitRunSteps.h"
+
+#include <algorithm>
+
+namespace
+{
+
+// The tag of the entry at 0-based position in the list, with its track number by the entry's rule.
+void ApplyTrackRule(PieceEntry& entry, size_t position, const ID3TagInfo& sourceTag)
+{
+    switch (entry.trackNoType) {
+    case TrackNoSequence:
+        entry.tag.hasTrack = 1;
+        entry.tag.track = static_cast<int32_t>(position + 1);
+        break;
+    case TrackNoSource:
+        entry.tag.hasTrack = 1;
+        entry.tag.track = sourceTag.track;
+        break;
+    case TrackNoCustom:
+        entry.tag.hasTrack = 1; // the track as entered for the piece
+        break;
+    default:
+        entry.tag.hasTrack = 0;
+        break;
+    }
+}
+
+} // namespace
+
+bool CutBySelection(
+    CutterSource& source, std::vector<PieceEntry>& entries, const SplitSettings& settings, std::string& errorText)
+{
+    const CutOptions& options = settings.options;
+    const auto cutter = MakePieceCutter(options);
+    const auto checked = std::count_if(entries.begin(), entries.end(), [](const PieceEntry& e) { return e.checked; });
+    if (checked < 2) {
+        errorText = "Please add a piece and check it first.";
+        return false;
+    }
+    DeleteOutputFiles(source.outputFiles);
+    if (PumpAndCheckCancel(settings))
+        return true;
+    if (!cutter->Open(source.path)) {
+        errorText = LoadFailureText(source.path);
+        return false;
+    }
+    ConfigureCutter(*cutter, settings);
+    if (PumpAndCheckCancel(settings))
+        return true;
+
+    bool endReached = false;
+    bool leftEarly = false;
+    PieceCutter::Failure failure = PieceCutter::Failure::None;
+    for (size_t i = 0; i + 1 < entries.size(); ++i) {
+        PieceEntry& entry = entries[i];
+        const int32_t duration = entry.end - entry.start;
+        if (!entry.checked) {
+            if (!cutter->SkipDuration(duration, endReached) || endReached) {
+                leftEarly = true;
+                break;
+            }
+            continue;
+        }
+        MakePieceFileName(entry.outputPath, source.path, options);
+        ApplyTrackRule(entry, i, source.tag);
+        if (!cutter->WritePieceByDuration(entry.outputPath, duration, &entry.tag, endReached)) {
+            failure = cutter->LastFailure();
+            leftEarly = true;
+            break;
+        }
+        source.outputFiles.push_back(entry.outputPath);
+        if (endReached) {
+            leftEarly = true;
+            break;
+        }
+    }
+
+    if (PumpAndCheckCancel(settings) || failure == PieceCutter::Failure::Cancelled) {
+        DeleteOutputFiles(source.outputFiles);
+        return true;
+    }
+    if (failure == PieceCutter::Failure::WriteFailed) {
+        // A piece cut short by a write error would be lost silently: take the run back and say why.
+        errorText = cutter->FailureText();
+        DeleteOutputFiles(source.outputFiles);
+        return false;
+    }
+    if (failure == PieceCutter::Failure::CreateFailed) {
+        errorText = cutter->FailureText();
+        return false;
+    }
+    PieceEntry& last = entries.back();
+    if (endReached || leftEarly || !last.checked)
+        return true;
+
+    // The last piece runs to the end of the source, whatever its entry's end says.
+    MakePieceFileName(last.outputPath, source.path, options);
+    ApplyTrackRule(last, entries.size() - 1, source.tag);
+    if (cutter->WriteRest(last.outputPath, &last.tag)) {
+        source.outputFiles.push_back(last.outputPath);
+        return true;
+    }
+    const bool cancelled = cutter->LastFailure() == PieceCutter::Failure::Cancelled;
+    if (!cancelled)
+        errorText = cutter->FailureText();
+    DeleteOutputFiles(source.outputFiles);
+    return cancelled;
+}

@@ -1,0 +1,254 @@
+#include "engine/cut/FadeCutter.h"
+
+#include "engine/cut/PieceCodec.h"
+#include "platform/OutputFile.h"
+
+#include <algorithm>
+
+bool FadeCutter::Open(const std::string& path)
+{
+    if (!PieceCutter::Open(path))
+        return false;
+    const auto first = source_.FindNextFrame(source_.ID3v2Length());
+    channelMode_ = first ? first->header.channelMode : 0;
+    return true;
+}
+
+void FadeCutter::SetFadeIn(bool enabled, int32_t tenths)
+{
+    fadeInEnabled_ = enabled;
+    fadeInLen_ = tenths;
+    fadeInSamples_ = TenthsToSamples(tenths);
+}
+
+void FadeCutter::SetFadeOut(bool enabled, int32_t tenths)
+{
+    fadeOutEnabled_ = enabled;
+    fadeOutLen_ = tenths;
+    fadeOutSamples_ = TenthsToSamples(tenths);
+}
+
+bool FadeCutter::WritePieceBySize(const std::string& path, int64_t byteBudget, const ID3TagInfo* tag, bool& endReached)
+{
+    return WritePiece(path, Budget::Bytes, byteBudget, tag, &endReached);
+}
+
+bool FadeCutter::WritePieceByDuration(const std::string& path, int32_t tenths, const ID3TagInfo* tag, bool& endReached)
+{
+    return WritePiece(path, Budget::Samples, TenthsToSamples(tenths), tag, &endReached);
+}
+
+bool FadeCutter::WriteRest(const std::string& path, const ID3TagInfo* tag)
+{
+    return WritePiece(path, Budget::Rest, 0, tag, nullptr);
+}
+
+int64_t FadeCutter::BytesForTenths(int32_t tenths) const
+{
+    return static_cast<int64_t>(source_.Bitrate() * 125 * (tenths * 0.1));
+}
+
+bool FadeCutter::WritePiece(
+    const std::string& path, Budget kind, int64_t budget, const ID3TagInfo* tag, bool* endReached)
+{
+    const bool budgeted = kind != Budget::Rest;
+    if (endReached)
+        *endReached = false;
+    ClearFailure();
+
+    OutputFile output;
+    if (!output.Create(path)) {
+        Fail(Failure::CreateFailed, path);
+        return false;
+    }
+    auto abandon = [&](Failure failure) {
+        output.Discard();
+        Fail(failure, path);
+        return false;
+    };
+    if (source_.HasID3v2() && !output.Write(source_.Data(), source_.ID3v2Length()))
+        return abandon(Failure::WriteFailed);
+
+    PieceCodec codec(source_.SampleRate(), channelMode_, FadeEncoderBitrate(source_.HasInfoFrame(), source_.Bitrate()));
+    if (!codec.Ready())
+        return abandon(Failure::WriteFailed);
+
+    // Lead-in: step the cursor back over the frames that cover the overlap; they are encoded as
+    // part of this piece.
+    if (const auto reach = history_.ReachBack(leadInSamples_); reach && reach->position < source_.Cursor()) {
+        if (kind == Budget::Bytes)
+            budget += static_cast<int64_t>(source_.Cursor() - reach->position);
+        else if (kind == Budget::Samples)
+            budget += leadInSamples_;
+        source_.SetCursor(reach->position);
+    }
+    // Lead-out: the body runs on past the piece's end.
+    if (kind == Budget::Bytes)
+        budget += BytesForTenths(leadOut_);
+    else if (kind == Budget::Samples && leadOutSamples_ > 0)
+        budget += leadOutSamples_;
+    if (PumpAndCheckCancel())
+        return abandon(Failure::Cancelled);
+
+    int64_t bytesWritten = 0;
+    auto passEnded = [&](const PassResult& pass) {
+        if (pass.sourceEnded && endReached)
+            *endReached = true;
+    };
+    if (fadeInEnabled_) {
+        const PassResult pass = RunFadePass(Fade::In, codec, output);
+        if (pass.writeFailed)
+            return abandon(Failure::WriteFailed);
+        passEnded(pass);
+        if (kind == Budget::Bytes)
+            bytesWritten = pass.bytes;
+        else if (kind == Budget::Samples)
+            budget -= pass.samplesWithOutput;
+    }
+
+    // The fade-out covers the piece's last samples: keep its share out of the body.
+    const int64_t lastByte = static_cast<int64_t>(source_.End()) - 1;
+    int64_t stop = lastByte;
+    if (fadeOutEnabled_) {
+        if (kind == Budget::Rest)
+            stop = lastByte - BytesForTenths(fadeOutLen_);
+        else if (kind == Budget::Bytes)
+            budget -= BytesForTenths(fadeOutLen_);
+        else
+            budget -= fadeOutSamples_;
+    }
+
+    for (;;) {
+        if (PumpAndCheckCancel())
+            return abandon(Failure::Cancelled);
+        if ((kind == Budget::Rest && static_cast<int64_t>(source_.Cursor()) >= stop)
+            || (kind == Budget::Bytes && bytesWritten >= budget) || (kind == Budget::Samples && budget < 1))
+            break;
+        const auto frame = source_.NextCompleteFrame(source_.Cursor());
+        if (!frame) {
+            if (endReached)
+                *endReached = true;
+            source_.SetCursor(source_.End());
+            break;
+        }
+        if (budgeted)
+            history_.Append(frame->position, frame->header.samplesPerFrame);
+        const auto length = static_cast<size_t>(frame->header.frameLength);
+        const int samples = codec.Decode(source_.Data() + frame->position, length);
+        if (samples > 0) {
+            const int encoded = codec.Encode(samples);
+            if (encoded < 0)
+                break; // the encoder failed: finish the piece with what it holds
+            if (encoded > 0) {
+                if (!output.Write(codec.Mp3(), static_cast<size_t>(encoded)))
+                    return abandon(Failure::WriteFailed);
+                bytesWritten += encoded;
+                if (kind == Budget::Samples)
+                    budget -= samples;
+            }
+        }
+        source_.SetCursor(frame->position + length);
+        UpdateProgress();
+    }
+
+    if (fadeOutEnabled_) {
+        const PassResult pass = RunFadePass(Fade::Out, codec, output);
+        if (pass.writeFailed)
+            return abandon(Failure::WriteFailed);
+        passEnded(pass);
+    }
+    if (PumpAndCheckCancel())
+        return abandon(Failure::Cancelled);
+
+    const int flushed = codec.Flush();
+    if (flushed > 0 && !output.Write(codec.Mp3(), static_cast<size_t>(flushed)))
+        return abandon(Failure::WriteFailed);
+    if (tag) {
+        ID3v1Block block {};
+        BuildID3v1FromInfo(block.data(), *tag);
+        if (!output.Write(block.data(), block.size()))
+            return abandon(Failure::WriteFailed);
+    }
+    if (!output.Close())
+        return abandon(Failure::WriteFailed);
+
+    if (budgeted) {
+        // The lead-out frames belong to the next piece too: step back over them first.
+        int64_t leadOutLeft = leadOutSamples_;
+        while (leadOutLeft > 0 && !history_.Empty()) {
+            const auto entry = history_.PopNewest();
+            leadOutLeft -= entry.samplesPerFrame;
+            source_.SetCursor(entry.position);
+        }
+        RewindAfterPiece();
+    }
+    return true;
+}
+
+FadeCutter::PassResult FadeCutter::RunFadePass(Fade fade, PieceCodec& codec, OutputFile& output)
+{
+    PassResult result;
+    const int64_t length = fade == Fade::In ? fadeInSamples_ : fadeOutSamples_;
+    if (length < 1)
+        return result;
+    const double step = 1.0 / static_cast<double>(length);
+    double gainLeft = fade == Fade::In ? 0.0 : 1.0;
+    double gainRight = gainLeft;
+    int64_t remaining = length;
+
+    // Scales samples by the running gain, truncating toward zero.
+    auto ramp = [&](int16_t* samples, int count, double& gain) {
+        for (int i = 0; i < count; ++i) {
+            const double factor = fade == Fade::In ? std::min(gain, 1.0) : std::max(gain, 0.0);
+            samples[i] = static_cast<int16_t>(samples[i] * factor);
+            gain += fade == Fade::In ? step : -step;
+        }
+    };
+
+    do {
+        const auto frame = source_.NextCompleteFrame(source_.Cursor());
+        if (!frame) {
+            source_.SetCursor(source_.End());
+            result.sourceEnded = true;
+            break;
+        }
+        history_.Append(frame->position, frame->header.samplesPerFrame);
+        const auto frameLength = static_cast<size_t>(frame->header.frameLength);
+        const int samples = codec.Decode(source_.Data() + frame->position, frameLength);
+        if (samples > 0) {
+            if (fade == Fade::In) {
+                // Once the gain has reached 1 the samples pass unchanged.
+                if (gainLeft < 1.0) {
+                    ramp(codec.Left(), samples, gainLeft);
+                    if (!codec.IsMono())
+                        ramp(codec.Right(), samples, gainRight);
+                }
+            } else if (gainLeft > 0.0) {
+                ramp(codec.Left(), samples, gainLeft);
+                if (!codec.IsMono())
+                    ramp(codec.Right(), samples, gainRight);
+            } else {
+                std::fill_n(codec.Left(), samples, int16_t { 0 });
+                if (!codec.IsMono())
+                    std::fill_n(codec.Right(), samples, int16_t { 0 });
+            }
+            const int encoded = codec.Encode(samples);
+            if (encoded < 0)
+                break;
+            if (encoded > 0) {
+                if (!output.Write(codec.Mp3(), static_cast<size_t>(encoded))) {
+                    result.writeFailed = true;
+                    break;
+                }
+                result.bytes += encoded;
+                result.samplesWithOutput += samples;
+            }
+        }
+        remaining -= samples;
+        source_.SetCursor(frame->position + frameLength);
+        UpdateProgress();
+        if (job_)
+            job_->Pump();
+    } while (!IsCancelled() && remaining > 0);
+    return result;
+}

@@ -1,0 +1,87 @@
+#include "engine/cut/MakePieceFileName.h"
+
+#include "platform/OutputFile.h"
+#include "platform/PathHelpers.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <sys/stat.h>
+
+namespace
+{
+
+constexpr const char* kFallbackFolder = "Clipwright_Files/";
+
+// The name without its last four characters (the ".mp3" of a source).
+std::string WithoutExtension(const std::string& text) { return text.substr(0, text.size() >= 4 ? text.size() - 4 : 0); }
+
+std::string WithSeparator(const std::string& folder)
+{
+    return (!folder.empty() && folder.back() == '/') ? folder : folder + '/';
+}
+
+// The first "<base>_NN.mp3" that names no file or folder, if creating it works.
+bool NumberAndTest(std::string& name, const std::string& base)
+{
+    std::string candidate;
+    for (int number = 1;; ++number) {
+        char suffix[32];
+        std::snprintf(suffix, sizeof suffix, "_%02d.mp3", number);
+        candidate = base + suffix;
+        if (!FileExists(candidate))
+            break;
+        if (number == 1000000)
+            return false;
+    }
+    OutputFile probe;
+    if (!probe.Create(candidate))
+        return false;
+    probe.Discard();
+    name = candidate;
+    return true;
+}
+
+// Tries the fallback folder inside parent: creates that one folder and numbers a name in it.
+bool TryFallback(std::string& name, const std::string& parent, const std::string& leaf)
+{
+    const std::string folder = WithSeparator(parent) + kFallbackFolder;
+    ::mkdir(folder.c_str(), 0755); // an existing folder is fine; a failure shows in the test below
+    return NumberAndTest(name, folder + leaf);
+}
+
+} // namespace
+
+std::string DocumentsFolder()
+{
+    if (const char* documents = std::getenv("XDG_DOCUMENTS_DIR"); documents && *documents)
+        return documents;
+    if (const char* home = std::getenv("HOME"); home && *home)
+        return WithSeparator(home) + "Documents";
+    return {};
+}
+
+bool MakePieceFileName(std::string& name, const std::string& sourcePath, const CutOptions& options)
+{
+    const std::string sourceName = WithoutExtension(GetFileNamePart(sourcePath));
+    std::string base;
+    if (options.OutputFolderOpt == kOutputFolderSpecified && !options.SpecifiedOutputFolder.empty()
+        && EnsureDirectory(options.SpecifiedOutputFolder, true))
+        base = WithSeparator(options.SpecifiedOutputFolder) + sourceName;
+    else
+        base = WithoutExtension(sourcePath);
+
+    if (options.CreateFolderForEachMP3 && EnsureDirectory(base, true))
+        base = base + '/' + sourceName;
+
+    if (NumberAndTest(name, base))
+        return true;
+
+    const std::string leaf = GetFileNamePart(base);
+    const std::string documents = DocumentsFolder();
+    if (!documents.empty() && EnsureDirectory(documents, true) && TryFallback(name, documents, leaf))
+        return true;
+    std::string programFolder;
+    if (!GetProgramFolder(programFolder))
+        return false;
+    return TryFallback(name, programFolder, leaf);
+}

@@ -1,0 +1,12 @@
+#pragma once
+// Chooses the file name of the next piece of a source: "<base>_NN.mp3" with the lowest number not
+// yet taken, next to the source, in the specified output folder or in a folder per source, and in
+// the "Clipwright_Files" folder of the user's documents folder when none of those can be written.
+#include "engine/cut/CutOptions.h"
+
+#include <string>
+
+bool MakePieceFileName(std::string& name, const std::string& sourcePath, const CutOptions& options);
+
+// The user's documents folder: $XDG_DOCUMENTS_DIR, else $HOME/Documents; empty when neither is set.
+std::string DocumentsFolder();

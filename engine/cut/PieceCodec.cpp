@@ -1,0 +1,81 @@
+#include "engine/cut/PieceCodec.h"
+
+#include <cstdarg>
+
+namespace
+{
+
+constexpr std::array<int, 18> kEncoderBitrates
+    = { 8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160, 192, 224, 256, 320 };
+
+// The decoder reports a missing bit reservoir at the first frames of every piece; that is expected
+// here, and the engine never prints.
+void Quiet(const char*, va_list) { }
+
+} // namespace
+
+int FadeEncoderBitrate(bool hasInfoFrame, int sourceBitrate)
+{
+    if (!hasInfoFrame)
+        return sourceBitrate;
+    for (const int rate : kEncoderBitrates)
+        if (rate >= sourceBitrate)
+            return rate;
+    return 0;
+}
+
+PieceCodec::PieceCodec(int sampleRate, int channelMode, int bitrate)
+    : sampleRate_(sampleRate)
+    , channels_(channelMode == 3 ? 1 : 2)
+{
+    decoder_ = hip_decode_init();
+    encoder_ = lame_init();
+    if (!decoder_ || !encoder_)
+        return;
+    hip_set_errorf(decoder_, Quiet);
+    hip_set_debugf(decoder_, Quiet);
+    hip_set_msgf(decoder_, Quiet);
+    lame_set_errorf(encoder_, Quiet);
+    lame_set_debugf(encoder_, Quiet);
+    lame_set_msgf(encoder_, Quiet);
+    lame_set_in_samplerate(encoder_, sampleRate);
+    lame_set_num_channels(encoder_, channels_);
+    if (bitrate > 0)
+        lame_set_brate(encoder_, bitrate);
+    lame_set_out_samplerate(encoder_, sampleRate);
+    lame_set_mode(encoder_, static_cast<MPEG_mode>(channelMode));
+    lame_set_bWriteVbrTag(encoder_, 0);
+    lame_set_VBR(encoder_, vbr_off);
+    ready_ = lame_init_params(encoder_) != -1;
+}
+
+PieceCodec::~PieceCodec()
+{
+    if (decoder_)
+        hip_decode_exit(decoder_);
+    if (encoder_)
+        lame_close(encoder_);
+}
+
+int PieceCodec::Decode(const uint8_t* frame, size_t length)
+{
+    mp3data_struct facts {};
+    // hip_decode1_headers takes a non-const buffer but only reads it.
+    const int samples
+        = hip_decode1_headers(decoder_, const_cast<unsigned char*>(frame), length, left_.data(), right_.data(), &facts);
+    if (samples <= 0)
+        return 0;
+    // The decoder reports the facts of the frame it decoded; a frame of another rate or channel
+    // count cannot go to this encoder.
+    if (facts.header_parsed && (facts.samplerate != sampleRate_ || facts.stereo != channels_))
+        return 0;
+    return samples;
+}
+
+int PieceCodec::Encode(int samples)
+{
+    return lame_encode_buffer(
+        encoder_, left_.data(), right_.data(), samples, mp3_.data(), static_cast<int>(mp3_.size()));
+}
+
+int PieceCodec::Flush() { return lame_encode_flush(encoder_, mp3_.data(), static_cast<int>(mp3_.size())); }

@@ -1,0 +1,52 @@
+#pragma once
+// The decoder and the encoder of one faded piece: a fresh hip decoder and a fresh LAME encoder per
+// piece, so every piece is decoded from its own first frame and encoded from a clean state.
+#include <array>
+#include <cstddef>
+#include <cstdint>
+
+#include <lame/lame.h>
+
+class PieceCodec
+{
+public:
+    static constexpr size_t kPcmSamples = 4608;
+    static constexpr size_t kMp3Bytes = 16384; // lame_encode_flush needs at least 7200
+
+    // bitrate in kbit/s, or 0 to leave the encoder's default. channelMode is the MPEG number
+    // (0 stereo, 1 joint stereo, 2 dual channel, 3 mono).
+    PieceCodec(int sampleRate, int channelMode, int bitrate);
+    ~PieceCodec();
+    PieceCodec(const PieceCodec&) = delete;
+    PieceCodec& operator=(const PieceCodec&) = delete;
+
+    // False when the encoder could not be created or refused its parameters.
+    bool Ready() const { return ready_; }
+    bool IsMono() const { return channels_ == 1; }
+
+    // Decodes one whole frame into Left() and Right(); the samples per channel, or 0 when the
+    // frame gave none or its stream facts differ from the piece's (a rate or channel change).
+    int Decode(const uint8_t* frame, size_t length);
+    // Encodes samples from Left() and Right() into Mp3(); the bytes produced, negative on error.
+    int Encode(int samples);
+    // Drains the encoder into Mp3(); the bytes produced, negative on error.
+    int Flush();
+
+    int16_t* Left() { return left_.data(); }
+    int16_t* Right() { return right_.data(); }
+    const uint8_t* Mp3() const { return mp3_.data(); }
+
+private:
+    hip_t decoder_ = nullptr;
+    lame_global_flags* encoder_ = nullptr;
+    bool ready_ = false;
+    int sampleRate_ = 0;
+    int channels_ = 2;
+    std::array<int16_t, kPcmSamples> left_ {};
+    std::array<int16_t, kPcmSamples> right_ {};
+    std::array<uint8_t, kMp3Bytes> mp3_ {};
+};
+
+// The encoder bitrate for a piece: with a VBR information frame, the smallest standard rate at
+// least the source's average (0, the encoder's default, above 320); otherwise the source's own.
+int FadeEncoderBitrate(bool hasInfoFrame, int sourceBitrate);

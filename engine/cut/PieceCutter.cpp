@@ -1,0 +1,113 @@
+#include "engine/cut/PieceCutter.h"
+
+#include <algorithm>
+
+PieceCutter::~PieceCutter() { source_.Close(); }
+
+bool PieceCutter::Open(const std::string& path) { return source_.Open(path); }
+
+void PieceCutter::Close() { source_.Close(); }
+
+void PieceCutter::SetCancelFlag(JobProgress* job) { job_ = job; }
+
+void PieceCutter::SetProgressBar(ProgressBar* bar)
+{
+    progressBar_ = bar;
+    if (!bar)
+        return;
+    const int width = std::max(1, bar->WidthInPixels());
+    bar->SetRange(0, width);
+    bar->SetPosition(0);
+    lastProgressPosition_ = 0;
+    progressStep_ = std::max<size_t>(1, source_.Size() / static_cast<size_t>(width));
+}
+
+void PieceCutter::SetLeadIn(int32_t tenths)
+{
+    leadIn_ = tenths;
+    leadInSamples_ = TenthsToSamples(tenths);
+    UpdateHistoryRetention();
+}
+
+void PieceCutter::SetLeadOut(int32_t tenths)
+{
+    leadOut_ = tenths;
+    leadOutSamples_ = TenthsToSamples(tenths);
+    UpdateHistoryRetention();
+}
+
+void PieceCutter::UpdateHistoryRetention()
+{
+    history_.SetRetention(std::max<int64_t>(0, leadInSamples_) + std::max<int64_t>(0, leadOutSamples_));
+}
+
+bool PieceCutter::SkipDuration(int32_t tenths, bool& endReached)
+{
+    endReached = false;
+    int64_t remaining = TenthsToSamples(tenths);
+    while (remaining > 0) {
+        const auto frame = source_.NextCompleteFrame(source_.Cursor());
+        if (!frame) {
+            endReached = true;
+            source_.SetCursor(source_.End());
+            return true;
+        }
+        history_.Append(frame->position, frame->header.samplesPerFrame);
+        source_.SetCursor(frame->position + static_cast<size_t>(frame->header.frameLength));
+        remaining -= frame->header.samplesPerFrame;
+        UpdateProgress();
+        if (PumpAndCheckCancel())
+            return false;
+    }
+    return true;
+}
+
+std::string PieceCutter::FailureText() const
+{
+    switch (failure_) {
+    case Failure::CreateFailed:
+        return "Failed to create file \"" + failedPath_ + "\".";
+    case Failure::WriteFailed:
+        return "Failed to write file \"" + failedPath_ + "\".";
+    default:
+        return {};
+    }
+}
+
+int64_t PieceCutter::TenthsToSamples(int32_t tenths) const
+{
+    return static_cast<int64_t>(tenths * 0.1 * source_.SampleRate());
+}
+
+void PieceCutter::UpdateProgress()
+{
+    if (!progressBar_)
+        return;
+    const auto position = static_cast<int>(source_.Cursor() / progressStep_);
+    if (position > lastProgressPosition_) {
+        progressBar_->SetPosition(position);
+        lastProgressPosition_ = position;
+    }
+}
+
+bool PieceCutter::PumpAndCheckCancel()
+{
+    if (!job_)
+        return false;
+    job_->Pump();
+    return job_->IsCancelled();
+}
+
+bool PieceCutter::IsCancelled() const { return job_ && job_->IsCancelled(); }
+
+void PieceCutter::RewindAfterPiece()
+{
+    for (int i = 0; i < 3 && !history_.Empty(); ++i)
+        source_.SetCursor(history_.PopNewest().position);
+}
+
+void PieceCutter::Fail(Failure failure, const std::string& path)
+{
+    failure_ = failure;
+    failedPath_ = path;
+}

@@ -1,0 +1,88 @@
+#pragma once
+// The piece writer of a split run: holds the opened source and a cursor into it; each write makes one
+// piece file that starts at the cursor and leaves the cursor where the next piece begins.
+// FrameCopyCutter copies frames byte for byte; FadeCutter decodes and encodes again with fades.
+#include "engine/JobProgress.h"
+#include "engine/cut/FrameHistory.h"
+#include "engine/stream/ID3TagInfo.h"
+#include "engine/stream/Mp3SourceFile.h"
+
+#include <cstdint>
+#include <string>
+
+class PieceCutter
+{
+public:
+    // Why the last write returned false.
+    enum class Failure { None, CreateFailed, WriteFailed, Cancelled };
+
+    PieceCutter() = default;
+    virtual ~PieceCutter();
+    PieceCutter(const PieceCutter&) = delete;
+    PieceCutter& operator=(const PieceCutter&) = delete;
+
+    // Writes the fewest whole frames whose lengths reach byteBudget. False when the output cannot be
+    // created or written, or the job was cancelled (the output is then deleted); endReached is set
+    // when the source ran out first. A null tag writes no ID3v1 block.
+    virtual bool WritePieceBySize(const std::string& path, int64_t byteBudget, const ID3TagInfo* tag, bool& endReached)
+        = 0;
+    // Writes frames until their samples reach the duration (tenths of a second).
+    virtual bool WritePieceByDuration(const std::string& path, int32_t tenths, const ID3TagInfo* tag, bool& endReached)
+        = 0;
+    // Writes every remaining frame: the last piece of a run.
+    virtual bool WriteRest(const std::string& path, const ID3TagInfo* tag) = 0;
+    // Passes over frames as WritePieceByDuration would, writing nothing; false only when cancelled.
+    virtual bool SkipDuration(int32_t tenths, bool& endReached);
+    virtual void SetFadeIn(bool enabled, int32_t tenths) = 0;
+    virtual void SetFadeOut(bool enabled, int32_t tenths) = 0;
+
+    virtual bool Open(const std::string& path);
+    virtual void Close();
+    // The job whose cancel flag is read and whose pump runs after every frame; none for no job.
+    virtual void SetCancelFlag(JobProgress* job);
+    // One bar spans the whole source for the whole run. Call after Open.
+    virtual void SetProgressBar(ProgressBar* bar);
+    // Overlaps in tenths of a second, converted at the source's sample rate: call after Open.
+    virtual void SetLeadIn(int32_t tenths);
+    virtual void SetLeadOut(int32_t tenths);
+
+    Failure LastFailure() const { return failure_; }
+    // "Failed to create file ..." or "Failed to write file ..." naming the piece; empty otherwise.
+    std::string FailureText() const;
+
+    Mp3SourceFile& Source() { return source_; }
+    const FrameHistory& History() const { return history_; }
+
+protected:
+    // tenths × 0.1 × sample rate in double precision, truncated toward zero.
+    int64_t TenthsToSamples(int32_t tenths) const;
+    // Moves the bar to the cursor's share of the source when that is further than before.
+    void UpdateProgress();
+    // Lets pending messages run, then reads the cancel flag.
+    bool PumpAndCheckCancel();
+    bool IsCancelled() const;
+    // Steps the cursor back over the newest three recorded frames, so the next piece repeats them.
+    void RewindAfterPiece();
+    void Fail(Failure failure, const std::string& path);
+    void ClearFailure()
+    {
+        failure_ = Failure::None;
+        failedPath_.clear();
+    }
+    void UpdateHistoryRetention();
+
+    Mp3SourceFile source_;
+    FrameHistory history_;
+    JobProgress* job_ = nullptr;
+    ProgressBar* progressBar_ = nullptr;
+    int lastProgressPosition_ = 0;
+    size_t progressStep_ = 1;
+    int32_t leadIn_ = 0;
+    int32_t leadOut_ = 0;
+    int64_t leadInSamples_ = 0;
+    int64_t leadOutSamples_ = 0;
+
+private:
+    Failure failure_ = Failure::None;
+    std::string failedPath_;
+};

@@ -1,0 +1,16 @@
+#pragma once
+// One row of the cutter page's pieces list: a stretch of the source in tenths of a second, whether it
+// is to be written, how its track number is chosen, its tag, and the file its last cut wrote.
+#include "engine/stream/ID3TagInfo.h"
+
+#include <cstdint>
+#include <string>
+
+struct PieceEntry {
+    int32_t start = 0;
+    int32_t end = 0;
+    bool checked = false;
+    int trackNoType = TrackNoSequence; // a TrackNoType
+    ID3TagInfo tag;
+    std::string outputPath;
+};

@@ -1,0 +1,197 @@
+#include "engine/cut/SplitRun.h"
+
+#include "engine/cut/MakePieceFileName.h"
+#include "engine/cut/SplitPlan.h"
+#include "engine/cut/SplitRunSteps.h"
+#include "platform/PathHelpers.h"
+
+#include <algorithm>
+#include <cstdint>
+
+namespace
+{
+
+enum class SplitOutcome {
+    Completed,
+    CheckFailed,
+    LoadFailed,
+    Cancelled, // the run's pieces are deleted
+    Failed, // a piece could not be written: the run's pieces are deleted, errorText says why
+    PieceNotCreated, // a piece could not be created; the rest of the source went into the last piece
+};
+
+// Writes pieces 1 … N − 1 by the plan's budget and the rest of the source as the last piece.
+SplitOutcome RunPlan(const std::string& path, const ID3TagInfo& sourceTag, const SplitPlan& plan,
+    const SplitSettings& settings, std::vector<std::string>& outputFiles, std::string& errorText)
+{
+    const CutOptions& options = settings.options;
+    const auto cutter = MakePieceCutter(options);
+    DeleteOutputFiles(outputFiles);
+    if (PumpAndCheckCancel(settings))
+        return SplitOutcome::Cancelled;
+    if (!cutter->Open(path)) {
+        errorText = LoadFailureText(path);
+        return SplitOutcome::LoadFailed;
+    }
+    ConfigureCutter(*cutter, settings);
+    if (PumpAndCheckCancel(settings))
+        return SplitOutcome::Cancelled;
+
+    ID3TagInfo tag = sourceTag;
+    const int trackRule = options.ID3v1TagTrackNoType;
+    tag.hasTrack = trackRule == TrackNoSequence || trackRule == TrackNoSource;
+
+    auto interrupt = [&](SplitOutcome outcome) {
+        DeleteOutputFiles(outputFiles);
+        return outcome;
+    };
+
+    bool endReached = false;
+    PieceCutter::Failure failure = PieceCutter::Failure::None;
+    uint32_t piece = 1;
+    for (; piece < plan.pieceCount; ++piece) {
+        std::string name;
+        MakePieceFileName(name, path, options); // a name that cannot be created fails in the writer
+        if (trackRule == TrackNoSequence)
+            tag.track = static_cast<int32_t>(piece);
+        const bool written = plan.measure == SplitPlan::Measure::Bytes
+            ? cutter->WritePieceBySize(name, plan.pieceAmount, &tag, endReached)
+            : cutter->WritePieceByDuration(name, static_cast<int32_t>(plan.pieceAmount), &tag, endReached);
+        if (!written) {
+            failure = cutter->LastFailure();
+            break;
+        }
+        outputFiles.push_back(name);
+        if (endReached)
+            break;
+    }
+
+    const bool cancelled = PumpAndCheckCancel(settings);
+    if (cancelled || failure == PieceCutter::Failure::Cancelled)
+        return interrupt(SplitOutcome::Cancelled);
+    if (failure == PieceCutter::Failure::WriteFailed) {
+        errorText = cutter->FailureText();
+        return interrupt(SplitOutcome::Failed);
+    }
+    if (endReached)
+        return SplitOutcome::Completed;
+
+    // A piece that could not be created ends the loop; the rest of the source still goes into the
+    // last piece, and the run reports the piece it could not make.
+    const std::string notCreated = failure == PieceCutter::Failure::CreateFailed ? cutter->FailureText() : "";
+    std::string name;
+    MakePieceFileName(name, path, options);
+    if (trackRule == TrackNoSequence)
+        tag.track = static_cast<int32_t>(piece);
+    if (!cutter->WriteRest(name, &tag)) {
+        if (cutter->LastFailure() == PieceCutter::Failure::Cancelled)
+            return interrupt(SplitOutcome::Cancelled);
+        errorText = cutter->FailureText();
+        return interrupt(SplitOutcome::Failed);
+    }
+    outputFiles.push_back(name);
+    if (!notCreated.empty()) {
+        errorText = notCreated;
+        return SplitOutcome::PieceNotCreated;
+    }
+    return SplitOutcome::Completed;
+}
+
+bool CutterResult(SplitOutcome outcome)
+{
+    return outcome == SplitOutcome::Completed || outcome == SplitOutcome::Cancelled;
+}
+
+bool BatchResult(SplitOutcome outcome, std::vector<std::string>& outputFiles)
+{
+    if (outcome == SplitOutcome::Completed)
+        return true;
+    DeleteOutputFiles(outputFiles);
+    return false;
+}
+
+bool RunCutter(
+    CutterSource& source, bool planned, const SplitPlan& plan, const SplitSettings& settings, std::string& errorText)
+{
+    if (!planned)
+        return false;
+    return CutterResult(RunPlan(source.path, source.tag, plan, settings, source.outputFiles, errorText));
+}
+
+bool RunBatch(
+    BatchFileSource& source, bool planned, const SplitPlan& plan, const SplitSettings& settings, std::string& errorText)
+{
+    if (!planned)
+        return false;
+    return BatchResult(
+        RunPlan(source.path, source.tag, plan, settings, source.outputFiles, errorText), source.outputFiles);
+}
+
+// The batch page measures the size when the run starts; a file whose size cannot be read cannot be
+// loaded either.
+bool MeasureBatchSize(const BatchFileSource& source, uint32_t& size, std::string& errorText)
+{
+    if (GetFileSize32(source.path, size))
+        return true;
+    errorText = LoadFailureText(source.path);
+    return false;
+}
+
+} // namespace
+
+bool CutBySize(CutterSource& source, int32_t cutFileSize, const SplitSettings& settings, std::string& errorText)
+{
+    SplitPlan plan;
+    const bool planned = PlanBySize(source.totalSize, cutFileSize, plan, errorText);
+    return RunCutter(source, planned, plan, settings, errorText);
+}
+
+bool CutByCount(CutterSource& source, int32_t cutFileAmount, const SplitSettings& settings, std::string& errorText)
+{
+    SplitPlan plan;
+    const bool planned = PlanByCount(source.totalSize, cutFileAmount, plan, errorText);
+    return RunCutter(source, planned, plan, settings, errorText);
+}
+
+bool CutByTime(
+    CutterSource& source, int32_t cutTimeMin, int32_t cutTimeSec, const SplitSettings& settings, std::string& errorText)
+{
+    SplitPlan plan;
+    const bool planned = PlanByTime(source.totalDuration, cutTimeMin, cutTimeSec, plan, errorText);
+    return RunCutter(source, planned, plan, settings, errorText);
+}
+
+bool CutBySize(BatchFileSource& source, int32_t cutFileSize, const SplitSettings& settings, std::string& errorText)
+{
+    uint32_t size = 0;
+    if (!MeasureBatchSize(source, size, errorText))
+        return false;
+    SplitPlan plan;
+    const bool planned = PlanBySize(size, cutFileSize, plan, errorText);
+    return RunBatch(source, planned, plan, settings, errorText);
+}
+
+bool CutByCount(BatchFileSource& source, int32_t cutFileAmount, const SplitSettings& settings, std::string& errorText)
+{
+    uint32_t size = 0;
+    if (!MeasureBatchSize(source, size, errorText))
+        return false;
+    SplitPlan plan;
+    const bool planned = PlanByCount(size, cutFileAmount, plan, errorText);
+    return RunBatch(source, planned, plan, settings, errorText);
+}
+
+bool CutByTime(BatchFileSource& source, int32_t cutTimeMin, int32_t cutTimeSec, const SplitSettings& settings,
+    std::string& errorText)
+{
+    // A probe that found no sample rate gives no duration to measure pieces against.
+    if (source.sampleRate < 10) {
+        errorText = LoadFailureText(source.path);
+        return false;
+    }
+    const uint32_t tenths = source.totalSamples / static_cast<uint32_t>(source.sampleRate / 10);
+    const auto totalDuration = static_cast<int32_t>(std::min<uint32_t>(tenths, INT32_MAX));
+    SplitPlan plan;
+    const bool planned = PlanByTime(totalDuration, cutTimeMin, cutTimeSec, plan, errorText);
+    return RunBatch(source, planned, plan, settings, errorText);
+}

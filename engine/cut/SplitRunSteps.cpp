@@ -1,0 +1,41 @@
+#include "engine/cut/SplitRunSteps.h"
+
+#include "engine/cut/FadeCutter.h"
+#include "engine/cut/FrameCopyCutter.h"
+
+#include <cstdio>
+
+std::unique_ptr<PieceCutter> MakePieceCutter(const CutOptions& options)
+{
+    if ((options.EnableFadeIn && options.FadeInLen > 0) || (options.EnableFadeOut && options.FadeOutLen > 0))
+        return std::make_unique<FadeCutter>();
+    return std::make_unique<FrameCopyCutter>();
+}
+
+void DeleteOutputFiles(std::vector<std::string>& outputFiles)
+{
+    for (const auto& path : outputFiles)
+        std::remove(path.c_str());
+    outputFiles.clear();
+}
+
+bool PumpAndCheckCancel(const SplitSettings& settings)
+{
+    if (!settings.job)
+        return false;
+    settings.job->Pump();
+    return settings.job->IsCancelled();
+}
+
+void ConfigureCutter(PieceCutter& cutter, const SplitSettings& settings)
+{
+    const CutOptions& options = settings.options;
+    cutter.SetCancelFlag(settings.job);
+    cutter.SetProgressBar(settings.job ? settings.job->Bar(settings.barSlot) : nullptr);
+    cutter.SetLeadIn(options.ForwardOverlap);
+    cutter.SetLeadOut(options.BackwardOverlap);
+    cutter.SetFadeIn(options.EnableFadeIn, options.FadeInLen);
+    cutter.SetFadeOut(options.EnableFadeOut, options.FadeOutLen);
+}
+
+std::string LoadFailureText(const std::string& path) { return "Failed to load file \"" + path + "\"."; }

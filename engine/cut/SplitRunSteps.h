@@ -1,0 +1,18 @@
+#pragma once
+// Steps shared by the split runs.
+#include "engine/cut/PieceCutter.h"
+#include "engine/cut/SplitRun.h"
+
+#include <memory>
+#include <string>
+#include <vector>
+
+// A FadeCutter when a fade of some length is switched on, otherwise a FrameCopyCutter.
+std::unique_ptr<PieceCutter> MakePieceCutter(const CutOptions& options);
+// Deletes the files named in the list and empties it.
+void DeleteOutputFiles(std::vector<std::string>& outputFiles);
+// Lets pending messages run and reads the cancel flag.
+bool PumpAndCheckCancel(const SplitSettings& settings);
+// Hands the writer the job, the bar, the overlaps and the fades, in that order.
+void ConfigureCutter(PieceCutter& cutter, const SplitSettings& settings);
+std::string LoadFailureText(const std::string& path);

@@ -1,0 +1,223 @@
+#include "tests/support/EncodedAudio.h"
+#include "tests/support/FrameBuilder.h"
+#include "tests/support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <fcntl.h>
+#include <filesystem>
+#include <fstream>
+#include <spawn.h>
+#include <sstream>
+#include <sys/wait.h>
+#include <thread>
+
+extern char** environ;
+
+namespace
+{
+
+struct CliRun {
+    int exitCode = -1;
+    std::vector<std::string> lines; // stdout
+    std::string errors; // stderr
+};
+
+class CutCommandTest : public ::testing::Test
+{
+protected:
+    CutCommandTest()
+    {
+        const char* path = std::getenv("SONICROP_CLI");
+        cli = path ? path : "";
+    }
+
+    void SetUp() override { ASSERT_FALSE(cli.empty()) << "SONICROP_CLI is not set"; }
+
+    CliRun Cut(const std::string& arguments) const
+    {
+        const std::string out = dir.File("stdout.txt");
+        const std::string err = dir.File("stderr.txt");
+        const std::string command = "'" + cli + "' cut " + arguments + " >'" + out + "' 2>'" + err + "'";
+        CliRun run;
+        const int status = std::system(command.c_str());
+        run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        std::ifstream stdoutFile(out);
+        for (std::string line; std::getline(stdoutFile, line);)
+            run.lines.push_back(line);
+        std::stringstream errors;
+        errors << std::ifstream(err).rdbuf();
+        run.errors = errors.str();
+        std::filesystem::remove(out);
+        std::filesystem::remove(err);
+        return run;
+    }
+
+    // An encoded tone of the given length.
+    std::string Tone(const std::string& name, double seconds) const
+    {
+        ToneSpec spec;
+        spec.seconds = seconds;
+        WriteFile(dir.File(name), EncodeTone(spec));
+        return dir.File(name);
+    }
+
+    size_t Mp3FilesIn(const std::filesystem::path& folder) const
+    {
+        size_t count = 0;
+        for (const auto& entry : std::filesystem::recursive_directory_iterator(folder))
+            count += entry.path().extension() == ".mp3";
+        return count;
+    }
+
+    std::string cli;
+    TempDir dir;
+};
+
+} // namespace
+
+TEST_F(CutCommandTest, CountPrintsEachPieceInOrder)
+{
+    const std::string song = Tone("song.mp3", 6);
+    const CliRun run = Cut("--count 3 '" + song + "'");
+    EXPECT_EQ(run.exitCode, 0) << run.errors;
+    ASSERT_EQ(run.lines.size(), 3u);
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(run.lines[static_cast<size_t>(i)], dir.File("song_0" + std::to_string(i + 1) + ".mp3"));
+        EXPECT_TRUE(std::filesystem::exists(run.lines[static_cast<size_t>(i)]));
+    }
+    // Pieces decode to about the source's length, plus the three repeated frames at each cut.
+    double seconds = 0;
+    for (const auto& piece : run.lines)
+        seconds += static_cast<double>(DecodeFile(piece).left.size()) / 44100;
+    EXPECT_NEAR(seconds, 6.0 + 2 * 3 * 1152.0 / 44100, 0.15);
+}
+
+TEST_F(CutCommandTest, BadUsageExitsTwoAndWritesNothing)
+{
+    const std::string song = Tone("song.mp3", 2);
+    for (const std::string& arguments : std::vector<std::string> { "'" + song + "'",
+             "--count 2 --size 10 '" + song + "'", "--count 2", "--time 1:75 '" + song + "'",
+             "--time 90 '" + song + "'", "--count 2 --fade-in 1.25 '" + song + "'", "--count 2 --skip 1 '" + song + "'",
+             "--points 2,1 '" + song + "'", "--points 1 --skip 3 '" + song + "'", "--count -2 '" + song + "'",
+             "--count 2 --track-rule odd '" + song + "'", "--count 2 --frobnicate '" + song + "'" }) {
+        const CliRun run = Cut(arguments);
+        EXPECT_EQ(run.exitCode, 2) << arguments;
+        EXPECT_TRUE(run.lines.empty()) << arguments;
+    }
+    EXPECT_EQ(Mp3FilesIn(dir.Path()), 1u);
+}
+
+TEST_F(CutCommandTest, FailedFileIsReportedAndTheNextGoesOn)
+{
+    WriteFile(dir.File("noise.mp3"), Bytes(4000, 0x20));
+    const std::string song = Tone("song.mp3", 3);
+    const CliRun run = Cut("--count 2 '" + dir.File("noise.mp3") + "' '" + song + "'");
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_NE(run.errors.find("Failed to load file \"" + dir.File("noise.mp3") + "\"."), std::string::npos)
+        << run.errors;
+    ASSERT_EQ(run.lines.size(), 2u);
+    EXPECT_EQ(run.lines[0], dir.File("song_01.mp3"));
+
+    const CliRun refused = Cut("--count 1 '" + song + "'");
+    EXPECT_EQ(refused.exitCode, 1);
+    EXPECT_NE(refused.errors.find("The file count should be greater than or equal to 2."), std::string::npos);
+}
+
+TEST_F(CutCommandTest, PointsCutAtTheGivenTimesAndSkipPieces)
+{
+    const std::string song = Tone("song.mp3", 8);
+    const CliRun run = Cut("--points 2,0:04.5 --skip 2 --track-rule null '" + song + "'");
+    EXPECT_EQ(run.exitCode, 0) << run.errors;
+    ASSERT_EQ(run.lines.size(), 2u);
+    const double first = static_cast<double>(DecodeFile(run.lines[0]).left.size()) / 44100;
+    const double last = static_cast<double>(DecodeFile(run.lines[1]).left.size()) / 44100;
+    EXPECT_NEAR(first, 2.0, 0.06);
+    EXPECT_NEAR(last, 8.0 - 4.5, 0.15);
+
+    const CliRun outside = Cut("--points 2,1:00:00 '" + song + "'");
+    EXPECT_EQ(outside.exitCode, 1);
+    EXPECT_TRUE(outside.lines.empty());
+}
+
+TEST_F(CutCommandTest, OutputFolderAndFolderPerFile)
+{
+    const std::string song = Tone("song.mp3", 3);
+    const std::string out = dir.File("out");
+    const CliRun run = Cut("--time 0:01 --output-folder '" + out + "' --folder-per-file '" + song + "'");
+    EXPECT_EQ(run.exitCode, 0) << run.errors;
+    ASSERT_EQ(run.lines.size(), 3u);
+    EXPECT_EQ(run.lines[0], out + "/song/song_01.mp3");
+    EXPECT_EQ(Mp3FilesIn(out), 3u);
+}
+
+TEST_F(CutCommandTest, FadedPiecesAreReencoded)
+{
+    const std::string song = Tone("song.mp3", 4);
+    const CliRun run = Cut("--count 2 --fade-in 0.5 --fade-out 0.5 '" + song + "'");
+    EXPECT_EQ(run.exitCode, 0) << run.errors;
+    ASSERT_EQ(run.lines.size(), 2u);
+    const Pcm piece = DecodeFile(run.lines[0]);
+    ASSERT_GT(piece.left.size(), 44100u);
+    EXPECT_LT(RmsLevel(piece.left, 0, 1000), 0.05);
+    EXPECT_GT(RmsLevel(piece.left, 30000, 40000), 0.25);
+}
+
+TEST_F(CutCommandTest, InterruptCancelsAndRemovesThePieces)
+{
+    const std::string song = Tone("long.mp3", 90);
+    // Fades make the cut slow enough to be interrupted part way.
+    const std::string out = dir.File("out.txt");
+    std::vector<std::string> arguments = { cli, "cut", "--fade-in", "1", "--count", "4", song };
+    std::vector<char*> argv;
+    for (auto& argument : arguments)
+        argv.push_back(argument.data());
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+    pid_t child = 0;
+    ASSERT_EQ(posix_spawn(&child, cli.c_str(), &actions, nullptr, argv.data(), environ), 0);
+    posix_spawn_file_actions_destroy(&actions);
+    // Wait until the first piece exists, then press Ctrl+C.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (!std::filesystem::exists(dir.File("long_02.mp3")) && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    ::kill(child, SIGINT);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status));
+    if (WEXITSTATUS(status) == 0)
+        GTEST_SKIP() << "the cut finished before the interrupt arrived";
+    EXPECT_EQ(WEXITSTATUS(status), 1);
+    EXPECT_EQ(Mp3FilesIn(dir.Path()), 1u); // only the source
+}
+
+TEST_F(CutCommandTest, DamagedFilesFailWithTheLoadMessageAndLeaveNothing)
+{
+    FrameSpec spec;
+    Bytes idTagPastTheEnd = ID3v2Block(100);
+    idTagPastTheEnd[6] = 0x7F; // claims far more bytes than the file holds
+    Append(idTagPastTheEnd, Frames(spec, 20));
+    const std::vector<std::pair<std::string, Bytes>> files = {
+        { "empty.mp3", {} },
+        { "tag-past-end.mp3", idTagPastTheEnd },
+        { "info-alone.mp3", InfoFrame(spec, "Xing", 0x3, 100, 41700) },
+        { "junk.mp3", Bytes(3000, 0x00) },
+    };
+    for (const auto& [name, bytes] : files) {
+        WriteFile(dir.File(name), bytes);
+        const CliRun run = Cut("--count 2 '" + dir.File(name) + "'");
+        EXPECT_EQ(run.exitCode, 1) << name;
+        EXPECT_NE(run.errors.find("Failed to load file \"" + dir.File(name) + "\"."), std::string::npos)
+            << name << ": " << run.errors;
+        EXPECT_TRUE(run.lines.empty()) << name;
+        EXPECT_EQ(ReadFile(dir.File(name)), bytes) << name; // the input is untouched
+    }
+    EXPECT_EQ(Mp3FilesIn(dir.Path()), files.size());
+}

@@ -1,0 +1,100 @@
+#include "engine/cut/MakePieceFileName.h"
+#include "tests/engine/cut/CutTestSupport.h"
+#include "tests/support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+
+namespace
+{
+
+// Points $HOME at a folder for the life of the object, with $XDG_DOCUMENTS_DIR unset.
+class HomeFolder
+{
+public:
+    explicit HomeFolder(const std::string& home)
+    {
+        if (const char* old = std::getenv("HOME"))
+            oldHome_ = old;
+        if (const char* old = std::getenv("XDG_DOCUMENTS_DIR"))
+            oldDocuments_ = old;
+        ::setenv("HOME", home.c_str(), 1);
+        ::unsetenv("XDG_DOCUMENTS_DIR");
+    }
+    ~HomeFolder()
+    {
+        ::setenv("HOME", oldHome_.c_str(), 1);
+        if (!oldDocuments_.empty())
+            ::setenv("XDG_DOCUMENTS_DIR", oldDocuments_.c_str(), 1);
+    }
+
+private:
+    std::string oldHome_;
+    std::string oldDocuments_;
+};
+
+} // namespace
+
+TEST(MakePieceFileName, NumbersNextToTheSourcePassingOverTakenNames)
+{
+    TempDir dir;
+    const std::string source = dir.File("song.mp3");
+    CutOptions options;
+    std::string name;
+    ASSERT_TRUE(MakePieceFileName(name, source, options));
+    EXPECT_EQ(name, dir.File("song_01.mp3"));
+    EXPECT_FALSE(FileIsThere(name)); // the test file is gone again
+
+    WriteFile(dir.File("song_01.mp3"), { 1 });
+    std::filesystem::create_directory(dir.File("song_02.mp3")); // a folder takes a name too
+    ASSERT_TRUE(MakePieceFileName(name, source, options));
+    EXPECT_EQ(name, dir.File("song_03.mp3"));
+
+    for (int i = 3; i <= 99; ++i)
+        WriteFile(dir.File("song_" + std::string(i < 10 ? "0" : "") + std::to_string(i) + ".mp3"), { 1 });
+    ASSERT_TRUE(MakePieceFileName(name, source, options));
+    EXPECT_EQ(name, dir.File("song_100.mp3"));
+}
+
+TEST(MakePieceFileName, FolderPerFileAndSpecifiedFolder)
+{
+    TempDir dir;
+    const std::string source = dir.File("song.mp3");
+    CutOptions options;
+    options.CreateFolderForEachMP3 = true;
+    std::string name;
+    ASSERT_TRUE(MakePieceFileName(name, source, options));
+    EXPECT_EQ(name, dir.File("song/song_01.mp3"));
+
+    options.OutputFolderOpt = kOutputFolderSpecified;
+    options.SpecifiedOutputFolder = dir.File("out/deeper/");
+    ASSERT_TRUE(MakePieceFileName(name, source, options));
+    EXPECT_EQ(name, dir.File("out/deeper/song/song_01.mp3"));
+
+    options.CreateFolderForEachMP3 = false;
+    options.SpecifiedOutputFolder = dir.File("out");
+    ASSERT_TRUE(MakePieceFileName(name, source, options));
+    EXPECT_EQ(name, dir.File("out/song_01.mp3"));
+
+    // The specified folder is used only when chosen.
+    options.OutputFolderOpt = kOutputFolderSameAsSource;
+    ASSERT_TRUE(MakePieceFileName(name, source, options));
+    EXPECT_EQ(name, dir.File("song_01.mp3"));
+}
+
+TEST(MakePieceFileName, FallsBackToTheDocumentsFolder)
+{
+    TempDir dir;
+    const HomeFolder home(dir.File("home"));
+    // A source whose folder cannot be written to: it does not exist.
+    const std::string source = dir.File("gone/song.mp3");
+    std::string name;
+    ASSERT_TRUE(MakePieceFileName(name, source, CutOptions {}));
+    EXPECT_EQ(name, dir.File("home/Documents/Clipwright_Files/song_01.mp3"));
+
+    ::setenv("XDG_DOCUMENTS_DIR", dir.File("docs").c_str(), 1);
+    ASSERT_TRUE(MakePieceFileName(name, source, CutOptions {}));
+    EXPECT_EQ(name, dir.File("docs/Clipwright_Files/song_01.mp3"));
+}
