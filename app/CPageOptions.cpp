@@ -61,9 +61,8 @@ QLabel* CPageOptions::AddSectionHeader(const QString& text, const QString& iconP
     icon->setPixmap(QPixmap(iconPath).scaled(16, 16, Qt::KeepAspectRatio, Qt::SmoothTransformation));
     auto* label = new QLabel(text, this);
     label->setGeometry(DialogRect(22, top, 60, 9));
-    QFont bold = label->font();
-    bold.setBold(true);
-    label->setFont(bold);
+    // Bold through the style sheet: it survives the page font set on every child at initialisation.
+    label->setStyleSheet("font-weight: bold;");
     auto* line = new QFrame(this);
     line->setFrameShape(QFrame::HLine);
     line->setFrameShadow(QFrame::Sunken);

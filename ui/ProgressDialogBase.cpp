@@ -7,6 +7,7 @@
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QPainter>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
@@ -27,9 +28,6 @@ ProgressDialogBase::ProgressDialogBase(int slotCount, int heightUnits, int butto
     setAttribute(Qt::WA_QuitOnClose, false);
     setFixedSize(DialogUnitsX(320), DialogUnitsY(heightUnits));
     setFont(CreatePageFont());
-    setObjectName("ProgressDialog");
-    // The window has no caption: a raised frame keeps it apart from the window below.
-    setStyleSheet("#ProgressDialog { border: 1px solid palette(dark); }");
     for (int slot = 0; slot < slotCount; ++slot) {
         const int top = 7 + slot * 32;
         labels_[slot] = new QLabel(this);
@@ -112,4 +110,13 @@ void ProgressDialogBase::keyPressEvent(QKeyEvent* event)
     default:
         QDialog::keyPressEvent(event);
     }
+}
+
+void ProgressDialogBase::paintEvent(QPaintEvent* event)
+{
+    QDialog::paintEvent(event);
+    // The window has no caption: a frame line keeps it apart from the window below.
+    QPainter painter(this);
+    painter.setPen(palette().color(QPalette::Dark));
+    painter.drawRect(rect().adjusted(0, 0, -1, -1));
 }
