@@ -7,6 +7,7 @@
 #include "tests/gui_support/GuiTestEnvironment.h"
 #include "ui/CPageAbout.h"
 #include "ui/CPageJoiner.h"
+#include "ui/CPageSplitter.h"
 #include "ui/CSpinEdit.h"
 
 #include <QApplication>
@@ -137,6 +138,20 @@ TEST_F(CMainAppTest, ABadOptionKeepsTheProgramOpenAndThePageActive)
         app.Options()->forwardOverlapEdit()->SetText("1");
     });
     EXPECT_EQ(StoredNumber(kCutterSubkey, "ForwardOverlap"), 10);
+}
+
+TEST_F(CMainAppTest, PagesReadTheOptionsAsLastTakenOnTheOptionsPage)
+{
+    RunProgram([](CMainApp& app) {
+        CMainSheet* sheet = app.Sheet();
+        ASSERT_TRUE(sheet->SetActivePage(3));
+        app.Options()->forwardOverlapEdit()->SetText("2.5");
+        ASSERT_TRUE(sheet->SetActivePage(0));
+        const OptionValues* live = app.Splitter()->LiveOptions();
+        ASSERT_NE(live, nullptr);
+        EXPECT_EQ(live->cut.ForwardOverlap, 25);
+        EXPECT_EQ(app.Joiner()->LiveOptions(), live);
+    });
 }
 
 TEST_F(CMainAppTest, HelpCommandRaisesTheOpenHelpWindowInsteadOfOpeningAnother)

@@ -1,10 +1,12 @@
-// The step spin, the context-menu update and the path helpers of the file dialogs.
+// The step spin, the context-menu update, the path helpers of the file dialogs and the cheap pump.
 #include "ui/CStepSpinCtrl.h"
 #include "ui/ContextMenuUpdate.h"
 #include "ui/FileDialogs.h"
+#include "ui/PumpMessages.h"
 
 #include <QAction>
 #include <QMenu>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 TEST(CStepSpinCtrl, ArrowsMoveByTheStepAfterTheRangeAllowsIt)
@@ -69,4 +71,19 @@ TEST(FileDialogs, SavedNamesGetTheDefaultExtensionOnlyWhenTheyHaveNone)
     EXPECT_EQ(WithDefaultExtension("/music/joined.MP3", ".mp3"), "/music/joined.MP3");
     EXPECT_EQ(WithDefaultExtension("/music.d/joined", ".mp3"), "/music.d/joined.mp3");
     EXPECT_EQ(WithDefaultExtension("/music/joined", ""), "/music/joined");
+}
+
+TEST(CheapPump, RunsPendingEventsAtMostOncePerInterval)
+{
+    CheapPump pump(60 * 60 * 1000);
+    bool ran = false;
+    QTimer::singleShot(0, [&] { ran = true; });
+    EXPECT_TRUE(pump.Run());
+    EXPECT_TRUE(ran);
+    ran = false;
+    QTimer::singleShot(0, [&] { ran = true; });
+    EXPECT_FALSE(pump.Run()); // too soon: the event waits
+    EXPECT_FALSE(ran);
+    PumpMessages();
+    EXPECT_TRUE(ran);
 }
