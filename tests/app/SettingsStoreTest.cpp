@@ -4,6 +4,8 @@
 #include "app/OptionsSettings.h"
 #include "platform/desktop/SettingsKey.h"
 #include "tests/gui_support/GuiTestEnvironment.h"
+#include "ui/CPageBatchSplitter.h"
+#include "ui/CPageJoiner.h"
 #include "ui/PageSettings.h"
 
 using SettingsStoreTest = GuiTest;
@@ -153,4 +155,18 @@ TEST_F(SettingsStoreTest, OptionSaversWriteEveryValueAndLoadBack)
     EXPECT_TRUE(loaded.cut.CreateFolderForEachMP3);
     EXPECT_FALSE(loaded.encoding.AutoMP3EncodingParam);
     EXPECT_EQ(loaded.encoding.MP3ChannelMode, 3);
+}
+
+TEST_F(SettingsStoreTest, AFolderPickedOnAListPageIsStoredAtOnceAndAloneWithoutTheWindowEverShown)
+{
+    {
+        CPageJoiner joiner;
+        joiner.FolderChosen("/music/albums/");
+        EXPECT_EQ(StoredText(kJoinerSubkey, "Folder"), "/music/albums/");
+        CPageBatchSplitter batch;
+        batch.FolderChosen("/music/live/");
+        EXPECT_EQ(StoredText(kBatchCutterSubkey, "Folder"), "/music/live/");
+    }
+    EXPECT_FALSE(HasStoredValue(kJoinerSubkey, "ID3Title"));
+    EXPECT_FALSE(HasStoredValue(kBatchCutterSubkey, "CutType"));
 }
