@@ -3,6 +3,7 @@
 #include "ui/WindowHelpers.h"
 
 #include <QCloseEvent>
+#include <algorithm>
 #include <QCoreApplication>
 #include <QGuiApplication>
 #include <QKeyEvent>

@@ -9,6 +9,7 @@
 #include "ui/PumpMessages.h"
 
 #include <QDialog>
+#include <memory>
 
 class QLabel;
 class QProgressBar;
