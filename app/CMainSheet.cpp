@@ -1,0 +1,127 @@
+#include "app/CMainSheet.h"
+
+#include "app/CPageOptions.h"
+#include "ui/CPropertyPage.h"
+#include "ui/ProductInfo.h"
+#include "ui/WindowHelpers.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QScreen>
+#include <QShortcut>
+#include <QStackedWidget>
+#include <QTabBar>
+#include <QVBoxLayout>
+
+CMainSheet::CMainSheet()
+    : QWidget(nullptr,
+              Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
+                  | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint)
+{
+    setWindowTitle(kProductName);
+    tabs_ = new QTabBar(this);
+    tabs_->setExpanding(false);
+    tabs_->setDrawBase(false);
+    stack_ = new QStackedWidget(this);
+    stack_->setFrameShape(QFrame::StyledPanel);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(7, 7, 7, 7);
+    layout->setSpacing(0);
+    layout->addWidget(tabs_);
+    layout->addWidget(stack_);
+    connect(tabs_, &QTabBar::currentChanged, this, &CMainSheet::TabClicked);
+
+    auto* help = new QShortcut(QKeySequence(Qt::Key_F1), this);
+    connect(help, &QShortcut::activated, this, &CMainSheet::HelpRequested);
+    // Ctrl+Tab and Ctrl+PgDn move between pages as in a tabbed dialog, through the same check.
+    for (const QKeySequence& keys : { QKeySequence(Qt::CTRL | Qt::Key_Tab), QKeySequence(Qt::CTRL | Qt::Key_PageDown) })
+        connect(new QShortcut(keys, this), &QShortcut::activated, this,
+                [this] { SetActivePage((ActiveIndex() + 1) % PageCount()); });
+    for (const QKeySequence& keys :
+         { QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Backtab), QKeySequence(Qt::CTRL | Qt::Key_PageUp) })
+        connect(new QShortcut(keys, this), &QShortcut::activated, this,
+                [this] { SetActivePage((ActiveIndex() + PageCount() - 1) % PageCount()); });
+}
+
+void CMainSheet::AddPage(CPropertyPage* page)
+{
+    pages_.push_back(page);
+    stack_->addWidget(page);
+    const QSignalBlocker blocker(tabs_);
+    tabs_->addTab(page->Title());
+}
+
+CPropertyPage* CMainSheet::Page(int index) const
+{
+    return (index >= 0 && index < PageCount()) ? pages_[static_cast<size_t>(index)] : nullptr;
+}
+
+void CMainSheet::Create()
+{
+    font_ = CreatePageFont();
+    ApplyFontToChildren(this, font_);
+    setWindowIcon(QApplication::windowIcon());
+
+    const int start = (startPage_ >= 0 && startPage_ < PageCount()) ? startPage_ : 0;
+    {
+        const QSignalBlocker blocker(tabs_);
+        tabs_->setCurrentIndex(start);
+    }
+    stack_->setCurrentIndex(start);
+    shownIndex_ = start;
+    stack_->setFixedSize(CPropertyPage::PageSize() + QSize(2 * stack_->frameWidth(), 2 * stack_->frameWidth()));
+    adjustSize();
+    setFixedSize(sizeHint());
+    if (const QScreen* screen = QApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+    created_ = true;
+    show();
+}
+
+int CMainSheet::ActiveIndex() const { return created_ ? shownIndex_ : startPage_; }
+
+int CMainSheet::RecordedIndex() const { return destroyed_ ? recordedIndex_ : ActiveIndex(); }
+
+bool CMainSheet::SetActivePage(int index)
+{
+    if (index < 0 || index >= PageCount())
+        return false;
+    if (index != shownIndex_) {
+        if (CPropertyPage* leaving = Page(shownIndex_); leaving && !leaving->OnKillActive())
+            return false;
+        shownIndex_ = index;
+        stack_->setCurrentIndex(index);
+    }
+    const QSignalBlocker blocker(tabs_);
+    tabs_->setCurrentIndex(index);
+    return true;
+}
+
+void CMainSheet::TabClicked(int index)
+{
+    // The tab bar has already moved: put it back until the page being left agrees.
+    {
+        const QSignalBlocker blocker(tabs_);
+        tabs_->setCurrentIndex(shownIndex_);
+    }
+    SetActivePage(index);
+}
+
+void CMainSheet::closeEvent(QCloseEvent* event)
+{
+    if (options_ && !options_->TakeAndCheck()) {
+        event->ignore();
+        return;
+    }
+    event->accept();
+    DestroyWindow();
+}
+
+void CMainSheet::DestroyWindow()
+{
+    recordedIndex_ = ActiveIndex();
+    destroyed_ = true;
+    hide();
+    // The main window is gone: the program's event loop ends with it.
+    QCoreApplication::quit();
+}

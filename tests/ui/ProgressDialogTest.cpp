@@ -1,0 +1,116 @@
+#include "tests/gui_support/GuiTestEnvironment.h"
+#include "ui/CDualProgressDlg.h"
+#include "ui/CProgressDlg.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QLabel>
+#include <QPointer>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTest>
+
+using ProgressDialogTest = GuiTest;
+
+namespace {
+
+void RunPostedEvents()
+{
+    QCoreApplication::processEvents();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+} // namespace
+
+TEST_F(ProgressDialogTest, CancelSetsTheFlagOnceAndTheDialogStays)
+{
+    CProgressDlg* dialog = CProgressDlg::Create();
+    EXPECT_TRUE(dialog->isVisible());
+    EXPECT_FALSE(dialog->IsCancelled());
+    dialog->CancelButton()->click();
+    dialog->CancelButton()->click();
+    EXPECT_TRUE(dialog->IsCancelled());
+    EXPECT_TRUE(dialog->isVisible());
+    dialog->PostClose();
+}
+
+TEST_F(ProgressDialogTest, EnterAndEscapeDoNothing)
+{
+    QPointer<CDualProgressDlg> dialog = CDualProgressDlg::Create();
+    dialog->CancelButton()->setFocus();
+    for (Qt::Key key : { Qt::Key_Return, Qt::Key_Enter, Qt::Key_Escape }) {
+        QTest::keyClick(dialog, key);
+        QTest::keyClick(dialog->CancelButton(), key);
+    }
+    RunPostedEvents();
+    ASSERT_FALSE(dialog.isNull());
+    EXPECT_TRUE(dialog->isVisible());
+    EXPECT_FALSE(dialog->IsCancelled());
+    dialog->PostClose();
+}
+
+TEST_F(ProgressDialogTest, AForeignCloseWhileTheJobHoldsTheDialogOnlyCancels)
+{
+    QPointer<CProgressDlg> dialog = CProgressDlg::Create();
+    QCoreApplication::postEvent(dialog, new QCloseEvent);
+    RunPostedEvents();
+    ASSERT_FALSE(dialog.isNull());
+    EXPECT_TRUE(dialog->IsCancelled());
+    // The job can still drive it, then lets it go: it closes on the next pass and deletes itself.
+    dialog->SetLabel(JobProgress::Upper, "Cutting a.mp3...");
+    dialog->PostClose();
+    EXPECT_FALSE(dialog.isNull()); // posted, not yet handled
+    RunPostedEvents();
+    EXPECT_TRUE(dialog.isNull());
+}
+
+TEST_F(ProgressDialogTest, TheJobDrivesBarsAndLabelsThroughItsInterface)
+{
+    QPointer<CDualProgressDlg> dialog = CDualProgressDlg::Create();
+    JobProgress& job = *dialog;
+    ProgressBar* lower = job.Bar(JobProgress::Lower);
+    ASSERT_NE(lower, nullptr);
+    EXPECT_GT(lower->WidthInPixels(), 300);
+    lower->SetRange(0, 3);
+    lower->SetStep(1);
+    lower->SetPosition(0);
+    for (int file = 1; file <= 5; ++file)
+        lower->StepIt(); // stepping past the end stays at the end
+    job.SetLabel(JobProgress::Lower, "Cutting 3 of 3 file(s)...");
+    job.Pump();
+    const auto bars = dialog->findChildren<QProgressBar*>();
+    ASSERT_EQ(bars.size(), 2);
+    EXPECT_EQ(bars[1]->value(), 3);
+    EXPECT_EQ(dialog->Label(JobProgress::Lower)->text(), "Cutting 3 of 3 file(s)...");
+    dialog->PostClose();
+
+    CProgressDlg* single = CProgressDlg::Create();
+    EXPECT_EQ(single->Bar(JobProgress::Lower), nullptr);
+    EXPECT_NE(single->Bar(JobProgress::Upper), nullptr);
+    EXPECT_EQ(single->CancelButton()->text(), "&Cancel");
+    single->PostClose();
+    RunPostedEvents();
+}
+
+TEST_F(ProgressDialogTest, OnlyTheTwoBarDialogFollowsADragOfItsBody)
+{
+    CDualProgressDlg* dual = CDualProgressDlg::Create();
+    CProgressDlg* single = CProgressDlg::Create();
+    for (QWidget* dialog : std::initializer_list<QWidget*> { dual, single }) {
+        const QPoint before = dialog->pos();
+        const QPoint grab(20, 10);
+        QTest::mousePress(dialog, Qt::LeftButton, {}, grab);
+        QMouseEvent move(QEvent::MouseMove, QPointF(grab + QPoint(40, 30)),
+                         QPointF(dialog->mapToGlobal(grab) + QPoint(40, 30)), Qt::NoButton, Qt::LeftButton,
+                         Qt::NoModifier);
+        QCoreApplication::sendEvent(dialog, &move);
+        QTest::mouseRelease(dialog, Qt::LeftButton, {}, grab + QPoint(40, 30));
+        if (dialog == dual)
+            EXPECT_EQ(dialog->pos(), before + QPoint(40, 30));
+        else
+            EXPECT_EQ(dialog->pos(), before);
+    }
+    dual->PostClose();
+    single->PostClose();
+    RunPostedEvents();
+}

@@ -1,0 +1,39 @@
+#pragma once
+// The "About" page: the program's icon and version, the home page and support links, and the
+// help, update-check and tell-a-friend buttons.
+#include "ui/CPropertyPage.h"
+
+class CLinkLabel;
+class QPushButton;
+
+class CPageAbout : public CPropertyPage {
+    Q_OBJECT
+public:
+    explicit CPageAbout(QWidget* parent = nullptr);
+
+    CLinkLabel* HomePageLink() const { return homePageLink_; }
+    CLinkLabel* SupportLink() const { return supportLink_; }
+    QPushButton* HelpButton() const { return helpButton_; }
+    QPushButton* UpdateButton() const { return updateButton_; }
+    QPushButton* TellFriendButton() const { return tellFriendButton_; }
+
+    static std::string UpdatePageUrl();
+    static std::string TellFriendUrl();
+
+Q_SIGNALS:
+    // "&Help Topics": the application's help command.
+    void HelpRequested();
+
+protected:
+    void OnInitDialog() override;
+
+private:
+    void CheckForUpdates();
+    void TellFriend();
+
+    CLinkLabel* homePageLink_ = nullptr;
+    CLinkLabel* supportLink_ = nullptr;
+    QPushButton* helpButton_ = nullptr;
+    QPushButton* updateButton_ = nullptr;
+    QPushButton* tellFriendButton_ = nullptr;
+};

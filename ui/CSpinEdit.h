@@ -1,0 +1,23 @@
+#pragma once
+// An edit with up and down arrows that accepts any text and leaves the value to its owner: the
+// arrows only report a step request, the owner reads the text, changes its value and writes it back.
+#include <QAbstractSpinBox>
+
+class CSpinEdit : public QAbstractSpinBox {
+    Q_OBJECT
+public:
+    explicit CSpinEdit(QWidget* parent = nullptr);
+
+    QString Text() const;
+    void SetText(const QString& text);
+
+    void stepBy(int steps) override;
+    QValidator::State validate(QString& input, int& position) const override;
+
+Q_SIGNALS:
+    // steps > 0 for the up arrow.
+    void StepRequested(int steps);
+
+protected:
+    StepEnabled stepEnabled() const override;
+};

@@ -1,0 +1,11 @@
+#include "ui/CStepSpinCtrl.h"
+
+bool CStepSpinCtrl::SetStep(int step)
+{
+    if (static_cast<long long>(step) >= static_cast<long long>(maximum()) - minimum())
+        return false;
+    step_ = step;
+    return true;
+}
+
+void CStepSpinCtrl::stepBy(int steps) { QSpinBox::stepBy(steps > 0 ? step_ : -step_); }

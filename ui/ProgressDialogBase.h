@@ -1,0 +1,70 @@
+#pragma once
+// What the one-bar and the two-bar progress dialog share: the cancel flag, the cheap pump, bars the
+// engine drives, and the rule that the dialog lives until the job that holds it lets it go.
+//
+// A job creates the dialog (it shows itself and paints), drives it through JobProgress, and ends
+// with PostClose(); the dialog then closes on the next pass of the event loop and deletes itself.
+// A close request from elsewhere while the job still holds the dialog only raises the cancel flag.
+#include "engine/JobProgress.h"
+#include "ui/PumpMessages.h"
+
+#include <QDialog>
+#include <memory>
+
+class QLabel;
+class QProgressBar;
+class QPushButton;
+
+class ProgressBarControl : public ProgressBar {
+public:
+    explicit ProgressBarControl(QProgressBar* bar) : bar_(bar) {}
+    int WidthInPixels() const override;
+    void SetRange(int lower, int upper) override;
+    void SetStep(int step) override { step_ = step; }
+    void SetPosition(int position) override;
+    void StepIt() override;
+
+private:
+    QProgressBar* bar_;
+    int step_ = 1;
+};
+
+class ProgressDialogBase : public QDialog, public JobProgress {
+    Q_OBJECT
+public:
+    bool IsCancelled() const override { return cancelled_; }
+    void Pump() override { pump_.Run(); }
+    ProgressBar* Bar(Slot slot) override;
+    void SetLabel(Slot slot, const std::string& text) override;
+
+    // The Cancel button: sets the flag; the job decides when to stop.
+    void Cancel() { cancelled_ = true; }
+    // The job's last call: it lets the dialog go and asks it to close on the next event pass.
+    void PostClose();
+    bool IsHeldByJob() const { return heldByJob_; }
+
+    QPushButton* CancelButton() const { return cancelButton_; }
+    QLabel* Label(Slot slot) const;
+
+    void accept() override {}
+    void reject() override {}
+
+protected:
+    // Builds the controls: one label and bar per slot at the given dialog-unit rows.
+    ProgressDialogBase(int slotCount, int heightUnits, int buttonX, int buttonY, const QString& cancelText);
+    void ShowAndPaint();
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    QLabel* labels_[2] = {};
+    QProgressBar* bars_[2] = {};
+    std::unique_ptr<ProgressBarControl> barControls_[2];
+    QPushButton* cancelButton_ = nullptr;
+    bool cancelled_ = false;
+    bool heldByJob_ = true;
+    bool initialised_ = false;
+    CheapPump pump_;
+};

@@ -1,0 +1,30 @@
+#include "ui/WindowHelpers.h"
+
+#include <QWidget>
+
+QFont CreatePageFont()
+{
+    QFont font("Tahoma");
+    font.setPixelSize(11);
+    return font;
+}
+
+void ApplyFontToChildren(QWidget* window, const QFont& font)
+{
+    if (!window)
+        return;
+    window->setFont(font);
+    for (QWidget* child : window->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+        child->setFont(font);
+}
+
+void BringWindowToFront(QWidget* window)
+{
+    if (!window)
+        return;
+    if (window->isMinimized())
+        window->setWindowState((window->windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
+    window->show();
+    window->raise();
+    window->activateWindow();
+}
