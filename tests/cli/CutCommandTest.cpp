@@ -60,9 +60,9 @@ protected:
     // An encoded tone of the given length.
     std::string Tone(const std::string& name, double seconds) const
     {
-        ToneSpec spec;
-        spec.seconds = seconds;
-        WriteFile(dir.File(name), EncodeTone(spec));
+        ToneSpec shape;
+        shape.seconds = seconds;
+        WriteFile(dir.File(name), EncodeTone(shape));
         return dir.File(name);
     }
 
@@ -200,14 +200,14 @@ TEST_F(CutCommandTest, InterruptCancelsAndRemovesThePieces)
 
 TEST_F(CutCommandTest, DamagedFilesFailWithTheLoadMessageAndLeaveNothing)
 {
-    FrameSpec spec;
+    FrameSpec shape;
     Bytes idTagPastTheEnd = ID3v2Block(100);
     idTagPastTheEnd[6] = 0x7F; // claims far more bytes than the file holds
-    Append(idTagPastTheEnd, Frames(spec, 20));
+    Append(idTagPastTheEnd, Frames(shape, 20));
     const std::vector<std::pair<std::string, Bytes>> files = {
         { "empty.mp3", {} },
         { "tag-past-end.mp3", idTagPastTheEnd },
-        { "info-alone.mp3", InfoFrame(spec, "Xing", 0x3, 100, 41700) },
+        { "info-alone.mp3", InfoFrame(shape, "Xing", 0x3, 100, 41700) },
         { "junk.mp3", Bytes(3000, 0x00) },
     };
     for (const auto& [name, bytes] : files) {

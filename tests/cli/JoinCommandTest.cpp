@@ -73,12 +73,12 @@ CliResult Join(const std::vector<std::string>& args)
 std::string WriteTone(
     const TempDir& dir, const std::string& name, int sampleRate, int channels, int bitrate, double seconds = 1.0)
 {
-    ToneSpec spec;
-    spec.sampleRate = sampleRate;
-    spec.channels = channels;
-    spec.bitrate = bitrate;
-    spec.seconds = seconds;
-    WriteFile(dir.File(name), EncodeTone(spec));
+    ToneSpec shape;
+    shape.sampleRate = sampleRate;
+    shape.channels = channels;
+    shape.bitrate = bitrate;
+    shape.seconds = seconds;
+    WriteFile(dir.File(name), EncodeTone(shape));
     return dir.File(name);
 }
 

@@ -46,11 +46,11 @@ bool FileIsThere(const std::string& path)
     return ::stat(path.c_str(), &info) == 0;
 }
 
-std::vector<Bytes> MarkedFrames(int count, const FrameSpec& spec)
+std::vector<Bytes> MarkedFrames(int count, const FrameSpec& shape)
 {
     std::vector<Bytes> frames;
     for (int i = 0; i < count; ++i) {
-        Bytes frame = Frame(spec);
+        Bytes frame = Frame(shape);
         // Two marker bytes (below 0x80, never a sync byte) tell frames apart across 16384 frames.
         frame[frame.size() - 1] = static_cast<uint8_t>(i & 0x7F);
         frame[frame.size() - 2] = static_cast<uint8_t>((i >> 7) & 0x7F);

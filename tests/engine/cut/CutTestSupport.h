@@ -68,5 +68,5 @@ size_t FindBytes(const Bytes& haystack, const Bytes& needle, size_t from = 0);
 uint32_t ReadBigEndian32(const Bytes& bytes, size_t at);
 bool FileIsThere(const std::string& path);
 // Source frames (marked, 417 bytes, MPEG-1 Layer III 128 kbit/s 44100 Hz) as separate frames.
-std::vector<Bytes> MarkedFrames(int count, const FrameSpec& spec = {});
+std::vector<Bytes> MarkedFrames(int count, const FrameSpec& shape = {});
 Bytes Join(const std::vector<Bytes>& frames, size_t first, size_t count);

@@ -17,13 +17,13 @@ protected:
     // A tone of the given length written to source.mp3, optionally behind an ID3v2 block.
     std::string WriteTone(double seconds, int channels = 2, size_t id3v2Size = 0)
     {
-        ToneSpec spec;
-        spec.seconds = seconds;
-        spec.channels = channels;
+        ToneSpec shape;
+        shape.seconds = seconds;
+        shape.channels = channels;
         Bytes file;
         if (id3v2Size > 0)
             file = ID3v2Block(static_cast<uint32_t>(id3v2Size));
-        Append(file, EncodeTone(spec));
+        Append(file, EncodeTone(shape));
         WriteFile(dir.File("source.mp3"), file);
         return dir.File("source.mp3");
     }
@@ -205,13 +205,13 @@ TEST(FadeCutterDamaged, LayerOneAndTwoFramesOfNoiseEndCleanly)
     for (const int layer : { 1, 2 }) {
         for (const int bitrateIndex : { 1, 4, 8, 14 }) {
             for (const int channelMode : { 0, 2, 3 }) {
-                FrameSpec spec;
-                spec.layer = layer;
-                spec.bitrateIndex = bitrateIndex;
-                spec.channelMode = channelMode;
+                FrameSpec shape;
+                shape.layer = layer;
+                shape.bitrateIndex = bitrateIndex;
+                shape.channelMode = channelMode;
                 Bytes all;
                 for (int i = 0; i < 40; ++i) {
-                    Bytes frame = Frame(spec);
+                    Bytes frame = Frame(shape);
                     for (size_t k = 4; k < frame.size(); ++k) {
                         seed = seed * 1103515245u + 12345u;
                         frame[k] = static_cast<uint8_t>((seed >> 16) % 0xFF); // never 0xFF

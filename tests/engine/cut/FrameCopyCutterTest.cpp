@@ -139,9 +139,9 @@ TEST_F(FrameCopyCutterTest, SizeBudgetStopsAtTheFirstFrameThatReachesIt)
     // Alternating 417- and 418-byte frames.
     std::vector<Bytes> frames;
     for (int i = 0; i < 400; ++i) {
-        FrameSpec spec;
-        spec.padding = i % 2;
-        Bytes frame = Frame(spec);
+        FrameSpec shape;
+        shape.padding = i % 2;
+        Bytes frame = Frame(shape);
         frame[frame.size() - 1] = static_cast<uint8_t>(i & 0x7F);
         frame[frame.size() - 2] = static_cast<uint8_t>(i >> 7);
         frames.push_back(frame);
@@ -381,11 +381,11 @@ TEST(FrameCopyCutterEncoded, PiecesOfARealFileCountTheirFramesAndBytes)
 {
     // A VBR encoding with the encoder's own "Xing" frame: frames of many sizes.
     TempDir dir;
-    ToneSpec spec;
-    spec.seconds = 5;
-    spec.vbr = true;
-    spec.writeInfoFrame = true;
-    const Bytes source = EncodeTone(spec);
+    ToneSpec shape;
+    shape.seconds = 5;
+    shape.vbr = true;
+    shape.writeInfoFrame = true;
+    const Bytes source = EncodeTone(shape);
     WriteFile(dir.File("vbr.mp3"), source);
 
     FrameCopyCutter cutter;

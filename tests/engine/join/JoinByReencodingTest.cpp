@@ -14,21 +14,21 @@
 namespace
 {
 
-std::string WriteTone(const TempDir& dir, const std::string& name, ToneSpec spec)
+std::string WriteTone(const TempDir& dir, const std::string& name, ToneSpec shape)
 {
     const std::string path = dir.File(name);
-    WriteFile(path, EncodeTone(spec));
+    WriteFile(path, EncodeTone(shape));
     return path;
 }
 
 ToneSpec Tone(int sampleRate, int channels, int bitrate, double seconds)
 {
-    ToneSpec spec;
-    spec.sampleRate = sampleRate;
-    spec.channels = channels;
-    spec.bitrate = bitrate;
-    spec.seconds = seconds;
-    return spec;
+    ToneSpec shape;
+    shape.sampleRate = sampleRate;
+    shape.channels = channels;
+    shape.bitrate = bitrate;
+    shape.seconds = seconds;
+    return shape;
 }
 
 JoinJob MakeJob(const std::vector<std::string>& paths)

@@ -15,11 +15,11 @@ namespace
 std::optional<MpegFrameHeader> EncodeSecond(
     const std::string& path, int sampleRate, int channels, int bitrate, int mode)
 {
-    ToneSpec spec;
-    spec.sampleRate = sampleRate;
-    spec.channels = channels;
-    spec.seconds = 1.0;
-    const Pcm pcm = MakeTone(spec);
+    ToneSpec shape;
+    shape.sampleRate = sampleRate;
+    shape.channels = channels;
+    shape.seconds = 1.0;
+    const Pcm pcm = MakeTone(shape);
     Mp3FileEncoder encoder;
     if (!encoder.Create(path))
         return std::nullopt;
