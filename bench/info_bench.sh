@@ -9,7 +9,7 @@ out=bench/out
 mkdir -p "$out"
 
 if [ ! -f "$out/cbr100.mp3" ]; then
-    python3 - "$out/minute.wav" <<'PY'
+    python3 - "$out/info-minute.wav" <<'PY'
 import math, struct, sys, wave
 with wave.open(sys.argv[1], "wb") as w:
     w.setnchannels(2); w.setsampwidth(2); w.setframerate(44100)
@@ -19,10 +19,10 @@ with wave.open(sys.argv[1], "wb") as w:
         frames += struct.pack("<hh", v, -v)
     w.writeframes(bytes(frames))
 PY
-    lame --quiet -b 128 -t "$out/minute.wav" "$out/minute-notag.mp3"  # no information frame
-    lame --quiet -b 128 "$out/minute.wav" "$out/minute-info.mp3"       # first frame is "Info"
-    for _ in $(seq 105); do cat "$out/minute-notag.mp3"; done > "$out/cbr100.mp3"
-    { head -c 417 "$out/minute-info.mp3"; cat "$out/cbr100.mp3"; } > "$out/cbr100-info.mp3"
+    lame --quiet -b 128 -t "$out/info-minute.wav" "$out/info-minute-notag.mp3"  # no information frame
+    lame --quiet -b 128 "$out/info-minute.wav" "$out/info-minute-tagged.mp3"       # first frame is "Info"
+    for _ in $(seq 105); do cat "$out/info-minute-notag.mp3"; done > "$out/cbr100.mp3"
+    { head -c 417 "$out/info-minute-tagged.mp3"; cat "$out/cbr100.mp3"; } > "$out/cbr100-info.mp3"
 fi
 ls -l "$out/cbr100.mp3" "$out/cbr100-info.mp3"
 if command -v hyperfine >/dev/null; then
