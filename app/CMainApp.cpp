@@ -55,7 +55,7 @@ bool CMainApp::InitInstance()
     sheet_->AddPage(about_);
     sheet_->SetOptionsPage(options_);
     for (CPropertyPage* page : { static_cast<CPropertyPage*>(splitter_), static_cast<CPropertyPage*>(batchSplitter_),
-                                 static_cast<CPropertyPage*>(joiner_) })
+             static_cast<CPropertyPage*>(joiner_) })
         page->SetLiveOptions(&options_->Values());
     sheet_->SetStartPage(startPage_);
     connect(sheet_.get(), &CMainSheet::HelpRequested, this, &CMainApp::OnHelp);

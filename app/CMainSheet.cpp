@@ -15,8 +15,8 @@
 
 CMainSheet::CMainSheet()
     : QWidget(nullptr,
-              Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
-                  | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint)
+        Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
+            | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint)
 {
     setWindowTitle(kProductName);
     tabs_ = new QTabBar(this);
@@ -36,11 +36,11 @@ CMainSheet::CMainSheet()
     // Ctrl+Tab and Ctrl+PgDn move between pages as in a tabbed dialog, through the same check.
     for (const QKeySequence& keys : { QKeySequence(Qt::CTRL | Qt::Key_Tab), QKeySequence(Qt::CTRL | Qt::Key_PageDown) })
         connect(new QShortcut(keys, this), &QShortcut::activated, this,
-                [this] { SetActivePage((ActiveIndex() + 1) % PageCount()); });
+            [this] { SetActivePage((ActiveIndex() + 1) % PageCount()); });
     for (const QKeySequence& keys :
-         { QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Backtab), QKeySequence(Qt::CTRL | Qt::Key_PageUp) })
+        { QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Backtab), QKeySequence(Qt::CTRL | Qt::Key_PageUp) })
         connect(new QShortcut(keys, this), &QShortcut::activated, this,
-                [this] { SetActivePage((ActiveIndex() + PageCount() - 1) % PageCount()); });
+            [this] { SetActivePage((ActiveIndex() + PageCount() - 1) % PageCount()); });
 }
 
 void CMainSheet::AddPage(CPropertyPage* page)

@@ -40,7 +40,8 @@ QLabel* AddLabel(QWidget* page, const QString& text, const QRect& area, QWidget*
 
 } // namespace
 
-CPageOptions::CPageOptions(QWidget* parent) : CPropertyPage("Options", parent)
+CPageOptions::CPageOptions(QWidget* parent)
+    : CPropertyPage("Options", parent)
 {
     LoadCutterOptions(values_);
     LoadJoinerOptions(values_);
@@ -93,7 +94,7 @@ void CPageOptions::BuildControls()
     AddLabel(this, "Seconds", DialogRect(277, 52, 50, 9));
 
     auto* note = AddLabel(this, "* Note: The fade-in/out features above requir re-encoding, this may take more time. ",
-                          DialogRect(22, 66, 400, 9));
+        DialogRect(22, 66, 400, 9));
     note->setObjectName("FadeNote");
 
     forwardEdit_ = new CSpinEdit(this);
@@ -142,13 +143,13 @@ void CPageOptions::BuildControls()
     AddLabel(this, "&Channels:", DialogRect(300, 219, 110, 9), channels_);
 
     connect(fadeInEdit_, &CSpinEdit::StepRequested, this,
-            [this](int steps) { StepTime(fadeInEdit_, values_.cut.FadeInLen, steps, 1); });
+        [this](int steps) { StepTime(fadeInEdit_, values_.cut.FadeInLen, steps, 1); });
     connect(fadeOutEdit_, &CSpinEdit::StepRequested, this,
-            [this](int steps) { StepTime(fadeOutEdit_, values_.cut.FadeOutLen, steps, 1); });
+        [this](int steps) { StepTime(fadeOutEdit_, values_.cut.FadeOutLen, steps, 1); });
     connect(forwardEdit_, &CSpinEdit::StepRequested, this,
-            [this](int steps) { StepTime(forwardEdit_, values_.cut.ForwardOverlap, steps, 10); });
+        [this](int steps) { StepTime(forwardEdit_, values_.cut.ForwardOverlap, steps, 10); });
     connect(backwardEdit_, &CSpinEdit::StepRequested, this,
-            [this](int steps) { StepTime(backwardEdit_, values_.cut.BackwardOverlap, steps, 10); });
+        [this](int steps) { StepTime(backwardEdit_, values_.cut.BackwardOverlap, steps, 10); });
     connect(fadeIn_, &QCheckBox::clicked, this, [this] { FadeClicked(fadeIn_, fadeInEdit_); });
     connect(fadeOut_, &QCheckBox::clicked, this, [this] { FadeClicked(fadeOut_, fadeOutEdit_); });
     connect(outputFolder_, &QComboBox::activated, this, &CPageOptions::OutputFolderChanged);

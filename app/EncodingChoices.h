@@ -5,7 +5,7 @@
 
 struct EncodingPreset {
     const char* text;
-    int bitRate;    // kbit/s
+    int bitRate; // kbit/s
     int sampleRate; // Hz
     int channelMode; // 0 stereo, 1 joint stereo, 3 mono
 };
@@ -17,8 +17,8 @@ inline constexpr std::array<EncodingPreset, 4> kEncodingPresets { {
     { "44100Hz, 128 kbps, Joint Stereo (close to CD-quality, large size)", 128, 44100, 1 },
 } };
 
-inline constexpr std::array<int, 18> kBitRates { 8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160, 192,
-                                                 224, 256, 320 };
+inline constexpr std::array<int, 18> kBitRates { 8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160, 192, 224,
+    256, 320 };
 inline constexpr std::array<int, 9> kSampleRates { 8000, 11025, 12000, 16000, 22050, 24000, 32000, 44100, 48000 };
 
 struct ChannelChoice {

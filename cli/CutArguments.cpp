@@ -3,8 +3,7 @@
 #include <cstdint>
 #include <limits>
 
-namespace
-{
+namespace {
 
 // A run of decimal digits as a non-negative number no larger than limit.
 std::optional<int64_t> ParseCount(const std::string& text, int64_t limit)

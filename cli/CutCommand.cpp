@@ -9,8 +9,7 @@
 #include <cstdint>
 #include <cstdio>
 
-namespace
-{
+namespace {
 
 const char* const kCutUsage
     = "Usage: sonicrop-cli cut (--size KB | --count N | --time MIN:SEC | --points T1,T2,...) [OPTIONS] FILE...\n"

@@ -47,7 +47,7 @@ FileReport Inspect(const std::string& path)
 {
     FileReport report;
     report.path = path;
-    struct stat info {};
+    struct stat info { };
     if (::stat(path.c_str(), &info) == 0)
         report.size = static_cast<uint64_t>(info.st_size);
 
@@ -84,10 +84,7 @@ FileReport Inspect(const std::string& path)
     return report;
 }
 
-std::string VersionName(int version)
-{
-    return version == MpegVersion1 ? "1" : version == MpegVersion2 ? "2" : "2.5";
-}
+std::string VersionName(int version) { return version == MpegVersion1 ? "1" : version == MpegVersion2 ? "2" : "2.5"; }
 
 uint64_t DurationMs(const FileReport& r)
 {
@@ -114,11 +111,21 @@ std::string JsonString(const std::string& utf8)
     std::string out = "\"";
     for (unsigned char c : utf8) {
         switch (c) {
-        case '"': out += "\\\""; break;
-        case '\\': out += "\\\\"; break;
-        case '\n': out += "\\n"; break;
-        case '\r': out += "\\r"; break;
-        case '\t': out += "\\t"; break;
+        case '"':
+            out += "\\\"";
+            break;
+        case '\\':
+            out += "\\\\";
+            break;
+        case '\n':
+            out += "\\n";
+            break;
+        case '\r':
+            out += "\\r";
+            break;
+        case '\t':
+            out += "\\t";
+            break;
         default:
             if (c < 0x20) {
                 char escaped[8];
@@ -152,8 +159,8 @@ void PrintJson(const FileReport& r)
         line += ",\"samples\":" + std::to_string(r.walk.samples);
         line += ",\"duration_ms\":" + std::to_string(DurationMs(r));
     } else {
-        for (const char* key : {"id3v2_length", "audio_start", "info_frame", "version", "layer", "sample_rate",
-                                "bitrate", "frames", "samples", "duration_ms"})
+        for (const char* key : { "id3v2_length", "audio_start", "info_frame", "version", "layer", "sample_rate",
+                 "bitrate", "frames", "samples", "duration_ms" })
             line += std::string(",\"") + key + "\":null";
     }
     if (r.probed) {
@@ -178,42 +185,43 @@ void PrintJson(const FileReport& r)
     std::fputs(line.c_str(), stdout);
 }
 
-const char* const kModeNames[] = {"stereo", "joint stereo", "dual channel", "mono"};
+const char* const kModeNames[] = { "stereo", "joint stereo", "dual channel", "mono" };
 
 void PrintText(const FileReport& r)
 {
     std::printf("%s\n", r.path.c_str());
     if (r.size)
         std::printf("  size:          %llu bytes (%s)\n", static_cast<unsigned long long>(*r.size),
-                    FormatSize(static_cast<uint32_t>(*r.size)).c_str());
+            FormatSize(static_cast<uint32_t>(*r.size)).c_str());
     if (!r.ok) {
         std::printf("  error:         %s\n", LoadError(r.path).c_str());
     } else {
         std::printf("  stream:        MPEG-%s Layer %s, %d Hz, %d kbps%s\n", VersionName(r.walk.version).c_str(),
-                    r.walk.layerIndex == 0 ? "I" : r.walk.layerIndex == 1 ? "II" : "III", r.sampleRate, r.bitrate,
-                    r.infoFrame.empty() ? "" : " (average)");
+            r.walk.layerIndex == 0       ? "I"
+                : r.walk.layerIndex == 1 ? "II"
+                                         : "III",
+            r.sampleRate, r.bitrate, r.infoFrame.empty() ? "" : " (average)");
         std::printf("  ID3v2 block:   %zu bytes\n", r.id3v2Length);
         std::printf("  audio start:   byte %zu%s\n", r.audioStart,
-                    r.infoFrame.empty() ? "" : (", after the \"" + r.infoFrame + "\" frame").c_str());
+            r.infoFrame.empty() ? "" : (", after the \"" + r.infoFrame + "\" frame").c_str());
         std::printf("  frames:        %llu (%llu samples)\n", static_cast<unsigned long long>(r.walk.frames),
-                    static_cast<unsigned long long>(r.walk.samples));
+            static_cast<unsigned long long>(r.walk.samples));
         const uint64_t ms = DurationMs(r);
         std::printf("  duration:      %s.%03llu\n", FormatTime(static_cast<int32_t>(ms / 1000)).c_str(),
-                    static_cast<unsigned long long>(ms % 1000));
+            static_cast<unsigned long long>(ms % 1000));
     }
     if (r.probed)
         std::printf("  decoder probe: %d Hz, %d kbps, %s, %u samples%s\n", r.probeSampleRate, r.probeBitrate,
-                    kModeNames[r.probeMode & 3], r.probeTotalSamples, r.probeVbr ? ", VBR information frame" : "");
+            kModeNames[r.probeMode & 3], r.probeTotalSamples, r.probeVbr ? ", VBR information frame" : "");
     else
         std::printf("  decoder probe: no decodable frame\n");
     if (r.hasTag) {
         const ID3TagInfo& t = r.tag;
         std::printf("  ID3v1 tag:     title \"%s\", artist \"%s\", album \"%s\", year \"%s\"\n",
-                    Latin1ToUtf8(t.title).c_str(), Latin1ToUtf8(t.artist).c_str(), Latin1ToUtf8(t.album).c_str(),
-                    Latin1ToUtf8(t.year).c_str());
+            Latin1ToUtf8(t.title).c_str(), Latin1ToUtf8(t.artist).c_str(), Latin1ToUtf8(t.album).c_str(),
+            Latin1ToUtf8(t.year).c_str());
         std::printf("                 comment \"%s\", genre %d%s%s%s", Latin1ToUtf8(t.comment).c_str(), t.genre,
-                    GenreName(t.genre).empty() ? "" : " (", GenreName(t.genre).c_str(),
-                    GenreName(t.genre).empty() ? "" : ")");
+            GenreName(t.genre).empty() ? "" : " (", GenreName(t.genre).c_str(), GenreName(t.genre).empty() ? "" : ")");
         if (t.hasTrack)
             std::printf(", track %d", t.track);
         std::printf("\n");

@@ -15,8 +15,7 @@
 #include <string>
 #include <vector>
 
-namespace
-{
+namespace {
 
 const char* const kJoinUsage
     = "Usage: sonicrop-cli join -o OUT [OPTIONS] FILE...\n"

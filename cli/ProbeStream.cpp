@@ -2,8 +2,7 @@
 
 #include "engine/stream/Mp3SourceFile.h"
 
-namespace
-{
+namespace {
 
 // The frame count of a VBR information frame whose flags announce one; 0 otherwise.
 uint32_t InfoFrameCount(const std::vector<uint8_t>& frame)

@@ -9,10 +9,7 @@ namespace {
 
 volatile std::sig_atomic_t gInterrupted = 0;
 
-extern "C" void OnInterrupt(int)
-{
-    gInterrupted = 1;
-}
+extern "C" void OnInterrupt(int) { gInterrupted = 1; }
 
 long long NowMs()
 {
@@ -22,10 +19,13 @@ long long NowMs()
 
 } // namespace
 
-TerminalProgress::TerminalProgress() : isTerminal_(::isatty(STDERR_FILENO) != 0), upper_(*this), lower_(*this)
+TerminalProgress::TerminalProgress()
+    : isTerminal_(::isatty(STDERR_FILENO) != 0)
+    , upper_(*this)
+    , lower_(*this)
 {
     gInterrupted = 0;
-    struct sigaction action {};
+    struct sigaction action { };
     action.sa_handler = OnInterrupt;
     sigemptyset(&action.sa_mask);
     ::sigaction(SIGINT, &action, nullptr);
@@ -95,6 +95,7 @@ void TerminalProgress::Draw(bool force)
     std::string label = labels_[Upper].empty() ? labels_[Lower] : labels_[Upper];
     if (label.size() > 60)
         label = label.substr(0, 57) + "...";
-    std::fprintf(stderr, "\r\033[K[%s] %3d%% %s", bar.c_str(), static_cast<int>(upper_.Fraction() * 100), label.c_str());
+    std::fprintf(
+        stderr, "\r\033[K[%s] %3d%% %s", bar.c_str(), static_cast<int>(upper_.Fraction() * 100), label.c_str());
     std::fflush(stderr);
 }

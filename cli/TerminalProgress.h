@@ -21,7 +21,10 @@ public:
 private:
     class TerminalBar : public ProgressBar {
     public:
-        explicit TerminalBar(TerminalProgress& owner) : owner_(owner) {}
+        explicit TerminalBar(TerminalProgress& owner)
+            : owner_(owner)
+        {
+        }
         int WidthInPixels() const override { return 1000; }
         void SetRange(int lower, int upper) override;
         void SetStep(int step) override { step_ = step; }

@@ -6,17 +6,16 @@
 
 namespace {
 
-const char* const kUsage =
-    "Usage: sonicrop-cli COMMAND [OPTIONS] FILE...\n"
-    "\n"
-    "Commands:\n"
-    "  info [--json] FILE...      show the stream facts and ID3v1 tag of MP3 files\n"
-    "  cut (--size KB | --count N | --time MIN:SEC | --points T1,T2,...) [OPTIONS] FILE...\n"
-    "                             split MP3 files into pieces without re-encoding\n"
-    "  join -o OUT [OPTIONS] FILE...\n"
-    "                             join MP3 files into one\n"
-    "\n"
-    "Run 'sonicrop-cli COMMAND --help' for the options of a command.\n";
+const char* const kUsage = "Usage: sonicrop-cli COMMAND [OPTIONS] FILE...\n"
+                           "\n"
+                           "Commands:\n"
+                           "  info [--json] FILE...      show the stream facts and ID3v1 tag of MP3 files\n"
+                           "  cut (--size KB | --count N | --time MIN:SEC | --points T1,T2,...) [OPTIONS] FILE...\n"
+                           "                             split MP3 files into pieces without re-encoding\n"
+                           "  join -o OUT [OPTIONS] FILE...\n"
+                           "                             join MP3 files into one\n"
+                           "\n"
+                           "Run 'sonicrop-cli COMMAND --help' for the options of a command.\n";
 
 } // namespace
 

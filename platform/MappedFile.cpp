@@ -13,9 +13,9 @@ bool MappedFile::Open(const std::string& path)
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0)
         return false;
-    struct stat info {};
+    struct stat info { };
     if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || info.st_size <= 0
-        || static_cast<uint64_t>(info.st_size) >= (uint64_t{1} << 32)) {
+        || static_cast<uint64_t>(info.st_size) >= (uint64_t { 1 } << 32)) {
         ::close(fd);
         return false;
     }

@@ -22,7 +22,7 @@ std::optional<std::string> GetFileExtension(const std::string& path)
 
 bool GetFileSize32(const std::string& path, uint32_t& size)
 {
-    struct stat info {};
+    struct stat info { };
     if (::stat(path.c_str(), &info) != 0)
         return false;
     size = static_cast<uint32_t>(static_cast<uint64_t>(info.st_size));
@@ -45,13 +45,13 @@ bool GetProgramFolder(std::string& folder)
 
 bool FileExists(const std::string& path)
 {
-    struct stat info {};
+    struct stat info { };
     return !path.empty() && ::stat(path.c_str(), &info) == 0;
 }
 
 bool IsDirectory(const std::string& path)
 {
-    struct stat info {};
+    struct stat info { };
     return !path.empty() && ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 

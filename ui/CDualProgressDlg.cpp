@@ -2,7 +2,10 @@
 
 #include <QMouseEvent>
 
-CDualProgressDlg::CDualProgressDlg() : ProgressDialogBase(2, 95, 135, 72, "Cancel") { }
+CDualProgressDlg::CDualProgressDlg()
+    : ProgressDialogBase(2, 95, 135, 72, "Cancel")
+{
+}
 
 CDualProgressDlg* CDualProgressDlg::Create()
 {

@@ -12,7 +12,8 @@
 #include <QStyleOptionFocusRect>
 
 CLinkLabel::CLinkLabel(const QString& text, QWidget* parent, const std::string& target)
-    : QLabel(text, parent), target_(target)
+    : QLabel(text, parent)
+    , target_(target)
 {
     if (target_.empty())
         target_ = text.toStdString();

@@ -22,7 +22,8 @@ void OpenWithWaitCursor(const std::string& target)
 
 } // namespace
 
-CPageAbout::CPageAbout(QWidget* parent) : CPropertyPage("About", parent)
+CPageAbout::CPageAbout(QWidget* parent)
+    : CPropertyPage("About", parent)
 {
     helpButton_ = new QPushButton("&Help Topics", this);
     helpButton_->setGeometry(DialogRect(307, 7, 127, 14));

@@ -4,7 +4,8 @@
 
 #include <QLabel>
 
-CPageBatchSplitter::CPageBatchSplitter(QWidget* parent) : CPropertyPage("MP3 Batch Cutter", parent)
+CPageBatchSplitter::CPageBatchSplitter(QWidget* parent)
+    : CPropertyPage("MP3 Batch Cutter", parent)
 {
     LoadBatchSplitterSettings(settings_);
     auto* summary = new QLabel("Cut a list of MP3 files, each the same way: by size, by count or by time.", this);

@@ -4,7 +4,8 @@
 
 #include <QLabel>
 
-CPageJoiner::CPageJoiner(QWidget* parent) : CPropertyPage("MP3 Joiner", parent)
+CPageJoiner::CPageJoiner(QWidget* parent)
+    : CPropertyPage("MP3 Joiner", parent)
 {
     LoadJoinerSettings(settings_);
     auto* summary = new QLabel("Join a list of MP3 files, in the order shown, into one MP3 file.", this);

@@ -4,10 +4,12 @@
 
 #include <QLabel>
 
-CPageSplitter::CPageSplitter(QWidget* parent) : CPropertyPage("MP3 Cutter", parent)
+CPageSplitter::CPageSplitter(QWidget* parent)
+    : CPropertyPage("MP3 Cutter", parent)
 {
     LoadSplitterSettings(settings_);
-    auto* summary = new QLabel("Cut one MP3 file into pieces: by size, by count, by time, or at points chosen while listening.", this);
+    auto* summary = new QLabel(
+        "Cut one MP3 file into pieces: by size, by count, by time, or at points chosen while listening.", this);
     summary->setObjectName("PageSummary");
     summary->setWordWrap(true);
     summary->setGeometry(DialogRect(7, 7, 427, 20));
@@ -18,4 +20,3 @@ CPageSplitter::~CPageSplitter()
     if (IsInitialised())
         SaveSplitterSettings(settings_, kGroupSplitMode);
 }
-

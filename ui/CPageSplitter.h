@@ -12,7 +12,6 @@ public:
 
     const SplitterSettings& Settings() const { return settings_; }
 
-
 private:
     SplitterSettings settings_;
 };

@@ -1,6 +1,9 @@
 #include "ui/CProgressDlg.h"
 
-CProgressDlg::CProgressDlg() : ProgressDialogBase(1, 62, 134, 39, "&Cancel") { }
+CProgressDlg::CProgressDlg()
+    : ProgressDialogBase(1, 62, 134, 39, "&Cancel")
+{
+}
 
 CProgressDlg* CProgressDlg::Create()
 {

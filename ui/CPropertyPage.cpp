@@ -2,7 +2,9 @@
 
 #include "ui/WindowHelpers.h"
 
-CPropertyPage::CPropertyPage(const QString& title, QWidget* parent) : QWidget(parent), title_(title)
+CPropertyPage::CPropertyPage(const QString& title, QWidget* parent)
+    : QWidget(parent)
+    , title_(title)
 {
     setFixedSize(PageSize());
 }

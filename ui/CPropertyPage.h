@@ -25,7 +25,7 @@ public:
     static QSize PageSize();
 
 protected:
-    virtual void OnInitDialog() {}
+    virtual void OnInitDialog() { }
     void showEvent(QShowEvent* event) override;
 
     QFont pageFont_;

@@ -2,7 +2,8 @@
 
 #include <QLineEdit>
 
-CSpinEdit::CSpinEdit(QWidget* parent) : QAbstractSpinBox(parent)
+CSpinEdit::CSpinEdit(QWidget* parent)
+    : QAbstractSpinBox(parent)
 {
     setCorrectionMode(QAbstractSpinBox::CorrectToPreviousValue);
     setKeyboardTracking(true);

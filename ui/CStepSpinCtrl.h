@@ -5,7 +5,10 @@
 class CStepSpinCtrl : public QSpinBox {
     Q_OBJECT
 public:
-    explicit CStepSpinCtrl(QWidget* parent = nullptr) : QSpinBox(parent) {}
+    explicit CStepSpinCtrl(QWidget* parent = nullptr)
+        : QSpinBox(parent)
+    {
+    }
 
     // Takes the step only when it is smaller than the width of the range; set the range first.
     bool SetStep(int step);

@@ -19,7 +19,7 @@ std::string WithDefaultExtension(const std::string& path, const std::string& def
 }
 
 bool ShowFileDialog(QWidget* owner, const QString& filter, unsigned flags, std::vector<std::string>& files,
-                    const QString& defaultExtension, bool open)
+    const QString& defaultExtension, bool open)
 {
     const QString initial = files.empty() ? QString() : QString::fromStdString(files.front());
     QFileDialog dialog(owner, QString(), initial, filter);

@@ -19,7 +19,7 @@ inline constexpr const char* kSaveJoinedFilter = "MP3 File (*.mp3);;All Files (*
 // files holds the initial name on entry (empty or absent for none) and the selection on return.
 // True when the user confirmed. defaultExtension (".mp3") is added to a saved name without one.
 bool ShowFileDialog(QWidget* owner, const QString& filter, unsigned flags, std::vector<std::string>& files,
-                    const QString& defaultExtension, bool open);
+    const QString& defaultExtension, bool open);
 
 // The folder browser, opened on initialFolder. The chosen folder ends with exactly one separator.
 bool BrowseForFolder(QWidget* owner, const QString& title, const std::string& initialFolder, std::string& folder);

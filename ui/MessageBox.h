@@ -11,7 +11,7 @@ enum class MessageButtons { Ok, YesNo };
 enum class MessageAnswer { Ok, Yes, No };
 
 MessageAnswer ShowMessageBox(QWidget* parent, const QString& text, MessageIcon icon = MessageIcon::Exclamation,
-                             MessageButtons buttons = MessageButtons::Ok);
+    MessageButtons buttons = MessageButtons::Ok);
 
 using MessageBoxHook = std::function<MessageAnswer(const QString& text, MessageIcon icon, MessageButtons buttons)>;
 // An empty hook restores the real message box.

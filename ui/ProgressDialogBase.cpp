@@ -3,7 +3,6 @@
 #include "ui/WindowHelpers.h"
 
 #include <QCloseEvent>
-#include <algorithm>
 #include <QCoreApplication>
 #include <QGuiApplication>
 #include <QKeyEvent>
@@ -12,17 +11,21 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
+#include <algorithm>
 
 int ProgressBarControl::WidthInPixels() const { return bar_->width(); }
 
 void ProgressBarControl::SetRange(int lower, int upper) { bar_->setRange(lower, upper < lower ? lower : upper); }
 
-void ProgressBarControl::SetPosition(int position) { bar_->setValue(std::clamp(position, bar_->minimum(), bar_->maximum())); }
+void ProgressBarControl::SetPosition(int position)
+{
+    bar_->setValue(std::clamp(position, bar_->minimum(), bar_->maximum()));
+}
 
 void ProgressBarControl::StepIt() { SetPosition(bar_->value() + step_); }
 
-ProgressDialogBase::ProgressDialogBase(int slotCount, int heightUnits, int buttonX, int buttonY,
-                                       const QString& cancelText)
+ProgressDialogBase::ProgressDialogBase(
+    int slotCount, int heightUnits, int buttonX, int buttonY, const QString& cancelText)
     : QDialog(nullptr, Qt::Dialog | Qt::FramelessWindowHint)
 {
     setAttribute(Qt::WA_DeleteOnClose);

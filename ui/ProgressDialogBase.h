@@ -17,7 +17,10 @@ class QPushButton;
 
 class ProgressBarControl : public ProgressBar {
 public:
-    explicit ProgressBarControl(QProgressBar* bar) : bar_(bar) {}
+    explicit ProgressBarControl(QProgressBar* bar)
+        : bar_(bar)
+    {
+    }
     int WidthInPixels() const override;
     void SetRange(int lower, int upper) override;
     void SetStep(int step) override { step_ = step; }
@@ -46,8 +49,8 @@ public:
     QPushButton* CancelButton() const { return cancelButton_; }
     QLabel* Label(Slot slot) const;
 
-    void accept() override {}
-    void reject() override {}
+    void accept() override { }
+    void reject() override { }
 
 protected:
     // Builds the controls: one label and bar per slot at the given dialog-unit rows.

@@ -9,7 +9,10 @@ int PumpMessages();
 // passed since it last did, so event processing does not slow a cut down.
 class CheapPump {
 public:
-    explicit CheapPump(int intervalMs = 25) : intervalMs_(intervalMs) {}
+    explicit CheapPump(int intervalMs = 25)
+        : intervalMs_(intervalMs)
+    {
+    }
     // True when it pumped.
     bool Run();
 

@@ -4,8 +4,7 @@
 
 #include <algorithm>
 
-namespace
-{
+namespace {
 
 // The tag of the entry at 0-based position in the list, with its track number by the entry's rule.
 void ApplyTrackRule(PieceEntry& entry, size_t position, const ID3TagInfo& sourceTag)

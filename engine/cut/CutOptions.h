@@ -11,7 +11,7 @@ struct CutOptions {
     int ForwardOverlap = 0;
     int BackwardOverlap = 0;
     int ID3v1TagTrackNoType = 0; // a TrackNoType
-    int OutputFolderOpt = 199;   // 199: next to the source, 299: SpecifiedOutputFolder
+    int OutputFolderOpt = 199; // 199: next to the source, 299: SpecifiedOutputFolder
     std::string SpecifiedOutputFolder;
     bool CreateFolderForEachMP3 = false;
 };

@@ -7,8 +7,7 @@
 class PieceCodec;
 class OutputFile;
 
-class FadeCutter : public PieceCutter
-{
+class FadeCutter : public PieceCutter {
 public:
     // The byte budget counts encoded bytes.
     bool WritePieceBySize(

@@ -4,8 +4,7 @@
 // counts, the lead-in frames, the piece's frames, the lead-out frames and an ID3v1 block.
 #include "engine/cut/PieceCutter.h"
 
-class FrameCopyCutter : public PieceCutter
-{
+class FrameCopyCutter : public PieceCutter {
 public:
     bool WritePieceBySize(
         const std::string& path, int64_t byteBudget, const ID3TagInfo* tag, bool& endReached) override;

@@ -1,7 +1,6 @@
 #include "engine/cut/FrameHistory.h"
 
-namespace
-{
+namespace {
 // Room for the three-frame step back after a piece and a frame of rounding on each walk, at the
 // largest frame (1152 samples).
 constexpr int64_t kMarginSamples = 8 * 1152;

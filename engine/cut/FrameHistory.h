@@ -7,8 +7,7 @@
 #include <deque>
 #include <optional>
 
-class FrameHistory
-{
+class FrameHistory {
 public:
     struct Entry {
         size_t position = 0;

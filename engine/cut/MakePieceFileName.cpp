@@ -7,8 +7,7 @@
 #include <cstdlib>
 #include <sys/stat.h>
 
-namespace
-{
+namespace {
 
 constexpr const char* kFallbackFolder = "Clipwright_Files/";
 

@@ -2,8 +2,7 @@
 
 #include <cstdarg>
 
-namespace
-{
+namespace {
 
 constexpr std::array<int, 18> kEncoderBitrates
     = { 8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160, 192, 224, 256, 320 };

@@ -7,8 +7,7 @@
 
 #include <lame/lame.h>
 
-class PieceCodec
-{
+class PieceCodec {
 public:
     static constexpr size_t kPcmSamples = 4608;
     static constexpr size_t kMp3Bytes = 16384; // lame_encode_flush needs at least 7200

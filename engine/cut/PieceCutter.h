@@ -10,8 +10,7 @@
 #include <cstdint>
 #include <string>
 
-class PieceCutter
-{
+class PieceCutter {
 public:
     // Why the last write returned false.
     enum class Failure { None, CreateFailed, WriteFailed, Cancelled };

@@ -2,8 +2,7 @@
 
 #include "engine/stream/MpegFrameHeader.h"
 
-namespace
-{
+namespace {
 
 void PutBigEndian32(uint8_t* at, uint32_t value)
 {

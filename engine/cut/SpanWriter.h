@@ -7,8 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 
-class SpanWriter
-{
+class SpanWriter {
 public:
     explicit SpanWriter(OutputFile& output)
         : output_(output)

@@ -1,7 +1,6 @@
 #include "engine/cut/SplitPlan.h"
 
-namespace
-{
+namespace {
 
 uint32_t PiecesOf(uint64_t total, uint64_t piece)
 {

@@ -8,8 +8,7 @@
 #include <algorithm>
 #include <cstdint>
 
-namespace
-{
+namespace {
 
 enum class SplitOutcome {
     Completed,

@@ -4,7 +4,7 @@
 
 struct EncodingOptions {
     bool AutoMP3EncodingParam = true; // the joiner chooses the format itself
-    int MP3SampleRate = 44100;        // Hz
-    int MP3BitRate = 128;             // kbit/s
+    int MP3SampleRate = 44100; // Hz
+    int MP3BitRate = 128; // kbit/s
     int MP3ChannelMode = 1;
 };

@@ -4,8 +4,7 @@
 #include "engine/stream/Mp3SourceFile.h"
 #include "platform/OutputFile.h"
 
-namespace
-{
+namespace {
 
 // Frames that lie back to back in the mapping are written in one call; a run is cut at this size
 // so that the pages of a long run are not all faulted in by one write.

@@ -10,8 +10,7 @@
 #include <cstdint>
 #include <vector>
 
-namespace
-{
+namespace {
 
 // A total of all ones means the decoder could not size the input.
 constexpr uint32_t kUnknownTotal = 0xFFFFFFFFu;

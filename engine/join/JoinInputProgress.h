@@ -6,8 +6,7 @@
 #include <cstdint>
 #include <string>
 
-class JoinInputProgress
-{
+class JoinInputProgress {
 public:
     // total is the input's size in the unit Advance() counts (bytes or samples); 0 when unknown.
     // Shows 0% and sets the bar to 0.

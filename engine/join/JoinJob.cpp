@@ -32,8 +32,7 @@ bool JoinJob::OutputIsAnInput(const std::string& outputPath) const
     return false;
 }
 
-namespace
-{
+namespace {
 
 std::string Format(const char* format, auto... values)
 {

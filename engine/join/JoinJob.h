@@ -9,8 +9,7 @@
 #include <string>
 #include <vector>
 
-class JoinJob
-{
+class JoinJob {
 public:
     void AddInput(const std::string& path) { inputs_.push_back(path); }
     // Each text is cut to its field's limit. genre 255 means no genre.

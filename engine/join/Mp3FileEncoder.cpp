@@ -2,8 +2,7 @@
 
 #include <algorithm>
 
-namespace
-{
+namespace {
 
 // LAME's output bound of 1.25 × samples + 7200 bytes stays inside the buffer for blocks of this
 // size, so longer blocks (upsampled frames) are fed in parts.

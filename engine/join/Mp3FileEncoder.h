@@ -13,8 +13,7 @@
 
 #include <lame/lame.h>
 
-class Mp3FileEncoder
-{
+class Mp3FileEncoder {
 public:
     // lame_encode_flush needs at least 7200 bytes; 16384 also holds any block of 1152 samples.
     static constexpr int kOutputBufferSize = 16384;

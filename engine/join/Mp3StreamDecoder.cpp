@@ -13,7 +13,7 @@ constexpr size_t kReadChunk = 1024; // bytes fed per step while decoding
 
 int64_t FileSize(std::FILE* file)
 {
-    struct stat info {};
+    struct stat info { };
     if (::fstat(fileno(file), &info) != 0)
         return -1;
     return static_cast<int64_t>(info.st_size);
@@ -72,7 +72,7 @@ bool Mp3StreamDecoder::Probe()
         if (std::memcmp(header, "ID3", 3) == 0) {
             if (!ReadExactly(header + 4, 6))
                 return false;
-            leadingBytes_ = ID3v2BlockLength({header, sizeof header});
+            leadingBytes_ = ID3v2BlockLength({ header, sizeof header });
             if (fseeko(file_, static_cast<off_t>(leadingBytes_ - 10), SEEK_CUR) != 0 || !ReadExactly(header, 4))
                 return false;
         }
@@ -99,14 +99,15 @@ bool Mp3StreamDecoder::Probe()
         const bool freeFormat = (header[2] & 0xF0) == 0;
         int encoderDelay = 0;
         int encoderPadding = 0;
-        if (hip_decode1_headersB(hip_, header, 4, discardLeft, discardRight, &facts_, &encoderDelay, &encoderPadding) < 0)
+        if (hip_decode1_headersB(hip_, header, 4, discardLeft, discardRight, &facts_, &encoderDelay, &encoderPadding)
+            < 0)
             return false;
         uint8_t chunk[kProbeChunk];
         while (!facts_.header_parsed) {
             if (!ReadExactly(chunk, sizeof chunk))
                 return false;
-            if (hip_decode1_headersB(hip_, chunk, sizeof chunk, discardLeft, discardRight, &facts_, &encoderDelay,
-                                     &encoderPadding)
+            if (hip_decode1_headersB(
+                    hip_, chunk, sizeof chunk, discardLeft, discardRight, &facts_, &encoderDelay, &encoderPadding)
                 < 0)
                 return false;
         }
@@ -137,7 +138,8 @@ bool Mp3StreamDecoder::Probe()
         const uint64_t audioBytes = low32 > leadingBytes_ ? low32 - leadingBytes_ : 0;
         const uint64_t seconds = audioBytes * 8 / (static_cast<uint64_t>(facts_.bitrate) * 1000);
         facts_.nsamp = static_cast<unsigned long>(seconds * static_cast<uint64_t>(facts_.samplerate));
-        facts_.totalframes = facts_.framesize > 0 ? static_cast<int>(facts_.nsamp / static_cast<unsigned long>(facts_.framesize)) : 0;
+        facts_.totalframes
+            = facts_.framesize > 0 ? static_cast<int>(facts_.nsamp / static_cast<unsigned long>(facts_.framesize)) : 0;
     }
     return true;
 }
@@ -146,8 +148,8 @@ int Mp3StreamDecoder::DecodeNext(const uint8_t* bytes, size_t length, int16_t* l
 {
     uint8_t none = 0; // the decoder is given a valid pointer even when fed no bytes
     mp3data_struct frameFacts {};
-    const int n = hip_decode1_headers(hip_, length > 0 ? const_cast<uint8_t*>(bytes) : &none, length, left, right,
-                                      &frameFacts);
+    const int n
+        = hip_decode1_headers(hip_, length > 0 ? const_cast<uint8_t*>(bytes) : &none, length, left, right, &frameFacts);
     if (n <= 0 || !frameFacts.header_parsed)
         return n;
     // The format may change from frame to frame in a damaged or spliced file. A different rate

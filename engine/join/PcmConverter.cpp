@@ -22,7 +22,7 @@ double WindowedSinc(double x, int order, double cutOff)
         * std::sin(order * M_PI * cutOff * centred) / (M_PI * order * centred);
 }
 
-constexpr int kLanes = 8;        // vector lanes of the dot product
+constexpr int kLanes = 8; // vector lanes of the dot product
 constexpr int kFrontMargin = 64; // zero samples before the history, for reads that reach past it
 
 int16_t Saturate(double value)
@@ -139,7 +139,8 @@ int PcmConverter::ResampleChannel(int channel, const int16_t* input, int count, 
         if (j + order - order / 2 >= count)
             break;
         const double offset = time0 - inputTime - (j + 0.5 * (order % 2));
-        const int q = std::clamp(static_cast<int>(std::floor(offset * 2 * phaseCount_ + phaseCount_ + 0.5)), 0, lastFilter);
+        const int q
+            = std::clamp(static_cast<int>(std::floor(offset * 2 * phaseCount_ + phaseCount_ + 0.5)), 0, lastFilter);
         const int first = std::max(j - order / 2, -base); // earlier samples lie before any input: zero
         const float* x = &window_[static_cast<size_t>(base + first)];
         const float* c = &bank_[static_cast<size_t>(q * paddedTaps_)];
@@ -147,7 +148,8 @@ int PcmConverter::ResampleChannel(int channel, const int16_t* input, int count, 
         for (int i = 0; i < paddedTaps_; i += kLanes)
             for (int lane = 0; lane < kLanes; ++lane)
                 lanes[lane] += x[i + lane] * c[i + lane];
-        const float sum = ((lanes[0] + lanes[1]) + (lanes[2] + lanes[3])) + ((lanes[4] + lanes[5]) + (lanes[6] + lanes[7]));
+        const float sum
+            = ((lanes[0] + lanes[1]) + (lanes[2] + lanes[3])) + ((lanes[4] + lanes[5]) + (lanes[6] + lanes[7]));
         output[k] = Saturate(sum);
         produced = k + 1;
     }
@@ -157,14 +159,15 @@ int PcmConverter::ResampleChannel(int channel, const int16_t* input, int count, 
     if (used >= historyLength) {
         std::memcpy(history.data(), input + used - historyLength, static_cast<size_t>(historyLength) * sizeof(int16_t));
     } else if (used > 0) {
-        std::memmove(history.data(), history.data() + used, static_cast<size_t>(historyLength - used) * sizeof(int16_t));
+        std::memmove(
+            history.data(), history.data() + used, static_cast<size_t>(historyLength - used) * sizeof(int16_t));
         std::memcpy(history.data() + historyLength - used, input, static_cast<size_t>(used) * sizeof(int16_t));
     }
     return produced;
 }
 
 void PcmConverter::Convert(const int16_t* inLeft, const int16_t* inRight, int inputCount, int16_t* outLeft,
-                           int16_t* outRight, int& outputCount)
+    int16_t* outRight, int& outputCount)
 {
     outputCount = 0;
     if (inputCount <= 0)

@@ -14,7 +14,7 @@ public:
     // Converts one block of inputCount samples per channel. The output buffers must hold at least
     // MaxOutputCount(inputCount) samples. Output samples saturate at the 16-bit range.
     void Convert(const int16_t* inLeft, const int16_t* inRight, int inputCount, int16_t* outLeft, int16_t* outRight,
-                 int& outputCount);
+        int& outputCount);
     int MaxOutputCount(int inputCount) const;
 
     int PhaseCount() const { return phaseCount_; }
@@ -37,9 +37,9 @@ private:
     int filterOrder_ = 0;
     int filterCount_ = 0;
     int paddedTaps_ = 0;
-    std::vector<float> bank_;   // filterCount_ filters of paddedTaps_ coefficients each
+    std::vector<float> bank_; // filterCount_ filters of paddedTaps_ coefficients each
     std::vector<float> window_; // scratch: the samples one block's filters read
     std::vector<int16_t> history_[2];
-    double inputTime_[2] = {0, 0};
+    double inputTime_[2] = { 0, 0 };
     std::vector<int16_t> scratchLeft_, scratchRight_;
 };

@@ -7,8 +7,7 @@
 namespace {
 
 // Copies up to limit bytes, stopping at the first zero byte, and terminates the field.
-template <size_t N>
-void CopyField(char (&field)[N], const char* source, size_t limit)
+template <size_t N> void CopyField(char (&field)[N], const char* source, size_t limit)
 {
     static_assert(N >= 2);
     limit = std::min(limit, N - 1);
@@ -19,8 +18,7 @@ void CopyField(char (&field)[N], const char* source, size_t limit)
     std::memcpy(field, source, length);
 }
 
-template <size_t N>
-void SetField(char (&field)[N], const std::string& text, size_t limit)
+template <size_t N> void SetField(char (&field)[N], const std::string& text, size_t limit)
 {
     CopyField(field, text.c_str(), std::min(limit, text.size()));
 }
@@ -41,7 +39,7 @@ void SetTagComment(ID3TagInfo& info, const std::string& text) { SetField(info.co
 
 void ParseID3v1Block(const uint8_t* block, ID3TagInfo& info)
 {
-    info = ID3TagInfo{};
+    info = ID3TagInfo {};
     const char* text = reinterpret_cast<const char*>(block);
     info.genre = block[127];
     CopyField(info.title, text + 3, 30);
@@ -60,7 +58,7 @@ void ParseID3v1Block(const uint8_t* block, ID3TagInfo& info)
 }
 
 bool BuildID3v1Block(uint8_t* block, const char* title, const char* artist, const char* album, const char* year,
-                     const char* comment, int genre, bool hasTrack, int track)
+    const char* comment, int genre, bool hasTrack, int track)
 {
     std::memset(block, 0, 128);
     std::memcpy(block, "TAG", 3);
@@ -81,8 +79,8 @@ bool BuildID3v1Block(uint8_t* block, const char* title, const char* artist, cons
 
 void BuildID3v1FromInfo(uint8_t* block, const ID3TagInfo& info)
 {
-    BuildID3v1Block(block, info.title, info.artist, info.album, info.year, info.comment, info.genre,
-                    info.hasTrack != 0, info.track);
+    BuildID3v1Block(block, info.title, info.artist, info.album, info.year, info.comment, info.genre, info.hasTrack != 0,
+        info.track);
 }
 
 bool ReadID3v1Tag(const std::string& path, ID3TagInfo& info)

@@ -6,14 +6,14 @@
 #include <string>
 
 struct ID3TagInfo {
-    char title[32] = {};   // NUL-terminated, at most 30 characters
+    char title[32] = {}; // NUL-terminated, at most 30 characters
     char artist[32] = {};
     char album[32] = {};
-    char year[5] = {};     // at most 4 characters
-    int32_t genre = 0;     // 0-147 name a genre; 255 means none; other values stay as read
+    char year[5] = {}; // at most 4 characters
+    int32_t genre = 0; // 0-147 name a genre; 255 means none; other values stay as read
     char comment[32] = {}; // at most 30 characters, 28 when a track number is present
-    int32_t hasTrack = 0;  // the v1.1 layout with a track number
-    int32_t track = 0;     // only its low 8 bits are stored in a file
+    int32_t hasTrack = 0; // the v1.1 layout with a track number
+    int32_t track = 0; // only its low 8 bits are stored in a file
 };
 
 // Setters cut text to the field's limit (30 characters, 4 for the year).
@@ -31,7 +31,7 @@ using ID3v1Block = std::array<uint8_t, 128>;
 // Parses a block that begins "TAG" into a zeroed record.
 void ParseID3v1Block(const uint8_t* block, ID3TagInfo& info);
 bool BuildID3v1Block(uint8_t* block, const char* title, const char* artist, const char* album, const char* year,
-                     const char* comment, int genre, bool hasTrack, int track);
+    const char* comment, int genre, bool hasTrack, int track);
 void BuildID3v1FromInfo(uint8_t* block, const ID3TagInfo& info);
 // Reads the last 128 bytes of a file; false (record untouched) when there is no "TAG" block.
 bool ReadID3v1Tag(const std::string& path, ID3TagInfo& info);

@@ -6,8 +6,8 @@ size_t ID3v2BlockLength(std::span<const uint8_t> b)
 {
     if (b.size() < 10 || std::memcmp(b.data(), "ID3", 3) != 0)
         return 0;
-    return (size_t{b[6] & 0x7Fu} << 21) + (size_t{b[7] & 0x7Fu} << 14) + (size_t{b[8] & 0x7Fu} << 7)
-        + size_t{b[9] & 0x7Fu} + 10;
+    return (size_t { b[6] & 0x7Fu } << 21) + (size_t { b[7] & 0x7Fu } << 14) + (size_t { b[8] & 0x7Fu } << 7)
+        + size_t { b[9] & 0x7Fu } + 10;
 }
 
 void Mp3SourceFile::Close()

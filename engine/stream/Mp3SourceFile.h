@@ -34,7 +34,7 @@ public:
 
     const uint8_t* Data() const { return file_.Data(); }
     size_t Size() const { return file_.Size(); }
-    std::span<const uint8_t> Bytes() const { return {file_.Data(), file_.Size()}; }
+    std::span<const uint8_t> Bytes() const { return { file_.Data(), file_.Size() }; }
     // Offset one past the last byte: where the cursor stands once a walk has reached the end.
     size_t End() const { return file_.Size(); }
 
@@ -49,7 +49,7 @@ public:
 
     bool HasID3v2() const { return id3v2Length_ > 0; }
     size_t ID3v2Length() const { return id3v2Length_; }
-    std::span<const uint8_t> ID3v2Block() const { return {file_.Data(), id3v2Length_}; }
+    std::span<const uint8_t> ID3v2Block() const { return { file_.Data(), id3v2Length_ }; }
 
     bool HasInfoFrame() const { return !infoFrame_.empty(); }
     const std::vector<uint8_t>& InfoFrame() const { return infoFrame_; }

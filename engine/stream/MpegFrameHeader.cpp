@@ -6,35 +6,35 @@ namespace {
 
 // Rows: 0-2 MPEG-1 Layers I-III (ISO/IEC 11172-3), 3-5 MPEG-2/2.5 Layers I-III (ISO/IEC 13818-3).
 // Columns: the bitrate index, byte 2 bits 7-4; index 0 is free format, index 15 is refused.
-constexpr std::array<std::array<int, 15>, 6> kBitrates = {{
-    {0, 32, 64, 96, 128, 160, 192, 224, 256, 288, 320, 352, 384, 416, 448},
-    {0, 32, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320, 384},
-    {0, 32, 40, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320},
-    {0, 32, 48, 56, 64, 80, 96, 112, 128, 144, 160, 176, 192, 224, 256},
-    {0, 8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160},
-    {0, 8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160},
-}};
+constexpr std::array<std::array<int, 15>, 6> kBitrates = { {
+    { 0, 32, 64, 96, 128, 160, 192, 224, 256, 288, 320, 352, 384, 416, 448 },
+    { 0, 32, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320, 384 },
+    { 0, 32, 40, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320 },
+    { 0, 32, 48, 56, 64, 80, 96, 112, 128, 144, 160, 176, 192, 224, 256 },
+    { 0, 8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160 },
+    { 0, 8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160 },
+} };
 
 // Indexed by version (byte 1 bits 4-3), then the sample-rate index (byte 2 bits 3-2).
-constexpr std::array<std::array<int, 3>, 4> kSampleRates = {{
-    {11025, 12000, 8000},
-    {0, 0, 0},
-    {22050, 24000, 16000},
-    {44100, 48000, 32000},
-}};
+constexpr std::array<std::array<int, 3>, 4> kSampleRates = { {
+    { 11025, 12000, 8000 },
+    { 0, 0, 0 },
+    { 22050, 24000, 16000 },
+    { 44100, 48000, 32000 },
+} };
 
-constexpr std::array<int, 6> kSamplesPerFrame = {384, 1152, 1152, 384, 1152, 576};
-constexpr std::array<int, 6> kLengthCoefficient = {12, 144, 144, 12, 144, 72};
-constexpr std::array<int, 3> kSlotSize = {4, 1, 1};
+constexpr std::array<int, 6> kSamplesPerFrame = { 384, 1152, 1152, 384, 1152, 576 };
+constexpr std::array<int, 6> kLengthCoefficient = { 12, 144, 144, 12, 144, 72 };
+constexpr std::array<int, 3> kSlotSize = { 4, 1, 1 };
 // Indexed by 2 x (not MPEG-1) + (mono).
-constexpr std::array<int, 4> kSideInfoSize = {32, 17, 17, 9};
+constexpr std::array<int, 4> kSideInfoSize = { 32, 17, 17, 9 };
 
 } // namespace
 
 bool IsFrameHeaderCandidate(const uint8_t* b)
 {
-    return b[0] == 0xFF && (b[1] & 0xE0) == 0xE0 && (b[1] & 0x18) != 0x08 && (b[1] & 0x06) != 0
-        && (b[2] & 0xF0) != 0xF0 && (b[2] & 0x0C) != 0x0C && (b[3] & 0x03) != 2;
+    return b[0] == 0xFF && (b[1] & 0xE0) == 0xE0 && (b[1] & 0x18) != 0x08 && (b[1] & 0x06) != 0 && (b[2] & 0xF0) != 0xF0
+        && (b[2] & 0x0C) != 0x0C && (b[3] & 0x03) != 2;
 }
 
 std::optional<MpegFrameHeader> DecodeFrameHeader(const uint8_t* b)
@@ -50,8 +50,8 @@ std::optional<MpegFrameHeader> DecodeFrameHeader(const uint8_t* b)
     header.channelMode = (b[3] >> 6) & 0x03;
     if (header.bitrate == 0)
         return std::nullopt;
-    header.frameLength =
-        (kLengthCoefficient[row] * header.bitrate * 1000 / header.sampleRate + header.padding) * kSlotSize[header.layerIndex];
+    header.frameLength = (kLengthCoefficient[row] * header.bitrate * 1000 / header.sampleRate + header.padding)
+        * kSlotSize[header.layerIndex];
     header.samplesPerFrame = kSamplesPerFrame[row];
     header.sideInfoSize = kSideInfoSize[2 * notMpeg1 + (header.channelMode == 3 ? 1 : 0)];
     return header;
@@ -68,7 +68,7 @@ std::optional<FoundFrame> FindNextFrame(std::span<const uint8_t> data, size_t st
         const auto header = DecodeFrameHeader(&data[p]);
         if (!header)
             return std::nullopt;
-        return FoundFrame{p, *header};
+        return FoundFrame { p, *header };
     }
     return std::nullopt;
 }

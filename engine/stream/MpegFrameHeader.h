@@ -8,15 +8,15 @@
 enum MpegVersion { MpegVersion25 = 0, MpegVersionReserved = 1, MpegVersion2 = 2, MpegVersion1 = 3 };
 
 struct MpegFrameHeader {
-    int version = 0;         // MpegVersion; never MpegVersionReserved
-    int layerIndex = 0;      // 0 Layer I, 1 Layer II, 2 Layer III
-    int bitrate = 0;         // kbit/s, never 0 (free format is refused)
-    int sampleRate = 0;      // Hz
-    int padding = 0;         // 0 or 1
-    int channelMode = 0;     // 0 stereo, 1 joint stereo, 2 dual channel, 3 mono
-    int frameLength = 0;     // bytes, header included
+    int version = 0; // MpegVersion; never MpegVersionReserved
+    int layerIndex = 0; // 0 Layer I, 1 Layer II, 2 Layer III
+    int bitrate = 0; // kbit/s, never 0 (free format is refused)
+    int sampleRate = 0; // Hz
+    int padding = 0; // 0 or 1
+    int channelMode = 0; // 0 stereo, 1 joint stereo, 2 dual channel, 3 mono
+    int frameLength = 0; // bytes, header included
     int samplesPerFrame = 0; // per channel
-    int sideInfoSize = 0;    // bytes between the header and the main data (Layer III layout)
+    int sideInfoSize = 0; // bytes between the header and the main data (Layer III layout)
 };
 
 struct FoundFrame {

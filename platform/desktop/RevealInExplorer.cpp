@@ -17,8 +17,8 @@ bool ShowItemsOverDBus(const QUrl& fileUrl)
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected())
         return false;
-    QDBusMessage call = QDBusMessage::createMethodCall("org.freedesktop.FileManager1", "/org/freedesktop/FileManager1",
-                                                       "org.freedesktop.FileManager1", "ShowItems");
+    QDBusMessage call = QDBusMessage::createMethodCall(
+        "org.freedesktop.FileManager1", "/org/freedesktop/FileManager1", "org.freedesktop.FileManager1", "ShowItems");
     call << QStringList { fileUrl.toString() } << QString();
     const QDBusMessage reply = bus.call(call, QDBus::Block, kFileManagerTimeoutMs);
     return reply.type() == QDBusMessage::ReplyMessage;

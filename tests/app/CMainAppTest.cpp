@@ -1,6 +1,6 @@
 // Start-up, the main sheet, the help command and shut-down, run against a real settings file.
-#include "app/CHelpWindow.h"
 #include "app/CMainApp.h"
+#include "app/CHelpWindow.h"
 #include "app/CMainSheet.h"
 #include "app/CPageOptions.h"
 #include "platform/desktop/SettingsKey.h"
@@ -96,12 +96,12 @@ TEST_F(CMainAppTest, PagesNeverShownWriteNothing)
 {
     StoreNumber("", "FirstRun", 0);
     StoreNumber(kCutterSubkey, "ForwardOverlap", 40);
-    RunProgram([](CMainApp&) { });
+    RunProgram([](CMainApp&) {});
     EXPECT_EQ(StoredNumber(kCutterSubkey, "ForwardOverlap"), 40);
-    EXPECT_FALSE(HasStoredValue(kCutterSubkey, "FadeInLen"));      // options page never shown
-    EXPECT_FALSE(HasStoredValue(kJoinerSubkey, "ID3Genre"));       // joiner page never shown
-    EXPECT_FALSE(HasStoredValue(kBatchCutterSubkey, "CutType"));   // batch page never shown
-    EXPECT_EQ(StoredNumber(kCutterSubkey, "CutType"), 3);          // the cutter page was shown
+    EXPECT_FALSE(HasStoredValue(kCutterSubkey, "FadeInLen")); // options page never shown
+    EXPECT_FALSE(HasStoredValue(kJoinerSubkey, "ID3Genre")); // joiner page never shown
+    EXPECT_FALSE(HasStoredValue(kBatchCutterSubkey, "CutType")); // batch page never shown
+    EXPECT_EQ(StoredNumber(kCutterSubkey, "CutType"), 3); // the cutter page was shown
 }
 
 TEST_F(CMainAppTest, ShownPagesSaveTheirSharesAtTheEnd)

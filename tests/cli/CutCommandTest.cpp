@@ -18,8 +18,7 @@
 
 extern char** environ;
 
-namespace
-{
+namespace {
 
 struct CliRun {
     int exitCode = -1;
@@ -27,8 +26,7 @@ struct CliRun {
     std::string errors; // stderr
 };
 
-class CutCommandTest : public ::testing::Test
-{
+class CutCommandTest : public ::testing::Test {
 protected:
     CutCommandTest()
     {

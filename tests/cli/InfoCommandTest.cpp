@@ -7,10 +7,7 @@
 
 namespace {
 
-bool Has(const std::string& line, const std::string& fragment)
-{
-    return line.find(fragment) != std::string::npos;
-}
+bool Has(const std::string& line, const std::string& fragment) { return line.find(fragment) != std::string::npos; }
 
 } // namespace
 
@@ -38,8 +35,8 @@ TEST(InfoCommand, ReportsTheStreamModelProbeAndTagAsJsonLines)
     WriteFile(dir.File("mpeg2.mp3"), Frames(mpeg2, 10));
     WriteFile(dir.File("junk.mp3"), Bytes(1000, 0x20));
 
-    const CliResult result = RunCli({"info", "--json", dir.File("tagged.mp3"), dir.File("vbr.mp3"),
-                                     dir.File("mpeg2.mp3"), dir.File("junk.mp3")});
+    const CliResult result = RunCli(
+        { "info", "--json", dir.File("tagged.mp3"), dir.File("vbr.mp3"), dir.File("mpeg2.mp3"), dir.File("junk.mp3") });
     EXPECT_EQ(result.exitCode, 1); // one file was not ok
     const std::vector<std::string> lines = Lines(result.out);
     ASSERT_EQ(lines.size(), 4u);
@@ -73,7 +70,7 @@ TEST(InfoCommand, PrintsAReadableReportAndExitsZeroWhenAllFilesOpen)
     tone.seconds = 1.0;
     tone.writeInfoFrame = true;
     WriteFile(dir.File("tone.mp3"), EncodeTone(tone));
-    const CliResult result = RunCli({"info", dir.File("tone.mp3")});
+    const CliResult result = RunCli({ "info", dir.File("tone.mp3") });
     EXPECT_EQ(result.exitCode, 0);
     EXPECT_TRUE(Has(result.out, "MPEG-1 Layer III, 44100 Hz, 128 kbps")) << result.out;
     EXPECT_TRUE(Has(result.out, "after the \"Info\" frame"));

@@ -15,8 +15,7 @@
 #include <thread>
 #include <unistd.h>
 
-namespace
-{
+namespace {
 
 std::string ReadText(const std::string& path)
 {

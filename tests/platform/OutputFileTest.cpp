@@ -1,5 +1,5 @@
-#include "platform/MappedFile.h"
 #include "platform/OutputFile.h"
+#include "platform/MappedFile.h"
 #include "platform/PathHelpers.h"
 
 #include "tests/support/TempDir.h"

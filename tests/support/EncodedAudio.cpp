@@ -13,8 +13,8 @@ Pcm MakeTone(const ToneSpec& shape)
     const size_t count = static_cast<size_t>(shape.seconds * shape.sampleRate);
     pcm.left.resize(count);
     for (size_t i = 0; i < count; ++i)
-        pcm.left[i] = static_cast<int16_t>(std::lround(
-            32767.0 * shape.amplitude * std::sin(2.0 * M_PI * shape.frequency * static_cast<double>(i) / shape.sampleRate)));
+        pcm.left[i] = static_cast<int16_t>(std::lround(32767.0 * shape.amplitude
+            * std::sin(2.0 * M_PI * shape.frequency * static_cast<double>(i) / shape.sampleRate)));
     if (shape.channels == 2)
         pcm.right = pcm.left;
     return pcm;
@@ -47,7 +47,7 @@ std::vector<uint8_t> EncodePcm(const Pcm& pcm, int bitrate, bool vbr, bool write
     for (size_t at = 0; at < pcm.left.size(); at += chunk) {
         const size_t n = std::min(chunk, pcm.left.size() - at);
         const int written = lame_encode_buffer(lame, &pcm.left[at], stereo ? &pcm.right[at] : &pcm.left[at],
-                                               static_cast<int>(n), buffer.data(), static_cast<int>(buffer.size()));
+            static_cast<int>(n), buffer.data(), static_cast<int>(buffer.size()));
         if (written < 0)
             throw std::runtime_error("lame_encode_buffer failed");
         out.insert(out.end(), buffer.begin(), buffer.begin() + written);

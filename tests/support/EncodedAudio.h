@@ -6,8 +6,8 @@
 
 struct ToneSpec {
     int sampleRate = 44100;
-    int channels = 2;       // 1 or 2
-    int bitrate = 128;      // kbit/s; CBR unless vbr is set
+    int channels = 2; // 1 or 2
+    int bitrate = 128; // kbit/s; CBR unless vbr is set
     double seconds = 2.0;
     double frequency = 440; // Hz
     double amplitude = 0.5; // of full scale

@@ -10,9 +10,9 @@
 Bytes FrameHeaderBytes(const FrameSpec& shape)
 {
     const uint8_t layerBits = static_cast<uint8_t>(4 - shape.layer); // Layer III = 1, II = 2, I = 3
-    return {0xFF, static_cast<uint8_t>(0xE0 | (shape.version << 3) | (layerBits << 1) | 0x01),
-            static_cast<uint8_t>((shape.bitrateIndex << 4) | (shape.sampleRateIndex << 2) | (shape.padding << 1)),
-            static_cast<uint8_t>(shape.channelMode << 6)};
+    return { 0xFF, static_cast<uint8_t>(0xE0 | (shape.version << 3) | (layerBits << 1) | 0x01),
+        static_cast<uint8_t>((shape.bitrateIndex << 4) | (shape.sampleRateIndex << 2) | (shape.padding << 1)),
+        static_cast<uint8_t>(shape.channelMode << 6) };
 }
 
 int FrameLengthOf(const FrameSpec& shape)
@@ -70,9 +70,9 @@ Bytes InfoFrame(const FrameSpec& shape, const char* kind, uint32_t flags, uint32
 
 Bytes ID3v2Block(uint32_t size)
 {
-    Bytes block = {'I', 'D', '3', 3, 0, 0, static_cast<uint8_t>((size >> 21) & 0x7F),
-                   static_cast<uint8_t>((size >> 14) & 0x7F), static_cast<uint8_t>((size >> 7) & 0x7F),
-                   static_cast<uint8_t>(size & 0x7F)};
+    Bytes block = { 'I', 'D', '3', 3, 0, 0, static_cast<uint8_t>((size >> 21) & 0x7F),
+        static_cast<uint8_t>((size >> 14) & 0x7F), static_cast<uint8_t>((size >> 7) & 0x7F),
+        static_cast<uint8_t>(size & 0x7F) };
     block.resize(10 + size, 0);
     return block;
 }

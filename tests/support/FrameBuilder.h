@@ -8,8 +8,8 @@
 using Bytes = std::vector<uint8_t>;
 
 struct FrameSpec {
-    int version = 3;     // 3 MPEG-1, 2 MPEG-2, 0 MPEG-2.5
-    int layer = 3;       // 1, 2 or 3
+    int version = 3; // 3 MPEG-1, 2 MPEG-2, 0 MPEG-2.5
+    int layer = 3; // 1, 2 or 3
     int bitrateIndex = 9;
     int sampleRateIndex = 0;
     int padding = 0;
@@ -25,7 +25,7 @@ Bytes Frame(const FrameSpec& shape, uint8_t filler = 0x55);
 Bytes Frames(const FrameSpec& shape, int count, bool marked = true);
 // A VBR information frame ("Xing" or "Info") with the given flags and fields (frames, bytes).
 Bytes InfoFrame(const FrameSpec& shape, const char* kind = "Xing", uint32_t flags = 0x3, uint32_t frameCount = 0,
-                uint32_t byteCount = 0);
+    uint32_t byteCount = 0);
 // "ID3" v2.3 header with the synchsafe size, followed by size bytes of zero padding.
 Bytes ID3v2Block(uint32_t size);
 // A 128-byte "TAG" block.

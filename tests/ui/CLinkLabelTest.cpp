@@ -1,5 +1,5 @@
-#include "tests/gui_support/GuiTestEnvironment.h"
 #include "ui/CLinkLabel.h"
+#include "tests/gui_support/GuiTestEnvironment.h"
 
 #include <QCoreApplication>
 #include <QEnterEvent>
@@ -8,7 +8,8 @@
 
 class CLinkLabelTest : public GuiTest {
 protected:
-    CLinkLabelTest() : link_(new CLinkLabel("Visit Sonicrop Homepage", &parent_))
+    CLinkLabelTest()
+        : link_(new CLinkLabel("Visit Sonicrop Homepage", &parent_))
     {
         link_->SetUrl("https://sonicrop.example/");
         parent_.resize(400, 200);
@@ -63,7 +64,7 @@ TEST_F(CLinkLabelTest, AFailedOpenBeepsReportsTheCodeAndStaysUnvisited)
     EXPECT_FALSE(link_->IsVisited());
     ASSERT_EQ(messages_.size(), 1u);
     EXPECT_EQ(messages_[0].text,
-              "Unable to open hyperlink:\n\nThere is no application associated\nwith the given filename extension.");
+        "Unable to open hyperlink:\n\nThere is no application associated\nwith the given filename extension.");
     EXPECT_EQ(messages_[0].icon, MessageIcon::Exclamation);
     EXPECT_EQ(CLinkLabel::OpenErrorText(26), "A sharing violation occurred. ");
     EXPECT_EQ(CLinkLabel::OpenErrorText(4), "Unknown Error (4) occurred.");

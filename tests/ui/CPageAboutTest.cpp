@@ -1,6 +1,6 @@
+#include "ui/CPageAbout.h"
 #include "tests/gui_support/GuiTestEnvironment.h"
 #include "ui/CLinkLabel.h"
-#include "ui/CPageAbout.h"
 
 #include <QLabel>
 #include <QPushButton>

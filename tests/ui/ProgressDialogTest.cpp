@@ -101,8 +101,7 @@ TEST_F(ProgressDialogTest, OnlyTheTwoBarDialogFollowsADragOfItsBody)
         const QPoint grab(20, 10);
         QTest::mousePress(dialog, Qt::LeftButton, {}, grab);
         QMouseEvent move(QEvent::MouseMove, QPointF(grab + QPoint(40, 30)),
-                         QPointF(dialog->mapToGlobal(grab) + QPoint(40, 30)), Qt::NoButton, Qt::LeftButton,
-                         Qt::NoModifier);
+            QPointF(dialog->mapToGlobal(grab) + QPoint(40, 30)), Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
         QCoreApplication::sendEvent(dialog, &move);
         QTest::mouseRelease(dialog, Qt::LeftButton, {}, grab + QPoint(40, 30));
         if (dialog == dual)

@@ -41,8 +41,7 @@ uint32_t ReadBigEndian32(const Bytes& bytes, size_t at)
 
 bool FileIsThere(const std::string& path)
 {
-    struct stat info {
-    };
+    struct stat info { };
     return ::stat(path.c_str(), &info) == 0;
 }
 

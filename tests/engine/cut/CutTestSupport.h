@@ -8,8 +8,7 @@
 #include <string>
 #include <vector>
 
-class RecordingBar : public ProgressBar
-{
+class RecordingBar : public ProgressBar {
 public:
     int WidthInPixels() const override { return width; }
     void SetRange(int lower, int upper) override { range = { lower, upper }; }
@@ -22,8 +21,7 @@ public:
     std::vector<int> positions;
 };
 
-class RecordingJob : public JobProgress
-{
+class RecordingJob : public JobProgress {
 public:
     // cancelAtPump: the pump call (1-based) after which the cancel flag is raised; 0 never.
     explicit RecordingJob(long cancelAtPump = 0)
@@ -50,8 +48,7 @@ private:
 
 // Lowers the process's file-size limit for the life of the object, with SIGXFSZ ignored, so writes
 // past the limit fail with EFBIG as on a full disk.
-class FileSizeLimit
-{
+class FileSizeLimit {
 public:
     explicit FileSizeLimit(uint64_t bytes);
     ~FileSizeLimit();

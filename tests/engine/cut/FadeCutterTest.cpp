@@ -8,11 +8,9 @@
 
 #include <cstring>
 
-namespace
-{
+namespace {
 
-class FadeCutterTest : public ::testing::Test
-{
+class FadeCutterTest : public ::testing::Test {
 protected:
     // A tone of the given length written to source.mp3, optionally behind an ID3v2 block.
     std::string WriteTone(double seconds, int channels = 2, size_t id3v2Size = 0)

@@ -9,8 +9,7 @@
 #include <algorithm>
 #include <cstring>
 
-namespace
-{
+namespace {
 
 // A source built frame by frame: optional ID3v2 block and information frame, marked frames, ID3v1.
 struct BuiltSource {
@@ -96,8 +95,7 @@ Layout ReadPiece(const std::string& path, const BuiltSource& source)
     return layout;
 }
 
-class FrameCopyCutterTest : public ::testing::Test
-{
+class FrameCopyCutterTest : public ::testing::Test {
 protected:
     void OpenCutter(const BuiltSource& source, int leadIn = 0, int leadOut = 0)
     {

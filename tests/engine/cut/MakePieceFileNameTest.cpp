@@ -7,12 +7,10 @@
 #include <cstdlib>
 #include <filesystem>
 
-namespace
-{
+namespace {
 
 // Points $HOME at a folder for the life of the object, with $XDG_DOCUMENTS_DIR unset.
-class HomeFolder
-{
+class HomeFolder {
 public:
     explicit HomeFolder(const std::string& home)
     {

@@ -10,13 +10,11 @@
 
 #include <filesystem>
 
-namespace
-{
+namespace {
 
 constexpr int kFrames = 1000; // 417-byte frames, 26.1 s at 44100 Hz
 
-class SplitRunTest : public ::testing::Test
-{
+class SplitRunTest : public ::testing::Test {
 protected:
     SplitRunTest()
         : frames(MarkedFrames(kFrames))

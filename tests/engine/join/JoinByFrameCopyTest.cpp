@@ -7,8 +7,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-namespace
-{
+namespace {
 
 const FrameSpec kSpec {}; // MPEG-1 Layer III, 128 kbit/s, 44100 Hz, joint stereo
 

@@ -11,8 +11,7 @@
 #include <filesystem>
 #include <gtest/gtest.h>
 
-namespace
-{
+namespace {
 
 std::string WriteTone(const TempDir& dir, const std::string& name, ToneSpec shape)
 {

@@ -5,8 +5,7 @@
 #include <gtest/gtest.h>
 #include <vector>
 
-namespace
-{
+namespace {
 
 JoinStreamFacts Facts(int sampleRate, int bitrate, int channelMode, bool isVbr = false)
 {

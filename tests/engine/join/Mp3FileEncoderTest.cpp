@@ -8,8 +8,7 @@
 #include <filesystem>
 #include <gtest/gtest.h>
 
-namespace
-{
+namespace {
 
 // Encodes a second of tone and returns the first frame header of the file.
 std::optional<MpegFrameHeader> EncodeSecond(

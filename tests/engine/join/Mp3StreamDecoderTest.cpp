@@ -100,7 +100,7 @@ TEST_F(Mp3StreamDecoderTest, SkipsID3v2AlbumIdBlockAndJunkBeforeTheFirstFrame)
     const Bytes audio = EncodeTone(tone);
 
     Bytes file = ID3v2Block(4086);
-    const Bytes albumId = {'A', 'i', 'D', 1, 20, 0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14};
+    const Bytes albumId = { 'A', 'i', 'D', 1, 20, 0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14 };
     Append(file, albumId);
     Append(file, Bytes(37, 0x11)); // junk
     Append(file, audio);
@@ -128,12 +128,12 @@ TEST_F(Mp3StreamDecoderTest, RefusesDamagedInputWithoutHangingOrCrashing)
     EXPECT_FALSE(decoder.Open(Write(pastEnd, "id3-past-end.mp3")));
 
     // Album-ID lengths below the six bytes already read must not move the stream backwards.
-    for (uint8_t length : {0, 1, 5}) {
-        Bytes file = {'A', 'i', 'D', 1, length, 0};
+    for (uint8_t length : { 0, 1, 5 }) {
+        Bytes file = { 'A', 'i', 'D', 1, length, 0 };
         Append(file, Bytes(4000, 0xFF));
         EXPECT_FALSE(decoder.Open(Write(file, "aid.mp3")));
     }
-    Bytes shortAlbumId = {'A', 'i', 'D', 1, 2, 0};
+    Bytes shortAlbumId = { 'A', 'i', 'D', 1, 2, 0 };
     Append(shortAlbumId, EncodeTone(ToneSpec {}));
     EXPECT_TRUE(decoder.Open(Write(shortAlbumId, "aid-ok.mp3")));
 
@@ -147,7 +147,7 @@ TEST_F(Mp3StreamDecoderTest, DamagedLayerOneAndTwoFramesEndInAClearResult)
 {
     // Layer I and II frames whose bodies are noise: the decoder may produce noise or an error,
     // but the process must survive and the stream must end.
-    for (int layer : {1, 2}) {
+    for (int layer : { 1, 2 }) {
         FrameSpec shape;
         shape.layer = layer;
         shape.bitrateIndex = 12;

@@ -19,7 +19,7 @@ PcmConverter Configured(int inChannels, int inRate, int outChannels, int outRate
 
 // Streams the input through the converter in decoder-sized blocks, as a join does.
 std::vector<int16_t> ConvertInBlocks(PcmConverter& converter, const std::vector<int16_t>& input, int block = 1152,
-                                     std::vector<int16_t>* rightOut = nullptr, const std::vector<int16_t>* rightIn = nullptr)
+    std::vector<int16_t>* rightOut = nullptr, const std::vector<int16_t>* rightIn = nullptr)
 {
     std::vector<int16_t> out;
     std::vector<int16_t> l(static_cast<size_t>(converter.MaxOutputCount(block))), r(l.size());
@@ -78,8 +78,8 @@ TEST(PcmConverter, ResamplingKeepsPitchAndLevelAcrossBlocks)
     struct Case {
         int inRate, outRate;
     };
-    for (const Case c : {Case {22050, 44100}, Case {48000, 44100}, Case {11025, 44100}, Case {44100, 22050},
-                         Case {16000, 44100}, Case {8000, 48000}}) {
+    for (const Case c : { Case { 22050, 44100 }, Case { 48000, 44100 }, Case { 11025, 44100 }, Case { 44100, 22050 },
+             Case { 16000, 44100 }, Case { 8000, 48000 } }) {
         ToneSpec tone;
         tone.sampleRate = c.inRate;
         tone.seconds = 1.0;
@@ -110,8 +110,8 @@ TEST(PcmConverter, ConvertsChannelCounts)
 
     // Stereo to mono averages and truncates toward zero.
     PcmConverter down = Configured(2, 44100, 1, 44100);
-    const int16_t l[] = {3, 100, -32768, 32767};
-    const int16_t r[] = {-4, 101, -32768, 32767};
+    const int16_t l[] = { 3, 100, -32768, 32767 };
+    const int16_t r[] = { -4, 101, -32768, 32767 };
     int16_t out[4], unused[4];
     int n = 0;
     down.Convert(l, r, 4, out, unused, n);

@@ -8,11 +8,9 @@
 #include <sys/resource.h>
 #include <vector>
 
-class RecordingProgress : public JobProgress
-{
+class RecordingProgress : public JobProgress {
 public:
-    class RecordingBar : public ProgressBar
-    {
+    class RecordingBar : public ProgressBar {
     public:
         int WidthInPixels() const override { return width; }
         void SetRange(int lower, int upper) override { range = { lower, upper }; }
@@ -63,8 +61,7 @@ private:
 
 // While alive, files this process writes cannot grow past `bytes`: a write past the limit fails
 // with EFBIG (the signal it would raise is ignored) as on a full disk.
-class FileSizeLimit
-{
+class FileSizeLimit {
 public:
     explicit FileSizeLimit(rlim_t bytes)
     {

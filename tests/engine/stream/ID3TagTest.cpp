@@ -80,7 +80,7 @@ TEST(ID3v1Block, RoundTripsEveryField)
 {
     ID3TagInfo info;
     SetTagTitle(info, "Caf\xE9 del Mar"); // Latin-1 text stays byte for byte
-    SetTagArtist(info, "Someone  ");      // trailing blanks are kept
+    SetTagArtist(info, "Someone  "); // trailing blanks are kept
     SetTagAlbum(info, "Album");
     SetTagYear(info, "2024");
     SetTagComment(info, "A comment");

@@ -64,7 +64,7 @@ TEST_F(Mp3SourceFileTest, SkipsTheID3v2BlockByItsSynchsafeSize)
     EXPECT_EQ(source.Cursor(), 1010u);
 
     // "ID3" in a file shorter than a tag header is no tag: the search starts at 0.
-    Bytes shortFile = {'I', 'D', '3'};
+    Bytes shortFile = { 'I', 'D', '3' };
     Append(shortFile, FrameHeaderBytes(k128));
     ASSERT_TRUE(source.Open(Write(shortFile, "short.mp3")));
     EXPECT_EQ(source.ID3v2Length(), 0u);
@@ -85,7 +85,7 @@ TEST_F(Mp3SourceFileTest, InfoFrameIsSavedAndBitrateAveragedOverAudioFrames)
     EXPECT_EQ(Walk(source).size(), 100u);
 
     Bytes vbr = InfoFrame(k128, "Xing");
-    Append(vbr, Frame(WithBitrate(9)));  // 128
+    Append(vbr, Frame(WithBitrate(9))); // 128
     Append(vbr, Frame(WithBitrate(10))); // 160
     Append(vbr, Frame(WithBitrate(11))); // 192
     ASSERT_TRUE(source.Open(Write(vbr, "vbr.mp3")));
@@ -120,7 +120,7 @@ TEST_F(Mp3SourceFileTest, RefusesFilesWithoutACompleteAudioFrame)
     infoThenCut.insert(infoThenCut.end(), next.begin(), next.begin() + 100);
     EXPECT_FALSE(source.Open(Write(infoThenCut, "info-then-cut.mp3")));
 
-    Bytes freeFormat = {0xFF, 0xFB, 0x00, 0x64};
+    Bytes freeFormat = { 0xFF, 0xFB, 0x00, 0x64 };
     freeFormat.resize(400, 0x55);
     Append(freeFormat, Frames(k128, 3));
     EXPECT_FALSE(source.Open(Write(freeFormat, "free.mp3")));
