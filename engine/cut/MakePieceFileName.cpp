@@ -19,24 +19,24 @@ std::string WithSeparator(const std::string& folder)
     return (!folder.empty() && folder.back() == '/') ? folder : folder + '/';
 }
 
-// The first "<base>_NN.mp3" that names no file or folder, if creating it works.
-bool NumberAndTest(std::string& name, const std::string& base)
+// The first "<base>_NN.mp3" that names no file or folder; true when creating it works.
+bool NumberAndTest(std::string& candidate, const std::string& base)
 {
-    std::string candidate;
     for (int number = 1;; ++number) {
         char suffix[32];
         std::snprintf(suffix, sizeof suffix, "_%02d.mp3", number);
         candidate = base + suffix;
         if (!FileExists(candidate))
             break;
-        if (number == 1000000)
+        if (number == 1000000) {
+            candidate.clear(); // every name is taken: none may be handed on to be overwritten
             return false;
+        }
     }
     OutputFile probe;
     if (!probe.Create(candidate))
         return false;
     probe.Discard();
-    name = candidate;
     return true;
 }
 
@@ -72,15 +72,23 @@ bool MakePieceFileName(std::string& name, const std::string& sourcePath, const C
     if (options.CreateFolderForEachMP3 && EnsureDirectory(base, true))
         base = base + '/' + sourceName;
 
-    if (NumberAndTest(name, base))
+    std::string candidate;
+    if (NumberAndTest(candidate, base)) {
+        name = candidate;
         return true;
+    }
+    // When no folder takes a piece, the name in its own place stays: the writer's create fails on
+    // it and the error names the piece, instead of an empty or stale path.
+    const std::string firstChoice = candidate;
 
     const std::string leaf = GetFileNamePart(base);
     const std::string documents = DocumentsFolder();
-    if (!documents.empty() && EnsureDirectory(documents, true) && TryFallback(name, documents, leaf))
-        return true;
     std::string programFolder;
-    if (!GetProgramFolder(programFolder))
-        return false;
-    return TryFallback(name, programFolder, leaf);
+    if ((!documents.empty() && EnsureDirectory(documents, true) && TryFallback(candidate, documents, leaf))
+        || (GetProgramFolder(programFolder) && TryFallback(candidate, programFolder, leaf))) {
+        name = candidate;
+        return true;
+    }
+    name = firstChoice;
+    return false;
 }

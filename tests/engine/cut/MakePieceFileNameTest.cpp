@@ -1,4 +1,6 @@
 #include "engine/cut/MakePieceFileName.h"
+#include "engine/cut/SplitRun.h"
+#include "platform/PathHelpers.h"
 #include "tests/engine/cut/CutTestSupport.h"
 #include "tests/support/TempDir.h"
 
@@ -95,4 +97,36 @@ TEST(MakePieceFileName, FallsBackToTheDocumentsFolder)
     ::setenv("XDG_DOCUMENTS_DIR", dir.File("docs").c_str(), 1);
     ASSERT_TRUE(MakePieceFileName(name, source, CutOptions {}));
     EXPECT_EQ(name, dir.File("docs/Clipwright_Files/song_01.mp3"));
+}
+
+TEST(MakePieceFileName, NameThatFitsNowhereIsStillNamedInTheError)
+{
+    TempDir dir;
+    const HomeFolder home(dir.File("home"));
+    // A source name of 253 bytes is legal; "<name>_01.mp3" is 4 bytes past the limit of a file name,
+    // so no folder can hold a piece of it.
+    const std::string leaf(249, 'a');
+    const std::string source = dir.File(leaf + ".mp3");
+    const std::string expected = dir.File(leaf + "_01.mp3");
+    std::string programFolder;
+    ASSERT_TRUE(GetProgramFolder(programFolder));
+    const std::string programFallback = programFolder + "Clipwright_Files";
+    const bool fallbackWasThere = FileIsThere(programFallback);
+
+    std::string name = dir.File("stale_01.mp3"); // a path left from an earlier run
+    EXPECT_FALSE(MakePieceFileName(name, source, CutOptions {}));
+    EXPECT_EQ(name, expected);
+
+    WriteFile(source, Join(MarkedFrames(100), 0, 100));
+    CutterSource cutter;
+    cutter.path = source;
+    cutter.totalSize = 100 * 417;
+    std::string errorText;
+    EXPECT_FALSE(CutByCount(cutter, 2, SplitSettings {}, errorText));
+    EXPECT_EQ(errorText, "Failed to create file \"" + expected + "\".");
+    EXPECT_TRUE(cutter.outputFiles.empty());
+
+    std::error_code ignored;
+    if (!fallbackWasThere)
+        std::filesystem::remove(programFallback, ignored); // only when empty
 }
