@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
 #include <sys/stat.h>
 
 namespace {
@@ -48,13 +49,52 @@ bool TryFallback(std::string& name, const std::string& parent, const std::string
     return NumberAndTest(name, folder + leaf);
 }
 
+// The documents folder named in the desktop's user-dirs.dirs ("$HOME/..." or an absolute path, in
+// double quotes); empty when the file names none. A folder set to the home folder itself means
+// the desktop has no documents folder.
+std::string UserDirsDocumentsFolder(const std::string& home)
+{
+    std::string configFolder;
+    if (const char* config = std::getenv("XDG_CONFIG_HOME"); config && *config == '/')
+        configFolder = config;
+    else if (!home.empty())
+        configFolder = WithSeparator(home) + ".config";
+    else
+        return {};
+    std::ifstream dirs(WithSeparator(configFolder) + "user-dirs.dirs");
+    const std::string key = "XDG_DOCUMENTS_DIR=\"";
+    for (std::string line; std::getline(dirs, line);) {
+        if (line.compare(0, key.size(), key) != 0)
+            continue;
+        const size_t end = line.find('"', key.size());
+        if (end == std::string::npos)
+            return {};
+        std::string value = line.substr(key.size(), end - key.size());
+        if (value.compare(0, 6, "$HOME/") == 0 && !home.empty())
+            value = WithSeparator(home) + value.substr(6);
+        else if (value.empty() || value[0] != '/')
+            return {};
+        while (value.size() > 1 && value.back() == '/')
+            value.pop_back();
+        std::string homeFolder = home;
+        while (homeFolder.size() > 1 && homeFolder.back() == '/')
+            homeFolder.pop_back();
+        return value == homeFolder ? std::string {} : value;
+    }
+    return {};
+}
+
 } // namespace
 
 std::string DocumentsFolder()
 {
     if (const char* documents = std::getenv("XDG_DOCUMENTS_DIR"); documents && *documents)
         return documents;
-    if (const char* home = std::getenv("HOME"); home && *home)
+    const char* homeVariable = std::getenv("HOME");
+    const std::string home = homeVariable ? homeVariable : "";
+    if (std::string fromDesktop = UserDirsDocumentsFolder(home); !fromDesktop.empty())
+        return fromDesktop;
+    if (!home.empty())
         return WithSeparator(home) + "Documents";
     return {};
 }

@@ -10,5 +10,6 @@
 // chosen folder), empty when every number there is taken.
 bool MakePieceFileName(std::string& name, const std::string& sourcePath, const CutOptions& options);
 
-// The user's documents folder: $XDG_DOCUMENTS_DIR, else $HOME/Documents; empty when neither is set.
+// The user's documents folder: $XDG_DOCUMENTS_DIR, else the one the desktop's user-dirs.dirs names,
+// else $HOME/Documents; empty when none is known.
 std::string DocumentsFolder();

@@ -8,31 +8,36 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <optional>
 
 namespace {
 
-// Points $HOME at a folder for the life of the object, with $XDG_DOCUMENTS_DIR unset.
+// Points $HOME at a folder for the life of the object, with $XDG_DOCUMENTS_DIR and $XDG_CONFIG_HOME
+// unset.
 class HomeFolder {
 public:
     explicit HomeFolder(const std::string& home)
     {
-        if (const char* old = std::getenv("HOME"))
-            oldHome_ = old;
-        if (const char* old = std::getenv("XDG_DOCUMENTS_DIR"))
-            oldDocuments_ = old;
+        for (auto& [name, value] : saved_) {
+            if (const char* old = std::getenv(name))
+                value = old;
+            ::unsetenv(name);
+        }
         ::setenv("HOME", home.c_str(), 1);
-        ::unsetenv("XDG_DOCUMENTS_DIR");
     }
     ~HomeFolder()
     {
-        ::setenv("HOME", oldHome_.c_str(), 1);
-        if (!oldDocuments_.empty())
-            ::setenv("XDG_DOCUMENTS_DIR", oldDocuments_.c_str(), 1);
+        for (const auto& [name, value] : saved_) {
+            if (value)
+                ::setenv(name, value->c_str(), 1);
+            else
+                ::unsetenv(name);
+        }
     }
 
 private:
-    std::string oldHome_;
-    std::string oldDocuments_;
+    std::pair<const char*, std::optional<std::string>> saved_[3]
+        = { { "HOME", std::nullopt }, { "XDG_DOCUMENTS_DIR", std::nullopt }, { "XDG_CONFIG_HOME", std::nullopt } };
 };
 
 } // namespace
@@ -97,6 +102,27 @@ TEST(MakePieceFileName, FallsBackToTheDocumentsFolder)
     ::setenv("XDG_DOCUMENTS_DIR", dir.File("docs").c_str(), 1);
     ASSERT_TRUE(MakePieceFileName(name, source, CutOptions {}));
     EXPECT_EQ(name, dir.File("docs/Clipwright_Files/song_01.mp3"));
+}
+
+TEST(MakePieceFileName, DocumentsFolderFollowsTheDesktopsUserDirectories)
+{
+    // Desktops name the documents folder in user-dirs.dirs, often in the user's language.
+    TempDir dir;
+    const HomeFolder home(dir.File("home"));
+    std::filesystem::create_directories(dir.File("home/.config"));
+    const std::string entries = "# written by xdg-user-dirs-update\nXDG_DESKTOP_DIR=\"$HOME/Schreibtisch\"\n"
+                                "XDG_DOCUMENTS_DIR=\"$HOME/Dokumente\"\n";
+    WriteFile(dir.File("home/.config/user-dirs.dirs"), Bytes(entries.begin(), entries.end()));
+    EXPECT_EQ(DocumentsFolder(), dir.File("home/Dokumente"));
+
+    std::filesystem::create_directories(dir.File("config"));
+    const std::string absolute = "XDG_DOCUMENTS_DIR=\"" + dir.File("papers") + "\"\n";
+    WriteFile(dir.File("config/user-dirs.dirs"), Bytes(absolute.begin(), absolute.end()));
+    ::setenv("XDG_CONFIG_HOME", dir.File("config").c_str(), 1);
+    EXPECT_EQ(DocumentsFolder(), dir.File("papers"));
+
+    WriteFile(dir.File("config/user-dirs.dirs"), Bytes {});
+    EXPECT_EQ(DocumentsFolder(), dir.File("home/Documents"));
 }
 
 TEST(MakePieceFileName, NameThatFitsNowhereIsStillNamedInTheError)
