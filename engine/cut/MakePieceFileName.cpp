@@ -20,6 +20,14 @@ std::string WithSeparator(const std::string& folder)
     return (!folder.empty() && folder.back() == '/') ? folder : folder + '/';
 }
 
+// Any directory entry takes a name, a link that points nowhere included: creating the test file
+// through such a link would make a file elsewhere, and deleting it would remove the link.
+bool NameIsTaken(const std::string& path)
+{
+    struct stat info { };
+    return ::lstat(path.c_str(), &info) == 0;
+}
+
 // The first "<base>_NN.mp3" that names no file or folder; true when creating it works.
 bool NumberAndTest(std::string& candidate, const std::string& base)
 {
@@ -27,7 +35,7 @@ bool NumberAndTest(std::string& candidate, const std::string& base)
         char suffix[32];
         std::snprintf(suffix, sizeof suffix, "_%02d.mp3", number);
         candidate = base + suffix;
-        if (!FileExists(candidate))
+        if (!NameIsTaken(candidate))
             break;
         if (number == 1000000) {
             candidate.clear(); // every name is taken: none may be handed on to be overwritten

@@ -57,7 +57,15 @@ TEST(MakePieceFileName, NumbersNextToTheSourcePassingOverTakenNames)
     ASSERT_TRUE(MakePieceFileName(name, source, options));
     EXPECT_EQ(name, dir.File("song_03.mp3"));
 
-    for (int i = 3; i <= 99; ++i)
+    // A link that points nowhere takes its name too: creating through it would make a file
+    // elsewhere, and deleting the test file would remove the link.
+    std::filesystem::create_symlink(dir.File("elsewhere.mp3"), dir.File("song_03.mp3"));
+    ASSERT_TRUE(MakePieceFileName(name, source, options));
+    EXPECT_EQ(name, dir.File("song_04.mp3"));
+    EXPECT_TRUE(std::filesystem::is_symlink(dir.File("song_03.mp3")));
+    EXPECT_FALSE(FileIsThere(dir.File("elsewhere.mp3")));
+
+    for (int i = 4; i <= 99; ++i)
         WriteFile(dir.File("song_" + std::string(i < 10 ? "0" : "") + std::to_string(i) + ".mp3"), { 1 });
     ASSERT_TRUE(MakePieceFileName(name, source, options));
     EXPECT_EQ(name, dir.File("song_100.mp3"));
