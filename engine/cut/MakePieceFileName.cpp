@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
 #include <sys/stat.h>
 
 namespace {
@@ -19,24 +20,32 @@ std::string WithSeparator(const std::string& folder)
     return (!folder.empty() && folder.back() == '/') ? folder : folder + '/';
 }
 
-// The first "<base>_NN.mp3" that names no file or folder, if creating it works.
-bool NumberAndTest(std::string& name, const std::string& base)
+// Any directory entry takes a name, a link that points nowhere included: creating the test file
+// through such a link would make a file elsewhere, and deleting it would remove the link.
+bool NameIsTaken(const std::string& path)
 {
-    std::string candidate;
+    struct stat info { };
+    return ::lstat(path.c_str(), &info) == 0;
+}
+
+// The first "<base>_NN.mp3" that names no file or folder; true when creating it works.
+bool NumberAndTest(std::string& candidate, const std::string& base)
+{
     for (int number = 1;; ++number) {
         char suffix[32];
         std::snprintf(suffix, sizeof suffix, "_%02d.mp3", number);
         candidate = base + suffix;
-        if (!FileExists(candidate))
+        if (!NameIsTaken(candidate))
             break;
-        if (number == 1000000)
+        if (number == 1000000) {
+            candidate.clear(); // every name is taken: none may be handed on to be overwritten
             return false;
+        }
     }
     OutputFile probe;
     if (!probe.Create(candidate))
         return false;
     probe.Discard();
-    name = candidate;
     return true;
 }
 
@@ -48,13 +57,52 @@ bool TryFallback(std::string& name, const std::string& parent, const std::string
     return NumberAndTest(name, folder + leaf);
 }
 
+// The documents folder named in the desktop's user-dirs.dirs ("$HOME/..." or an absolute path, in
+// double quotes); empty when the file names none. A folder set to the home folder itself means
+// the desktop has no documents folder.
+std::string UserDirsDocumentsFolder(const std::string& home)
+{
+    std::string configFolder;
+    if (const char* config = std::getenv("XDG_CONFIG_HOME"); config && *config == '/')
+        configFolder = config;
+    else if (!home.empty())
+        configFolder = WithSeparator(home) + ".config";
+    else
+        return {};
+    std::ifstream dirs(WithSeparator(configFolder) + "user-dirs.dirs");
+    const std::string key = "XDG_DOCUMENTS_DIR=\"";
+    for (std::string line; std::getline(dirs, line);) {
+        if (line.compare(0, key.size(), key) != 0)
+            continue;
+        const size_t end = line.find('"', key.size());
+        if (end == std::string::npos)
+            return {};
+        std::string value = line.substr(key.size(), end - key.size());
+        if (value.compare(0, 6, "$HOME/") == 0 && !home.empty())
+            value = WithSeparator(home) + value.substr(6);
+        else if (value.empty() || value[0] != '/')
+            return {};
+        while (value.size() > 1 && value.back() == '/')
+            value.pop_back();
+        std::string homeFolder = home;
+        while (homeFolder.size() > 1 && homeFolder.back() == '/')
+            homeFolder.pop_back();
+        return value == homeFolder ? std::string {} : value;
+    }
+    return {};
+}
+
 } // namespace
 
 std::string DocumentsFolder()
 {
     if (const char* documents = std::getenv("XDG_DOCUMENTS_DIR"); documents && *documents)
         return documents;
-    if (const char* home = std::getenv("HOME"); home && *home)
+    const char* homeVariable = std::getenv("HOME");
+    const std::string home = homeVariable ? homeVariable : "";
+    if (std::string fromDesktop = UserDirsDocumentsFolder(home); !fromDesktop.empty())
+        return fromDesktop;
+    if (!home.empty())
         return WithSeparator(home) + "Documents";
     return {};
 }
@@ -72,15 +120,23 @@ bool MakePieceFileName(std::string& name, const std::string& sourcePath, const C
     if (options.CreateFolderForEachMP3 && EnsureDirectory(base, true))
         base = base + '/' + sourceName;
 
-    if (NumberAndTest(name, base))
+    std::string candidate;
+    if (NumberAndTest(candidate, base)) {
+        name = candidate;
         return true;
+    }
+    // When no folder takes a piece, the name in its own place stays: the writer's create fails on
+    // it and the error names the piece, instead of an empty or stale path.
+    const std::string firstChoice = candidate;
 
     const std::string leaf = GetFileNamePart(base);
     const std::string documents = DocumentsFolder();
-    if (!documents.empty() && EnsureDirectory(documents, true) && TryFallback(name, documents, leaf))
-        return true;
     std::string programFolder;
-    if (!GetProgramFolder(programFolder))
-        return false;
-    return TryFallback(name, programFolder, leaf);
+    if ((!documents.empty() && EnsureDirectory(documents, true) && TryFallback(candidate, documents, leaf))
+        || (GetProgramFolder(programFolder) && TryFallback(candidate, programFolder, leaf))) {
+        name = candidate;
+        return true;
+    }
+    name = firstChoice;
+    return false;
 }

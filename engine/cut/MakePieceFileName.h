@@ -6,7 +6,10 @@
 
 #include <string>
 
+// False when no folder takes a piece; name then holds the name tried next to the source (or in the
+// chosen folder), empty when every number there is taken.
 bool MakePieceFileName(std::string& name, const std::string& sourcePath, const CutOptions& options);
 
-// The user's documents folder: $XDG_DOCUMENTS_DIR, else $HOME/Documents; empty when neither is set.
+// The user's documents folder: $XDG_DOCUMENTS_DIR, else the one the desktop's user-dirs.dirs names,
+// else $HOME/Documents; empty when none is known.
 std::string DocumentsFolder();

@@ -1,4 +1,6 @@
 #include "engine/cut/MakePieceFileName.h"
+#include "engine/cut/SplitRun.h"
+#include "platform/PathHelpers.h"
 #include "tests/engine/cut/CutTestSupport.h"
 #include "tests/support/TempDir.h"
 
@@ -6,31 +8,36 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <optional>
 
 namespace {
 
-// Points $HOME at a folder for the life of the object, with $XDG_DOCUMENTS_DIR unset.
+// Points $HOME at a folder for the life of the object, with $XDG_DOCUMENTS_DIR and $XDG_CONFIG_HOME
+// unset.
 class HomeFolder {
 public:
     explicit HomeFolder(const std::string& home)
     {
-        if (const char* old = std::getenv("HOME"))
-            oldHome_ = old;
-        if (const char* old = std::getenv("XDG_DOCUMENTS_DIR"))
-            oldDocuments_ = old;
+        for (auto& [name, value] : saved_) {
+            if (const char* old = std::getenv(name))
+                value = old;
+            ::unsetenv(name);
+        }
         ::setenv("HOME", home.c_str(), 1);
-        ::unsetenv("XDG_DOCUMENTS_DIR");
     }
     ~HomeFolder()
     {
-        ::setenv("HOME", oldHome_.c_str(), 1);
-        if (!oldDocuments_.empty())
-            ::setenv("XDG_DOCUMENTS_DIR", oldDocuments_.c_str(), 1);
+        for (const auto& [name, value] : saved_) {
+            if (value)
+                ::setenv(name, value->c_str(), 1);
+            else
+                ::unsetenv(name);
+        }
     }
 
 private:
-    std::string oldHome_;
-    std::string oldDocuments_;
+    std::pair<const char*, std::optional<std::string>> saved_[3]
+        = { { "HOME", std::nullopt }, { "XDG_DOCUMENTS_DIR", std::nullopt }, { "XDG_CONFIG_HOME", std::nullopt } };
 };
 
 } // namespace
@@ -50,7 +57,15 @@ TEST(MakePieceFileName, NumbersNextToTheSourcePassingOverTakenNames)
     ASSERT_TRUE(MakePieceFileName(name, source, options));
     EXPECT_EQ(name, dir.File("song_03.mp3"));
 
-    for (int i = 3; i <= 99; ++i)
+    // A link that points nowhere takes its name too: creating through it would make a file
+    // elsewhere, and deleting the test file would remove the link.
+    std::filesystem::create_symlink(dir.File("elsewhere.mp3"), dir.File("song_03.mp3"));
+    ASSERT_TRUE(MakePieceFileName(name, source, options));
+    EXPECT_EQ(name, dir.File("song_04.mp3"));
+    EXPECT_TRUE(std::filesystem::is_symlink(dir.File("song_03.mp3")));
+    EXPECT_FALSE(FileIsThere(dir.File("elsewhere.mp3")));
+
+    for (int i = 4; i <= 99; ++i)
         WriteFile(dir.File("song_" + std::string(i < 10 ? "0" : "") + std::to_string(i) + ".mp3"), { 1 });
     ASSERT_TRUE(MakePieceFileName(name, source, options));
     EXPECT_EQ(name, dir.File("song_100.mp3"));
@@ -95,4 +110,57 @@ TEST(MakePieceFileName, FallsBackToTheDocumentsFolder)
     ::setenv("XDG_DOCUMENTS_DIR", dir.File("docs").c_str(), 1);
     ASSERT_TRUE(MakePieceFileName(name, source, CutOptions {}));
     EXPECT_EQ(name, dir.File("docs/Clipwright_Files/song_01.mp3"));
+}
+
+TEST(MakePieceFileName, DocumentsFolderFollowsTheDesktopsUserDirectories)
+{
+    // Desktops name the documents folder in user-dirs.dirs, often in the user's language.
+    TempDir dir;
+    const HomeFolder home(dir.File("home"));
+    std::filesystem::create_directories(dir.File("home/.config"));
+    const std::string entries = "# written by xdg-user-dirs-update\nXDG_DESKTOP_DIR=\"$HOME/Schreibtisch\"\n"
+                                "XDG_DOCUMENTS_DIR=\"$HOME/Dokumente\"\n";
+    WriteFile(dir.File("home/.config/user-dirs.dirs"), Bytes(entries.begin(), entries.end()));
+    EXPECT_EQ(DocumentsFolder(), dir.File("home/Dokumente"));
+
+    std::filesystem::create_directories(dir.File("config"));
+    const std::string absolute = "XDG_DOCUMENTS_DIR=\"" + dir.File("papers") + "\"\n";
+    WriteFile(dir.File("config/user-dirs.dirs"), Bytes(absolute.begin(), absolute.end()));
+    ::setenv("XDG_CONFIG_HOME", dir.File("config").c_str(), 1);
+    EXPECT_EQ(DocumentsFolder(), dir.File("papers"));
+
+    WriteFile(dir.File("config/user-dirs.dirs"), Bytes {});
+    EXPECT_EQ(DocumentsFolder(), dir.File("home/Documents"));
+}
+
+TEST(MakePieceFileName, NameThatFitsNowhereIsStillNamedInTheError)
+{
+    TempDir dir;
+    const HomeFolder home(dir.File("home"));
+    // A source name of 253 bytes is legal; "<name>_01.mp3" is 4 bytes past the limit of a file name,
+    // so no folder can hold a piece of it.
+    const std::string leaf(249, 'a');
+    const std::string source = dir.File(leaf + ".mp3");
+    const std::string expected = dir.File(leaf + "_01.mp3");
+    std::string programFolder;
+    ASSERT_TRUE(GetProgramFolder(programFolder));
+    const std::string programFallback = programFolder + "Clipwright_Files";
+    const bool fallbackWasThere = FileIsThere(programFallback);
+
+    std::string name = dir.File("stale_01.mp3"); // a path left from an earlier run
+    EXPECT_FALSE(MakePieceFileName(name, source, CutOptions {}));
+    EXPECT_EQ(name, expected);
+
+    WriteFile(source, Join(MarkedFrames(100), 0, 100));
+    CutterSource cutter;
+    cutter.path = source;
+    cutter.totalSize = 100 * 417;
+    std::string errorText;
+    EXPECT_FALSE(CutByCount(cutter, 2, SplitSettings {}, errorText));
+    EXPECT_EQ(errorText, "Failed to create file \"" + expected + "\".");
+    EXPECT_TRUE(cutter.outputFiles.empty());
+
+    std::error_code ignored;
+    if (!fallbackWasThere)
+        std::filesystem::remove(programFallback, ignored); // only when empty
 }
