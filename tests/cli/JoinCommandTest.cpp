@@ -1,5 +1,6 @@
 // sonicrop-cli join end to end: the real program on real files in a temporary folder.
 #include "engine/stream/ID3TagInfo.h"
+#include "engine/stream/Mp3SourceFile.h"
 #include "tests/support/CliRunner.h"
 #include "tests/support/EncodedAudio.h"
 #include "tests/support/FrameBuilder.h"
@@ -160,6 +161,25 @@ TEST(JoinCommand, AFixedEncodingReencodesEvenMatchingInputs)
     result = Join({ "-o", output, "--encoding", "44100:400:stereo", a, a });
     ASSERT_EQ(result.exitCode, 0) << result.err;
     EXPECT_EQ(result.out, "re-encode 44100 Hz 320 kbps stereo\n" + output + "\n");
+}
+
+TEST(JoinCommand, TheMethodLineNamesTheBitrateTheEncoderUsed)
+{
+    // Bitrates outside what a sample rate allows are moved by the encoder to one it can write;
+    // the line must name the bitrate the file really has.
+    TempDir dir;
+    const std::string a = WriteTone(dir, "a.mp3", 44100, 2, 128, 0.5);
+    const std::string output = dir.File("joined.mp3");
+    for (const std::string encoding : { "48000:8:stereo", "8000:320:joint", "22050:320:mono" }) {
+        const CliResult result = Join({ "-o", output, "--encoding", encoding, a, a });
+        ASSERT_EQ(result.exitCode, 0) << result.err;
+        Mp3SourceFile joined;
+        ASSERT_TRUE(joined.Open(output));
+        const std::string rate = encoding.substr(0, encoding.find(':'));
+        const std::string mode = encoding.substr(encoding.rfind(':') + 1);
+        EXPECT_EQ(result.out,
+            "re-encode " + rate + " Hz " + std::to_string(joined.Bitrate()) + " kbps " + mode + "\n" + output + "\n");
+    }
 }
 
 TEST(JoinCommand, AnInputTheProbeCannotOpenFailsBeforeAnyOutputIsCreated)
