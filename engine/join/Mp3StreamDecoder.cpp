@@ -26,6 +26,11 @@ Mp3StreamDecoder::~Mp3StreamDecoder() { Close(); }
 bool Mp3StreamDecoder::Open(const std::string& path)
 {
     Close();
+    // Only regular files: the probe reads until it finds a header or the end of the file, which a
+    // device such as /dev/zero never reaches, and opening a pipe would wait for a writer.
+    struct stat info { };
+    if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode))
+        return false;
     file_ = std::fopen(path.c_str(), "rb");
     if (!file_)
         return false;
