@@ -3,6 +3,7 @@
 #include "engine/stream/Mp3SourceFile.h"
 #include "engine/stream/MpegFrameHeader.h"
 
+#include <cstdarg>
 #include <cstring>
 #include <sys/stat.h>
 
@@ -17,6 +18,21 @@ int64_t FileSize(std::FILE* file)
     if (::fstat(fileno(file), &info) != 0)
         return -1;
     return static_cast<int64_t>(info.st_size);
+}
+
+// The decoder's own reports of damaged frames would go to stderr; a damaged frame already shows
+// as a decoding error or a resynchronised stream, so they are dropped.
+void IgnoreReport(const char*, va_list) { }
+
+hip_t StartDecoder()
+{
+    hip_t hip = hip_decode_init();
+    if (hip) {
+        hip_set_errorf(hip, IgnoreReport);
+        hip_set_debugf(hip, IgnoreReport);
+        hip_set_msgf(hip, IgnoreReport);
+    }
+    return hip;
 }
 
 } // namespace
@@ -35,7 +51,7 @@ bool Mp3StreamDecoder::Open(const std::string& path)
     if (!file_)
         return false;
     path_ = path;
-    hip_ = hip_decode_init();
+    hip_ = StartDecoder();
     if (!hip_ || !Probe()) {
         Close();
         return false;
@@ -121,7 +137,7 @@ bool Mp3StreamDecoder::Probe()
             // A false sync: start again from here with a fresh decoder, so the bytes fed so far
             // cannot confuse the next attempt.
             hip_decode_exit(hip_);
-            hip_ = hip_decode_init();
+            hip_ = StartDecoder();
             if (!hip_)
                 return false;
             continue;

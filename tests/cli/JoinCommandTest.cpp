@@ -182,6 +182,28 @@ TEST(JoinCommand, TheMethodLineNamesTheBitrateTheEncoderUsed)
     }
 }
 
+TEST(JoinCommand, ADamagedInputLeavesStandardErrorToTheCommand)
+{
+    // A stream that changes its sample rate halfway, with noise written over some frames: the
+    // decoder resynchronises and reports trouble, which must not reach the command's stderr.
+    TempDir dir;
+    ToneSpec second;
+    second.sampleRate = 22050;
+    second.channels = 1;
+    second.bitrate = 64;
+    second.writeInfoFrame = true;
+    Bytes damaged = ReadFile(WriteTone(dir, "a.mp3", 44100, 2, 128));
+    Append(damaged, EncodeTone(second));
+    for (size_t i = 2000; i < damaged.size(); i += 211)
+        damaged[i] ^= 0x5A;
+    WriteFile(dir.File("damaged.mp3"), damaged);
+    const std::string output = dir.File("joined.mp3");
+    const CliResult result
+        = Join({ "-o", output, "--encoding", "44100:128:joint", dir.File("damaged.mp3"), dir.File("a.mp3") });
+    EXPECT_EQ(result.exitCode, 0);
+    EXPECT_EQ(result.err, "");
+}
+
 TEST(JoinCommand, AnInputTheProbeCannotOpenFailsBeforeAnyOutputIsCreated)
 {
     TempDir dir;
