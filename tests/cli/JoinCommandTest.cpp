@@ -255,20 +255,24 @@ TEST(JoinCommand, InterruptCancelsTheJoinAndDeletesTheOutput)
     TempDir dir;
     const std::string a = WriteTone(dir, "a.mp3", 44100, 2, 128, 10.0);
     const std::string output = dir.File("joined.mp3");
-    // A hundred seconds to re-encode: the join is still running when the signal comes.
+    // A hundred seconds to re-encode: the join is still running when the signal comes. Ctrl+C,
+    // kill's default signal and a closed terminal all cancel it.
     std::vector<std::string> args { "-o", output, "--encoding", "44100:128:joint" };
     args.insert(args.end(), 10, a);
-    const pid_t pid = Start(dir, args);
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-    while (!std::filesystem::exists(output) && std::chrono::steady_clock::now() < deadline)
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    ASSERT_TRUE(std::filesystem::exists(output));
-    ::kill(pid, SIGINT);
-    const CliResult result = Finish(dir, pid);
-    EXPECT_EQ(result.exitCode, 1);
-    EXPECT_NE(result.err.find("cancelled"), std::string::npos) << result.err;
-    EXPECT_TRUE(result.out.empty());
-    EXPECT_FALSE(std::filesystem::exists(output));
+    for (const int signal : { SIGINT, SIGTERM, SIGHUP }) {
+        SCOPED_TRACE(signal);
+        const pid_t pid = Start(dir, args);
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+        while (!std::filesystem::exists(output) && std::chrono::steady_clock::now() < deadline)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        ASSERT_TRUE(std::filesystem::exists(output));
+        ::kill(pid, signal);
+        const CliResult result = Finish(dir, pid);
+        EXPECT_EQ(result.exitCode, 1);
+        EXPECT_NE(result.err.find("cancelled"), std::string::npos) << result.err;
+        EXPECT_TRUE(result.out.empty());
+        EXPECT_FALSE(std::filesystem::exists(output));
+    }
 }
 
 TEST(JoinCommand, BadUsageExitsWithTwo)
