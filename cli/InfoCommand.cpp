@@ -50,6 +50,9 @@ FileReport Inspect(const std::string& path)
     struct stat info { };
     if (::stat(path.c_str(), &info) == 0)
         report.size = static_cast<uint64_t>(info.st_size);
+    // Only regular files are opened: a pipe would block the open until someone writes to it.
+    if (!report.size || !S_ISREG(info.st_mode))
+        return report;
 
     Mp3SourceFile source;
     if (source.Open(path)) {

@@ -201,18 +201,20 @@ std::optional<int> ParseArguments(const std::vector<std::string>& args, JoinArgu
     return std::nullopt;
 }
 
-// "44100 Hz 128 kbps joint", with the bitrate and mode the encoder is given.
-std::string EncodingText(const JoinEncoding& encoding)
+// "44100 Hz 128 kbps joint", with the bitrate and mode the encoder is given; encodedBitrate, when
+// known, is the one the encoder settled on.
+std::string EncodingText(const JoinEncoding& encoding, int encodedBitrate = 0)
 {
     char text[80];
     std::snprintf(text, sizeof text, "%d Hz %d kbps %s", encoding.sampleRate,
-        Mp3FileEncoder::ClampBitrate(encoding.bitrate), ModeName(Mp3FileEncoder::NormalizeMode(encoding.channelMode)));
+        encodedBitrate > 0 ? encodedBitrate : Mp3FileEncoder::ClampBitrate(encoding.bitrate),
+        ModeName(Mp3FileEncoder::NormalizeMode(encoding.channelMode)));
     return text;
 }
 
-std::string MethodLine(const JoinMethod& method)
+std::string MethodLine(const JoinMethod& method, int encodedBitrate)
 {
-    return method.frameCopy ? "frame copy" : "re-encode " + EncodingText(method.encoding);
+    return method.frameCopy ? "frame copy" : "re-encode " + EncodingText(method.encoding, encodedBitrate);
 }
 
 } // namespace
@@ -249,7 +251,7 @@ int RunJoin(const std::vector<std::string>& args)
         progress.Finish();
     }
     if (ok) {
-        std::printf("%s\n%s\n", MethodLine(method).c_str(), parsed.output.c_str());
+        std::printf("%s\n%s\n", MethodLine(method, job.EncodedBitrate()).c_str(), parsed.output.c_str());
         return kExitOk;
     }
     if (cancelled) {

@@ -9,6 +9,8 @@ namespace {
 
 volatile std::sig_atomic_t gInterrupted = 0;
 
+constexpr int kCancelSignals[] = { SIGINT, SIGTERM, SIGHUP };
+
 extern "C" void OnInterrupt(int) { gInterrupted = 1; }
 
 long long NowMs()
@@ -28,13 +30,17 @@ TerminalProgress::TerminalProgress()
     struct sigaction action { };
     action.sa_handler = OnInterrupt;
     sigemptyset(&action.sa_mask);
-    ::sigaction(SIGINT, &action, nullptr);
+    // kill's default signal and a closed terminal stop the job the same way, so that its outputs
+    // are cleaned up instead of being left half written.
+    for (const int signal : kCancelSignals)
+        ::sigaction(signal, &action, nullptr);
 }
 
 TerminalProgress::~TerminalProgress()
 {
     Finish();
-    std::signal(SIGINT, SIG_DFL);
+    for (const int signal : kCancelSignals)
+        std::signal(signal, SIG_DFL);
 }
 
 bool TerminalProgress::IsCancelled() const { return gInterrupted != 0; }

@@ -1,7 +1,7 @@
 #pragma once
 // The job display of the command line: a progress bar on stderr when it is a terminal, and
-// Ctrl+C as the Cancel button (the first SIGINT sets the cancel flag; the job stops at its next
-// check and cleans up its outputs).
+// Ctrl+C as the Cancel button (the first SIGINT, SIGTERM or SIGHUP sets the cancel flag; the job
+// stops at its next check and cleans up its outputs).
 #include "engine/JobProgress.h"
 
 #include <string>

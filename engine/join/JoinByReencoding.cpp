@@ -21,6 +21,7 @@ bool JoinJob::JoinByReencoding(
     const std::string& outputPath, int sampleRate, int bitrate, int channelMode, JobProgress& progress)
 {
     errorText_.clear();
+    encodedBitrate_ = 0;
     const int channels = channelMode == 3 ? 1 : 2;
     if (OutputIsAnInput(outputPath)) {
         Fail("Failed to create file \"%s\".", outputPath);
@@ -55,6 +56,7 @@ bool JoinJob::JoinByReencoding(
         encoder.Discard(); // the encoder refused its settings; there is no message for that
         return false;
     }
+    encodedBitrate_ = encoder.Bitrate();
     if (ProgressBar* upper = progress.Bar(JobProgress::Upper))
         upper->SetRange(0, UpperBarWidth(progress));
 

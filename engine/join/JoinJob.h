@@ -27,6 +27,9 @@ public:
     const std::vector<std::string>& Inputs() const { return inputs_; }
     int InputCount() const { return static_cast<int>(inputs_.size()); }
     const std::optional<ID3TagInfo>& Tag() const { return tag_; }
+    // The bitrate the encoder settled on in the last re-encoding join, 0 when none started. The
+    // encoder moves a bitrate its sample rate does not allow to the nearest one it can write.
+    int EncodedBitrate() const { return encodedBitrate_; }
 
 private:
     // Refuses an output that is one of the inputs (the same file under any name), which the join
@@ -37,6 +40,7 @@ private:
     std::string errorText_;
     std::optional<ID3TagInfo> tag_;
     std::vector<std::string> inputs_;
+    int encodedBitrate_ = 0;
 };
 
 // "Joining %d of %d file(s) into %s..." and "Processing %s...%d%%": the labels both joins show.

@@ -45,7 +45,7 @@ public:
 
     bool IsOpen() const { return file_.IsOpen(); }
     const std::string& Path() const { return file_.Path(); }
-    // The bitrate the encoder was given after clamping, as LAME reads it back.
+    // The bitrate as LAME reads it back: the clamped value before Start, the one it encodes at after.
     int Bitrate() const { return encoder_ ? lame_get_brate(encoder_) : 0; }
 
     static int ClampBitrate(int bitrate);

@@ -3,6 +3,7 @@
 #include "engine/stream/Mp3SourceFile.h"
 #include "engine/stream/MpegFrameHeader.h"
 
+#include <cstdarg>
 #include <cstring>
 #include <sys/stat.h>
 
@@ -19,6 +20,21 @@ int64_t FileSize(std::FILE* file)
     return static_cast<int64_t>(info.st_size);
 }
 
+// The decoder's own reports of damaged frames would go to stderr; a damaged frame already shows
+// as a decoding error or a resynchronised stream, so they are dropped.
+void IgnoreReport(const char*, va_list) { }
+
+hip_t StartDecoder()
+{
+    hip_t hip = hip_decode_init();
+    if (hip) {
+        hip_set_errorf(hip, IgnoreReport);
+        hip_set_debugf(hip, IgnoreReport);
+        hip_set_msgf(hip, IgnoreReport);
+    }
+    return hip;
+}
+
 } // namespace
 
 Mp3StreamDecoder::~Mp3StreamDecoder() { Close(); }
@@ -26,11 +42,16 @@ Mp3StreamDecoder::~Mp3StreamDecoder() { Close(); }
 bool Mp3StreamDecoder::Open(const std::string& path)
 {
     Close();
+    // Only regular files: the probe reads until it finds a header or the end of the file, which a
+    // device such as /dev/zero never reaches, and opening a pipe would wait for a writer.
+    struct stat info { };
+    if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode))
+        return false;
     file_ = std::fopen(path.c_str(), "rb");
     if (!file_)
         return false;
     path_ = path;
-    hip_ = hip_decode_init();
+    hip_ = StartDecoder();
     if (!hip_ || !Probe()) {
         Close();
         return false;
@@ -116,7 +137,7 @@ bool Mp3StreamDecoder::Probe()
             // A false sync: start again from here with a fresh decoder, so the bytes fed so far
             // cannot confuse the next attempt.
             hip_decode_exit(hip_);
-            hip_ = hip_decode_init();
+            hip_ = StartDecoder();
             if (!hip_)
                 return false;
             continue;

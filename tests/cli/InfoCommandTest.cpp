@@ -4,6 +4,7 @@
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 namespace {
 
@@ -76,4 +77,19 @@ TEST(InfoCommand, PrintsAReadableReportAndExitsZeroWhenAllFilesOpen)
     EXPECT_TRUE(Has(result.out, "after the \"Info\" frame"));
     EXPECT_TRUE(Has(result.out, "duration:      0:01."));
     EXPECT_TRUE(Has(result.out, "ID3v1 tag:     none"));
+}
+
+TEST(InfoCommand, AFileThatIsNotARegularFileIsReportedNotOkWithoutWaiting)
+{
+    // A pipe without a writer would block every open; a folder cannot be read as bytes.
+    TempDir dir;
+    ASSERT_EQ(::mkfifo(dir.File("pipe.mp3").c_str(), 0600), 0);
+    const CliResult result = RunCli({ "info", "--json", dir.File("pipe.mp3"), dir.Path().string() });
+    EXPECT_EQ(result.exitCode, 1);
+    const std::vector<std::string> lines = Lines(result.out);
+    ASSERT_EQ(lines.size(), 2u);
+    for (const std::string& line : lines) {
+        EXPECT_TRUE(Has(line, "\"ok\":false,\"error\":\"Failed to load file")) << line;
+        EXPECT_TRUE(Has(line, "\"probe\":null,\"id3v1\":null")) << line;
+    }
 }

@@ -1,5 +1,6 @@
 // sonicrop-cli join end to end: the real program on real files in a temporary folder.
 #include "engine/stream/ID3TagInfo.h"
+#include "engine/stream/Mp3SourceFile.h"
 #include "tests/support/CliRunner.h"
 #include "tests/support/EncodedAudio.h"
 #include "tests/support/FrameBuilder.h"
@@ -162,6 +163,47 @@ TEST(JoinCommand, AFixedEncodingReencodesEvenMatchingInputs)
     EXPECT_EQ(result.out, "re-encode 44100 Hz 320 kbps stereo\n" + output + "\n");
 }
 
+TEST(JoinCommand, TheMethodLineNamesTheBitrateTheEncoderUsed)
+{
+    // Bitrates outside what a sample rate allows are moved by the encoder to one it can write;
+    // the line must name the bitrate the file really has.
+    TempDir dir;
+    const std::string a = WriteTone(dir, "a.mp3", 44100, 2, 128, 0.5);
+    const std::string output = dir.File("joined.mp3");
+    for (const std::string encoding : { "48000:8:stereo", "8000:320:joint", "22050:320:mono" }) {
+        const CliResult result = Join({ "-o", output, "--encoding", encoding, a, a });
+        ASSERT_EQ(result.exitCode, 0) << result.err;
+        Mp3SourceFile joined;
+        ASSERT_TRUE(joined.Open(output));
+        const std::string rate = encoding.substr(0, encoding.find(':'));
+        const std::string mode = encoding.substr(encoding.rfind(':') + 1);
+        EXPECT_EQ(result.out,
+            "re-encode " + rate + " Hz " + std::to_string(joined.Bitrate()) + " kbps " + mode + "\n" + output + "\n");
+    }
+}
+
+TEST(JoinCommand, ADamagedInputLeavesStandardErrorToTheCommand)
+{
+    // A stream that changes its sample rate halfway, with noise written over some frames: the
+    // decoder resynchronises and reports trouble, which must not reach the command's stderr.
+    TempDir dir;
+    ToneSpec second;
+    second.sampleRate = 22050;
+    second.channels = 1;
+    second.bitrate = 64;
+    second.writeInfoFrame = true;
+    Bytes damaged = ReadFile(WriteTone(dir, "a.mp3", 44100, 2, 128));
+    Append(damaged, EncodeTone(second));
+    for (size_t i = 2000; i < damaged.size(); i += 211)
+        damaged[i] ^= 0x5A;
+    WriteFile(dir.File("damaged.mp3"), damaged);
+    const std::string output = dir.File("joined.mp3");
+    const CliResult result
+        = Join({ "-o", output, "--encoding", "44100:128:joint", dir.File("damaged.mp3"), dir.File("a.mp3") });
+    EXPECT_EQ(result.exitCode, 0);
+    EXPECT_EQ(result.err, "");
+}
+
 TEST(JoinCommand, AnInputTheProbeCannotOpenFailsBeforeAnyOutputIsCreated)
 {
     TempDir dir;
@@ -213,20 +255,24 @@ TEST(JoinCommand, InterruptCancelsTheJoinAndDeletesTheOutput)
     TempDir dir;
     const std::string a = WriteTone(dir, "a.mp3", 44100, 2, 128, 10.0);
     const std::string output = dir.File("joined.mp3");
-    // A hundred seconds to re-encode: the join is still running when the signal comes.
+    // A hundred seconds to re-encode: the join is still running when the signal comes. Ctrl+C,
+    // kill's default signal and a closed terminal all cancel it.
     std::vector<std::string> args { "-o", output, "--encoding", "44100:128:joint" };
     args.insert(args.end(), 10, a);
-    const pid_t pid = Start(dir, args);
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-    while (!std::filesystem::exists(output) && std::chrono::steady_clock::now() < deadline)
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    ASSERT_TRUE(std::filesystem::exists(output));
-    ::kill(pid, SIGINT);
-    const CliResult result = Finish(dir, pid);
-    EXPECT_EQ(result.exitCode, 1);
-    EXPECT_NE(result.err.find("cancelled"), std::string::npos) << result.err;
-    EXPECT_TRUE(result.out.empty());
-    EXPECT_FALSE(std::filesystem::exists(output));
+    for (const int signal : { SIGINT, SIGTERM, SIGHUP }) {
+        SCOPED_TRACE(signal);
+        const pid_t pid = Start(dir, args);
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+        while (!std::filesystem::exists(output) && std::chrono::steady_clock::now() < deadline)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        ASSERT_TRUE(std::filesystem::exists(output));
+        ::kill(pid, signal);
+        const CliResult result = Finish(dir, pid);
+        EXPECT_EQ(result.exitCode, 1);
+        EXPECT_NE(result.err.find("cancelled"), std::string::npos) << result.err;
+        EXPECT_TRUE(result.out.empty());
+        EXPECT_FALSE(std::filesystem::exists(output));
+    }
 }
 
 TEST(JoinCommand, BadUsageExitsWithTwo)

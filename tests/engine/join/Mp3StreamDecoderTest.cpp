@@ -6,6 +6,7 @@
 
 #include <cmath>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 namespace {
 
@@ -121,6 +122,11 @@ TEST_F(Mp3StreamDecoderTest, RefusesDamagedInputWithoutHangingOrCrashing)
     EXPECT_FALSE(decoder.Open(Write(Bytes(3, 0xFF), "three.mp3")));
     EXPECT_FALSE(decoder.Open(Write(Bytes(100000, 0xFF), "ff.mp3")));
     EXPECT_FALSE(decoder.Open(Write(Bytes(100000, 0x00), "zero.mp3")));
+    // Endless or blocking inputs: a device that never ends and a pipe without a writer.
+    EXPECT_FALSE(decoder.Open("/dev/zero"));
+    ASSERT_EQ(::mkfifo(dir.File("pipe.mp3").c_str(), 0600), 0);
+    EXPECT_FALSE(decoder.Open(dir.File("pipe.mp3")));
+    EXPECT_FALSE(decoder.Open(dir.Path().string()));
 
     Bytes pastEnd = ID3v2Block(10);
     pastEnd[6] = 0x7F;
