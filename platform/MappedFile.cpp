@@ -10,7 +10,8 @@ MappedFile::~MappedFile() { Close(); }
 bool MappedFile::Open(const std::string& path)
 {
     Close();
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // O_NONBLOCK: opening a FIFO must not wait for a writer; it is refused below as not a regular file.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0)
         return false;
     struct stat info { };

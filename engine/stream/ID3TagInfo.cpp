@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -85,9 +88,16 @@ void BuildID3v1FromInfo(uint8_t* block, const ID3TagInfo& info)
 
 bool ReadID3v1Tag(const std::string& path, ID3TagInfo& info)
 {
-    std::FILE* file = std::fopen(path.c_str(), "rb");
-    if (!file)
+    // Only a regular file can hold a tag; a FIFO or device would block or never end.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0)
         return false;
+    struct stat status { };
+    std::FILE* file = ::fstat(fd, &status) == 0 && S_ISREG(status.st_mode) ? ::fdopen(fd, "rb") : nullptr;
+    if (!file) {
+        ::close(fd);
+        return false;
+    }
     uint8_t block[128];
     const bool ok = std::fseek(file, -128, SEEK_END) == 0 && std::fread(block, 1, 128, file) == 128
         && std::memcmp(block, "TAG", 3) == 0;

@@ -6,6 +6,7 @@
 
 #include <cstring>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 namespace {
 
@@ -115,6 +116,9 @@ TEST(ReadID3v1Tag, ReadsOnlyATagInTheLast128Bytes)
     Append(notTag, Bytes(10, 0)); // the tag is not at the end
     WriteFile(dir.File("moved.mp3"), notTag);
     EXPECT_FALSE(ReadID3v1Tag(dir.File("moved.mp3"), info));
+    ASSERT_EQ(::mkfifo(dir.File("pipe.mp3").c_str(), 0600), 0);
+    EXPECT_FALSE(ReadID3v1Tag(dir.File("pipe.mp3"), info)); // refused at once, not waiting for a writer
+    EXPECT_FALSE(ReadID3v1Tag(dir.Path().string(), info));
     EXPECT_STREQ(info.title, "untouched");
 
     Bytes file = Frames(FrameSpec {}, 2);

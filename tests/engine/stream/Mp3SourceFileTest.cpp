@@ -5,6 +5,7 @@
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 namespace {
 
@@ -108,6 +109,8 @@ TEST_F(Mp3SourceFileTest, RefusesFilesWithoutACompleteAudioFrame)
     EXPECT_FALSE(source.Open(Write(Bytes(5000, 0xFF), "ff.mp3")));
     EXPECT_FALSE(source.Open(Write(Bytes(5000, 0x00), "zero.mp3")));
     EXPECT_FALSE(source.Open(dir.Path().string())); // a folder
+    ASSERT_EQ(::mkfifo(dir.File("pipe.mp3").c_str(), 0600), 0);
+    EXPECT_FALSE(source.Open(dir.File("pipe.mp3"))); // refused at once, not waiting for a writer
 
     Bytes infoAlone = InfoFrame(k128, "Info");
     EXPECT_FALSE(source.Open(Write(infoAlone, "info-alone.mp3")));
