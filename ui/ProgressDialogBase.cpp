@@ -35,6 +35,7 @@ ProgressDialogBase::ProgressDialogBase(
     for (int slot = 0; slot < slotCount; ++slot) {
         const int top = 7 + slot * 32;
         labels_[slot] = new QLabel(this);
+        labels_[slot]->setTextFormat(Qt::PlainText); // labels carry file names
         labels_[slot]->setGeometry(DialogRect(7, top, 306, 9));
         bars_[slot] = new QProgressBar(this);
         bars_[slot]->setGeometry(DialogRect(7, top + 11, 306, 13));
