@@ -15,12 +15,16 @@
 
 int ProgressBarControl::WidthInPixels() const { return bar_->width(); }
 
-void ProgressBarControl::SetRange(int lower, int upper) { bar_->setRange(lower, upper < lower ? lower : upper); }
-
-void ProgressBarControl::SetPosition(int position)
+void ProgressBarControl::SetRange(int lower, int upper)
 {
-    bar_->setValue(std::clamp(position, bar_->minimum(), bar_->maximum()));
+    lower_ = lower;
+    upper_ = std::max(lower, upper);
+    // A bar whose bounds are equal would show Qt's busy animation: show it empty instead.
+    bar_->setRange(lower_, upper_ > lower_ ? upper_ : lower_ + 1);
+    SetPosition(bar_->value());
 }
+
+void ProgressBarControl::SetPosition(int position) { bar_->setValue(std::clamp(position, lower_, upper_)); }
 
 void ProgressBarControl::StepIt() { SetPosition(bar_->value() + step_); }
 

@@ -86,7 +86,13 @@ TEST_F(ProgressDialogTest, TheJobDrivesBarsAndLabelsThroughItsInterface)
 
     CProgressDlg* single = CProgressDlg::Create();
     EXPECT_EQ(single->Bar(JobProgress::Lower), nullptr);
-    EXPECT_NE(single->Bar(JobProgress::Upper), nullptr);
+    ASSERT_NE(single->Bar(JobProgress::Upper), nullptr);
+    // Nothing to do (an empty folder): an empty bar, not a busy animation, however it is stepped.
+    single->Bar(JobProgress::Upper)->SetRange(0, 0);
+    single->Bar(JobProgress::Upper)->StepIt();
+    const auto* singleBar = single->findChild<QProgressBar*>();
+    EXPECT_LT(singleBar->minimum(), singleBar->maximum());
+    EXPECT_EQ(singleBar->value(), 0);
     EXPECT_EQ(single->CancelButton()->text(), "&Cancel");
     single->PostClose();
     RunPostedEvents();
