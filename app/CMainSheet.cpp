@@ -75,6 +75,7 @@ void CMainSheet::Create()
     if (const QScreen* screen = QApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
     created_ = true;
+    SetMainWindow(this);
     show();
 }
 

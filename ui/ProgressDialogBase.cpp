@@ -11,6 +11,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
+#include <QWindow>
 #include <algorithm>
 
 int ProgressBarControl::WidthInPixels() const { return bar_->width(); }
@@ -83,8 +84,16 @@ void ProgressDialogBase::showEvent(QShowEvent* event)
     if (!initialised_) {
         initialised_ = true;
         cancelled_ = false;
-        if (const QScreen* screen = QGuiApplication::primaryScreen())
+        // Owned by the main window without being its child: it stays above the main window, and
+        // stays enabled while the job disables the main window.
+        const QWidget* owner = MainWindow();
+        if (owner && owner->isVisible() && owner->windowHandle()) {
+            if (QWindow* window = windowHandle())
+                window->setTransientParent(owner->windowHandle());
+            move(owner->frameGeometry().center() - rect().center());
+        } else if (const QScreen* screen = QGuiApplication::primaryScreen()) {
             move(screen->availableGeometry().center() - rect().center());
+        }
     }
     QDialog::showEvent(event);
 }
