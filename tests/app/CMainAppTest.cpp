@@ -142,6 +142,17 @@ TEST_F(CMainAppTest, ABadOptionKeepsTheProgramOpenAndThePageActive)
     EXPECT_EQ(StoredNumber(kCutterSubkey, "ForwardOverlap"), 10);
 }
 
+TEST_F(CMainAppTest, TheMainWindowDoesNotCloseWhileAJobHasItDisabled)
+{
+    RunProgram([](CMainApp& app) {
+        CMainSheet* sheet = app.Sheet();
+        sheet->setEnabled(false); // what a running cut or join does
+        EXPECT_FALSE(sheet->close());
+        EXPECT_TRUE(sheet->isVisible());
+        sheet->setEnabled(true);
+    });
+}
+
 TEST_F(CMainAppTest, PagesReadTheOptionsAsLastTakenOnTheOptionsPage)
 {
     RunProgram([](CMainApp& app) {
