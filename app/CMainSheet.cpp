@@ -75,6 +75,7 @@ void CMainSheet::Create()
     if (const QScreen* screen = QApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
     created_ = true;
+    SetMainWindow(this);
     show();
 }
 
@@ -109,6 +110,11 @@ void CMainSheet::TabClicked(int index)
 
 void CMainSheet::closeEvent(QCloseEvent* event)
 {
+    // A job disables the window while it runs; the desktop may still ask a disabled window to close.
+    if (!isEnabled()) {
+        event->ignore();
+        return;
+    }
     if (options_ && !options_->TakeAndCheck()) {
         event->ignore();
         return;

@@ -41,7 +41,7 @@ void LoadCutterOptions(OptionValues& values)
     ReadNumber(key, "OutputFolderOpt", cut.OutputFolderOpt);
     if (cut.OutputFolderOpt != kOutputFolderSameAsSource && cut.OutputFolderOpt != kOutputFolderSpecified)
         cut.OutputFolderOpt = kOutputFolderSameAsSource;
-    if (const auto folder = key.ReadText("SpecifiedOutputFolder", kOutputFolderBufferSize))
+    if (const auto folder = key.ReadText("SpecifiedOutputFolder"))
         cut.SpecifiedOutputFolder = *folder;
     ReadSwitch(key, "CreateFolderForEachMP3", cut.CreateFolderForEachMP3);
 }

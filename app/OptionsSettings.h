@@ -3,10 +3,6 @@
 // options (Options/Joiner), with their defaults, loaders and savers.
 #include "ui/OptionValues.h"
 
-#include <cstddef>
-
-inline constexpr size_t kOutputFolderBufferSize = 520;
-
 void LoadCutterOptions(OptionValues& values);
 void LoadJoinerOptions(OptionValues& values);
 void SaveCutterOptions(const OptionValues& values);

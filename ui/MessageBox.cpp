@@ -36,6 +36,8 @@ MessageAnswer ShowMessageBox(QWidget* parent, const QString& text, MessageIcon i
     const QMessageBox::StandardButtons shown
         = buttons == MessageButtons::YesNo ? (QMessageBox::Yes | QMessageBox::No) : QMessageBox::Ok;
     QMessageBox box(ToQtIcon(icon), kProductName, text, shown, parent);
+    // Messages carry file names and typed text: never read them as markup.
+    box.setTextFormat(Qt::PlainText);
     const int result = box.exec();
     if (buttons == MessageButtons::Ok)
         return MessageAnswer::Ok;

@@ -63,7 +63,7 @@ void SaveSplitterSettings(const SplitterSettings& settings, unsigned groups)
 void LoadBatchSplitterSettings(BatchSplitterSettings& settings)
 {
     const SettingsKey key(kBatchCutterSubkey);
-    ReadText(key, "Folder", kFolderBufferSize, settings.Folder);
+    ReadText(key, "Folder", SIZE_MAX, settings.Folder);
     LoadSplitMode(key, settings.splitMode, 2);
 }
 
@@ -82,7 +82,7 @@ void SaveBatchSplitterSettings(const BatchSplitterSettings& settings, unsigned g
 void LoadJoinerSettings(JoinerSettings& settings)
 {
     const SettingsKey key(kJoinerSubkey);
-    ReadText(key, "Folder", kFolderBufferSize, settings.Folder);
+    ReadText(key, "Folder", SIZE_MAX, settings.Folder);
     ReadText(key, "ID3Title", kTagTextBufferSize, settings.ID3Title);
     ReadText(key, "ID3Artist", kTagTextBufferSize, settings.ID3Artist);
     ReadText(key, "ID3Album", kTagTextBufferSize, settings.ID3Album);

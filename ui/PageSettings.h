@@ -10,8 +10,8 @@ inline constexpr unsigned kGroupSplitMode = 0x10;
 inline constexpr unsigned kGroupTag = 0x20;
 inline constexpr unsigned kGroupStartPage = 0x1000000;
 
-// Text values are read through buffers of these sizes (terminating zero included).
-inline constexpr size_t kFolderBufferSize = 520;
+// Tag texts are read through buffers of these sizes (terminating zero included); folders are paths
+// and are read whole.
 inline constexpr size_t kTagTextBufferSize = 32;
 inline constexpr size_t kTagShortTextBufferSize = 8;
 

@@ -11,16 +11,21 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
+#include <QWindow>
 #include <algorithm>
 
 int ProgressBarControl::WidthInPixels() const { return bar_->width(); }
 
-void ProgressBarControl::SetRange(int lower, int upper) { bar_->setRange(lower, upper < lower ? lower : upper); }
-
-void ProgressBarControl::SetPosition(int position)
+void ProgressBarControl::SetRange(int lower, int upper)
 {
-    bar_->setValue(std::clamp(position, bar_->minimum(), bar_->maximum()));
+    lower_ = lower;
+    upper_ = std::max(lower, upper);
+    // A bar whose bounds are equal would show Qt's busy animation: show it empty instead.
+    bar_->setRange(lower_, upper_ > lower_ ? upper_ : lower_ + 1);
+    SetPosition(bar_->value());
 }
+
+void ProgressBarControl::SetPosition(int position) { bar_->setValue(std::clamp(position, lower_, upper_)); }
 
 void ProgressBarControl::StepIt() { SetPosition(bar_->value() + step_); }
 
@@ -35,6 +40,7 @@ ProgressDialogBase::ProgressDialogBase(
     for (int slot = 0; slot < slotCount; ++slot) {
         const int top = 7 + slot * 32;
         labels_[slot] = new QLabel(this);
+        labels_[slot]->setTextFormat(Qt::PlainText); // labels carry file names
         labels_[slot]->setGeometry(DialogRect(7, top, 306, 9));
         bars_[slot] = new QProgressBar(this);
         bars_[slot]->setGeometry(DialogRect(7, top + 11, 306, 13));
@@ -78,8 +84,16 @@ void ProgressDialogBase::showEvent(QShowEvent* event)
     if (!initialised_) {
         initialised_ = true;
         cancelled_ = false;
-        if (const QScreen* screen = QGuiApplication::primaryScreen())
+        // Owned by the main window without being its child: it stays above the main window, and
+        // stays enabled while the job disables the main window.
+        const QWidget* owner = MainWindow();
+        if (owner && owner->isVisible() && owner->windowHandle()) {
+            if (QWindow* window = windowHandle())
+                window->setTransientParent(owner->windowHandle());
+            move(owner->frameGeometry().center() - rect().center());
+        } else if (const QScreen* screen = QGuiApplication::primaryScreen()) {
             move(screen->availableGeometry().center() - rect().center());
+        }
     }
     QDialog::showEvent(event);
 }

@@ -30,6 +30,8 @@ public:
 private:
     QProgressBar* bar_;
     int step_ = 1;
+    int lower_ = 0; // the range as the job set it
+    int upper_ = 100;
 };
 
 class ProgressDialogBase : public QDialog, public JobProgress {

@@ -1,5 +1,6 @@
 #include "ui/WindowHelpers.h"
 
+#include <QPointer>
 #include <QWidget>
 
 QFont CreatePageFont()
@@ -28,3 +29,17 @@ void BringWindowToFront(QWidget* window)
     window->raise();
     window->activateWindow();
 }
+
+namespace {
+
+QPointer<QWidget>& MainWindowPointer()
+{
+    static QPointer<QWidget> window;
+    return window;
+}
+
+} // namespace
+
+QWidget* MainWindow() { return MainWindowPointer(); }
+
+void SetMainWindow(QWidget* window) { MainWindowPointer() = window; }

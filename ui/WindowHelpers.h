@@ -12,6 +12,10 @@ QFont CreatePageFont();
 void ApplyFontToChildren(QWidget* window, const QFont& font);
 // Restores the window when minimised, raises it and gives it the input focus.
 void BringWindowToFront(QWidget* window);
+// The program's main window (the sheet once it is shown), or nullptr. Jobs disable it while they
+// run; progress dialogs centre over it and stay above it.
+QWidget* MainWindow();
+void SetMainWindow(QWidget* window);
 
 // Dialog units of an 8-point Tahoma dialog: 4 horizontal units are 6 pixels, 8 vertical units 13.
 inline int DialogUnitsX(int units) { return units * 3 / 2; }

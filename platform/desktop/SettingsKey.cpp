@@ -51,10 +51,12 @@ std::optional<std::string> SettingsKey::ReadText(const std::string& name, size_t
     const QVariant value = settings_->value(QString::fromStdString(name));
     if (!value.isValid())
         return std::nullopt;
-    std::string text = value.toString().toStdString();
-    if (text.size() + 1 > bufferSize)
+    const QString text = value.toString();
+    // The limit counts characters: a tag text is written one byte per character (Latin-1).
+    if (static_cast<size_t>(text.size()) + 1 > bufferSize)
         return std::nullopt;
-    return text.substr(0, text.find('\0'));
+    const std::string bytes = text.toStdString();
+    return bytes.substr(0, bytes.find('\0'));
 }
 
 void SettingsKey::WriteNumber(const std::string& name, int32_t value)

@@ -29,8 +29,9 @@ public:
     const std::string& Path() const { return path_; }
     // A number stored as text of digits is read too; a value outside 32 bits, or not a number, is absent.
     std::optional<int32_t> ReadNumber(const std::string& name) const;
-    // bufferSize counts a terminating zero byte: a text of bufferSize bytes or more cannot be read.
-    std::optional<std::string> ReadText(const std::string& name, size_t bufferSize) const;
+    // bufferSize counts a terminating zero: a text of bufferSize characters or more cannot be read.
+    // Without a size (folders: paths are never cut short) every text is read.
+    std::optional<std::string> ReadText(const std::string& name, size_t bufferSize = SIZE_MAX) const;
     void WriteNumber(const std::string& name, int32_t value);
     void WriteText(const std::string& name, const std::string& value);
     // Writes pending values to the file; false when the file cannot be written.

@@ -9,6 +9,7 @@
 #include "ui/CPageJoiner.h"
 #include "ui/CPageSplitter.h"
 #include "ui/CSpinEdit.h"
+#include "ui/WindowHelpers.h"
 
 #include <QApplication>
 #include <QPushButton>
@@ -64,6 +65,7 @@ TEST_F(CMainAppTest, TheMainWindowIsFixedWithoutMaximiseOrDialogButtons)
 {
     RunProgram([](CMainApp& app) {
         CMainSheet* sheet = app.Sheet();
+        EXPECT_EQ(MainWindow(), sheet);
         EXPECT_FALSE(sheet->windowFlags() & Qt::WindowMaximizeButtonHint);
         EXPECT_TRUE(sheet->windowFlags() & Qt::WindowMinimizeButtonHint);
         EXPECT_EQ(sheet->minimumSize(), sheet->maximumSize());
@@ -138,6 +140,17 @@ TEST_F(CMainAppTest, ABadOptionKeepsTheProgramOpenAndThePageActive)
         app.Options()->forwardOverlapEdit()->SetText("1");
     });
     EXPECT_EQ(StoredNumber(kCutterSubkey, "ForwardOverlap"), 10);
+}
+
+TEST_F(CMainAppTest, TheMainWindowDoesNotCloseWhileAJobHasItDisabled)
+{
+    RunProgram([](CMainApp& app) {
+        CMainSheet* sheet = app.Sheet();
+        sheet->setEnabled(false); // what a running cut or join does
+        EXPECT_FALSE(sheet->close());
+        EXPECT_TRUE(sheet->isVisible());
+        sheet->setEnabled(true);
+    });
 }
 
 TEST_F(CMainAppTest, PagesReadTheOptionsAsLastTakenOnTheOptionsPage)

@@ -110,18 +110,52 @@ TEST_F(SettingsStoreTest, SaversWriteOnlyTheGroupsTheyAreGiven)
     EXPECT_EQ(LoadStartPage(), 2);
 }
 
-TEST_F(SettingsStoreTest, LongTextsAreNotReadBackAndKeepTheDefault)
+TEST_F(SettingsStoreTest, LongTagTextsAreNotReadBackAndKeepTheDefault)
 {
     StoreText(kJoinerSubkey, "ID3Title", std::string(32, 'x'));
     StoreText(kJoinerSubkey, "ID3Artist", std::string(31, 'y'));
-    StoreText(kBatchCutterSubkey, "Folder", "/" + std::string(600, 'f'));
     JoinerSettings joiner;
     LoadJoinerSettings(joiner);
     EXPECT_EQ(joiner.ID3Title, "");
     EXPECT_EQ(joiner.ID3Artist, std::string(31, 'y'));
+}
+
+TEST_F(SettingsStoreTest, TagTextLimitsCountCharactersNotUtf8Bytes)
+{
+    // 31 characters fill the 32-byte field of a Latin-1 tag, though each takes two bytes in UTF-8.
+    std::string artist;
+    for (int count = 0; count < 31; ++count)
+        artist += "\xc3\xa9"; // e acute
+    StoreText(kJoinerSubkey, "ID3Artist", artist);
+    StoreText(kJoinerSubkey, "ID3Year",
+        "\xc2\xa9\xc2\xa9\xc2\xa9"
+        "1999");
+    StoreText(kJoinerSubkey, "ID3Album", artist + "\xc3\xa9");
+    JoinerSettings joiner;
+    LoadJoinerSettings(joiner);
+    EXPECT_EQ(joiner.ID3Artist, artist);
+    EXPECT_EQ(joiner.ID3Year,
+        "\xc2\xa9\xc2\xa9\xc2\xa9"
+        "1999");
+    EXPECT_EQ(joiner.ID3Album, ""); // 32 characters do not fit
+}
+
+TEST_F(SettingsStoreTest, FoldersOfAnyLengthAreReadBack)
+{
+    // A folder chosen in the folder browser is never cut short, so it must come back whole.
+    const std::string deep = "/" + std::string(300, 'f') + "/" + std::string(300, 'g') + "/";
+    StoreText(kBatchCutterSubkey, "Folder", deep);
+    StoreText(kJoinerSubkey, "Folder", deep);
+    StoreText(kCutterSubkey, "SpecifiedOutputFolder", deep);
     BatchSplitterSettings batch;
     LoadBatchSplitterSettings(batch);
-    EXPECT_EQ(batch.Folder, "");
+    EXPECT_EQ(batch.Folder, deep);
+    JoinerSettings joiner;
+    LoadJoinerSettings(joiner);
+    EXPECT_EQ(joiner.Folder, deep);
+    OptionValues options;
+    LoadCutterOptions(options);
+    EXPECT_EQ(options.cut.SpecifiedOutputFolder, deep);
 }
 
 TEST_F(SettingsStoreTest, FirstRunIsTakenOnce)

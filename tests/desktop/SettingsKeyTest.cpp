@@ -56,3 +56,18 @@ TEST_F(SettingsKeyTest, AStoreThatCannotBeWrittenFailsSilently)
     EXPECT_FALSE(key.Flush());
     EXPECT_FALSE(std::filesystem::exists(SettingsKey::StoreFile()));
 }
+
+TEST_F(SettingsKeyTest, TextsWithTheStoreFileSyntaxComeBackAsWritten)
+{
+    const std::vector<std::string> texts { "/music/Rock, Pop; Live/", "a=b", "\"quoted\"", "@Variant(x)", "#1 hit",
+        "back\\slash", " padded ", "two\nlines" };
+    {
+        SettingsKey key(kJoinerSubkey);
+        for (size_t index = 0; index < texts.size(); ++index)
+            key.WriteText("Text" + std::to_string(index), texts[index]);
+        EXPECT_TRUE(key.Flush());
+    }
+    const SettingsKey key(kJoinerSubkey);
+    for (size_t index = 0; index < texts.size(); ++index)
+        EXPECT_EQ(key.ReadText("Text" + std::to_string(index)), texts[index]);
+}

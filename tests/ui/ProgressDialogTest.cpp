@@ -1,6 +1,7 @@
 #include "tests/gui_support/GuiTestEnvironment.h"
 #include "ui/CDualProgressDlg.h"
 #include "ui/CProgressDlg.h"
+#include "ui/WindowHelpers.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -9,6 +10,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTest>
+#include <QWindow>
 
 using ProgressDialogTest = GuiTest;
 
@@ -86,7 +88,13 @@ TEST_F(ProgressDialogTest, TheJobDrivesBarsAndLabelsThroughItsInterface)
 
     CProgressDlg* single = CProgressDlg::Create();
     EXPECT_EQ(single->Bar(JobProgress::Lower), nullptr);
-    EXPECT_NE(single->Bar(JobProgress::Upper), nullptr);
+    ASSERT_NE(single->Bar(JobProgress::Upper), nullptr);
+    // Nothing to do (an empty folder): an empty bar, not a busy animation, however it is stepped.
+    single->Bar(JobProgress::Upper)->SetRange(0, 0);
+    single->Bar(JobProgress::Upper)->StepIt();
+    const auto* singleBar = single->findChild<QProgressBar*>();
+    EXPECT_LT(singleBar->minimum(), singleBar->maximum());
+    EXPECT_EQ(singleBar->value(), 0);
     EXPECT_EQ(single->CancelButton()->text(), "&Cancel");
     single->PostClose();
     RunPostedEvents();
@@ -112,4 +120,24 @@ TEST_F(ProgressDialogTest, OnlyTheTwoBarDialogFollowsADragOfItsBody)
     dual->PostClose();
     single->PostClose();
     RunPostedEvents();
+}
+
+TEST_F(ProgressDialogTest, TheDialogCentresOverTheMainWindowAndStaysUsableWhileTheJobDisablesIt)
+{
+    QWidget main;
+    main.setGeometry(40, 50, 700, 500);
+    main.show();
+    SetMainWindow(&main);
+    main.setEnabled(false); // the job's first step
+    QPointer<CDualProgressDlg> dialog = CDualProgressDlg::Create();
+    EXPECT_LE((dialog->geometry().center() - main.frameGeometry().center()).manhattanLength(), 2);
+    ASSERT_NE(dialog->windowHandle(), nullptr);
+    EXPECT_EQ(dialog->windowHandle()->transientParent(), main.windowHandle());
+    EXPECT_TRUE(dialog->isEnabled());
+    dialog->CancelButton()->click();
+    EXPECT_TRUE(dialog->IsCancelled());
+    dialog->PostClose();
+    RunPostedEvents();
+    EXPECT_TRUE(dialog.isNull());
+    SetMainWindow(nullptr);
 }
