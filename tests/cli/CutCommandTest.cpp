@@ -266,3 +266,31 @@ TEST_F(CutCommandTest, ThousandsOfPiecesAreNamedInOrder)
     EXPECT_EQ(run.lines.back(), dir.File("many_2000.mp3"));
     EXPECT_EQ(Mp3FilesIn(dir.Path()), 2001u);
 }
+
+TEST_F(CutCommandTest, VbrWithoutInfoFrameIsTimedByItsFramesNotItsFirstBitrate)
+{
+    // A 320 kbps frame, then 2000 frames of 32 kbps: 52.3 s, though the first frame's bitrate makes
+    // the file's bytes look like 5.2 s.
+    FrameSpec high;
+    high.bitrateIndex = 14;
+    FrameSpec low;
+    low.bitrateIndex = 1;
+    Bytes file = Frame(high);
+    Append(file, Frames(low, 2000));
+    WriteFile(dir.File("vbr.mp3"), file);
+    const double seconds = 2001 * 1152.0 / 44100;
+
+    const CliRun byTime = Cut("--time 0:10 '" + dir.File("vbr.mp3") + "'");
+    EXPECT_EQ(byTime.exitCode, 0) << byTime.errors;
+    ASSERT_EQ(byTime.lines.size(), 6u);
+    // The last piece holds the remainder (and the three frames each cut repeats), not the misjudged
+    // rest of the file.
+    const size_t lastFrames = (ReadFile(byTime.lines.back()).size() - 128) / static_cast<size_t>(FrameLengthOf(low));
+    EXPECT_NEAR(static_cast<double>(lastFrames) * 1152 / 44100, seconds - 50 + 5 * 3 * 1152.0 / 44100, 0.1);
+
+    for (const auto& piece : byTime.lines)
+        std::filesystem::remove(piece);
+    const CliRun atPoints = Cut("--points 30,50 '" + dir.File("vbr.mp3") + "'");
+    EXPECT_EQ(atPoints.exitCode, 0) << atPoints.errors;
+    EXPECT_EQ(atPoints.lines.size(), 3u);
+}
