@@ -7,6 +7,7 @@
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <filesystem>
 
@@ -166,6 +167,23 @@ TEST_F(SplitRunTest, ASecondRunReplacesTheFirstRunsPieces)
     EXPECT_EQ(source.outputFiles[2], dir.File("song_04.mp3"));
     EXPECT_EQ(FilesInDir(), filesAfterFirst);
     EXPECT_EQ(ReadFile(dir.File("song_01.mp3")), Bytes({ 1, 2, 3 }));
+}
+
+TEST_F(SplitRunTest, APieceNameThatIsNoLongerARegularFileIsNotDeleted)
+{
+    ASSERT_TRUE(CutBySize(source, 150, settings, errorText));
+    ASSERT_EQ(source.outputFiles.size(), 3u);
+    // Between the runs another program puts a FIFO and a folder where two pieces were.
+    const std::string fifo = source.outputFiles[0];
+    const std::string folder = source.outputFiles[1];
+    std::filesystem::remove(fifo);
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
+    std::filesystem::remove(folder);
+    std::filesystem::create_directory(folder);
+    ASSERT_TRUE(CutBySize(source, 150, settings, errorText));
+    EXPECT_TRUE(std::filesystem::is_fifo(fifo));
+    EXPECT_TRUE(std::filesystem::is_directory(folder));
+    EXPECT_EQ(source.outputFiles[0], dir.File("song_03.mp3")); // the lowest names still free
 }
 
 TEST_F(SplitRunTest, FailedCheckKeepsThePreviousPieces)
