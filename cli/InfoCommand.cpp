@@ -38,7 +38,7 @@ struct FileReport {
     // Independent of the stream model:
     bool probed = false;
     int probeSampleRate = 0, probeBitrate = 0, probeMode = 0;
-    uint32_t probeTotalSamples = 0;
+    uint64_t probeTotalSamples = 0;
     bool probeVbr = false;
     bool hasTag = false;
     ID3TagInfo tag;
@@ -215,8 +215,9 @@ void PrintText(const FileReport& r)
             static_cast<unsigned long long>(ms % 1000));
     }
     if (r.probed)
-        std::printf("  decoder probe: %d Hz, %d kbps, %s, %u samples%s\n", r.probeSampleRate, r.probeBitrate,
-            kModeNames[r.probeMode & 3], r.probeTotalSamples, r.probeVbr ? ", VBR information frame" : "");
+        std::printf("  decoder probe: %d Hz, %d kbps, %s, %llu samples%s\n", r.probeSampleRate, r.probeBitrate,
+            kModeNames[r.probeMode & 3], static_cast<unsigned long long>(r.probeTotalSamples),
+            r.probeVbr ? ", VBR information frame" : "");
     else
         std::printf("  decoder probe: no decodable frame\n");
     if (r.hasTag) {
