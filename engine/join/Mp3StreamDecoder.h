@@ -37,6 +37,7 @@ public:
     int Mode() const { return facts_.mode; } // 0 stereo, 1 joint stereo, 2 dual channel, 3 mono
     int Channels() const { return facts_.stereo; }
     int SamplesPerFrame() const { return facts_.framesize; }
+    int Layer() const { return layer_; } // 1, 2 or 3, of the first frame header accepted
     // From the VBR information frame, else estimated from the file size; all ones when unknown.
     uint32_t TotalSamples() const { return static_cast<uint32_t>(facts_.nsamp); }
     int TotalFrames() const { return facts_.totalframes; }
@@ -55,6 +56,7 @@ private:
     std::string path_;
     mp3data_struct facts_ {};
     bool isVbr_ = false;
+    int layer_ = 0;
     uint64_t leadingBytes_ = 0;
     std::optional<std::array<uint8_t, 128>> tagBlock_;
 };
