@@ -73,6 +73,7 @@ void Mp3StreamDecoder::Close()
     tagBlock_.reset();
     facts_ = mp3data_struct {};
     isVbr_ = false;
+    layer_ = 0;
     leadingBytes_ = 0;
     totalSamples_ = 0;
     path_.clear();
@@ -146,6 +147,7 @@ bool Mp3StreamDecoder::Probe()
                 return false;
             continue;
         }
+        layer_ = 4 - ((header[1] >> 1) & 0x03);
         break;
     }
 

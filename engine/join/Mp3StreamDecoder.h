@@ -40,6 +40,7 @@ public:
     static constexpr uint64_t kUnknownTotal = UINT64_MAX;
     // From the VBR information frame, else estimated from the file size; kUnknownTotal when unknown.
     uint64_t TotalSamples() const { return totalSamples_; }
+    int Layer() const { return layer_; } // 1, 2 or 3, of the first frame header accepted
     int TotalFrames() const { return facts_.totalframes; }
     bool IsVbr() const { return isVbr_; }
     // Bytes before the first frame that the probe skipped by structure (ID3v2 and album-ID blocks).
@@ -59,6 +60,7 @@ private:
     std::string path_;
     mp3data_struct facts_ {};
     bool isVbr_ = false;
+    int layer_ = 0;
     uint64_t leadingBytes_ = 0;
     uint64_t totalSamples_ = 0;
     std::optional<std::array<uint8_t, 128>> tagBlock_;
