@@ -1,0 +1,224 @@
+// Pieces of real LAME encodings, decoded as a gapless player decodes them, play back the source
+// sample for sample, and join back into the source's frames.
+#include "engine/cut/SplitRun.h"
+#include "engine/join/ChooseJoinMethod.h"
+#include "engine/join/JoinStreamFacts.h"
+#include "tests/engine/join/RecordingProgress.h"
+#include "tests/support/EncodedAudio.h"
+#include "tests/support/GaplessDecode.h"
+#include "tests/support/Mp3Layout.h"
+#include "tests/support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+
+namespace {
+
+struct SourceKind {
+    const char* name;
+    bool vbr; // lame -V 2
+    bool tagged; // the encoder's Xing/Info frame with its LAME tag
+};
+
+constexpr SourceKind kKinds[] = {
+    { "cbr", false, true },
+    { "vbr", true, true },
+    { "tagless", false, false },
+};
+
+constexpr size_t kMaxPriming = 4; // 5 × 1152 − 529 does not fit the tag's 12-bit delay
+
+// Frames before frames[index] whose main data holds the bytes it borrows (main_data_begin), read
+// here from the side information bits; SIZE_MAX when the file does not hold them.
+size_t FramesBorrowedFrom(const std::vector<Bytes>& frames, size_t index)
+{
+    const Bytes& frame = frames[index];
+    const int borrowed = (frame[4] << 1) | (frame[5] >> 7); // MPEG-1, no CRC: 9 bits after the header
+    int covered = 0;
+    size_t walked = 0;
+    for (size_t k = index; covered < borrowed; ++walked) {
+        if (k == 0)
+            return SIZE_MAX;
+        --k;
+        const size_t sideInfo = (frames[k][3] >> 6) == 3 ? 17 : 32;
+        covered += static_cast<int>(frames[k].size() - 4 - sideInfo);
+    }
+    return walked;
+}
+
+// Frames a piece must start with so that its first played frame and the one before it (whose
+// second granule overlaps the first played samples) find all their main data.
+size_t PrimingNeeded(const std::vector<Bytes>& frames, size_t played)
+{
+    const size_t previous = FramesBorrowedFrom(frames, played - 1);
+    return std::max(FramesBorrowedFrom(frames, played), previous == SIZE_MAX ? SIZE_MAX : previous + 1);
+}
+
+// Played frames of a piece, starting with frames[played] after the priming frames from
+// frames[first], whose decode can go wrong: a frame's output needs its own main data and, for the
+// overlap, that of the frame before.
+size_t FramesDecodedWrong(const std::vector<Bytes>& frames, size_t first, size_t played)
+{
+    auto misses = [&](size_t index) { return FramesBorrowedFrom(frames, index) > index - first; };
+    size_t wrong = 0;
+    // The reservoir reaches back at most 511 bytes: a few frames on, every frame finds its data.
+    for (size_t index = played; index < std::min(frames.size(), played + 24); ++index)
+        wrong += (misses(index) || (index > first && misses(index - 1))) ? 1 : 0;
+    return wrong;
+}
+
+class GaplessPiecesTest : public ::testing::TestWithParam<SourceKind> {
+protected:
+    void SetUp() override
+    {
+        const SourceKind kind = GetParam();
+        const Bytes encoded = EncodePcm(MakeMusic(8.0), 128, kind.vbr, kind.tagged, 2);
+        WriteFile(dir.File("song.mp3"), encoded);
+        sourceLayout = ReadMp3Layout(encoded);
+        ASSERT_EQ(sourceLayout.lame.has_value(), kind.tagged);
+        source.path = dir.File("song.mp3");
+        source.totalSize = static_cast<uint32_t>(encoded.size());
+        source.totalDuration = 80;
+        expected = DecodeGapless(source.path);
+        ASSERT_GT(expected.left.size(), 300000u);
+    }
+
+    // Checks every piece's information frame and priming frames, and that the pieces' decodes end
+    // to end equal the source's: same length, and samples differ only after a boundary that needed
+    // more priming than the tag's delay allows. Records the differing samples per boundary.
+    void ExpectPiecesPlayTheSource(const std::string& run)
+    {
+        Pcm joined;
+        size_t mayDiffer = 0;
+        size_t differences = 0;
+        size_t nextFrame = 0;
+        for (size_t i = 0; i < source.outputFiles.size(); ++i) {
+            SCOPED_TRACE(source.outputFiles[i]);
+            const Mp3Layout piece = ReadMp3Layout(ReadFile(source.outputFiles[i]));
+            const bool first = i == 0;
+            const bool last = i + 1 == source.outputFiles.size();
+            // A tagless source's first piece stays without an information frame.
+            ASSERT_EQ(piece.lame.has_value(), GetParam().tagged || !first);
+            size_t priming = 0;
+            if (piece.lame) {
+                EXPECT_TRUE(LameCrcsHold(piece));
+                EXPECT_EQ(piece.frameCount, piece.frames.size());
+                EXPECT_EQ(piece.byteCount, piece.infoFrame.size() + JoinFrames(piece.frames).size());
+                EXPECT_EQ(piece.lame->musicLength, piece.byteCount);
+                // LAME writes a seek table in its CBR "Info" frames too.
+                ASSERT_EQ(piece.seekTable.has_value(), sourceLayout.seekTable.has_value() || !sourceLayout.lame);
+                if (piece.seekTable) {
+                    EXPECT_EQ(*piece.seekTable, ExpectedSeekTable(piece.frames, piece.infoFrame.size()));
+                }
+                if (first) {
+                    EXPECT_EQ(piece.lame->delay, sourceLayout.lame->delay);
+                } else {
+                    EXPECT_EQ((piece.lame->delay + 529) % 1152, 0);
+                    priming = static_cast<size_t>((piece.lame->delay + 529) / 1152);
+                    EXPECT_EQ(
+                        priming, std::clamp<size_t>(PrimingNeeded(sourceLayout.frames, nextFrame), 3, kMaxPriming));
+                }
+                const int sourcePadding = sourceLayout.lame ? sourceLayout.lame->padding : 529;
+                EXPECT_EQ(piece.lame->padding, last ? sourcePadding : 529);
+            }
+            // The piece plays the source frames that follow the previous piece's, after its priming
+            // frames, which are the source frames just before.
+            ASSERT_GE(nextFrame, priming);
+            EXPECT_EQ(
+                JoinFrames(piece.frames), JoinFrames(sourceLayout.frames, nextFrame - priming, piece.frames.size()));
+            const size_t wrong = first ? 0 : FramesDecodedWrong(sourceLayout.frames, nextFrame - priming, nextFrame);
+            if (wrong > 0) {
+                EXPECT_EQ(priming, kMaxPriming) << "short of priming only where the delay field ends it";
+            }
+            mayDiffer += wrong * 1152;
+            size_t pieceDifferences = 0;
+            AppendPcm(
+                joined, DecodeGaplessAgainst(source.outputFiles[i], expected, joined.left.size(), pieceDifferences));
+            differences += pieceDifferences;
+            if (!first)
+                RecordProperty(
+                    run + "_boundary" + std::to_string(i) + "_wrong_samples", static_cast<int>(pieceDifferences));
+            nextFrame += piece.frames.size() - priming;
+        }
+        EXPECT_EQ(nextFrame, sourceLayout.frames.size());
+        ASSERT_EQ(joined.left.size(), expected.left.size()) << "samples repeated or lost at the boundaries";
+        ASSERT_EQ(joined.right.size(), expected.right.size());
+        EXPECT_LE(differences, mayDiffer);
+        EXPECT_EQ(differences, CountDifferences(expected, 0, joined, 0, joined.left.size()));
+    }
+
+    TempDir dir;
+    CutterSource source;
+    Mp3Layout sourceLayout;
+    Pcm expected;
+    SplitSettings settings;
+    std::string errorText;
+};
+
+} // namespace
+
+TEST_P(GaplessPiecesTest, PiecesByCountAndAtPointsDecodeToTheSourceSampleForSample)
+{
+    ASSERT_TRUE(CutByCount(source, 3, settings, errorText));
+    ASSERT_EQ(source.outputFiles.size(), 3u);
+    ExpectPiecesPlayTheSource("count");
+
+    std::vector<PieceEntry> entries(3);
+    entries[0] = { 0, 25, true, TrackNoSequence, source.tag, "" };
+    entries[1] = { 25, 55, true, TrackNoSequence, source.tag, "" };
+    entries[2] = { 55, 80, true, TrackNoSequence, source.tag, "" };
+    ASSERT_TRUE(CutBySelection(source, entries, settings, errorText));
+    ASSERT_EQ(source.outputFiles.size(), 3u);
+    ExpectPiecesPlayTheSource("points");
+}
+
+TEST_P(GaplessPiecesTest, PiecesJoinBackIntoTheSourceByFrameCopy)
+{
+    ASSERT_TRUE(CutByTime(source, 0, 3, settings, errorText));
+    ASSERT_EQ(source.outputFiles.size(), 3u);
+
+    std::vector<JoinStreamFacts> facts(source.outputFiles.size());
+    JoinJob job;
+    int priming = 0;
+    for (size_t i = 0; i < facts.size(); ++i) {
+        ASSERT_TRUE(ProbeJoinInput(source.outputFiles[i], facts[i]));
+        job.AddInput(source.outputFiles[i]);
+        const Mp3Layout piece = ReadMp3Layout(ReadFile(source.outputFiles[i]));
+        if (i > 0 && piece.lame)
+            priming += (piece.lame->delay + 529) / 1152;
+    }
+    EXPECT_GE(priming, 6);
+    job.AssignTag("Song", "", "", "", "", 255, false, 0);
+    const JoinMethod method = ChooseJoinMethod(EncodingOptions {}, facts);
+    ASSERT_TRUE(method.frameCopy);
+    RecordingProgress progress;
+    const std::string output = dir.File("joined.mp3");
+    ASSERT_TRUE(JoinWithMethod(job, method, output, progress));
+
+    const Mp3Layout joined = ReadMp3Layout(ReadFile(output));
+    EXPECT_EQ(joined.frames, sourceLayout.frames);
+    EXPECT_EQ(job.DroppedPrimingFrames(), priming);
+    if (GetParam().tagged) {
+        ASSERT_TRUE(joined.lame);
+        EXPECT_TRUE(LameCrcsHold(joined));
+        EXPECT_EQ(joined.xing, GetParam().vbr);
+        EXPECT_EQ(joined.frameCount, joined.frames.size());
+        ASSERT_EQ(joined.seekTable.has_value() || !GetParam().vbr, true);
+        if (joined.seekTable) {
+            EXPECT_EQ(*joined.seekTable, ExpectedSeekTable(joined.frames, joined.infoFrame.size()));
+        }
+        EXPECT_EQ(joined.lame->delay, sourceLayout.lame->delay);
+        EXPECT_EQ(joined.lame->padding, sourceLayout.lame->padding);
+    } else {
+        EXPECT_TRUE(joined.infoFrame.empty()); // as the source: nothing for a player to drop
+    }
+    size_t differences = 0;
+    const Pcm decoded = DecodeGaplessAgainst(output, expected, 0, differences);
+    EXPECT_EQ(decoded.left.size(), expected.left.size());
+    EXPECT_EQ(differences, 0u);
+}
+
+INSTANTIATE_TEST_SUITE_P(LameEncodings, GaplessPiecesTest, ::testing::ValuesIn(kKinds),
+    [](const testing::TestParamInfo<SourceKind>& param) { return std::string(param.param.name); });
