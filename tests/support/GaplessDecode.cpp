@@ -87,7 +87,8 @@ Pcm DecodeGapless(const std::string& path, int cyclePlace)
 
     const size_t total = pcm.left.size();
     const size_t begin = std::min(total, static_cast<size_t>(layout.lame->delay + 529));
-    const size_t statedFrames = layout.frameCount.value_or(static_cast<uint32_t>(layout.frames.size()));
+    // A stated count past the frames the file holds is not believed.
+    const size_t statedFrames = std::min<size_t>(layout.frameCount.value_or(UINT32_MAX), layout.frames.size());
     const int64_t stated = static_cast<int64_t>(statedFrames) * samplesPerFrame - layout.lame->padding + 529;
     const size_t end = std::clamp<size_t>(static_cast<size_t>(std::max<int64_t>(stated, 0)), begin, total);
     Pcm trimmed;

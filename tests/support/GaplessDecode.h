@@ -3,7 +3,8 @@
 // frame gives its samples (a frame the decoder cannot decode, for want of main data it borrows from
 // frames the file does not hold, gives silence, as ffmpeg's decoder does), then a LAME tag's delay
 // + 529 samples are dropped at the start and the stream ends at frame count × samples per frame −
-// padding + 529, with the frame count the tag states. Without a LAME tag nothing is dropped.
+// padding + 529, with the frame count the tag states (or the file holds, when fewer). Without a LAME tag nothing is
+// dropped.
 //
 // The hip decoder's synthesis runs through a 16-slot window buffer, one slot per time slot, so its
 // rounding repeats every 16 slots: every 4 frames of 1152 samples, 8 of 576. A piece's decode

@@ -16,17 +16,64 @@
 
 namespace {
 
+// What a test does to the encoder's information frame before cutting.
+enum class Damage {
+    None,
+    StaleTagCrc, // a tag byte changed, its CRC left as it was
+    WipedLameTag, // the LAME tag zeroed: an information frame without one
+    HostileFields, // counts past the file, the largest delay and padding, a consistent CRC
+};
+
 struct SourceKind {
     const char* name;
     bool vbr; // lame -V 2
     bool tagged; // the encoder's Xing/Info frame with its LAME tag
+    Damage damage = Damage::None;
 };
 
 constexpr SourceKind kKinds[] = {
     { "cbr", false, true },
     { "vbr", true, true },
     { "tagless", false, false },
+    { "cbr_stale_tag_crc", false, true, Damage::StaleTagCrc },
+    { "vbr_wiped_lame_tag", true, true, Damage::WipedLameTag },
+    { "vbr_hostile_fields", true, true, Damage::HostileFields },
 };
+
+void PutBigEndian(Bytes& file, size_t at, uint32_t value, int length)
+{
+    for (int i = length - 1; i >= 0; --i, value >>= 8)
+        file[at + static_cast<size_t>(i)] = static_cast<uint8_t>(value);
+}
+
+void DamageInfoFrame(Bytes& file, Damage damage)
+{
+    const Mp3Layout layout = ReadMp3Layout(file);
+    ASSERT_TRUE(layout.lame);
+    const size_t tag = layout.id3v2Length + layout.lame->offset;
+    switch (damage) {
+    case Damage::None:
+        break;
+    case Damage::StaleTagCrc:
+        file[tag + 10] ^= 0x01; // the lowpass byte
+        break;
+    case Damage::WipedLameTag:
+        std::fill(
+            file.begin() + static_cast<std::ptrdiff_t>(tag), file.begin() + static_cast<std::ptrdiff_t>(tag + 36), 0);
+        break;
+    case Damage::HostileFields: {
+        // The encoder's frame announces every field: frame and byte count follow "Xing" and the
+        // flags word, after the header and 32 bytes of side information.
+        const size_t kind = layout.id3v2Length + 4 + 32;
+        PutBigEndian(file, kind + 8, 0xFFFFFFFF, 4);
+        PutBigEndian(file, kind + 12, 0xFFFFFFFF, 4);
+        PutBigEndian(file, tag + 21, 0xFFFFFF, 3); // delay 4095, padding 4095
+        PutBigEndian(file, tag + 28, 0xFFFFFFFF, 4);
+        PutBigEndian(file, tag + 34, BitwiseCrc16(&file[layout.id3v2Length], layout.lame->offset + 34), 2);
+        break;
+    }
+    }
+}
 
 constexpr size_t kMaxPriming = 4; // 5 × 1152 − 529 does not fit the tag's 12-bit delay
 
@@ -74,10 +121,19 @@ protected:
     void SetUp() override
     {
         const SourceKind kind = GetParam();
-        const Bytes encoded = EncodePcm(MakeMusic(8.0), 128, kind.vbr, kind.tagged, 2);
+        Bytes encoded = EncodePcm(MakeMusic(8.0), 128, kind.vbr, kind.tagged, 2);
+        if (kind.damage != Damage::None)
+            DamageInfoFrame(encoded, kind.damage);
         WriteFile(dir.File("song.mp3"), encoded);
         sourceLayout = ReadMp3Layout(encoded);
-        ASSERT_EQ(sourceLayout.lame.has_value(), kind.tagged);
+        ASSERT_EQ(sourceLayout.lame.has_value(), kind.tagged && kind.damage != Damage::WipedLameTag);
+        if (kind.damage == Damage::StaleTagCrc) {
+            ASSERT_FALSE(LameCrcsHold(sourceLayout));
+        }
+        if (kind.damage == Damage::HostileFields) {
+            ASSERT_EQ(sourceLayout.frameCount, UINT32_MAX);
+            ASSERT_EQ(sourceLayout.lame->delay, 4095);
+        }
         source.path = dir.File("song.mp3");
         source.totalSize = static_cast<uint32_t>(encoded.size());
         source.totalDuration = 80;
@@ -100,7 +156,7 @@ protected:
             const bool first = i == 0;
             const bool last = i + 1 == source.outputFiles.size();
             // A tagless source's first piece stays without an information frame.
-            ASSERT_EQ(piece.lame.has_value(), GetParam().tagged || !first);
+            ASSERT_EQ(piece.lame.has_value(), sourceLayout.lame.has_value() || !first);
             size_t priming = 0;
             if (piece.lame) {
                 EXPECT_TRUE(LameCrcsHold(piece));
@@ -108,7 +164,8 @@ protected:
                 EXPECT_EQ(piece.byteCount, piece.infoFrame.size() + JoinFrames(piece.frames).size());
                 EXPECT_EQ(piece.lame->musicLength, piece.byteCount);
                 // LAME writes a seek table in its CBR "Info" frames too.
-                ASSERT_EQ(piece.seekTable.has_value(), sourceLayout.seekTable.has_value() || !sourceLayout.lame);
+                ASSERT_EQ(
+                    piece.seekTable.has_value(), sourceLayout.seekTable.has_value() || sourceLayout.infoFrame.empty());
                 if (piece.seekTable) {
                     EXPECT_EQ(*piece.seekTable, ExpectedSeekTable(piece.frames, piece.infoFrame.size()));
                 }
@@ -200,7 +257,7 @@ TEST_P(GaplessPiecesTest, PiecesJoinBackIntoTheSourceByFrameCopy)
     const Mp3Layout joined = ReadMp3Layout(ReadFile(output));
     EXPECT_EQ(joined.frames, sourceLayout.frames);
     EXPECT_EQ(job.DroppedPrimingFrames(), priming);
-    if (GetParam().tagged) {
+    if (sourceLayout.lame) {
         ASSERT_TRUE(joined.lame);
         EXPECT_TRUE(LameCrcsHold(joined));
         EXPECT_EQ(joined.xing, GetParam().vbr);
@@ -212,7 +269,9 @@ TEST_P(GaplessPiecesTest, PiecesJoinBackIntoTheSourceByFrameCopy)
         EXPECT_EQ(joined.lame->delay, sourceLayout.lame->delay);
         EXPECT_EQ(joined.lame->padding, sourceLayout.lame->padding);
     } else {
-        EXPECT_TRUE(joined.infoFrame.empty()); // as the source: nothing for a player to drop
+        // As the source: nothing for a player to drop; a seek table when the bitrate varies.
+        EXPECT_FALSE(joined.lame);
+        EXPECT_EQ(joined.infoFrame.empty(), !GetParam().vbr);
     }
     size_t differences = 0;
     const Pcm decoded = DecodeGaplessAgainst(output, expected, 0, differences);
