@@ -12,16 +12,16 @@ std::string FormatTime(int32_t seconds)
     return text;
 }
 
-std::string FormatSize(uint32_t bytes)
+std::string FormatSize(uint64_t bytes)
 {
     char text[48];
-    if (bytes < 1000u)
-        std::snprintf(text, sizeof text, "%lu B", static_cast<unsigned long>(bytes));
-    else if (bytes < 1024000u)
-        std::snprintf(text, sizeof text, "%.1f KB", bytes / 1024.0);
-    else if (bytes < 1048576000u)
-        std::snprintf(text, sizeof text, "%.2f MB", bytes / 1048576.0);
+    if (bytes < 1000ull)
+        std::snprintf(text, sizeof text, "%llu B", static_cast<unsigned long long>(bytes));
+    else if (bytes < 1024000ull)
+        std::snprintf(text, sizeof text, "%.1f KB", static_cast<double>(bytes) / 1024.0);
+    else if (bytes < 1048576000ull)
+        std::snprintf(text, sizeof text, "%.2f MB", static_cast<double>(bytes) / 1048576.0);
     else
-        std::snprintf(text, sizeof text, "%.2f GB", bytes / 1073741824.0);
+        std::snprintf(text, sizeof text, "%.2f GB", static_cast<double>(bytes) / 1073741824.0);
     return text;
 }
