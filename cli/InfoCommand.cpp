@@ -1,5 +1,6 @@
 // sonicrop-cli info: what the stream model, the decoder's probe and the ID3v1 reader see in a file.
 #include "cli/Commands.h"
+#include "cli/ValidUtf8.h"
 
 #include "engine/join/Mp3StreamDecoder.h"
 #include "engine/stream/GenreNames.h"
@@ -109,10 +110,10 @@ std::string Latin1ToUtf8(const std::string& text)
     return out;
 }
 
-std::string JsonString(const std::string& utf8)
+std::string JsonString(const std::string& text)
 {
     std::string out = "\"";
-    for (unsigned char c : utf8) {
+    for (unsigned char c : ValidUtf8(text)) {
         switch (c) {
         case '"':
             out += "\\\"";

@@ -1,13 +1,13 @@
 #pragma once
-// The stream facts a batch cut takes from its probe: sample rate and total samples per channel.
+// The stream facts a cut takes from its probe: sample rate and total samples per channel.
 #include <cstdint>
 #include <string>
 
 struct StreamProbe {
     int sampleRate = 0;
-    uint32_t totalSamples = 0;
+    uint32_t totalSamples = 0; // saturates at the largest 32-bit count
 };
 
-// Total samples come from the VBR information frame's frame count when it has one; otherwise they
-// are estimated from the file size and the first frame's bitrate in whole seconds.
+// Total samples come from a walk over every frame of the file, so VBR files without an information
+// frame are measured exactly and an information frame's own counts are never trusted.
 bool ProbeStream(const std::string& path, StreamProbe& probe);

@@ -29,6 +29,15 @@ bool GetFileSize32(const std::string& path, uint32_t& size)
     return true;
 }
 
+bool GetFileSize64(const std::string& path, uint64_t& size)
+{
+    struct stat info { };
+    if (::stat(path.c_str(), &info) != 0)
+        return false;
+    size = static_cast<uint64_t>(info.st_size);
+    return true;
+}
+
 bool GetProgramFolder(std::string& folder)
 {
     std::string buffer(PATH_MAX, '\0');

@@ -10,6 +10,8 @@ std::string GetFileNamePart(const std::string& path);
 std::optional<std::string> GetFileExtension(const std::string& path);
 // The low 32 bits of the file's size (files of 4 GiB and more report their size modulo 2^32).
 bool GetFileSize32(const std::string& path, uint32_t& size);
+// The whole size, for what the user is shown and for estimates from it.
+bool GetFileSize64(const std::string& path, uint64_t& size);
 // The folder holding the running program, ending with a separator.
 bool GetProgramFolder(std::string& folder);
 bool FileExists(const std::string& path);

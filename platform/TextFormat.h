@@ -7,5 +7,5 @@
 std::string FormatTime(int32_t seconds);
 // "999 B", "1.0 KB", "0.98 MB", "0.98 GB": decimal thresholds (1000, 1000 x 1024, ...) with
 // binary divisors, so a size never prints with four digits before the unit changes. Sizes of 4 GiB
-// and more print in full ("5.00 GB").
+// and more print whole ("5.00 GB").
 std::string FormatSize(uint64_t bytes);

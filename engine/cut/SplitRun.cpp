@@ -47,10 +47,11 @@ SplitOutcome RunPlan(const std::string& path, const ID3TagInfo& sourceTag, const
 
     bool endReached = false;
     PieceCutter::Failure failure = PieceCutter::Failure::None;
+    PieceNumbering numbering;
     uint32_t piece = 1;
     for (; piece < plan.pieceCount; ++piece) {
         std::string name;
-        MakePieceFileName(name, path, options); // a name that cannot be created fails in the writer
+        MakePieceFileName(name, path, options, &numbering); // a name that cannot be created fails in the writer
         if (trackRule == TrackNoSequence)
             tag.track = static_cast<int32_t>(piece);
         const bool written = plan.measure == SplitPlan::Measure::Bytes
@@ -79,7 +80,7 @@ SplitOutcome RunPlan(const std::string& path, const ID3TagInfo& sourceTag, const
     // last piece, and the run reports the piece it could not make.
     const std::string notCreated = failure == PieceCutter::Failure::CreateFailed ? cutter->FailureText() : "";
     std::string name;
-    MakePieceFileName(name, path, options);
+    MakePieceFileName(name, path, options, &numbering);
     if (trackRule == TrackNoSequence)
         tag.track = static_cast<int32_t>(piece);
     if (!cutter->WriteRest(name, &tag)) {

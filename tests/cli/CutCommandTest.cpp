@@ -219,3 +219,78 @@ TEST_F(CutCommandTest, DamagedFilesFailWithTheLoadMessageAndLeaveNothing)
     }
     EXPECT_EQ(Mp3FilesIn(dir.Path()), files.size());
 }
+
+TEST_F(CutCommandTest, ASourceWithoutTheMp3ExtensionIsRefused)
+{
+    // Pieces are named after the source without its ".mp3": "dd/abc" would lose "/abc" and put
+    // its pieces outside dd/.
+    std::filesystem::create_directory(dir.File("dd"));
+    const std::string song = Tone("dd/abc", 2);
+    const CliRun run = Cut("--count 2 '" + song + "'");
+    EXPECT_EQ(run.exitCode, 2);
+    EXPECT_NE(run.errors.find("'" + song + "' is not an .mp3 file"), std::string::npos) << run.errors;
+    EXPECT_EQ(Mp3FilesIn(dir.Path()), 0u);
+
+    std::filesystem::rename(song, dir.File("dd/abc.MP3"));
+    const CliRun upper = Cut("--count 2 '" + dir.File("dd/abc.MP3") + "'");
+    EXPECT_EQ(upper.exitCode, 0) << upper.errors;
+    EXPECT_EQ(upper.lines, (std::vector<std::string> { dir.File("dd/abc_01.mp3"), dir.File("dd/abc_02.mp3") }));
+}
+
+TEST_F(CutCommandTest, AnOutputFolderThatTakesNoPieceFailsTheCut)
+{
+    const std::string song = Tone("song.mp3", 2);
+    WriteFile(dir.File("file"), { 1 });
+    // A file in the folder's place, and a folder where even root cannot make files.
+    for (const std::string& folder : { dir.File("file"), std::string("/proc") }) {
+        const CliRun run = Cut("--count 2 --output-folder '" + folder + "' '" + song + "'");
+        EXPECT_EQ(run.exitCode, 1) << folder;
+        EXPECT_NE(run.errors.find("Failed to create file \"" + folder + "/song_01.mp3\"."), std::string::npos)
+            << run.errors;
+        EXPECT_TRUE(run.lines.empty());
+    }
+    EXPECT_EQ(Mp3FilesIn(dir.Path()), 1u); // no piece went next to the source instead
+}
+
+TEST_F(CutCommandTest, ThousandsOfPiecesAreNamedInOrder)
+{
+    WriteFile(dir.File("many.mp3"), Frames(FrameSpec {}, 4000)); // 1.6 MB of 417-byte frames
+    const CliRun run = Cut("--count 2000 '" + dir.File("many.mp3") + "'");
+    EXPECT_EQ(run.exitCode, 0) << run.errors;
+    ASSERT_EQ(run.lines.size(), 2000u);
+    for (size_t i = 0; i < run.lines.size(); i += 111) {
+        char name[32];
+        std::snprintf(name, sizeof name, "many_%02zu.mp3", i + 1);
+        EXPECT_EQ(run.lines[i], dir.File(name));
+    }
+    EXPECT_EQ(run.lines.back(), dir.File("many_2000.mp3"));
+    EXPECT_EQ(Mp3FilesIn(dir.Path()), 2001u);
+}
+
+TEST_F(CutCommandTest, VbrWithoutInfoFrameIsTimedByItsFramesNotItsFirstBitrate)
+{
+    // A 320 kbps frame, then 2000 frames of 32 kbps: 52.3 s, though the first frame's bitrate makes
+    // the file's bytes look like 5.2 s.
+    FrameSpec high;
+    high.bitrateIndex = 14;
+    FrameSpec low;
+    low.bitrateIndex = 1;
+    Bytes file = Frame(high);
+    Append(file, Frames(low, 2000));
+    WriteFile(dir.File("vbr.mp3"), file);
+    const double seconds = 2001 * 1152.0 / 44100;
+
+    const CliRun byTime = Cut("--time 0:10 '" + dir.File("vbr.mp3") + "'");
+    EXPECT_EQ(byTime.exitCode, 0) << byTime.errors;
+    ASSERT_EQ(byTime.lines.size(), 6u);
+    // The last piece holds the remainder (and the three frames each cut repeats), not the misjudged
+    // rest of the file.
+    const size_t lastFrames = (ReadFile(byTime.lines.back()).size() - 128) / static_cast<size_t>(FrameLengthOf(low));
+    EXPECT_NEAR(static_cast<double>(lastFrames) * 1152 / 44100, seconds - 50 + 5 * 3 * 1152.0 / 44100, 0.1);
+
+    for (const auto& piece : byTime.lines)
+        std::filesystem::remove(piece);
+    const CliRun atPoints = Cut("--points 30,50 '" + dir.File("vbr.mp3") + "'");
+    EXPECT_EQ(atPoints.exitCode, 0) << atPoints.errors;
+    EXPECT_EQ(atPoints.lines.size(), 3u);
+}

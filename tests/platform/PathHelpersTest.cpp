@@ -2,6 +2,7 @@
 
 #include "tests/support/TempDir.h"
 
+#include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
 
@@ -45,6 +46,17 @@ TEST(PathHelpers, ReportsSizesAndTheProgramFolder)
     EXPECT_TRUE(GetFileSize32(dir.File("five"), size));
     EXPECT_EQ(size, 5u);
     EXPECT_FALSE(GetFileSize32(dir.File("missing"), size));
+
+    // A sparse file over 4 GiB: the whole size, not its low 32 bits.
+    std::ofstream(dir.File("big"));
+    std::error_code error;
+    std::filesystem::resize_file(dir.File("big"), (5ull << 30) + 7, error);
+    uint64_t bigSize = 0;
+    if (!error) {
+        EXPECT_TRUE(GetFileSize64(dir.File("big"), bigSize));
+        EXPECT_EQ(bigSize, (5ull << 30) + 7);
+    }
+    EXPECT_FALSE(GetFileSize64(dir.File("missing"), bigSize));
 
     std::string folder;
     ASSERT_TRUE(GetProgramFolder(folder));

@@ -11,7 +11,7 @@ TEST(FormatSize, SwitchesUnitsAtDecimalThresholdsWithBinaryDivisors)
     EXPECT_EQ(FormatSize(1048575999u), "1000.00 MB");
     EXPECT_EQ(FormatSize(1048576000u), "0.98 GB");
     EXPECT_EQ(FormatSize(4294967295u), "4.00 GB");
-    EXPECT_EQ(FormatSize(5ull << 30), "5.00 GB"); // past 32 bits: the real size, not its low bits
+    EXPECT_EQ(FormatSize(5ull << 30), "5.00 GB"); // not the low 32 bits
 }
 
 TEST(FormatTime, ShowsHoursOnlyFromOneHour)
