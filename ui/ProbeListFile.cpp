@@ -1,19 +1,17 @@
 #include "ui/ProbeListFile.h"
 
 #include "engine/join/Mp3StreamDecoder.h"
-
-#include <sys/stat.h>
+#include "platform/PathHelpers.h"
 
 bool ProbeListFile(const std::string& path, FileListItem& item, bool& isVbr)
 {
     Mp3StreamDecoder decoder;
     if (!decoder.Open(path))
         return false;
-    struct stat info { };
-    if (::stat(path.c_str(), &info) != 0)
+    const std::optional<FileIdentity> identity = IdentityOf(path);
+    if (!identity || !GetFileSize64(path, item.fileSize))
         return false;
-    item.identity = { static_cast<uint64_t>(info.st_dev), static_cast<uint64_t>(info.st_ino) };
-    item.fileSize = static_cast<uint64_t>(info.st_size);
+    item.identity = *identity;
     item.sampleRate = decoder.SampleRate();
     item.bitrate = decoder.Bitrate();
     item.channelMode = decoder.Mode();
