@@ -1,5 +1,7 @@
 #include "platform/OutputFile.h"
 
+#include "platform/PathHelpers.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cstdlib>
@@ -14,27 +16,13 @@ constexpr int kNamingAttempts = 100;
 // ".<name>.<suffix>" stays inside the 255-byte limit of a file name.
 constexpr size_t kMaxNameInStagingName = 200;
 
-std::string LastComponent(const std::string& path)
-{
-    const size_t slash = path.rfind('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
-std::string FolderOf(const std::string& path)
-{
-    const size_t slash = path.rfind('/');
-    if (slash == std::string::npos)
-        return ".";
-    return slash == 0 ? "/" : path.substr(0, slash);
-}
-
 // A hidden name beside the target: ".<name>.<six letters>". Renaming it within its folder puts the
 // file in place in one step; a crash leaves it hidden, never under the target's name.
 std::string StagingName(const std::string& folder, const std::string& target)
 {
     static std::mt19937 generator { std::random_device {}() };
     static constexpr char kLetters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
-    const std::string name = LastComponent(target);
+    const std::string name = GetFileNamePart(target);
     size_t keep = std::min(name.size(), kMaxNameInStagingName);
     while (keep > 0 && keep < name.size() && (static_cast<unsigned char>(name[keep]) & 0xC0) == 0x80)
         --keep; // not inside a UTF-8 sequence
@@ -79,14 +67,14 @@ bool OutputFile::Create(const std::string& path, Staging staging)
     written_ = 0;
     struct stat existing { };
     bool exists = false;
-    const std::string name = LastComponent(path);
+    const std::string name = GetFileNamePart(path);
     // A file the user may not write is not replaced behind its back.
     if (name.empty() || name == "." || name == ".." || !ResolveTarget(path, target_, existing, exists)
         || (exists && ::access(target_.c_str(), W_OK) != 0)) {
         Discard();
         return false;
     }
-    folder_ = FolderOf(target_);
+    folder_ = GetFolderPart(target_);
     if (!OpenStaging(staging)) {
         Discard();
         return false;

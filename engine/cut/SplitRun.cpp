@@ -189,8 +189,8 @@ bool CutByTime(BatchFileSource& source, int32_t cutTimeMin, int32_t cutTimeSec, 
         errorText = LoadFailureText(source.path);
         return false;
     }
-    const uint32_t tenths = source.totalSamples / static_cast<uint32_t>(source.sampleRate / 10);
-    const auto totalDuration = static_cast<int32_t>(std::min<uint32_t>(tenths, INT32_MAX));
+    const uint64_t tenths = source.totalSamples / static_cast<uint64_t>(source.sampleRate / 10);
+    const auto totalDuration = static_cast<int32_t>(std::min<uint64_t>(tenths, INT32_MAX));
     SplitPlan plan;
     const bool planned = PlanByTime(totalDuration, cutTimeMin, cutTimeSec, plan, errorText);
     return RunBatch(source, planned, plan, settings, errorText);

@@ -13,6 +13,7 @@
 #include <fstream>
 #include <spawn.h>
 #include <sstream>
+#include <sys/statvfs.h>
 #include <sys/wait.h>
 #include <thread>
 
@@ -293,4 +294,39 @@ TEST_F(CutCommandTest, VbrWithoutInfoFrameIsTimedByItsFramesNotItsFirstBitrate)
     const CliRun atPoints = Cut("--points 30,50 '" + dir.File("vbr.mp3") + "'");
     EXPECT_EQ(atPoints.exitCode, 0) << atPoints.errors;
     EXPECT_EQ(atPoints.lines.size(), 3u);
+}
+
+TEST_F(CutCommandTest, AFileOfMoreThanTwoToTheThirtyTwoSamplesIsCutAnywhere)
+{
+    // 52 hours of 24-byte frames (MPEG-2 Layer III, 8 kbps, 24 kHz, mono): 187 MB holding
+    // 4,492,800,000 samples, which a 32-bit count would take for 2.3 hours.
+    struct statvfs space { };
+    if (::statvfs(dir.Path().c_str(), &space) != 0 || space.f_bavail * space.f_frsize < (uint64_t { 1 } << 30))
+        GTEST_SKIP() << "less than 1 GiB free for a 187 MB source and its pieces";
+    FrameSpec shape;
+    shape.version = 2;
+    shape.bitrateIndex = 1;
+    shape.sampleRateIndex = 1;
+    shape.channelMode = 3;
+    ASSERT_EQ(FrameLengthOf(shape), 24);
+    const Bytes block = Frames(shape, 100000, false);
+    {
+        std::ofstream file(dir.File("long.mp3"), std::ios::binary);
+        for (int i = 0; i < 78; ++i)
+            file.write(reinterpret_cast<const char*>(block.data()), static_cast<std::streamsize>(block.size()));
+    }
+    // 40-50 hours and 50 hours to the end: 6,000,000 frames skipped, 1,500,000 written, then the
+    // rest from three frames before the cut.
+    const CliRun late = Cut("--points 40:00:00,50:00:00 --skip 1 '" + dir.File("long.mp3") + "'");
+    EXPECT_EQ(late.exitCode, 0) << late.errors;
+    ASSERT_EQ(late.lines.size(), 2u);
+    EXPECT_EQ(std::filesystem::file_size(late.lines[0]), 1500000u * 24 + 128);
+    EXPECT_EQ(std::filesystem::file_size(late.lines[1]), 300003u * 24 + 128);
+    for (const auto& piece : late.lines)
+        std::filesystem::remove(piece);
+
+    // Ten-hour pieces: five and the rest.
+    const CliRun byTime = Cut("--time 600:00 '" + dir.File("long.mp3") + "'");
+    EXPECT_EQ(byTime.exitCode, 0) << byTime.errors;
+    EXPECT_EQ(byTime.lines.size(), 6u);
 }

@@ -3,6 +3,7 @@
 #include "tests/support/FrameBuilder.h"
 #include "tests/support/TempDir.h"
 
+#include <filesystem>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -108,4 +109,17 @@ TEST(InfoCommand, JsonIsValidUtf8WhateverBytesTheFileNameHolds)
     EXPECT_TRUE(Has(lines[0], "{\"file\":\"" + dir.File(shown) + "\",\"ok\":true,")) << lines[0];
     EXPECT_TRUE(Has(lines[1], "\"error\":\"Failed to load file \\\"" + dir.File("gone\uFFFD.mp3") + "\\\".\""))
         << lines[1];
+}
+
+TEST(InfoCommand, TheProbesTotalIsNotCutToThirtyTwoBits)
+{
+    // 400 MB at 32 kbps and 48 kHz: 27.8 hours, 4,800,000,000 samples; the hole costs no disk.
+    TempDir dir;
+    FrameSpec low;
+    low.bitrateIndex = 1;
+    low.sampleRateIndex = 1;
+    WriteFile(dir.File("long.mp3"), Frames(low, 20));
+    std::filesystem::resize_file(dir.File("long.mp3"), 400000000);
+    const CliResult json = RunCli({ "info", "--json", dir.File("long.mp3") });
+    EXPECT_TRUE(Has(json.out, "\"total_samples\":4800000000,")) << json.out;
 }
