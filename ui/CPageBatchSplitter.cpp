@@ -19,7 +19,6 @@
 #include <QShortcut>
 #include <algorithm>
 #include <array>
-#include <limits>
 
 namespace {
 
@@ -326,8 +325,7 @@ void CPageBatchSplitter::RunBatchJob(const std::vector<int>& rows)
         BatchFileSource source;
         source.path = item.path;
         source.tag = item.tag;
-        source.totalSamples
-            = static_cast<uint32_t>(std::min<uint64_t>(item.totalSamples, std::numeric_limits<uint32_t>::max()));
+        source.totalSamples = item.totalSamples;
         source.sampleRate = item.sampleRate;
         source.outputFiles = std::move(item.outputFiles);
         bool done = false;

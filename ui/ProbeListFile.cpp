@@ -17,17 +17,8 @@ bool ProbeListFile(const std::string& path, FileListItem& item, bool& isVbr)
     item.channelMode = decoder.Mode();
     isVbr = decoder.IsVbr();
 
-    // The decoder's own total is 32 bits wide; the same rule in 64 bits: the information frame's
-    // frame count, else whole seconds of the audio bytes at the first frame's bitrate.
-    item.totalSamples = 0;
-    if (isVbr && decoder.TotalFrames() > 0 && decoder.SamplesPerFrame() > 0) {
-        item.totalSamples
-            = static_cast<uint64_t>(decoder.TotalFrames()) * static_cast<uint64_t>(decoder.SamplesPerFrame());
-    } else if (decoder.Bitrate() > 0 && decoder.SampleRate() > 0) {
-        const uint64_t audioBytes = item.fileSize > decoder.LeadingBytes() ? item.fileSize - decoder.LeadingBytes() : 0;
-        const uint64_t seconds = audioBytes * 8 / (static_cast<uint64_t>(decoder.Bitrate()) * 1000);
-        item.totalSamples = seconds * static_cast<uint64_t>(decoder.SampleRate());
-    }
+    // 64 bits: the information frame's frame count, else whole seconds of the audio bytes.
+    item.totalSamples = decoder.TotalSamples() == Mp3StreamDecoder::kUnknownTotal ? 0 : decoder.TotalSamples();
 
     item.tag = ID3TagInfo {};
     const auto block = decoder.ReadTagBlock();
