@@ -320,6 +320,7 @@ void CPageBatchSplitter::RunBatchJob(const std::vector<int>& rows)
         dialog->SetLabel(JobProgress::Upper, "Cutting " + GetFileNamePart(item.path) + "...");
         dialog->Bar(JobProgress::Upper)->SetPosition(0);
         SetStatus(row, "Cutting...");
+        list_->EnsureRowVisible(row); // the row being cut stays in sight in a long list
         PumpMessages();
 
         BatchFileSource source;

@@ -2,6 +2,7 @@
 
 #include <QContextMenuEvent>
 #include <QHeaderView>
+#include <QTimer>
 
 namespace {
 
@@ -80,7 +81,7 @@ int CSortListCtrl::InsertRow(int index, const QString& text, std::unique_ptr<Fil
     for (size_t column = 0; column < alignments_.size(); ++column)
         row->setTextAlignment(static_cast<int>(column), alignments_[column]);
     insertTopLevelItem(index, row);
-    return indexOfTopLevelItem(row);
+    return index;
 }
 
 FileListItem* CSortListCtrl::Record(int row) const
@@ -141,8 +142,22 @@ void CSortListCtrl::MoveRow(int from, int to)
 
 void CSortListCtrl::EnsureRowVisible(int row)
 {
-    if (QTreeWidgetItem* item = topLevelItem(row))
-        scrollToItem(item);
+    // Scrolling lays out every row first, so scrolling to each row as it is added would make
+    // filling a long list quadratic. The scroll waits for the event loop instead, which the
+    // loading pumps a few times a second, and goes to the row asked for last.
+    QTreeWidgetItem* item = topLevelItem(row);
+    if (!item)
+        return;
+    pendingScroll_ = QPersistentModelIndex(indexFromItem(item));
+    if (scrollScheduled_)
+        return;
+    scrollScheduled_ = true;
+    QTimer::singleShot(0, this, [this] {
+        scrollScheduled_ = false;
+        if (pendingScroll_.isValid())
+            scrollTo(pendingScroll_);
+        pendingScroll_ = QPersistentModelIndex();
+    });
 }
 
 void CSortListCtrl::SortByColumn(int column)

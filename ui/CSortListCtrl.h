@@ -8,6 +8,7 @@
 // locale orders text. Equal cells keep their order.
 #include "ui/FileListItem.h"
 
+#include <QPersistentModelIndex>
 #include <QTreeWidget>
 #include <memory>
 #include <optional>
@@ -47,6 +48,7 @@ public:
     void SelectRow(int row, bool selected);
     // Moves a row, with its record, selection and focus, to another index.
     void MoveRow(int from, int to);
+    // Scrolls the row into view when the event loop next runs.
     void EnsureRowVisible(int row);
 
     // What a header click does.
@@ -66,4 +68,6 @@ private:
     std::vector<Qt::Alignment> alignments_;
     int sortColumn_ = -1;
     bool ascending_ = true;
+    QPersistentModelIndex pendingScroll_;
+    bool scrollScheduled_ = false;
 };

@@ -262,6 +262,23 @@ TEST_F(FileListTest, AHeaderClickSortsAscendingThenDescendingNumbersByValue)
     EXPECT_EQ(joiner.Record(0)->path, "/music/a.mp3");
 }
 
+TEST_F(FileListTest, ALongListShowsTheRowAddedLastOnceEventsRun)
+{
+    CPageJoiner joiner;
+    joiner.show();
+    CSortListCtrl* list = joiner.List();
+    for (int index = 0; index < 300; ++index)
+        joiner.InsertFileRow(Record(std::to_string(index) + ".mp3", 1000, ""));
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(list->viewport()->rect().intersects(list->visualItemRect(list->topLevelItem(299))));
+
+    // A scroll asked for a row that is gone before events run is dropped.
+    list->EnsureRowVisible(0);
+    list->DeleteRow(0);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(list->RowCount(), 299);
+}
+
 TEST_F(FileListTest, EscapeOnAListPageLeavesEverythingAsItIs)
 {
     CPageBatchSplitter batch;
