@@ -12,6 +12,7 @@
 #include "ui/WaitCursor.h"
 #include "ui/WindowHelpers.h"
 
+#include <QAbstractItemModel>
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
@@ -66,6 +67,8 @@ CPageBatchSplitter::~CPageBatchSplitter()
         ReadValues();
         SaveBatchSplitterSettings(settings_, kGroupSplitMode);
     }
+    // The list outlives listedFiles_ (the base class deletes it), so it must not report to it.
+    disconnect(list_->model(), nullptr, this, nullptr);
 }
 
 void CPageBatchSplitter::FolderChosen(const std::string& folder)
@@ -96,6 +99,7 @@ void CPageBatchSplitter::BuildControls()
     AddLabel(this, "sec each file", DialogRect(147, 41, 60, 9));
 
     CreateList(DialogRect(7, 59, 365, 237), kBatchColumns);
+    TrackListedFiles();
 
     cutAllButton_ = AddButton(this, "C&ut All", DialogRect(379, 7, 55, 41));
     addFilesButton_ = AddButton(this, "&Add Files", DialogRect(379, 61, 55, 14));
@@ -221,10 +225,8 @@ void CPageBatchSplitter::RowsChanged()
 int CPageBatchSplitter::AddFile(const std::string& path)
 {
     // One file under two names is one file; two names that differ in case are two files.
-    if (const std::optional<FileIdentity> identity = IdentityOf(path))
-        for (int row = 0; row < list_->RowCount(); ++row)
-            if (Record(row)->identity == *identity)
-                return 0;
+    if (const std::optional<FileIdentity> identity = IdentityOf(path); identity && listedFiles_.contains(*identity))
+        return 0;
     if (!HasMp3Extension(path))
         return -1;
     auto record = std::make_unique<BatchFileItem>();
@@ -233,6 +235,25 @@ int CPageBatchSplitter::AddFile(const std::string& path)
     if (!ProbeListFile(path, *record, isVbr))
         return -1;
     return InsertFileRow(std::move(record));
+}
+
+void CPageBatchSplitter::TrackListedFiles()
+{
+    // A lookup per added file instead of a pass over every row, so a long list fills in linear time.
+    const QAbstractItemModel* model = list_->model();
+    connect(model, &QAbstractItemModel::rowsInserted, this, [this](const QModelIndex& parent, int first, int last) {
+        for (int row = first; row <= last && !parent.isValid(); ++row)
+            if (const BatchFileItem* item = Record(row))
+                listedFiles_.insert(item->identity);
+    });
+    connect(
+        model, &QAbstractItemModel::rowsAboutToBeRemoved, this, [this](const QModelIndex& parent, int first, int last) {
+            for (int row = first; row <= last && !parent.isValid(); ++row)
+                if (const BatchFileItem* item = Record(row))
+                    if (const auto listed = listedFiles_.find(item->identity); listed != listedFiles_.end())
+                        listedFiles_.erase(listed);
+        });
+    connect(model, &QAbstractItemModel::modelAboutToBeReset, this, [this] { listedFiles_.clear(); });
 }
 
 int CPageBatchSplitter::InsertFileRow(std::unique_ptr<BatchFileItem> record)

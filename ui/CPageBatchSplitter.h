@@ -6,6 +6,8 @@
 #include "ui/CFileListPage.h"
 #include "ui/PageSettings.h"
 
+#include <set>
+
 class CStepSpinCtrl;
 class QAction;
 class QMenu;
@@ -70,8 +72,11 @@ private:
     // The mode and the spins' values into the settings.
     void ReadValues();
     void SetStatus(int row, const QString& text);
+    // Keeps listedFiles_ in step with the rows, however they are added, moved or removed.
+    void TrackListedFiles();
 
     BatchSplitterSettings settings_;
+    std::multiset<FileIdentity> listedFiles_; // the files of the rows, for the duplicate check
     std::string errorText_; // the message of the last failed split run
     QRadioButton* modeButtons_[3] = {};
     CStepSpinCtrl* sizeSpin_ = nullptr;

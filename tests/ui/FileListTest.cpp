@@ -12,6 +12,7 @@
 #include <QMimeData>
 #include <QPushButton>
 #include <QTest>
+#include <algorithm>
 #include <filesystem>
 #include <sys/stat.h>
 
@@ -96,6 +97,25 @@ TEST_F(FileListTest, ADroppedTreeListsFoldersInOrderAndOnlyTheBatchListSkipsTheS
     FinishEvents();
     EXPECT_EQ(OpenProgressDialog(), nullptr);
     EXPECT_TRUE(batch.isEnabled());
+
+    // After sorting and removing, a removed file can be listed again, and only once.
+    const auto count = [&](const std::string& name) {
+        const std::vector<std::string> names = ListedNames(batch);
+        return std::count(names.begin(), names.end(), name);
+    };
+    batch.List()->SortByColumn(0);
+    const std::vector<std::string> sorted = ListedNames(batch);
+    batch.List()->SelectRow(static_cast<int>(std::find(sorted.begin(), sorted.end(), "b.mp3") - sorted.begin()), true);
+    batch.OnRemove();
+    EXPECT_EQ(count("b.mp3"), 0);
+    batch.DropPaths({ (files_.Path() / "alias.mp3").string(), (top / "b.mp3").string() });
+    FinishEvents();
+    EXPECT_EQ(count("alias.mp3"), 1);
+    EXPECT_EQ(count("b.mp3"), 0);
+    batch.OnRemoveAll();
+    batch.DropPaths({ (top / "b.mp3").string(), (top / "b.mp3").string() });
+    FinishEvents();
+    EXPECT_EQ(ListedNames(batch), (std::vector<std::string> { "b.mp3" }));
 }
 
 TEST_F(FileListTest, AFileManagerDropOfUrlsLoadsAfterTheDropIsAnswered)
