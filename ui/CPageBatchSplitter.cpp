@@ -309,7 +309,11 @@ void CPageBatchSplitter::OnCutSelected()
         RunBatchJob(rows);
 }
 
-void CPageBatchSplitter::SetStatus(int row, const QString& text) { list_->SetCell(row, kStatusColumn, text); }
+void CPageBatchSplitter::SetStatus(int row, const QString& text)
+{
+    list_->SetCell(row, kStatusColumn, text);
+    list_->SetCellToolTip(row, kStatusColumn, text); // a failure's reason is longer than the column
+}
 
 void CPageBatchSplitter::RunBatchJob(const std::vector<int>& rows)
 {

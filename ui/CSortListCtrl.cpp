@@ -107,6 +107,18 @@ QString CSortListCtrl::CellText(int row, int column) const
     return item ? item->text(column) : QString();
 }
 
+void CSortListCtrl::SetCellToolTip(int row, int column, const QString& text)
+{
+    if (QTreeWidgetItem* item = topLevelItem(row))
+        item->setToolTip(column, text);
+}
+
+QString CSortListCtrl::CellToolTip(int row, int column) const
+{
+    const QTreeWidgetItem* item = topLevelItem(row);
+    return item ? item->toolTip(column) : QString();
+}
+
 void CSortListCtrl::DeleteRow(int row) { delete takeTopLevelItem(row); }
 
 void CSortListCtrl::DeleteAllRows() { clear(); }

@@ -38,6 +38,9 @@ public:
     // Sets a cell's text and, for a number column, the value it sorts by.
     void SetCell(int row, int column, const QString& text, std::optional<qint64> value = std::nullopt);
     QString CellText(int row, int column) const;
+    // What shows when the mouse rests on the cell: the whole text that a narrow column cuts short.
+    void SetCellToolTip(int row, int column, const QString& text);
+    QString CellToolTip(int row, int column) const;
     // Deletes the row and its record.
     void DeleteRow(int row);
     void DeleteAllRows();

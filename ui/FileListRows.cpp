@@ -43,6 +43,7 @@ int InsertFileListRow(CSortListCtrl& list, std::unique_ptr<FileListItem> record)
         item.sampleRate = 1;
     const int row
         = list.InsertRow(list.RowCount(), QString::fromStdString(GetFileNamePart(item.path)), std::move(record));
+    list.SetCellToolTip(row, kFile, QString::fromStdString(item.path)); // the column shows only the name
     list.SetCell(row, kSize, QString::fromStdString(FormatSize(item.fileSize)), static_cast<qint64>(item.fileSize));
     const uint64_t seconds = item.sampleRate > 0 ? item.totalSamples / static_cast<uint64_t>(item.sampleRate) : 0;
     list.SetCell(row, kLength, QString::fromStdString(FormatListLength(item.totalSamples, item.sampleRate)),

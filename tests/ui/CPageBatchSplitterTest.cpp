@@ -73,6 +73,9 @@ TEST_F(CPageBatchSplitterTest, AFailedFileShowsItsReasonAndTheFirstFileWithPiece
     EXPECT_EQ(Status(page, 0), "2 pieces");
     EXPECT_EQ(Status(page, 1), QString::fromStdString("Failure: Failed to load file \"" + second + "\"."));
     EXPECT_EQ(Status(page, 2), "2 pieces");
+    // The narrow columns cut a reason and a path short; resting the mouse shows them whole.
+    EXPECT_EQ(page.List()->CellToolTip(1, CPageBatchSplitter::kStatusColumn), Status(page, 1));
+    EXPECT_EQ(page.List()->CellToolTip(1, 0).toStdString(), second);
     EXPECT_EQ(
         Mp3FilesIn(files_.File("one")), (std::vector<std::string> { "first.mp3", "first_01.mp3", "first_02.mp3" }));
     EXPECT_EQ(page.Record(0)->outputFiles,
