@@ -15,7 +15,7 @@ enum class SplitOutcome {
     CheckFailed,
     LoadFailed,
     Cancelled, // the run's pieces are deleted
-    Failed, // a piece could not be written: the run's pieces are deleted, errorText says why
+    Failed, // a piece could not be written or the source read: the run's pieces are deleted, errorText says why
     PieceNotCreated, // a piece could not be created; the rest of the source went into the last piece
 };
 
@@ -69,7 +69,7 @@ SplitOutcome RunPlan(const std::string& path, const ID3TagInfo& sourceTag, const
     const bool cancelled = PumpAndCheckCancel(settings);
     if (cancelled || failure == PieceCutter::Failure::Cancelled)
         return interrupt(SplitOutcome::Cancelled);
-    if (failure == PieceCutter::Failure::WriteFailed) {
+    if (failure == PieceCutter::Failure::WriteFailed || failure == PieceCutter::Failure::ReadFailed) {
         errorText = cutter->FailureText();
         return interrupt(SplitOutcome::Failed);
     }
