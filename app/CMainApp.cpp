@@ -15,11 +15,16 @@
 #include <QApplication>
 #include <QIcon>
 
+#include <csignal>
+
 // Resources of a static library are registered by hand, outside any namespace.
 static void RegisterResources() { Q_INIT_RESOURCE(sonicrop); }
 
 CMainApp::CMainApp(int& argc, char** argv)
 {
+    // A write past the file-size limit (ulimit -f) then fails like a full disk, so the job removes
+    // its partial output and says so, instead of the program being killed mid-write.
+    std::signal(SIGXFSZ, SIG_IGN);
     if (!QApplication::instance())
         application_ = std::make_unique<QApplication>(argc, argv);
     RegisterResources();

@@ -1,5 +1,7 @@
 #include "cli/CutArguments.h"
 
+#include "platform/PathHelpers.h"
+
 #include <cstdint>
 #include <limits>
 
@@ -174,6 +176,7 @@ bool ParseCutArguments(const std::vector<std::string>& args, CutArguments& parse
                 return bad();
             parsed.options.OutputFolderOpt = kOutputFolderSpecified;
             parsed.options.SpecifiedOutputFolder = value;
+            parsed.options.noFallbackFolder = true; // a folder the user named is not swapped for another
         } else {
             usageError = "unknown option " + arg;
             return false;
@@ -197,6 +200,14 @@ bool ParseCutArguments(const std::vector<std::string>& args, CutArguments& parse
     if (parsed.files.empty()) {
         usageError = "no input file";
         return false;
+    }
+    // Pieces are named after the source without its ".mp3", as the pages admit only such files.
+    for (const std::string& file : parsed.files) {
+        const auto extension = GetFileExtension(file);
+        if (!extension || !EqualsIgnoreCase(*extension, ".mp3")) {
+            usageError = "'" + file + "' is not an .mp3 file";
+            return false;
+        }
     }
     return true;
 }

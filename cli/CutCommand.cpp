@@ -62,8 +62,8 @@ int32_t DurationInTenths(const StreamProbe& probe)
 {
     if (probe.sampleRate < 10)
         return 0;
-    const uint32_t tenths = probe.totalSamples / static_cast<uint32_t>(probe.sampleRate / 10);
-    return static_cast<int32_t>(std::min<uint32_t>(tenths, INT32_MAX));
+    const uint64_t tenths = probe.totalSamples / static_cast<uint64_t>(probe.sampleRate / 10);
+    return static_cast<int32_t>(std::min<uint64_t>(tenths, INT32_MAX));
 }
 
 FileResult CutOneFile(const CutArguments& arguments, const std::string& path, TerminalProgress& progress,

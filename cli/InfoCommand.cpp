@@ -1,9 +1,11 @@
 // sonicrop-cli info: what the stream model, the decoder's probe and the ID3v1 reader see in a file.
 #include "cli/Commands.h"
+#include "cli/ValidUtf8.h"
 
 #include "engine/join/Mp3StreamDecoder.h"
 #include "engine/stream/GenreNames.h"
 #include "engine/stream/ID3TagInfo.h"
+#include "engine/stream/InfoFrame.h"
 #include "engine/stream/Mp3SourceFile.h"
 #include "platform/TextFormat.h"
 
@@ -31,13 +33,14 @@ struct FileReport {
     size_t id3v2Length = 0;
     size_t audioStart = 0;
     std::string infoFrame;
+    std::optional<LameTag> lameTag;
     int sampleRate = 0;
     int bitrate = 0;
     StreamWalk walk;
     // Independent of the stream model:
     bool probed = false;
     int probeSampleRate = 0, probeBitrate = 0, probeMode = 0;
-    uint32_t probeTotalSamples = 0;
+    uint64_t probeTotalSamples = 0;
     bool probeVbr = false;
     bool hasTag = false;
     ID3TagInfo tag;
@@ -60,6 +63,8 @@ FileReport Inspect(const std::string& path)
         report.id3v2Length = source.ID3v2Length();
         report.audioStart = source.Cursor();
         report.infoFrame = source.InfoFrameKind();
+        if (const auto layout = ParseInfoFrame(source.InfoFrame()))
+            report.lameTag = layout->lameTag;
         report.sampleRate = source.SampleRate();
         report.bitrate = source.Bitrate();
         const size_t firstFrame = source.HasInfoFrame() ? source.InfoFramePosition() : source.Cursor();
@@ -109,10 +114,10 @@ std::string Latin1ToUtf8(const std::string& text)
     return out;
 }
 
-std::string JsonString(const std::string& utf8)
+std::string JsonString(const std::string& text)
 {
     std::string out = "\"";
-    for (unsigned char c : utf8) {
+    for (unsigned char c : ValidUtf8(text)) {
         switch (c) {
         case '"':
             out += "\\\"";
@@ -161,9 +166,13 @@ void PrintJson(const FileReport& r)
         line += ",\"frames\":" + std::to_string(r.walk.frames);
         line += ",\"samples\":" + std::to_string(r.walk.samples);
         line += ",\"duration_ms\":" + std::to_string(DurationMs(r));
+        const auto& lame = r.lameTag;
+        line += ",\"delay\":" + (lame ? std::to_string(lame->encoderDelay) : std::string("null"));
+        line += ",\"padding\":" + (lame ? std::to_string(lame->encoderPadding) : std::string("null"));
+        line += ",\"lame_tag_crc_ok\":" + (lame ? std::string(lame->tagCrcOk ? "true" : "false") : "null");
     } else {
         for (const char* key : { "id3v2_length", "audio_start", "info_frame", "version", "layer", "sample_rate",
-                 "bitrate", "frames", "samples", "duration_ms" })
+                 "bitrate", "frames", "samples", "duration_ms", "delay", "padding", "lame_tag_crc_ok" })
             line += std::string(",\"") + key + "\":null";
     }
     if (r.probed) {
@@ -212,10 +221,16 @@ void PrintText(const FileReport& r)
         const uint64_t ms = DurationMs(r);
         std::printf("  duration:      %s.%03llu\n", FormatTime(static_cast<int32_t>(ms / 1000)).c_str(),
             static_cast<unsigned long long>(ms % 1000));
+        if (r.lameTag)
+            std::printf("  LAME tag:      delay %d, padding %d, CRC %s\n", r.lameTag->encoderDelay,
+                r.lameTag->encoderPadding, r.lameTag->tagCrcOk ? "ok" : "wrong");
+        else
+            std::printf("  LAME tag:      none\n");
     }
     if (r.probed)
-        std::printf("  decoder probe: %d Hz, %d kbps, %s, %u samples%s\n", r.probeSampleRate, r.probeBitrate,
-            kModeNames[r.probeMode & 3], r.probeTotalSamples, r.probeVbr ? ", VBR information frame" : "");
+        std::printf("  decoder probe: %d Hz, %d kbps, %s, %llu samples%s\n", r.probeSampleRate, r.probeBitrate,
+            kModeNames[r.probeMode & 3], static_cast<unsigned long long>(r.probeTotalSamples),
+            r.probeVbr ? ", VBR information frame" : "");
     else
         std::printf("  decoder probe: no decodable frame\n");
     if (r.hasTag) {

@@ -4,8 +4,8 @@
 #include "cli/TerminalProgress.h"
 
 #include "engine/join/ChooseJoinMethod.h"
+#include "engine/join/JoinMethodText.h"
 #include "engine/join/JoinStreamFacts.h"
-#include "engine/join/Mp3FileEncoder.h"
 #include "engine/stream/GenreNames.h"
 #include "platform/PathHelpers.h"
 
@@ -69,18 +69,6 @@ std::optional<int> ParseGenre(const std::string& text)
             return static_cast<int>(index);
     }
     return std::nullopt;
-}
-
-const char* ModeName(int mode)
-{
-    switch (mode) {
-    case 1:
-        return "joint";
-    case 3:
-        return "mono";
-    default:
-        return "stereo";
-    }
 }
 
 std::optional<int> ParseModeName(const std::string& text)
@@ -201,22 +189,6 @@ std::optional<int> ParseArguments(const std::vector<std::string>& args, JoinArgu
     return std::nullopt;
 }
 
-// "44100 Hz 128 kbps joint", with the bitrate and mode the encoder is given; encodedBitrate, when
-// known, is the one the encoder settled on.
-std::string EncodingText(const JoinEncoding& encoding, int encodedBitrate = 0)
-{
-    char text[80];
-    std::snprintf(text, sizeof text, "%d Hz %d kbps %s", encoding.sampleRate,
-        encodedBitrate > 0 ? encodedBitrate : Mp3FileEncoder::ClampBitrate(encoding.bitrate),
-        ModeName(Mp3FileEncoder::NormalizeMode(encoding.channelMode)));
-    return text;
-}
-
-std::string MethodLine(const JoinMethod& method, int encodedBitrate)
-{
-    return method.frameCopy ? "frame copy" : "re-encode " + EncodingText(method.encoding, encodedBitrate);
-}
-
 } // namespace
 
 int RunJoin(const std::vector<std::string>& args)
@@ -251,7 +223,7 @@ int RunJoin(const std::vector<std::string>& args)
         progress.Finish();
     }
     if (ok) {
-        std::printf("%s\n%s\n", MethodLine(method, job.EncodedBitrate()).c_str(), parsed.output.c_str());
+        std::printf("%s\n%s\n", JoinMethodText(method, job.EncodedBitrate()).c_str(), parsed.output.c_str());
         return kExitOk;
     }
     if (cancelled) {

@@ -2,14 +2,12 @@
 
 #include "engine/stream/CountStreamSamples.h"
 
-#include <algorithm>
-
 bool ProbeStream(const std::string& path, StreamProbe& probe)
 {
     StreamSampleCount count;
     if (!CountStreamSamples(path, count))
         return false;
     probe.sampleRate = count.sampleRate;
-    probe.totalSamples = static_cast<uint32_t>(std::min<int64_t>(count.totalSamples, UINT32_MAX));
+    probe.totalSamples = static_cast<uint64_t>(count.totalSamples);
     return true;
 }

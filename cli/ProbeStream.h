@@ -5,7 +5,7 @@
 
 struct StreamProbe {
     int sampleRate = 0;
-    uint32_t totalSamples = 0; // saturates at the largest 32-bit count
+    uint64_t totalSamples = 0;
 };
 
 // Total samples come from a walk over every frame of the file, so VBR files without an information

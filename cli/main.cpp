@@ -1,6 +1,7 @@
 // sonicrop-cli: cut, join and inspect MP3 files from a terminal.
 #include "cli/Commands.h"
 
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 
@@ -21,6 +22,9 @@ const char* const kUsage = "Usage: sonicrop-cli COMMAND [OPTIONS] FILE...\n"
 
 int main(int argc, char** argv)
 {
+    // A write past the file-size limit (ulimit -f) then fails like a full disk, so the job removes
+    // its partial output and says so, instead of the program being killed mid-write.
+    std::signal(SIGXFSZ, SIG_IGN);
     if (argc < 2) {
         std::fputs(kUsage, stderr);
         return kExitUsage;

@@ -1,25 +1,129 @@
 #include "platform/OutputFile.h"
 
+#include "platform/PathHelpers.h"
+
+#include <algorithm>
 #include <cerrno>
+#include <cstdlib>
 #include <fcntl.h>
+#include <random>
+#include <sys/stat.h>
 #include <unistd.h>
 
-OutputFile::~OutputFile()
+namespace {
+
+constexpr int kNamingAttempts = 100;
+// ".<name>.<suffix>" stays inside the 255-byte limit of a file name.
+constexpr size_t kMaxNameInStagingName = 200;
+
+// A hidden name beside the target: ".<name>.<six letters>". Renaming it within its folder puts the
+// file in place in one step; a crash leaves it hidden, never under the target's name.
+std::string StagingName(const std::string& folder, const std::string& target)
 {
-    if (fd_ >= 0)
-        Discard();
+    static std::mt19937 generator { std::random_device {}() };
+    static constexpr char kLetters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
+    const std::string name = GetFileNamePart(target);
+    size_t keep = std::min(name.size(), kMaxNameInStagingName);
+    while (keep > 0 && keep < name.size() && (static_cast<unsigned char>(name[keep]) & 0xC0) == 0x80)
+        --keep; // not inside a UTF-8 sequence
+    std::string staging = folder + (folder.back() == '/' ? "." : "/.") + name.substr(0, keep) + '.';
+    std::uniform_int_distribution<size_t> pick(0, sizeof kLetters - 2);
+    for (int i = 0; i < 6; ++i)
+        staging += kLetters[pick(generator)];
+    return staging;
 }
 
-bool OutputFile::Create(const std::string& path)
+// The file that path stands for: path itself, or the file a symbolic link there points to.
+// False for anything but a regular file or a free name, and for a name that cannot be looked up
+// (too long, or a file where a folder should be).
+bool ResolveTarget(const std::string& path, std::string& target, struct stat& info, bool& exists)
+{
+    target = path;
+    exists = false;
+    if (::lstat(path.c_str(), &info) != 0)
+        return errno == ENOENT;
+    exists = true;
+    if (S_ISLNK(info.st_mode)) {
+        char* resolved = ::realpath(path.c_str(), nullptr);
+        if (!resolved)
+            return false; // a link that points nowhere is not followed to make a file elsewhere
+        target = resolved;
+        std::free(resolved);
+        if (::stat(target.c_str(), &info) != 0)
+            return false;
+    }
+    return S_ISREG(info.st_mode);
+}
+
+} // namespace
+
+OutputFile::~OutputFile() { Discard(); }
+
+bool OutputFile::Create(const std::string& path, Staging staging)
 {
     if (fd_ >= 0)
         Discard();
-    fd_ = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (fd_ < 0)
-        return false;
     path_ = path;
     written_ = 0;
+    struct stat existing { };
+    bool exists = false;
+    const std::string name = GetFileNamePart(path);
+    // A file the user may not write is not replaced behind its back.
+    if (name.empty() || name == "." || name == ".." || !ResolveTarget(path, target_, existing, exists)
+        || (exists && ::access(target_.c_str(), W_OK) != 0)) {
+        Discard();
+        return false;
+    }
+    folder_ = GetFolderPart(target_);
+    if (!OpenStaging(staging)) {
+        Discard();
+        return false;
+    }
+    if (exists)
+        ::fchmod(fd_, existing.st_mode & 07777); // the new file keeps the permissions of the old one
     return true;
+}
+
+bool OutputFile::OpenStaging(Staging staging)
+{
+    if (staging == Staging::Unnamed) {
+        fd_ = ::open(folder_.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0644);
+        if (fd_ >= 0)
+            return true;
+        // Only a file system without unnamed files falls back to a hidden name; a folder that is
+        // missing or may not be written fails here.
+        if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL)
+            return false;
+    }
+    for (int attempt = 0; attempt < kNamingAttempts; ++attempt) {
+        const std::string name = StagingName(folder_, target_);
+        fd_ = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+        if (fd_ >= 0) {
+            stagingPath_ = name;
+            return true;
+        }
+        if (errno != EEXIST)
+            return false;
+    }
+    return false;
+}
+
+bool OutputFile::LinkUnnamedFile()
+{
+    const std::string self = "/proc/self/fd/" + std::to_string(fd_);
+    for (int attempt = 0; attempt < kNamingAttempts; ++attempt) {
+        const std::string name = StagingName(folder_, target_);
+        int linked = ::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW);
+        if (linked != 0 && errno == ENOENT) // no /proc: the direct way needs more privilege
+            linked = ::linkat(fd_, "", AT_FDCWD, name.c_str(), AT_EMPTY_PATH);
+        if (linked == 0) {
+            stagingPath_ = name;
+            return true;
+        }
+        if (errno != EEXIST)
+            return false;
+    }
+    return false;
 }
 
 bool OutputFile::Write(const void* data, size_t length)
@@ -68,18 +172,30 @@ bool OutputFile::Close()
 {
     if (fd_ < 0)
         return false;
-    const int fd = fd_;
-    fd_ = -1;
+    bool placed = !stagingPath_.empty() || LinkUnnamedFile();
     // close() reports delayed write errors (for example on network file systems).
-    return ::close(fd) == 0;
+    placed = ::close(fd_) == 0 && placed;
+    fd_ = -1;
+    // A name made a folder, a device or a FIFO while the file was written is left alone.
+    struct stat info { };
+    if (placed && ::lstat(target_.c_str(), &info) == 0 && !S_ISREG(info.st_mode))
+        placed = false;
+    if (placed && ::rename(stagingPath_.c_str(), target_.c_str()) != 0)
+        placed = false;
+    if (placed)
+        stagingPath_.clear();
+    Discard();
+    return placed;
 }
 
 void OutputFile::Discard()
 {
-    if (fd_ >= 0) {
+    if (!stagingPath_.empty())
+        ::unlink(stagingPath_.c_str());
+    stagingPath_.clear();
+    target_.clear();
+    folder_.clear();
+    if (fd_ >= 0)
         ::close(fd_);
-        fd_ = -1;
-    }
-    if (!path_.empty())
-        ::unlink(path_.c_str());
+    fd_ = -1;
 }

@@ -1,27 +1,41 @@
 #pragma once
-// An output file that checks every write. A writer that fails or is cancelled calls Discard(),
-// which closes and deletes the file, so no partial output is left behind.
+// An output file that checks every write and never shows a partial file under its name.
+//
+// The bytes go to an unnamed file in the target's folder (O_TMPFILE), or, on file systems without
+// unnamed files, to a hidden temporary name there. Close() puts the complete file in place in one
+// rename, so an existing file is replaced only by a complete new one. A writer that fails or is
+// cancelled calls Discard(): the temporary file goes away and whatever the name held before stays
+// as it was. Nothing but the temporary file is ever deleted.
 #include <cstddef>
 #include <cstdint>
 #include <string>
 
 class OutputFile {
 public:
+    // Where the bytes wait until Close(): an unnamed file (falling back to a hidden name where the
+    // file system has none), or a hidden name from the start.
+    enum class Staging { Unnamed, HiddenName };
+
     OutputFile() = default;
-    ~OutputFile(); // discards a file that was neither committed nor discarded
+    ~OutputFile(); // discards a file that was neither closed nor discarded
     OutputFile(const OutputFile&) = delete;
     OutputFile& operator=(const OutputFile&) = delete;
 
-    // Creates the file for writing, replacing an existing one.
-    bool Create(const std::string& path);
+    // Prepares a new file for path; nothing appears under the name yet. Fails, touching nothing,
+    // when path names something other than a regular file (a folder, a device, a FIFO, a socket, a
+    // link that points nowhere), an existing file that may not be written, or a name that cannot
+    // be made in its folder. A link to a regular file is followed: its target is replaced.
+    bool Create(const std::string& path, Staging staging = Staging::Unnamed);
     // Writes all bytes; false on any error (disk full, file-size limit, I/O error).
     bool Write(const void* data, size_t length);
     // Overwrites bytes already written at offset (a header patched once the rest is known); the
     // range must lie inside what was written. False on any error.
     bool WriteAt(uint64_t offset, const void* data, size_t length);
-    // Flushes and closes; false when the data may not all have reached the file.
+    // Closes the file and puts it in place under its name. False, with nothing put in place and
+    // the temporary file removed, when the data may not all have reached the file or the name
+    // could not be taken (it was made a folder, a device or a FIFO meanwhile).
     bool Close();
-    // Closes and deletes the file.
+    // Closes and removes the temporary file. A file already put in place by Close() stays.
     void Discard();
 
     bool IsOpen() const { return fd_ >= 0; }
@@ -29,7 +43,14 @@ public:
     uint64_t BytesWritten() const { return written_; }
 
 private:
+    bool OpenStaging(Staging staging);
+    // Gives the unnamed file a hidden name, so that one rename can put it in place.
+    bool LinkUnnamedFile();
+
     int fd_ = -1;
-    std::string path_;
+    std::string path_; // as the caller named it
+    std::string target_; // the file that is replaced: path_, or where a link at path_ points
+    std::string folder_; // the target's folder, where the temporary file lives
+    std::string stagingPath_; // the hidden temporary name; empty while the file has none
     uint64_t written_ = 0;
 };

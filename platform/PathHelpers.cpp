@@ -11,6 +11,14 @@ std::string GetFileNamePart(const std::string& path)
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
+std::string GetFolderPart(const std::string& path)
+{
+    const size_t slash = path.rfind('/');
+    if (slash == std::string::npos)
+        return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
 std::optional<std::string> GetFileExtension(const std::string& path)
 {
     const std::string name = GetFileNamePart(path);

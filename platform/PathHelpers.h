@@ -6,6 +6,9 @@
 
 // The text after the last separator, or the whole path when there is none.
 std::string GetFileNamePart(const std::string& path);
+// The folder holding the path's last part: the text before the last separator, "/" for a file in
+// the root, "." when there is no separator.
+std::string GetFolderPart(const std::string& path);
 // The last '.' of the file-name part and what follows it (".mp3"); none when the name has no dot.
 std::optional<std::string> GetFileExtension(const std::string& path);
 // The low 32 bits of the file's size (files of 4 GiB and more report their size modulo 2^32).

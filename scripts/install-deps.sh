@@ -3,7 +3,8 @@
 set -euo pipefail
 packages=(build-essential cmake ninja-build pkg-config libmp3lame-dev lame
           qt6-base-dev qt6-multimedia-dev libgtest-dev googletest libbenchmark-dev
-          xvfb xauth pulseaudio)
+          xvfb xauth pulseaudio
+          clang libclang-rt-14-dev)
 missing=()
 for package in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' || missing+=("$package")

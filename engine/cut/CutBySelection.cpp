@@ -53,6 +53,7 @@ bool CutBySelection(
     bool endReached = false;
     bool leftEarly = false;
     PieceCutter::Failure failure = PieceCutter::Failure::None;
+    PieceNumbering numbering;
     for (size_t i = 0; i + 1 < entries.size(); ++i) {
         PieceEntry& entry = entries[i];
         const int32_t duration = entry.end - entry.start;
@@ -63,7 +64,7 @@ bool CutBySelection(
             }
             continue;
         }
-        MakePieceFileName(entry.outputPath, source.path, options);
+        MakePieceFileName(entry.outputPath, source.path, options, &numbering);
         ApplyTrackRule(entry, i, source.tag);
         if (!cutter->WritePieceByDuration(entry.outputPath, duration, &entry.tag, endReached)) {
             failure = cutter->LastFailure();
@@ -96,7 +97,7 @@ bool CutBySelection(
         return true;
 
     // The last piece runs to the end of the source, whatever its entry's end says.
-    MakePieceFileName(last.outputPath, source.path, options);
+    MakePieceFileName(last.outputPath, source.path, options, &numbering);
     ApplyTrackRule(last, entries.size() - 1, source.tag);
     if (cutter->WriteRest(last.outputPath, &last.tag)) {
         source.outputFiles.push_back(last.outputPath);

@@ -14,6 +14,9 @@ struct CutOptions {
     int OutputFolderOpt = 199; // 199: next to the source, 299: SpecifiedOutputFolder
     std::string SpecifiedOutputFolder;
     bool CreateFolderForEachMP3 = false;
+    // Set where the user named the output folder for this one cut (the command line): a specified
+    // folder that takes no piece fails the cut instead of the pieces going to another folder.
+    bool noFallbackFolder = false;
 };
 
 constexpr int kOutputFolderSameAsSource = 199;

@@ -82,6 +82,7 @@ bool FadeCutter::WritePiece(
             budget += leadInSamples_;
         source_.SetCursor(reach->position);
     }
+    const size_t pieceStart = source_.Cursor();
     // Lead-out: the body runs on past the piece's end.
     if (kind == Budget::Bytes)
         budget += BytesForTenths(leadOut_);
@@ -132,7 +133,7 @@ bool FadeCutter::WritePiece(
             break;
         }
         if (budgeted)
-            history_.Append(frame->position, frame->header.samplesPerFrame);
+            RecordFrame(*frame);
         const auto length = static_cast<size_t>(frame->header.frameLength);
         const int samples = codec.Decode(source_.Data() + frame->position, length);
         if (samples > 0) {
@@ -175,12 +176,12 @@ bool FadeCutter::WritePiece(
     if (budgeted) {
         // The lead-out frames belong to the next piece too: step back over them first.
         int64_t leadOutLeft = leadOutSamples_;
-        while (leadOutLeft > 0 && !history_.Empty()) {
+        while (leadOutLeft > 0 && !history_.Empty() && history_.Newest().position > pieceStart) {
             const auto entry = history_.PopNewest();
             leadOutLeft -= entry.samplesPerFrame;
             source_.SetCursor(entry.position);
         }
-        RewindAfterPiece();
+        RewindAfterPiece(pieceStart);
     }
     return true;
 }
@@ -212,7 +213,7 @@ FadeCutter::PassResult FadeCutter::RunFadePass(Fade fade, PieceCodec& codec, Out
             result.sourceEnded = true;
             break;
         }
-        history_.Append(frame->position, frame->header.samplesPerFrame);
+        RecordFrame(*frame);
         const auto frameLength = static_cast<size_t>(frame->header.frameLength);
         const int samples = codec.Decode(source_.Data() + frame->position, frameLength);
         if (samples > 0) {

@@ -1,7 +1,9 @@
 #include "engine/cut/FrameCopyCutter.h"
 
-#include "engine/cut/RewriteInfoFrame.h"
+#include "engine/cut/PieceInfoFrame.h"
+#include "engine/cut/PrimingFrames.h"
 #include "engine/cut/SpanWriter.h"
+#include "engine/stream/AudioTally.h"
 #include "platform/OutputFile.h"
 
 bool FrameCopyCutter::WritePieceBySize(
@@ -29,6 +31,25 @@ bool FrameCopyCutter::WritePiece(
         *endReached = false;
     ClearFailure();
 
+    // Before the cursor: the lead-in the overlap asks for (a history too short to cover all of it
+    // gives none), and before that the priming frames of the first played frame.
+    const size_t cursor = source_.Cursor();
+    const auto leadIn = history_.ReachBack(leadInSamples_);
+    const size_t leadInEntries = leadIn ? static_cast<size_t>(leadIn->entries) : 0;
+    const auto atCursor = source_.NextCompleteFrame(cursor);
+    size_t firstPlayed = atCursor ? atCursor->position : cursor;
+    MainDataFacts firstPlayedData = atCursor ? source_.MainDataOf(*atCursor) : MainDataFacts {};
+    if (leadInEntries > 0) {
+        firstPlayed = history_.FromNewest(leadInEntries - 1).position;
+        firstPlayedData = history_.FromNewest(leadInEntries - 1).mainData;
+    }
+    const int layerIndex = firstAudioFrame_ ? firstAudioFrame_->header.layerIndex : 2;
+    const PrimingFrames priming
+        = ChoosePrimingFrames(history_, leadInEntries, firstPlayedData, layerIndex, source_.SamplesPerFrame());
+    const size_t framesBefore = leadInEntries + static_cast<size_t>(priming.count);
+    const size_t pieceStart = framesBefore > 0 ? history_.FromNewest(framesBefore - 1).position : cursor;
+    const bool startsAtSourceStart = firstAudioFrame_ && firstPlayed == firstAudioFrame_->position;
+
     OutputFile output;
     if (!output.Create(path)) {
         Fail(Failure::CreateFailed, path);
@@ -41,22 +62,31 @@ bool FrameCopyCutter::WritePiece(
         return false;
     };
 
-    const uint8_t* data = source_.Data();
-    if (source_.HasID3v2() && !writer.Add(data, source_.ID3v2Length()))
+    if (source_.HasID3v2() && !writer.Add(source_.ID3v2Block().data(), source_.ID3v2Length()))
         return abandon(Failure::WriteFailed);
-    // The saved copy is rewritten in place once the piece's counts are known.
-    if (source_.HasInfoFrame() && !writer.Add(source_.InfoFrame().data(), source_.InfoFrameLength()))
+    // Written now and filled in once the piece's frames are known.
+    PieceInfoFrame info(source_, priming.count, startsAtSourceStart,
+        firstAudioFrame_ ? source_.FrameBytes(*firstAudioFrame_).first(4) : std::span<const uint8_t> {});
+    if (!writer.Add(info.Bytes().data(), info.Bytes().size()))
         return abandon(Failure::WriteFailed);
     if (PumpAndCheckCancel())
         return abandon(Failure::Cancelled);
 
-    uint32_t framesWritten = 0;
-    // Lead-in: the frames just before the cursor, up to the overlap, in one range. A history too
-    // short to cover the whole overlap gives no lead-in at all.
-    if (const auto reach = history_.ReachBack(leadInSamples_)) {
-        if (!writer.Add(data + reach->position, source_.Cursor() - reach->position))
+    AudioTally tally(info.Bytes().size(), info.HasLameTag());
+    auto copy = [&](const FoundFrame& frame) {
+        const auto bytes = source_.FrameBytes(frame);
+        tally.Add(bytes, frame.header.bitrate);
+        return writer.Add(bytes.data(), bytes.size());
+    };
+
+    // Priming and lead-in: the recorded frames from pieceStart up to the cursor.
+    for (size_t position = pieceStart; position < cursor;) {
+        const auto frame = source_.NextCompleteFrame(position);
+        if (!frame || frame->position >= cursor)
+            break;
+        if (!copy(*frame))
             return abandon(Failure::WriteFailed);
-        framesWritten += static_cast<uint32_t>(reach->entries);
+        position = frame->position + static_cast<size_t>(frame->header.frameLength);
     }
     if (PumpAndCheckCancel())
         return abandon(Failure::Cancelled);
@@ -82,35 +112,43 @@ bool FrameCopyCutter::WritePiece(
             source_.SetCursor(source_.End());
             break;
         }
-        const auto length = static_cast<size_t>(frame->header.frameLength);
-        if (!writer.Add(data + frame->position, length))
+        if (!copy(*frame))
             return abandon(Failure::WriteFailed);
         if (budgeted)
-            history_.Append(frame->position, frame->header.samplesPerFrame);
+            RecordFrame(*frame);
+        const auto length = static_cast<size_t>(frame->header.frameLength);
         source_.SetCursor(frame->position + length);
         bytesWritten += static_cast<int64_t>(length);
         samplesLeft -= frame->header.samplesPerFrame;
-        ++framesWritten;
         UpdateProgress();
         if (PumpAndCheckCancel())
             return abandon(Failure::Cancelled);
     }
+    // A piece that took the source's last frame ends the run: nothing is left for another piece.
+    const bool cursorAtEnd = !source_.NextCompleteFrame(source_.Cursor());
+    if (budgeted && cursorAtEnd) {
+        if (endReached)
+            *endReached = true;
+        source_.SetCursor(source_.End());
+    }
 
     // Lead-out: frames after the piece, read without moving the cursor or recording them.
-    if (budgeted && leadOutSamples_ > 0) {
+    bool endsAtSourceEnd = cursorAtEnd;
+    if (budgeted && leadOutSamples_ > 0 && !cursorAtEnd) {
         int64_t leadOutLeft = leadOutSamples_;
         size_t position = source_.Cursor();
         while (leadOutLeft > 0) {
             const auto frame = source_.NextCompleteFrame(position);
-            if (!frame)
+            if (!frame) {
+                endsAtSourceEnd = true;
                 break;
-            const auto length = static_cast<size_t>(frame->header.frameLength);
-            if (!writer.Add(data + frame->position, length))
+            }
+            if (!copy(*frame))
                 return abandon(Failure::WriteFailed);
-            ++framesWritten;
             leadOutLeft -= frame->header.samplesPerFrame;
-            position = frame->position + length;
+            position = frame->position + static_cast<size_t>(frame->header.frameLength);
         }
+        endsAtSourceEnd = endsAtSourceEnd || !source_.NextCompleteFrame(position);
     }
 
     ID3v1Block block {};
@@ -124,19 +162,13 @@ bool FrameCopyCutter::WritePiece(
     if (!budgeted && PumpAndCheckCancel())
         return abandon(Failure::Cancelled);
 
-    if (source_.HasInfoFrame()) {
-        // The byte count is that of the piece's MPEG audio stream: the information frame and the
-        // frames after it, without the ID3v2 and ID3v1 blocks.
-        std::vector<uint8_t> infoFrame = source_.InfoFrame();
-        const uint64_t audioBytes = output.BytesWritten() - source_.ID3v2Length() - (tag ? block.size() : 0);
-        if (RewriteInfoFrame(infoFrame, framesWritten, static_cast<uint32_t>(audioBytes))
-            && !output.WriteAt(source_.ID3v2Length(), infoFrame.data(), infoFrame.size()))
+    if (!info.Bytes().empty()) {
+        info.Finish(tally, endsAtSourceEnd);
+        if (!output.WriteAt(source_.ID3v2Length(), info.Bytes().data(), info.Bytes().size()))
             return abandon(Failure::WriteFailed);
     }
     if (!output.Close())
         return abandon(Failure::WriteFailed);
-
-    if (budgeted)
-        RewindAfterPiece();
+    lastPrimingEnough_ = priming.enough;
     return true;
 }

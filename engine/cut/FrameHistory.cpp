@@ -1,16 +1,16 @@
 #include "engine/cut/FrameHistory.h"
 
 namespace {
-// Room for the three-frame step back after a piece and a frame of rounding on each walk, at the
-// largest frame (1152 samples).
-constexpr int64_t kMarginSamples = 8 * 1152;
+// Room for the priming frames before a piece (up to eight), the step back after a faded piece and
+// a frame of rounding on each walk, at the largest frame (1152 samples).
+constexpr int64_t kMarginSamples = 12 * 1152;
 } // namespace
 
-void FrameHistory::Append(size_t position, int32_t samplesPerFrame)
+void FrameHistory::Append(size_t position, int32_t samplesPerFrame, MainDataFacts mainData)
 {
     if (!entries_.empty() && entries_.back().position >= position)
         return;
-    entries_.push_back({ position, samplesPerFrame });
+    entries_.push_back({ position, samplesPerFrame, mainData });
     totalSamples_ += samplesPerFrame;
     Trim();
 }

@@ -2,6 +2,8 @@
 // The frames a piece writer has passed over, oldest first: where each lies in the source and how
 // many samples it holds. A later piece reaches back through it for its lead-in, and the cursor
 // steps back through it after a piece.
+#include "engine/stream/MainData.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <deque>
@@ -12,14 +14,17 @@ public:
     struct Entry {
         size_t position = 0;
         int32_t samplesPerFrame = 0;
+        MainDataFacts mainData; // what the frame borrows and holds, for priming the next piece
     };
 
     // Appends unless the newest entry already lies at or after position, so positions rise
     // strictly and a frame met again after a step back is recorded once.
-    void Append(size_t position, int32_t samplesPerFrame);
+    void Append(size_t position, int32_t samplesPerFrame, MainDataFacts mainData = {});
     bool Empty() const { return entries_.empty(); }
     size_t Count() const { return entries_.size(); }
     const Entry& Newest() const { return entries_.back(); }
+    // The entry k places before the newest (0 is the newest); k must be below Count().
+    const Entry& FromNewest(size_t k) const { return entries_[entries_.size() - 1 - k]; }
     // Removes the newest entry and returns it; the history must not be empty.
     Entry PopNewest();
 

@@ -11,9 +11,16 @@
 namespace {
 
 constexpr const char* kFallbackFolder = "Clipwright_Files/";
+constexpr int kLastNumber = 1000000;
 
-// The name without its last four characters (the ".mp3" of a source).
-std::string WithoutExtension(const std::string& text) { return text.substr(0, text.size() >= 4 ? text.size() - 4 : 0); }
+// The name without its ".mp3" extension. A name without one is kept whole: cutting four characters
+// off "dd/abc" would put the pieces outside the folder.
+std::string WithoutExtension(const std::string& text)
+{
+    if (text.size() >= 4 && EqualsIgnoreCase(text.substr(text.size() - 4), ".mp3"))
+        return text.substr(0, text.size() - 4);
+    return text;
+}
 
 std::string WithSeparator(const std::string& folder)
 {
@@ -28,16 +35,18 @@ bool NameIsTaken(const std::string& path)
     return ::lstat(path.c_str(), &info) == 0;
 }
 
-// The first "<base>_NN.mp3" that names no file or folder; true when creating it works.
-bool NumberAndTest(std::string& candidate, const std::string& base)
+// The first "<base>_NN.mp3" from number on that names no file or folder; true when creating it
+// works. number is left at the name found, which stays the first to try: the piece may yet fail to
+// be created, and then its name is still free.
+bool NumberAndTest(std::string& candidate, const std::string& base, int& number)
 {
-    for (int number = 1;; ++number) {
+    for (;; ++number) {
         char suffix[32];
         std::snprintf(suffix, sizeof suffix, "_%02d.mp3", number);
         candidate = base + suffix;
         if (!NameIsTaken(candidate))
             break;
-        if (number == 1000000) {
+        if (number >= kLastNumber) {
             candidate.clear(); // every name is taken: none may be handed on to be overwritten
             return false;
         }
@@ -49,12 +58,18 @@ bool NumberAndTest(std::string& candidate, const std::string& base)
     return true;
 }
 
+// The number to start from for base: where the run's last search for it stopped, or 1.
+int& FirstToTry(PieceNumbering& numbering, const std::string& base)
+{
+    return numbering.firstToTry.try_emplace(base, 1).first->second;
+}
+
 // Tries the fallback folder inside parent: creates that one folder and numbers a name in it.
-bool TryFallback(std::string& name, const std::string& parent, const std::string& leaf)
+bool TryFallback(std::string& name, const std::string& parent, const std::string& leaf, PieceNumbering& numbering)
 {
     const std::string folder = WithSeparator(parent) + kFallbackFolder;
     ::mkdir(folder.c_str(), 0755); // an existing folder is fine; a failure shows in the test below
-    return NumberAndTest(name, folder + leaf);
+    return NumberAndTest(name, folder + leaf, FirstToTry(numbering, folder + leaf));
 }
 
 // The documents folder named in the desktop's user-dirs.dirs ("$HOME/..." or an absolute path, in
@@ -107,12 +122,15 @@ std::string DocumentsFolder()
     return {};
 }
 
-bool MakePieceFileName(std::string& name, const std::string& sourcePath, const CutOptions& options)
+bool MakePieceFileName(
+    std::string& name, const std::string& sourcePath, const CutOptions& options, PieceNumbering* numbering)
 {
+    PieceNumbering single;
+    PieceNumbering& numbers = numbering ? *numbering : single;
     const std::string sourceName = WithoutExtension(GetFileNamePart(sourcePath));
+    const bool specified = options.OutputFolderOpt == kOutputFolderSpecified && !options.SpecifiedOutputFolder.empty();
     std::string base;
-    if (options.OutputFolderOpt == kOutputFolderSpecified && !options.SpecifiedOutputFolder.empty()
-        && EnsureDirectory(options.SpecifiedOutputFolder, true))
+    if (specified && (EnsureDirectory(options.SpecifiedOutputFolder, true) || options.noFallbackFolder))
         base = WithSeparator(options.SpecifiedOutputFolder) + sourceName;
     else
         base = WithoutExtension(sourcePath);
@@ -121,19 +139,23 @@ bool MakePieceFileName(std::string& name, const std::string& sourcePath, const C
         base = base + '/' + sourceName;
 
     std::string candidate;
-    if (NumberAndTest(candidate, base)) {
+    if (NumberAndTest(candidate, base, FirstToTry(numbers, base))) {
         name = candidate;
         return true;
     }
     // When no folder takes a piece, the name in its own place stays: the writer's create fails on
     // it and the error names the piece, instead of an empty or stale path.
     const std::string firstChoice = candidate;
+    if (specified && options.noFallbackFolder) {
+        name = firstChoice;
+        return false;
+    }
 
     const std::string leaf = GetFileNamePart(base);
     const std::string documents = DocumentsFolder();
     std::string programFolder;
-    if ((!documents.empty() && EnsureDirectory(documents, true) && TryFallback(candidate, documents, leaf))
-        || (GetProgramFolder(programFolder) && TryFallback(candidate, programFolder, leaf))) {
+    if ((!documents.empty() && EnsureDirectory(documents, true) && TryFallback(candidate, documents, leaf, numbers))
+        || (GetProgramFolder(programFolder) && TryFallback(candidate, programFolder, leaf, numbers))) {
         name = candidate;
         return true;
     }

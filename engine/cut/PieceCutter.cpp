@@ -4,9 +4,20 @@
 
 PieceCutter::~PieceCutter() { source_.Close(); }
 
-bool PieceCutter::Open(const std::string& path) { return source_.Open(path); }
+bool PieceCutter::Open(const std::string& path)
+{
+    firstAudioFrame_.reset();
+    if (!source_.Open(path))
+        return false;
+    firstAudioFrame_ = source_.NextCompleteFrame(source_.AudioStart());
+    return true;
+}
 
-void PieceCutter::Close() { source_.Close(); }
+void PieceCutter::Close()
+{
+    source_.Close();
+    firstAudioFrame_.reset();
+}
 
 void PieceCutter::SetCancelFlag(JobProgress* job) { job_ = job; }
 
@@ -52,7 +63,7 @@ bool PieceCutter::SkipDuration(int32_t tenths, bool& endReached)
             source_.SetCursor(source_.End());
             return true;
         }
-        history_.Append(frame->position, frame->header.samplesPerFrame);
+        RecordFrame(*frame);
         source_.SetCursor(frame->position + static_cast<size_t>(frame->header.frameLength));
         remaining -= frame->header.samplesPerFrame;
         UpdateProgress();
@@ -100,10 +111,15 @@ bool PieceCutter::PumpAndCheckCancel()
 
 bool PieceCutter::IsCancelled() const { return job_ && job_->IsCancelled(); }
 
-void PieceCutter::RewindAfterPiece()
+void PieceCutter::RewindAfterPiece(size_t pieceStart)
 {
-    for (int i = 0; i < 3 && !history_.Empty(); ++i)
+    for (int i = 0; i < 3 && !history_.Empty() && history_.Newest().position > pieceStart; ++i)
         source_.SetCursor(history_.PopNewest().position);
+}
+
+void PieceCutter::RecordFrame(const FoundFrame& frame)
+{
+    history_.Append(frame.position, frame.header.samplesPerFrame, source_.MainDataOf(frame));
 }
 
 void PieceCutter::Fail(Failure failure, const std::string& path)

@@ -8,6 +8,7 @@
 #include "engine/stream/Mp3SourceFile.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 class PieceCutter {
@@ -60,8 +61,11 @@ protected:
     // Lets pending messages run, then reads the cancel flag.
     bool PumpAndCheckCancel();
     bool IsCancelled() const;
-    // Steps the cursor back over the newest three recorded frames, so the next piece repeats them.
-    void RewindAfterPiece();
+    // Steps the cursor back over the newest three recorded frames, so the next piece repeats them,
+    // but never to or before pieceStart, where the piece just written began: every piece advances.
+    void RewindAfterPiece(size_t pieceStart);
+    // Records a frame the cursor passes, with the main-data facts that priming later pieces needs.
+    void RecordFrame(const FoundFrame& frame);
     void Fail(Failure failure, const std::string& path);
     void ClearFailure()
     {
@@ -71,6 +75,7 @@ protected:
     void UpdateHistoryRetention();
 
     Mp3SourceFile source_;
+    std::optional<FoundFrame> firstAudioFrame_; // the source's first complete audio frame
     FrameHistory history_;
     JobProgress* job_ = nullptr;
     ProgressBar* progressBar_ = nullptr;

@@ -47,10 +47,11 @@ SplitOutcome RunPlan(const std::string& path, const ID3TagInfo& sourceTag, const
 
     bool endReached = false;
     PieceCutter::Failure failure = PieceCutter::Failure::None;
+    PieceNumbering numbering;
     uint32_t piece = 1;
     for (; piece < plan.pieceCount; ++piece) {
         std::string name;
-        MakePieceFileName(name, path, options); // a name that cannot be created fails in the writer
+        MakePieceFileName(name, path, options, &numbering); // a name that cannot be created fails in the writer
         if (trackRule == TrackNoSequence)
             tag.track = static_cast<int32_t>(piece);
         const bool written = plan.measure == SplitPlan::Measure::Bytes
@@ -79,7 +80,7 @@ SplitOutcome RunPlan(const std::string& path, const ID3TagInfo& sourceTag, const
     // last piece, and the run reports the piece it could not make.
     const std::string notCreated = failure == PieceCutter::Failure::CreateFailed ? cutter->FailureText() : "";
     std::string name;
-    MakePieceFileName(name, path, options);
+    MakePieceFileName(name, path, options, &numbering);
     if (trackRule == TrackNoSequence)
         tag.track = static_cast<int32_t>(piece);
     if (!cutter->WriteRest(name, &tag)) {
@@ -188,8 +189,8 @@ bool CutByTime(BatchFileSource& source, int32_t cutTimeMin, int32_t cutTimeSec, 
         errorText = LoadFailureText(source.path);
         return false;
     }
-    const uint32_t tenths = source.totalSamples / static_cast<uint32_t>(source.sampleRate / 10);
-    const auto totalDuration = static_cast<int32_t>(std::min<uint32_t>(tenths, INT32_MAX));
+    const uint64_t tenths = source.totalSamples / static_cast<uint64_t>(source.sampleRate / 10);
+    const auto totalDuration = static_cast<int32_t>(std::min<uint64_t>(tenths, INT32_MAX));
     SplitPlan plan;
     const bool planned = PlanByTime(totalDuration, cutTimeMin, cutTimeSec, plan, errorText);
     return RunBatch(source, planned, plan, settings, errorText);

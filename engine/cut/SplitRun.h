@@ -39,7 +39,7 @@ struct CutterSource {
 struct BatchFileSource {
     std::string path;
     ID3TagInfo tag;
-    uint32_t totalSamples = 0; // per channel, as the probe reports it
+    uint64_t totalSamples = 0; // per channel, as the probe reports it
     int sampleRate = 0;
     std::vector<std::string> outputFiles;
 };

@@ -3,7 +3,8 @@
 #include "engine/cut/FadeCutter.h"
 #include "engine/cut/FrameCopyCutter.h"
 
-#include <cstdio>
+#include <sys/stat.h>
+#include <unistd.h>
 
 std::unique_ptr<PieceCutter> MakePieceCutter(const CutOptions& options)
 {
@@ -14,8 +15,12 @@ std::unique_ptr<PieceCutter> MakePieceCutter(const CutOptions& options)
 
 void DeleteOutputFiles(std::vector<std::string>& outputFiles)
 {
-    for (const auto& path : outputFiles)
-        std::remove(path.c_str());
+    // A name that another program has since made a folder, a device or a FIFO is not ours to remove.
+    for (const auto& path : outputFiles) {
+        struct stat info { };
+        if (::lstat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode))
+            ::unlink(path.c_str());
+    }
     outputFiles.clear();
 }
 

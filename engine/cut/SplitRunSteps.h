@@ -9,7 +9,7 @@
 
 // A FadeCutter when a fade of some length is switched on, otherwise a FrameCopyCutter.
 std::unique_ptr<PieceCutter> MakePieceCutter(const CutOptions& options);
-// Deletes the files named in the list and empties it.
+// Deletes the regular files named in the list and empties it.
 void DeleteOutputFiles(std::vector<std::string>& outputFiles);
 // Lets pending messages run and reads the cancel flag.
 bool PumpAndCheckCancel(const SplitSettings& settings);

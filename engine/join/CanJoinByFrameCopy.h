@@ -1,6 +1,8 @@
 #pragma once
-// Whether a list of join inputs can be joined by copying their frames: at least two inputs, none
-// with a VBR information frame, and all of one sample rate, bitrate and channel mode.
+// Whether a list of join inputs can be joined by copying their frames: at least two inputs of one
+// layer, one sample rate (and so one MPEG version) and one channel count (mono or not). Bitrates
+// may differ and inputs may carry information frames: the frame-copy join writes one new
+// information frame for the result.
 #include "engine/join/JoinStreamFacts.h"
 
 #include <span>

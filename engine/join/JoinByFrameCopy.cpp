@@ -1,8 +1,23 @@
 // The frame-copy join: every input's audio frames byte for byte, then one ID3v1 block.
+//
+// The inputs' own information frames are dropped. The result gets one new information frame
+// when it needs one: when its bitrate may vary (an input announces "Xing", or the inputs' first
+// frames differ in bitrate), so players find its length and seek table, or when the first input
+// has a LAME tag, so its delay (and the last input's padding) still reach gapless decoders. The
+// frame is "Xing" when the frames written differ in bitrate, "Info" otherwise. Inputs that start
+// with the priming frames of a cut, equal to the frames that ended the input before them, lose
+// those frames, so the pieces of one cut join back into the source's frames.
+#include "engine/join/JoinInputFacts.h"
 #include "engine/join/JoinInputProgress.h"
 #include "engine/join/JoinJob.h"
+#include "engine/join/PrimingTail.h"
+#include "engine/stream/AudioTally.h"
+#include "engine/stream/InfoFrameWriter.h"
 #include "engine/stream/Mp3SourceFile.h"
 #include "platform/OutputFile.h"
+
+#include <algorithm>
+#include <deque>
 
 namespace {
 
@@ -10,15 +25,45 @@ namespace {
 // so that the pages of a long run are not all faulted in by one write.
 constexpr size_t kMaxRunBytes = size_t { 1 } << 20;
 
+bool NeedsInfoFrame(const std::vector<JoinInputFacts>& inputs)
+{
+    if (inputs.front().lameTag)
+        return true;
+    return std::any_of(inputs.begin(), inputs.end(),
+        [&](const JoinInputFacts& input) { return input.isXing || input.firstBitrate != inputs.front().firstBitrate; });
+}
+
 } // namespace
 
 bool JoinJob::JoinByFrameCopy(const std::string& outputPath, JobProgress& progress)
 {
     errorText_.clear();
+    droppedPrimingFrames_ = 0;
     if (OutputIsAnInput(outputPath)) {
         Fail("Failed to create file \"%s\".", outputPath);
         return false;
     }
+    // Every input is looked at before the output is created: an input that cannot be opened fails
+    // the join without touching the output path.
+    std::vector<JoinInputFacts> facts(inputs_.size());
+    for (size_t i = 0; i < inputs_.size(); ++i) {
+        if (!ScanJoinInput(inputs_[i], facts[i])) {
+            Fail("Failed to open file \"%s\".", inputs_[i]);
+            return false;
+        }
+        progress.Pump();
+        if (progress.IsCancelled())
+            return false;
+    }
+    if (facts.empty())
+        return false;
+
+    std::vector<uint8_t> infoFrame;
+    if (NeedsInfoFrame(facts)) {
+        const auto& firstTag = facts.front().lameTag;
+        infoFrame = NewInfoFrame(facts.front().firstHeader, firstTag ? firstTag->encoder : DefaultTagEncoder());
+    }
+
     OutputFile output;
     if (!output.Create(outputPath)) {
         Fail("Failed to create file \"%s\".", outputPath);
@@ -29,12 +74,17 @@ bool JoinJob::JoinByFrameCopy(const std::string& outputPath, JobProgress& progre
         Fail("Failed to write file \"%s\".", outputPath);
         return false;
     };
+    if (!output.Write(infoFrame.data(), infoFrame.size()))
+        return writeFailed();
 
     PrepareJoinBars(progress, InputCount());
     ProgressBar* lower = progress.Bar(JobProgress::Lower);
+    AudioTally tally(infoFrame.size(), !infoFrame.empty());
+    PrimingTail previousTail;
 
     for (int index = 0; index < InputCount(); ++index) {
         const std::string& inputPath = inputs_[static_cast<size_t>(index)];
+        const JoinInputFacts& input = facts[static_cast<size_t>(index)];
         progress.SetLabel(JobProgress::Lower, JoiningLabel(index + 1, InputCount(), outputPath));
         if (lower)
             lower->StepIt();
@@ -54,9 +104,27 @@ bool JoinJob::JoinByFrameCopy(const std::string& outputPath, JobProgress& progre
             return false;
         }
 
+        // Priming frames that repeat the end of the input before: passed over.
+        if (index > 0 && input.lameTag) {
+            if (const auto priming = PrimingTail::PrimingFramesOf(input.lameTag->encoderDelay, input.samplesPerFrame)) {
+                std::vector<std::span<const uint8_t>> first;
+                size_t position = source.Cursor();
+                for (auto frame = source.NextCompleteFrame(position); frame && first.size() < *priming;
+                     frame = source.NextCompleteFrame(position)) {
+                    first.push_back(source.FrameBytes(*frame));
+                    position = frame->position + static_cast<size_t>(frame->header.frameLength);
+                }
+                if (first.size() == *priming && previousTail.EndsWith(first)) {
+                    source.SetCursor(position);
+                    droppedPrimingFrames_ += static_cast<int64_t>(first.size());
+                }
+            }
+        }
+
         // The walk ends at the first place where no whole frame follows, so a trailing ID3v1
         // tag or a frame cut short by the end of the file is left out; stray bytes between
         // frames are passed over by the search.
+        std::deque<FoundFrame> lastFrames;
         size_t runStart = source.Cursor();
         size_t runEnd = runStart;
         for (auto frame = source.NextCompleteFrame(source.Cursor()); frame;
@@ -69,6 +137,10 @@ bool JoinJob::JoinByFrameCopy(const std::string& outputPath, JobProgress& progre
             }
             runEnd = frameEnd;
             source.SetCursor(frameEnd);
+            tally.Add(source.FrameBytes(*frame), frame->header.bitrate);
+            lastFrames.push_back(*frame);
+            if (lastFrames.size() > PrimingTail::kMaxFrames)
+                lastFrames.pop_front();
 
             inputProgress.Advance(frameEnd);
             progress.Pump();
@@ -79,12 +151,32 @@ bool JoinJob::JoinByFrameCopy(const std::string& outputPath, JobProgress& progre
         }
         if (!output.Write(source.Data() + runStart, runEnd - runStart))
             return writeFailed();
+        std::vector<std::span<const uint8_t>> tail;
+        for (const FoundFrame& frame : lastFrames)
+            tail.push_back(source.FrameBytes(frame));
+        previousTail.Keep(tail);
     }
 
     if (tag_) {
         ID3v1Block block;
         BuildID3v1FromInfo(block.data(), *tag_);
         if (!output.Write(block.data(), block.size()))
+            return writeFailed();
+    }
+    if (!infoFrame.empty()) {
+        InfoFrameValues values;
+        values.frameCount = tally.Frames();
+        values.byteCount = tally.ByteCount();
+        values.seekTable = tally.SeekTable();
+        values.musicCrc = tally.MusicCrc();
+        values.variableBitrate = tally.BitrateVaries();
+        // Without a LAME tag on the first input nothing of its start is known to be silence.
+        const auto& firstTag = facts.front().lameTag;
+        const auto& lastTag = facts.back().lameTag;
+        values.encoderDelay = firstTag ? firstTag->encoderDelay : 0;
+        values.encoderPadding = lastTag ? lastTag->encoderPadding : LameTag::kDecoderDelay;
+        FillInfoFrame(infoFrame, values);
+        if (!output.WriteAt(0, infoFrame.data(), infoFrame.size()))
             return writeFailed();
     }
     if (!output.Close())

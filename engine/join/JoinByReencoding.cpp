@@ -10,13 +10,6 @@
 #include <cstdint>
 #include <vector>
 
-namespace {
-
-// A total of all ones means the decoder could not size the input.
-constexpr uint32_t kUnknownTotal = 0xFFFFFFFFu;
-
-} // namespace
-
 bool JoinJob::JoinByReencoding(
     const std::string& outputPath, int sampleRate, int bitrate, int channelMode, JobProgress& progress)
 {
@@ -82,8 +75,8 @@ bool JoinJob::JoinByReencoding(
         if (!decoder.Open(inputPath))
             return fail("Failed to open file \"%s\".", inputPath);
         // Without a size the percentage is shown as complete after the first frame.
-        const uint32_t total = decoder.TotalSamples();
-        JoinInputProgress inputProgress(progress, inputPath, total == kUnknownTotal ? 0 : total);
+        const uint64_t total = decoder.TotalSamples();
+        JoinInputProgress inputProgress(progress, inputPath, total == Mp3StreamDecoder::kUnknownTotal ? 0 : total);
         progress.Pump();
         if (progress.IsCancelled())
             return fail(nullptr, {});

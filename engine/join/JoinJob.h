@@ -5,6 +5,7 @@
 #include "engine/JobProgress.h"
 #include "engine/stream/ID3TagInfo.h"
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -16,7 +17,8 @@ public:
     void AssignTag(const std::string& title, const std::string& artist, const std::string& album,
         const std::string& year, const std::string& comment, int genre, bool hasTrack, int track);
 
-    // Copies every input's audio frames, then appends the tag's ID3v1 block.
+    // Copies every input's audio frames, then appends the tag's ID3v1 block. The result starts with
+    // a new information frame when its bitrate may vary or the first input has a LAME tag.
     bool JoinByFrameCopy(const std::string& outputPath, JobProgress& progress);
     // Decodes every input, converts it to the target format and encodes one constant-bitrate
     // stream, then appends the tag's ID3v1 block. channelMode: 0 stereo, 1 joint stereo, 3 mono.
@@ -30,6 +32,8 @@ public:
     // The bitrate the encoder settled on in the last re-encoding join, 0 when none started. The
     // encoder moves a bitrate its sample rate does not allow to the nearest one it can write.
     int EncodedBitrate() const { return encodedBitrate_; }
+    // Priming frames the last frame-copy join left out because they repeated the input before.
+    int64_t DroppedPrimingFrames() const { return droppedPrimingFrames_; }
 
 private:
     // Refuses an output that is one of the inputs (the same file under any name), which the join
@@ -41,6 +45,7 @@ private:
     std::optional<ID3TagInfo> tag_;
     std::vector<std::string> inputs_;
     int encodedBitrate_ = 0;
+    int64_t droppedPrimingFrames_ = 0;
 };
 
 // "Joining %d of %d file(s) into %s..." and "Processing %s...%d%%": the labels both joins show.

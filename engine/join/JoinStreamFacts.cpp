@@ -9,6 +9,7 @@ JoinStreamFacts StreamFactsOf(const Mp3StreamDecoder& decoder)
     facts.bitrate = decoder.Bitrate();
     facts.channelMode = decoder.Mode();
     facts.isVbr = decoder.IsVbr();
+    facts.layer = decoder.Layer();
     return facts;
 }
 

@@ -10,6 +10,7 @@ struct JoinStreamFacts {
     int bitrate = 0; // kbit/s of the first decoded frame header
     int channelMode = 0; // 0 stereo, 1 joint stereo, 2 dual channel, 3 mono
     bool isVbr = false; // a VBR information frame with a frame count was found
+    int layer = 3; // 1, 2 or 3
 };
 
 // The facts of a decoder that has just opened its input.

@@ -1,8 +1,11 @@
 #include "engine/join/Mp3StreamDecoder.h"
 
+#include "engine/stream/CountStreamSamples.h"
 #include "engine/stream/Mp3SourceFile.h"
 #include "engine/stream/MpegFrameHeader.h"
 
+#include <algorithm>
+#include <climits>
 #include <cstdarg>
 #include <cstring>
 #include <sys/stat.h>
@@ -70,7 +73,9 @@ void Mp3StreamDecoder::Close()
     tagBlock_.reset();
     facts_ = mp3data_struct {};
     isVbr_ = false;
+    layer_ = 0;
     leadingBytes_ = 0;
+    totalSamples_ = 0;
     path_.clear();
 }
 
@@ -83,10 +88,10 @@ bool Mp3StreamDecoder::Probe()
 {
     short discardLeft[kMaxSamplesPerFrame * 2];
     short discardRight[kMaxSamplesPerFrame * 2];
+    uint8_t header[10];
     for (;;) {
         facts_ = mp3data_struct {};
         leadingBytes_ = 0;
-        uint8_t header[10];
         if (!ReadExactly(header, 4))
             return false;
 
@@ -142,27 +147,60 @@ bool Mp3StreamDecoder::Probe()
                 return false;
             continue;
         }
+        layer_ = 4 - ((header[1] >> 1) & 0x03);
         break;
     }
 
     if (facts_.totalframes > 0) {
         isVbr_ = true;
+        totalSamples_ = InformationFrameTotal(header);
         return true;
     }
     if (facts_.bitrate <= 0)
         return false; // free format: no size estimate, and nothing else can describe the stream
     isVbr_ = false;
-    facts_.nsamp = 0xFFFFFFFFul;
+    totalSamples_ = kUnknownTotal;
     const int64_t size = FileSize(file_);
     if (size >= 0) {
-        const uint64_t low32 = static_cast<uint64_t>(size) & 0xFFFFFFFFull;
-        const uint64_t audioBytes = low32 > leadingBytes_ ? low32 - leadingBytes_ : 0;
+        // The whole size in 64 bits: a long file's samples do not wrap.
+        const auto bytes = static_cast<uint64_t>(size);
+        const uint64_t audioBytes = bytes > leadingBytes_ ? bytes - leadingBytes_ : 0;
         const uint64_t seconds = audioBytes * 8 / (static_cast<uint64_t>(facts_.bitrate) * 1000);
-        facts_.nsamp = static_cast<unsigned long>(seconds * static_cast<uint64_t>(facts_.samplerate));
-        facts_.totalframes
-            = facts_.framesize > 0 ? static_cast<int>(facts_.nsamp / static_cast<unsigned long>(facts_.framesize)) : 0;
+        totalSamples_ = seconds * static_cast<uint64_t>(facts_.samplerate);
+        facts_.totalframes = facts_.framesize > 0
+            ? static_cast<int>(std::min<uint64_t>(totalSamples_ / static_cast<uint64_t>(facts_.framesize), INT_MAX))
+            : 0;
     }
     return true;
+}
+
+uint64_t Mp3StreamDecoder::InformationFrameTotal(const uint8_t* firstHeader)
+{
+    // libmp3lame multiplies the frame count by the samples per frame in an int, which wraps for a
+    // large count (0x40000000 frames give 0), and a crafted count may claim more frames than the
+    // file holds. Either way the frames themselves are counted instead.
+    const uint64_t frames = static_cast<uint64_t>(facts_.totalframes);
+    const uint64_t total = frames * static_cast<uint64_t>(std::max(facts_.framesize, 0));
+    if (total == facts_.nsamp && frames <= FramesTheFileCanHold(firstHeader))
+        return total;
+    StreamSampleCount count;
+    if (!CountStreamSamples(path_, count))
+        return kUnknownTotal;
+    facts_.totalframes = static_cast<int>(std::min<int64_t>(count.frameCount, INT_MAX));
+    return static_cast<uint64_t>(count.totalSamples);
+}
+
+uint64_t Mp3StreamDecoder::FramesTheFileCanHold(const uint8_t* firstHeader) const
+{
+    // The shortest frame of the stream's version, layer and rate: bitrate index 1, no padding.
+    uint8_t shortest[4]
+        = { firstHeader[0], firstHeader[1], static_cast<uint8_t>((firstHeader[2] & 0x0C) | 0x10), firstHeader[3] };
+    const auto header = DecodeFrameHeader(shortest);
+    const int64_t size = FileSize(file_);
+    if (!header || header->frameLength <= 0 || size < 0)
+        return 0;
+    const auto bytes = static_cast<uint64_t>(size);
+    return bytes > leadingBytes_ ? (bytes - leadingBytes_) / static_cast<uint64_t>(header->frameLength) : 0;
 }
 
 int Mp3StreamDecoder::DecodeNext(const uint8_t* bytes, size_t length, int16_t* left, int16_t* right)

@@ -37,8 +37,10 @@ public:
     int Mode() const { return facts_.mode; } // 0 stereo, 1 joint stereo, 2 dual channel, 3 mono
     int Channels() const { return facts_.stereo; }
     int SamplesPerFrame() const { return facts_.framesize; }
-    // From the VBR information frame, else estimated from the file size; all ones when unknown.
-    uint32_t TotalSamples() const { return static_cast<uint32_t>(facts_.nsamp); }
+    static constexpr uint64_t kUnknownTotal = UINT64_MAX;
+    // From the VBR information frame, else estimated from the file size; kUnknownTotal when unknown.
+    uint64_t TotalSamples() const { return totalSamples_; }
+    int Layer() const { return layer_; } // 1, 2 or 3, of the first frame header accepted
     int TotalFrames() const { return facts_.totalframes; }
     bool IsVbr() const { return isVbr_; }
     // Bytes before the first frame that the probe skipped by structure (ID3v2 and album-ID blocks).
@@ -47,6 +49,9 @@ public:
 private:
     bool Probe();
     bool ReadExactly(uint8_t* buffer, size_t length);
+    // The total samples of a stream with an information frame, checked against the file.
+    uint64_t InformationFrameTotal(const uint8_t* firstHeader);
+    uint64_t FramesTheFileCanHold(const uint8_t* firstHeader) const;
     // One hip_decode1_headers call; returns its sample count, or -1 on a decoder error.
     int DecodeNext(const uint8_t* bytes, size_t length, int16_t* left, int16_t* right);
 
@@ -55,6 +60,8 @@ private:
     std::string path_;
     mp3data_struct facts_ {};
     bool isVbr_ = false;
+    int layer_ = 0;
     uint64_t leadingBytes_ = 0;
+    uint64_t totalSamples_ = 0;
     std::optional<std::array<uint8_t, 128>> tagBlock_;
 };

@@ -14,6 +14,7 @@ void Mp3SourceFile::Close()
 {
     file_.Close();
     cursor_ = 0;
+    audioStart_ = 0;
     sampleRate_ = 0;
     bitrate_ = 0;
     samplesPerFrame_ = 0;
@@ -68,6 +69,7 @@ bool Mp3SourceFile::Open(const std::string& path)
         && (std::memcmp(Data() + tagPosition, "Xing", 4) == 0 || std::memcmp(Data() + tagPosition, "Info", 4) == 0);
     if (!hasInfoTag) {
         cursor_ = first->position;
+        audioStart_ = cursor_;
         return true;
     }
 
@@ -97,5 +99,6 @@ bool Mp3SourceFile::Open(const std::string& path)
     }
     bitrate_ = static_cast<int>(total / count);
     cursor_ = audioStart;
+    audioStart_ = audioStart;
     return true;
 }

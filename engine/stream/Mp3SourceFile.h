@@ -2,6 +2,7 @@
 // An MP3 file opened for reading frames: mapped read-only as a whole, with its leading ID3v2 block,
 // its saved VBR information frame ("Xing" or "Info"), the first frame's stream facts and a cursor.
 // Positions are byte offsets into the mapping.
+#include "engine/stream/MainData.h"
 #include "engine/stream/MpegFrameHeader.h"
 #include "platform/MappedFile.h"
 
@@ -32,6 +33,16 @@ public:
     // file, or none when the stream has ended there.
     std::optional<FoundFrame> NextCompleteFrame(size_t position);
 
+    // The bytes of a frame found in this file; it must lie wholly inside the file.
+    std::span<const uint8_t> FrameBytes(const FoundFrame& frame) const
+    {
+        return Bytes().subspan(frame.position, static_cast<size_t>(frame.header.frameLength));
+    }
+    // Where the frame's main data lies (Layer III borrows from earlier frames).
+    MainDataFacts MainDataOf(const FoundFrame& frame) const { return ReadMainData(FrameBytes(frame), frame.header); }
+    // The first complete audio frame after the ID3v2 block and the information frame.
+    size_t AudioStart() const { return audioStart_; }
+
     const uint8_t* Data() const { return file_.Data(); }
     size_t Size() const { return file_.Size(); }
     std::span<const uint8_t> Bytes() const { return { file_.Data(), file_.Size() }; }
@@ -61,6 +72,7 @@ public:
 private:
     MappedFile file_;
     size_t cursor_ = 0;
+    size_t audioStart_ = 0;
     int sampleRate_ = 0;
     int bitrate_ = 0;
     int samplesPerFrame_ = 0;

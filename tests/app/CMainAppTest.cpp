@@ -16,6 +16,8 @@
 #include <QTabBar>
 #include <QTest>
 
+#include <csignal>
+
 class CMainAppTest : public GuiTest {
 protected:
     CMainAppTest() { CHelpWindow::SetHelpFolder(SONICROP_HELP_SOURCE_DIR); }
@@ -198,5 +200,15 @@ TEST_F(CMainAppTest, MissingHelpPagesOpenNothingAndSayNothing)
         app.OnHelp();
         EXPECT_EQ(CHelpWindow::Find(), nullptr);
         EXPECT_TRUE(messages_.empty());
+    });
+}
+
+TEST_F(CMainAppTest, AFileSizeLimitMakesWritesFailInsteadOfKillingTheProgram)
+{
+    std::signal(SIGXFSZ, SIG_DFL);
+    RunProgram([](CMainApp&) {
+        struct sigaction action { };
+        ASSERT_EQ(::sigaction(SIGXFSZ, nullptr, &action), 0);
+        EXPECT_EQ(action.sa_handler, SIG_IGN);
     });
 }

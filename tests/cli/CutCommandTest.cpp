@@ -13,6 +13,7 @@
 #include <fstream>
 #include <spawn.h>
 #include <sstream>
+#include <sys/statvfs.h>
 #include <sys/wait.h>
 #include <thread>
 
@@ -220,6 +221,53 @@ TEST_F(CutCommandTest, DamagedFilesFailWithTheLoadMessageAndLeaveNothing)
     EXPECT_EQ(Mp3FilesIn(dir.Path()), files.size());
 }
 
+TEST_F(CutCommandTest, ASourceWithoutTheMp3ExtensionIsRefused)
+{
+    // Pieces are named after the source without its ".mp3": "dd/abc" would lose "/abc" and put
+    // its pieces outside dd/.
+    std::filesystem::create_directory(dir.File("dd"));
+    const std::string song = Tone("dd/abc", 2);
+    const CliRun run = Cut("--count 2 '" + song + "'");
+    EXPECT_EQ(run.exitCode, 2);
+    EXPECT_NE(run.errors.find("'" + song + "' is not an .mp3 file"), std::string::npos) << run.errors;
+    EXPECT_EQ(Mp3FilesIn(dir.Path()), 0u);
+
+    std::filesystem::rename(song, dir.File("dd/abc.MP3"));
+    const CliRun upper = Cut("--count 2 '" + dir.File("dd/abc.MP3") + "'");
+    EXPECT_EQ(upper.exitCode, 0) << upper.errors;
+    EXPECT_EQ(upper.lines, (std::vector<std::string> { dir.File("dd/abc_01.mp3"), dir.File("dd/abc_02.mp3") }));
+}
+
+TEST_F(CutCommandTest, AnOutputFolderThatTakesNoPieceFailsTheCut)
+{
+    const std::string song = Tone("song.mp3", 2);
+    WriteFile(dir.File("file"), { 1 });
+    // A file in the folder's place, and a folder where even root cannot make files.
+    for (const std::string& folder : { dir.File("file"), std::string("/proc") }) {
+        const CliRun run = Cut("--count 2 --output-folder '" + folder + "' '" + song + "'");
+        EXPECT_EQ(run.exitCode, 1) << folder;
+        EXPECT_NE(run.errors.find("Failed to create file \"" + folder + "/song_01.mp3\"."), std::string::npos)
+            << run.errors;
+        EXPECT_TRUE(run.lines.empty());
+    }
+    EXPECT_EQ(Mp3FilesIn(dir.Path()), 1u); // no piece went next to the source instead
+}
+
+TEST_F(CutCommandTest, ThousandsOfPiecesAreNamedInOrder)
+{
+    WriteFile(dir.File("many.mp3"), Frames(FrameSpec {}, 4000)); // 1.6 MB of 417-byte frames
+    const CliRun run = Cut("--count 2000 '" + dir.File("many.mp3") + "'");
+    EXPECT_EQ(run.exitCode, 0) << run.errors;
+    ASSERT_EQ(run.lines.size(), 2000u);
+    for (size_t i = 0; i < run.lines.size(); i += 111) {
+        char name[32];
+        std::snprintf(name, sizeof name, "many_%02zu.mp3", i + 1);
+        EXPECT_EQ(run.lines[i], dir.File(name));
+    }
+    EXPECT_EQ(run.lines.back(), dir.File("many_2000.mp3"));
+    EXPECT_EQ(Mp3FilesIn(dir.Path()), 2001u);
+}
+
 TEST_F(CutCommandTest, VbrWithoutInfoFrameIsTimedByItsFramesNotItsFirstBitrate)
 {
     // A 320 kbps frame, then 2000 frames of 32 kbps: 52.3 s, though the first frame's bitrate makes
@@ -246,4 +294,39 @@ TEST_F(CutCommandTest, VbrWithoutInfoFrameIsTimedByItsFramesNotItsFirstBitrate)
     const CliRun atPoints = Cut("--points 30,50 '" + dir.File("vbr.mp3") + "'");
     EXPECT_EQ(atPoints.exitCode, 0) << atPoints.errors;
     EXPECT_EQ(atPoints.lines.size(), 3u);
+}
+
+TEST_F(CutCommandTest, AFileOfMoreThanTwoToTheThirtyTwoSamplesIsCutAnywhere)
+{
+    // 52 hours of 24-byte frames (MPEG-2 Layer III, 8 kbps, 24 kHz, mono): 187 MB holding
+    // 4,492,800,000 samples, which a 32-bit count would take for 2.3 hours.
+    struct statvfs space { };
+    if (::statvfs(dir.Path().c_str(), &space) != 0 || space.f_bavail * space.f_frsize < (uint64_t { 1 } << 30))
+        GTEST_SKIP() << "less than 1 GiB free for a 187 MB source and its pieces";
+    FrameSpec shape;
+    shape.version = 2;
+    shape.bitrateIndex = 1;
+    shape.sampleRateIndex = 1;
+    shape.channelMode = 3;
+    ASSERT_EQ(FrameLengthOf(shape), 24);
+    const Bytes block = Frames(shape, 100000, false);
+    {
+        std::ofstream file(dir.File("long.mp3"), std::ios::binary);
+        for (int i = 0; i < 78; ++i)
+            file.write(reinterpret_cast<const char*>(block.data()), static_cast<std::streamsize>(block.size()));
+    }
+    // 40-50 hours and 50 hours to the end: 6,000,000 frames skipped, 1,500,000 written, then the
+    // rest from three frames before the cut.
+    const CliRun late = Cut("--points 40:00:00,50:00:00 --skip 1 '" + dir.File("long.mp3") + "'");
+    EXPECT_EQ(late.exitCode, 0) << late.errors;
+    ASSERT_EQ(late.lines.size(), 2u);
+    EXPECT_EQ(std::filesystem::file_size(late.lines[0]), 1500000u * 24 + 128);
+    EXPECT_EQ(std::filesystem::file_size(late.lines[1]), 300003u * 24 + 128);
+    for (const auto& piece : late.lines)
+        std::filesystem::remove(piece);
+
+    // Ten-hour pieces: five and the rest.
+    const CliRun byTime = Cut("--time 600:00 '" + dir.File("long.mp3") + "'");
+    EXPECT_EQ(byTime.exitCode, 0) << byTime.errors;
+    EXPECT_EQ(byTime.lines.size(), 6u);
 }

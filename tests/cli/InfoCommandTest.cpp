@@ -3,6 +3,7 @@
 #include "tests/support/FrameBuilder.h"
 #include "tests/support/TempDir.h"
 
+#include <filesystem>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -92,4 +93,33 @@ TEST(InfoCommand, AFileThatIsNotARegularFileIsReportedNotOkWithoutWaiting)
         EXPECT_TRUE(Has(line, "\"ok\":false,\"error\":\"Failed to load file")) << line;
         EXPECT_TRUE(Has(line, "\"probe\":null,\"id3v1\":null")) << line;
     }
+}
+
+TEST(InfoCommand, JsonIsValidUtf8WhateverBytesTheFileNameHolds)
+{
+    TempDir dir;
+    // A stray byte, an overlong "/", a surrogate, a sequence cut short; then "é" and an emoji,
+    // which are kept.
+    const std::string name = "x\xFF-\xC0\xAF-\xED\xA0\x80-\xE2\x82\xC3\xA9\xF0\x9F\x98\x80.mp3";
+    const std::string shown = "x\uFFFD-\uFFFD\uFFFD-\uFFFD\uFFFD\uFFFD-\uFFFD\xC3\xA9\xF0\x9F\x98\x80.mp3";
+    WriteFile(dir.File(name), Frames(FrameSpec {}, 5));
+    const CliResult result = RunCli({ "info", "--json", dir.File(name), dir.File("gone\xFE.mp3") });
+    const std::vector<std::string> lines = Lines(result.out);
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_TRUE(Has(lines[0], "{\"file\":\"" + dir.File(shown) + "\",\"ok\":true,")) << lines[0];
+    EXPECT_TRUE(Has(lines[1], "\"error\":\"Failed to load file \\\"" + dir.File("gone\uFFFD.mp3") + "\\\".\""))
+        << lines[1];
+}
+
+TEST(InfoCommand, TheProbesTotalIsNotCutToThirtyTwoBits)
+{
+    // 400 MB at 32 kbps and 48 kHz: 27.8 hours, 4,800,000,000 samples; the hole costs no disk.
+    TempDir dir;
+    FrameSpec low;
+    low.bitrateIndex = 1;
+    low.sampleRateIndex = 1;
+    WriteFile(dir.File("long.mp3"), Frames(low, 20));
+    std::filesystem::resize_file(dir.File("long.mp3"), 400000000);
+    const CliResult json = RunCli({ "info", "--json", dir.File("long.mp3") });
+    EXPECT_TRUE(Has(json.out, "\"total_samples\":4800000000,")) << json.out;
 }

@@ -12,6 +12,8 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -80,6 +82,20 @@ std::string WriteTone(
     shape.seconds = seconds;
     WriteFile(dir.File(name), EncodeTone(shape));
     return dir.File(name);
+}
+
+// True while the process holds open a file it is writing in folder: an unnamed file ("#<inode>")
+// or a hidden temporary one, neither of which shows under the output's name before it is complete.
+bool IsWritingIn(pid_t pid, const std::filesystem::path& folder)
+{
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator("/proc/" + std::to_string(pid) + "/fd", error)) {
+        const auto target = std::filesystem::read_symlink(entry.path(), error);
+        const std::string name = target.filename().string();
+        if (!error && target.parent_path() == folder && !name.empty() && (name[0] == '#' || name[0] == '.'))
+            return true;
+    }
+    return false;
 }
 
 ID3TagInfo TagOf(const std::string& path)
@@ -263,15 +279,17 @@ TEST(JoinCommand, InterruptCancelsTheJoinAndDeletesTheOutput)
         SCOPED_TRACE(signal);
         const pid_t pid = Start(dir, args);
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-        while (!std::filesystem::exists(output) && std::chrono::steady_clock::now() < deadline)
+        while (!IsWritingIn(pid, dir.Path()) && std::chrono::steady_clock::now() < deadline)
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        ASSERT_TRUE(std::filesystem::exists(output));
+        ASSERT_TRUE(IsWritingIn(pid, dir.Path()));
+        EXPECT_FALSE(std::filesystem::exists(output)); // nothing under the name while it is written
         ::kill(pid, signal);
         const CliResult result = Finish(dir, pid);
         EXPECT_EQ(result.exitCode, 1);
         EXPECT_NE(result.err.find("cancelled"), std::string::npos) << result.err;
         EXPECT_TRUE(result.out.empty());
         EXPECT_FALSE(std::filesystem::exists(output));
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 3); // a.mp3 and the logs
     }
 }
 
@@ -295,4 +313,74 @@ TEST(JoinCommand, BadUsageExitsWithTwo)
     }
     EXPECT_FALSE(std::filesystem::exists(output));
     EXPECT_EQ(Join({ "--help" }).exitCode, 0);
+}
+
+TEST(JoinCommand, AnOutputThatIsNotARegularFileIsRefusedAtOnceAndLeftAlone)
+{
+    TempDir dir;
+    const std::string a = WriteTone(dir, "a.mp3", 44100, 2, 128, 0.5);
+    const std::string b = WriteTone(dir, "b.mp3", 22050, 1, 64, 0.5);
+    std::vector<std::pair<std::string, mode_t>> nodes
+        = { { dir.File("fifo"), S_IFIFO }, { dir.File("folder"), S_IFDIR } };
+    ASSERT_EQ(::mkfifo(nodes[0].first.c_str(), 0644), 0);
+    std::filesystem::create_directory(nodes[1].first);
+    // A node like /dev/full, where every write fails; making one needs root's privilege.
+    if (::mknod(dir.File("full").c_str(), S_IFCHR | 0666, makedev(1, 7)) == 0)
+        nodes.emplace_back(dir.File("full"), S_IFCHR);
+    else
+        std::cout << "No device node made (not permitted here); FIFOs and folders are tested.\n";
+
+    for (const auto& [node, type] : nodes) {
+        for (const std::string& other : { a, b }) { // frame copy and re-encoding
+            SCOPED_TRACE(node + " + " + other);
+            const pid_t pid = Start(dir, { "-o", node, a, other });
+            int status = 0;
+            const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+            while (::waitpid(pid, &status, WNOHANG) == 0 && std::chrono::steady_clock::now() < deadline)
+                std::this_thread::sleep_for(std::chrono::milliseconds(5));
+            if (::kill(pid, 0) == 0) { // still waiting for a reader, or writing into the node
+                ::kill(pid, SIGKILL);
+                ::waitpid(pid, &status, 0);
+                ADD_FAILURE() << "the join did not end";
+                continue;
+            }
+            ASSERT_TRUE(WIFEXITED(status));
+            EXPECT_EQ(WEXITSTATUS(status), 1);
+            EXPECT_EQ(ReadText(dir.File("stderr.txt")), "Join failure. Failed to create file \"" + node + "\".\n");
+            struct stat info { };
+            ASSERT_EQ(::lstat(node.c_str(), &info), 0);
+            EXPECT_EQ(info.st_mode & S_IFMT, type);
+        }
+    }
+}
+
+TEST(JoinCommand, AFailedOrCancelledJoinKeepsTheFileItWouldHaveReplaced)
+{
+    TempDir dir;
+    const std::string a = WriteTone(dir, "a.mp3", 44100, 2, 128);
+    const std::string b = WriteTone(dir, "b.mp3", 32000, 2, 96);
+    const std::string output = dir.File("joined.mp3");
+    const Bytes earlier = ReadFile(a);
+    WriteFile(output, earlier);
+    for (const std::string& other : { a, b }) {
+        const CliResult full = Finish(dir, Start(dir, { "-o", output, a, other }, "trap '' XFSZ; ulimit -f 4"));
+        EXPECT_EQ(full.exitCode, 1);
+        EXPECT_EQ(full.err, "Join failure. Failed to write file \"" + output + "\".\n");
+        EXPECT_EQ(ReadFile(output), earlier);
+    }
+    // Cancelled part way through a long re-encoding.
+    std::vector<std::string> args { "-o", output, "--encoding", "44100:128:joint" };
+    args.insert(args.end(), 20, a);
+    const pid_t pid = Start(dir, args);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (!IsWritingIn(pid, dir.Path()) && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    ::kill(pid, SIGINT);
+    EXPECT_EQ(Finish(dir, pid).exitCode, 1);
+    EXPECT_EQ(ReadFile(output), earlier);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 5); // a, b, output, logs
+
+    // A join that succeeds replaces it.
+    EXPECT_EQ(Join({ "-o", output, a, a }).exitCode, 0);
+    EXPECT_GT(ReadFile(output).size(), 2 * earlier.size() - 1000);
 }

@@ -5,9 +5,15 @@
 #include "tests/support/TempDir.h"
 
 #include <csignal>
+#include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <sstream>
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -34,49 +40,172 @@ private:
     void (*previousHandler_)(int) = nullptr;
 };
 
-} // namespace
-
-TEST(OutputFile, ReportsAFailedWriteAndDiscardRemovesThePartialFile)
+std::string Contents(const std::string& path)
 {
-    TempDir dir;
-    const std::string path = dir.File("out.bin");
-    std::vector<uint8_t> data(64 * 1024, 0x5A);
-    {
-        FileSizeLimit limit(100 * 1024);
-        OutputFile out;
-        ASSERT_TRUE(out.Create(path));
-        EXPECT_TRUE(out.Write(data.data(), data.size()));
-        EXPECT_FALSE(out.Write(data.data(), data.size())); // would pass the limit
-        out.Discard();
-    }
-    EXPECT_FALSE(FileExists(path));
+    std::stringstream text;
+    text << std::ifstream(path).rdbuf();
+    return text.str();
 }
 
-TEST(OutputFile, ReplacesAnExistingFileAndKeepsWhatWasClosed)
+// Every name in the folder, hidden ones included, sorted.
+std::vector<std::string> Entries(const TempDir& dir)
+{
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(dir.Path()))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+class OutputFileStaging : public ::testing::TestWithParam<OutputFile::Staging> { };
+
+} // namespace
+
+TEST_P(OutputFileStaging, TheNameShowsTheOldFileUntilTheNewOneIsComplete)
 {
     TempDir dir;
     const std::string path = dir.File("out.bin");
     std::ofstream(path) << "old content that is longer";
-    {
-        OutputFile out;
-        ASSERT_TRUE(out.Create(path));
-        ASSERT_TRUE(out.Write("new", 3));
-        EXPECT_EQ(out.BytesWritten(), 3u);
-        EXPECT_TRUE(out.Close());
-    }
-    MappedFile mapped;
-    ASSERT_TRUE(mapped.Open(path));
-    EXPECT_EQ(std::string(reinterpret_cast<const char*>(mapped.Data()), mapped.Size()), "new");
+    ::chmod(path.c_str(), 0600);
+    OutputFile out;
+    ASSERT_TRUE(out.Create(path, GetParam()));
+    ASSERT_TRUE(out.Write("new", 3));
+    ASSERT_TRUE(out.WriteAt(0, "N", 1));
+    EXPECT_EQ(Contents(path), "old content that is longer");
+    EXPECT_EQ(out.BytesWritten(), 3u);
+    EXPECT_TRUE(out.Close());
+    EXPECT_EQ(Contents(path), "New");
+    EXPECT_EQ(Entries(dir), std::vector<std::string> { "out.bin" }); // no temporary file is left
+    struct stat info { };
+    ASSERT_EQ(::stat(path.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0600u);
 
-    // A file left open when the writer goes away is an incomplete output: it is deleted.
+    // A new name appears only when closed.
+    OutputFile fresh;
+    ASSERT_TRUE(fresh.Create(dir.File("fresh.bin"), GetParam()));
+    fresh.Write("x", 1);
+    EXPECT_FALSE(FileExists(dir.File("fresh.bin")));
+    EXPECT_TRUE(fresh.Close());
+    EXPECT_EQ(Contents(dir.File("fresh.bin")), "x");
+}
+
+TEST_P(OutputFileStaging, AFailedOrAbandonedFileLeavesTheOldOneAndNoTrace)
+{
+    TempDir dir;
+    const std::string path = dir.File("out.bin");
+    std::ofstream(path) << "keep me";
+    std::vector<uint8_t> data(64 * 1024, 0x5A);
     {
-        OutputFile abandoned;
-        ASSERT_TRUE(abandoned.Create(dir.File("abandoned.bin")));
+        FileSizeLimit limit(100 * 1024);
+        OutputFile out;
+        ASSERT_TRUE(out.Create(path, GetParam()));
+        EXPECT_TRUE(out.Write(data.data(), data.size()));
+        EXPECT_FALSE(out.Write(data.data(), data.size())); // would pass the limit
+        out.Discard();
+        EXPECT_FALSE(out.Close()); // nothing is open any more
+    }
+    EXPECT_EQ(Contents(path), "keep me");
+    {
+        OutputFile abandoned; // neither closed nor discarded
+        ASSERT_TRUE(abandoned.Create(path, GetParam()));
+        ASSERT_TRUE(abandoned.Create(dir.File("other.bin"), GetParam())); // a second Create drops the first
         abandoned.Write("x", 1);
     }
-    EXPECT_FALSE(FileExists(dir.File("abandoned.bin")));
-    OutputFile nowhere;
-    EXPECT_FALSE(nowhere.Create(dir.File("no/such/folder/file")));
+    EXPECT_EQ(Contents(path), "keep me");
+    EXPECT_EQ(Entries(dir), std::vector<std::string> { "out.bin" });
+}
+
+TEST_P(OutputFileStaging, ANameThatStopsBeingARegularFileIsNotReplaced)
+{
+    TempDir dir;
+    const std::string path = dir.File("out.bin");
+    OutputFile out;
+    ASSERT_TRUE(out.Create(path, GetParam()));
+    out.Write("data", 4);
+    ASSERT_EQ(::mkfifo(path.c_str(), 0644), 0); // another program puts a FIFO there meanwhile
+    EXPECT_FALSE(out.Close());
+    struct stat info { };
+    ASSERT_EQ(::lstat(path.c_str(), &info), 0);
+    EXPECT_TRUE(S_ISFIFO(info.st_mode));
+    EXPECT_EQ(Entries(dir), std::vector<std::string> { "out.bin" });
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    BothStagings, OutputFileStaging, ::testing::Values(OutputFile::Staging::Unnamed, OutputFile::Staging::HiddenName));
+
+TEST(OutputFile, RefusesAndKeepsWhatIsNotARegularFile)
+{
+    TempDir dir;
+    const std::string fifo = dir.File("fifo");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
+    std::filesystem::create_directory(dir.File("folder"));
+    std::filesystem::create_symlink(dir.File("nowhere.mp3"), dir.File("dangling"));
+    std::filesystem::create_symlink(fifo, dir.File("link-to-fifo"));
+    std::vector<std::string> refused = { fifo, dir.File("folder"), dir.File("dangling"), dir.File("link-to-fifo"),
+        dir.File("folder/"), dir.File("missing/out.bin"), dir.File("fifo/out.bin"), dir.File(std::string(300, 'a')) };
+    // A device node like /dev/full; making one needs root's privilege to make nodes.
+    const bool haveNode = ::mknod(dir.File("full").c_str(), S_IFCHR | 0666, makedev(1, 7)) == 0;
+    if (haveNode)
+        refused.push_back(dir.File("full"));
+    else
+        std::cout << "No device node made (not permitted here); FIFOs and folders are tested.\n";
+    const std::vector<std::string> before = Entries(dir);
+
+    for (const std::string& path : refused) {
+        for (const auto staging : { OutputFile::Staging::Unnamed, OutputFile::Staging::HiddenName }) {
+            OutputFile out;
+            EXPECT_FALSE(out.Create(path, staging)) << path; // at once: a FIFO does not wait for a reader
+            EXPECT_FALSE(out.IsOpen());
+            EXPECT_FALSE(out.Write("x", 1));
+            EXPECT_FALSE(out.Close());
+        }
+    }
+    EXPECT_EQ(Entries(dir), before);
+    struct stat info { };
+    ASSERT_EQ(::lstat(fifo.c_str(), &info), 0);
+    EXPECT_TRUE(S_ISFIFO(info.st_mode));
+    if (haveNode) {
+        ASSERT_EQ(::lstat(dir.File("full").c_str(), &info), 0);
+        EXPECT_TRUE(S_ISCHR(info.st_mode));
+    }
+}
+
+TEST(OutputFile, ALinkToARegularFileReplacesTheFileAndKeepsTheLink)
+{
+    TempDir dir;
+    std::filesystem::create_directory(dir.File("real"));
+    std::ofstream(dir.File("real/song.mp3")) << "old";
+    std::filesystem::create_symlink(dir.File("real/song.mp3"), dir.File("link.mp3"));
+    OutputFile out;
+    ASSERT_TRUE(out.Create(dir.File("link.mp3")));
+    out.Write("new", 3);
+    ASSERT_TRUE(out.Close());
+    EXPECT_TRUE(std::filesystem::is_symlink(dir.File("link.mp3")));
+    EXPECT_EQ(Contents(dir.File("real/song.mp3")), "new");
+    EXPECT_EQ(Entries(dir), (std::vector<std::string> { "link.mp3", "real" }));
+}
+
+TEST(OutputFile, AProcessThatDiesWhileWritingLeavesNothingUnderTheName)
+{
+    TempDir dir;
+    const std::string path = dir.File("out.bin");
+    std::ofstream(dir.File("old.bin")) << "old";
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        OutputFile out;
+        OutputFile replacing;
+        const bool created = out.Create(path) && replacing.Create(dir.File("old.bin"));
+        out.Write("partial", 7);
+        replacing.Write("partial", 7);
+        std::raise(SIGKILL); // no destructor, no cleanup
+        ::_exit(created ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFSIGNALED(status));
+    EXPECT_EQ(Entries(dir), std::vector<std::string> { "old.bin" });
+    EXPECT_EQ(Contents(dir.File("old.bin")), "old");
 }
 
 TEST(MappedFile, RefusesWhatCannotBeMapped)

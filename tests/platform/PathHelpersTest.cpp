@@ -11,6 +11,9 @@ TEST(PathHelpers, SplitsNamesAndExtensionsOnTheLastSeparator)
     EXPECT_EQ(GetFileNamePart("/music/album/song.mp3"), "song.mp3");
     EXPECT_EQ(GetFileNamePart("song.mp3"), "song.mp3");
     EXPECT_EQ(GetFileNamePart("/music/"), "");
+    EXPECT_EQ(GetFolderPart("/music/album/song.mp3"), "/music/album");
+    EXPECT_EQ(GetFolderPart("/song.mp3"), "/");
+    EXPECT_EQ(GetFolderPart("song.mp3"), ".");
     EXPECT_EQ(GetFileExtension("/music/song.MP3"), ".MP3");
     EXPECT_EQ(GetFileExtension("/music/archive.tar.gz"), ".gz");
     EXPECT_FALSE(GetFileExtension("/music/README").has_value());

@@ -1,7 +1,8 @@
 #include "engine/cut/FrameCopyCutter.h"
-#include "engine/cut/RewriteInfoFrame.h"
+#include "engine/stream/InfoFrameWriter.h"
 #include "tests/engine/cut/CutTestSupport.h"
 #include "tests/support/EncodedAudio.h"
+#include "tests/support/Mp3Layout.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -44,53 +45,51 @@ BuiltSource Build(const TempDir& dir, std::vector<Bytes> frames, bool withId3v2 
 }
 
 struct Layout {
-    size_t firstFrame = 0;
+    size_t firstFrame = 0; // the source frame the piece's audio starts with
     size_t frameCount = 0;
+    size_t primingFrames = 0; // frames the piece's LAME tag drops at its start
+    int padding = 0;
 };
 
-// Checks a piece's layout (ID3v2 block, rewritten information frame, a contiguous run of source
-// frames, ID3v1 block) and returns the run.
+// Checks a piece's layout (ID3v2 block, information frame, a contiguous run of source frames,
+// ID3v1 block) and returns the run. The information frame is the source's with the piece's frame
+// count, byte count and seek table, or a new one on a piece of a source without one.
 Layout ReadPiece(const std::string& path, const BuiltSource& source)
 {
     const Bytes piece = ReadFile(path);
     Layout layout;
-    size_t at = 0;
-    EXPECT_GE(piece.size(), source.id3v2.size() + source.info.size() + 128);
-    if (piece.size() < source.id3v2.size() + source.info.size() + 128)
+    EXPECT_GE(piece.size(), source.id3v2.size() + 128);
+    if (piece.size() < source.id3v2.size() + 128)
         return layout;
     EXPECT_TRUE(std::equal(source.id3v2.begin(), source.id3v2.end(), piece.begin()));
-    at += source.id3v2.size();
-    const size_t infoAt = at;
-    at += source.info.size();
-    const size_t audioEnd = piece.size() - 128;
-    EXPECT_EQ(0, std::memcmp(&piece[audioEnd], "TAG", 3));
-    if (at < audioEnd) {
-        const Bytes firstFrame(piece.begin() + static_cast<std::ptrdiff_t>(at),
-            piece.begin() + static_cast<std::ptrdiff_t>(at + source.frames[0].size()));
-        const auto match = std::find(source.frames.begin(), source.frames.end(), firstFrame);
+    const Mp3Layout read = ReadMp3Layout(piece);
+    EXPECT_TRUE(read.hasID3v1);
+    if (!read.frames.empty()) {
+        const auto match = std::find(source.frames.begin(), source.frames.end(), read.frames[0]);
         EXPECT_NE(match, source.frames.end()) << "piece does not start with a source frame";
         if (match == source.frames.end())
             return layout;
         layout.firstFrame = static_cast<size_t>(match - source.frames.begin());
-        for (size_t i = layout.firstFrame; at < audioEnd; ++i) {
-            EXPECT_LT(i, source.frames.size());
-            if (i >= source.frames.size())
-                break;
-            const Bytes& frame = source.frames[i];
-            EXPECT_TRUE(std::equal(frame.begin(), frame.end(), piece.begin() + static_cast<std::ptrdiff_t>(at)))
-                << "frame " << i << " out of order";
-            at += frame.size();
-            ++layout.frameCount;
-        }
+        layout.frameCount = read.frames.size();
+        EXPECT_LE(layout.firstFrame + layout.frameCount, source.frames.size());
+        EXPECT_EQ(JoinFrames(read.frames), Join(source.frames, layout.firstFrame, layout.frameCount));
     }
-    EXPECT_EQ(at, audioEnd);
-    if (!source.info.empty()) {
-        // Frame count and byte count of the piece; every other byte as in the source.
-        const size_t fields = 4 + 32 + 8;
-        EXPECT_EQ(ReadBigEndian32(piece, infoAt + fields), layout.frameCount);
-        EXPECT_EQ(ReadBigEndian32(piece, infoAt + fields + 4), audioEnd - infoAt);
-        for (size_t i = fields + 8; i < source.info.size(); ++i)
-            EXPECT_EQ(piece[infoAt + i], source.info[i]) << "information frame byte " << i;
+    if (read.lame) {
+        EXPECT_TRUE(LameCrcsHold(read));
+        EXPECT_EQ((read.lame->delay + 529) % 1152, 0);
+        layout.primingFrames = static_cast<size_t>((read.lame->delay + 529) / 1152);
+        layout.padding = read.lame->padding;
+    }
+    if (source.info.empty()) {
+        EXPECT_EQ(read.infoFrame.empty(), layout.primingFrames == 0);
+    } else {
+        // Frame count, byte count and seek table of the piece; header, flags and quality as in the source.
+        EXPECT_EQ(read.infoFrame.size(), source.info.size());
+        EXPECT_EQ(read.frameCount, layout.frameCount);
+        EXPECT_EQ(read.byteCount, read.infoFrame.size() + JoinFrames(read.frames).size());
+        EXPECT_EQ(read.seekTable, ExpectedSeekTable(read.frames, read.infoFrame.size()));
+        EXPECT_TRUE(std::equal(source.info.begin(), source.info.begin() + 44, read.infoFrame.begin()));
+        EXPECT_TRUE(std::equal(source.info.begin() + 152, source.info.begin() + 156, read.infoFrame.begin() + 152));
     }
     return layout;
 }
@@ -125,11 +124,14 @@ TEST_F(FrameCopyCutterTest, PieceHoldsTagsRewrittenInfoFrameAndARunOfFrames)
     EXPECT_EQ(first.firstFrame, 0u);
     EXPECT_EQ(first.frameCount, 1u); // a budget of one byte takes one whole frame
 
-    // 100000 bytes of 417-byte frames: 240 frames reach 100080.
+    // 100000 bytes of 417-byte frames: 240 frames reach 100080. Only one frame lies before them
+    // to prime the decoder with; the budget counts the piece's own frames.
     ASSERT_TRUE(cutter.WritePieceBySize(dir.File("b.mp3"), 100000, &tag, endReached));
     const Layout second = ReadPiece(dir.File("b.mp3"), source);
-    EXPECT_EQ(second.firstFrame, 0u); // the step back after a one-frame piece returns to its frame
-    EXPECT_EQ(second.frameCount, 240u);
+    EXPECT_EQ(second.firstFrame, 0u);
+    EXPECT_EQ(second.primingFrames, 1u);
+    EXPECT_EQ(second.frameCount, 241u);
+    EXPECT_EQ(second.padding, 529); // not the last piece: nothing trimmed at its end
 }
 
 TEST_F(FrameCopyCutterTest, SizeBudgetStopsAtTheFirstFrameThatReachesIt)
@@ -155,7 +157,7 @@ TEST_F(FrameCopyCutterTest, SizeBudgetStopsAtTheFirstFrameThatReachesIt)
     EXPECT_LT(total - frames[layout.frameCount - 1].size(), 100000u);
 }
 
-TEST_F(FrameCopyCutterTest, DurationPiecesCountSamplesAndStepBackThreeFrames)
+TEST_F(FrameCopyCutterTest, DurationPiecesFollowEachOtherAfterThreePrimingFrames)
 {
     const auto source = Build(dir, MarkedFrames(200));
     OpenCutter(source);
@@ -165,13 +167,17 @@ TEST_F(FrameCopyCutterTest, DurationPiecesCountSamplesAndStepBackThreeFrames)
     const Layout first = ReadPiece(dir.File("a.mp3"), source);
     const Layout second = ReadPiece(dir.File("b.mp3"), source);
     EXPECT_EQ(first.frameCount, 39u);
-    EXPECT_EQ(second.firstFrame, 36u); // repeats frames 37-39 of the first piece
-    EXPECT_EQ(second.frameCount, 39u);
-    // The rest runs to the last frame.
+    EXPECT_EQ(first.primingFrames, 0u);
+    // Frames 37-39 of the first piece prime the decoder; its own frames start at the 40th.
+    EXPECT_EQ(second.firstFrame, 36u);
+    EXPECT_EQ(second.primingFrames, 3u);
+    EXPECT_EQ(second.frameCount, 3u + 39u);
+    // The rest runs to the last frame and keeps the source's padding (this source has no LAME tag).
     ASSERT_TRUE(cutter.WriteRest(dir.File("c.mp3"), &tag));
     const Layout rest = ReadPiece(dir.File("c.mp3"), source);
-    EXPECT_EQ(rest.firstFrame, 72u);
+    EXPECT_EQ(rest.firstFrame + rest.primingFrames, 78u);
     EXPECT_EQ(rest.firstFrame + rest.frameCount, 200u);
+    EXPECT_EQ(rest.padding, 529);
 }
 
 TEST_F(FrameCopyCutterTest, BudgetBeyondTheSourceWritesEverythingAndReportsTheEnd)
@@ -203,17 +209,24 @@ TEST_F(FrameCopyCutterTest, LeadInReachesBackOnlyWhenTheHistoryCoversIt)
     // First piece: nothing passed yet, so no lead-in.
     ASSERT_TRUE(cutter.WritePieceByDuration(dir.File("a.mp3"), 10, &tag, endReached));
     EXPECT_EQ(ReadPiece(dir.File("a.mp3"), source).firstFrame, 0u);
-    // Two seconds back needs 77 frames; only 36 have been passed: still none.
+    // Two seconds back needs 77 frames; only 39 have been passed: no lead-in, three priming frames.
     ASSERT_TRUE(cutter.WritePieceByDuration(dir.File("b.mp3"), 10, &tag, endReached));
-    EXPECT_EQ(ReadPiece(dir.File("b.mp3"), source).firstFrame, 36u);
+    const Layout second = ReadPiece(dir.File("b.mp3"), source);
+    EXPECT_EQ(second.firstFrame, 36u);
+    EXPECT_EQ(second.primingFrames, 3u);
+    // Now 78 passed: the lead-in starts at frame 1 and only frame 0 is left to prime it.
     ASSERT_TRUE(cutter.WritePieceByDuration(dir.File("c.mp3"), 30, &tag, endReached));
-    // Now 72 passed, still short of 77.
-    EXPECT_EQ(ReadPiece(dir.File("c.mp3"), source).firstFrame, 72u);
+    const Layout third = ReadPiece(dir.File("c.mp3"), source);
+    EXPECT_EQ(third.firstFrame, 0u);
+    EXPECT_EQ(third.primingFrames, 1u);
+    EXPECT_EQ(third.frameCount, 1u + 77u + 115u);
+    // The cursor stands at frame 78 + 115 = 193: the lead-in starts 77 frames back at 116, primed
+    // by the three frames before it.
     ASSERT_TRUE(cutter.WritePieceByDuration(dir.File("d.mp3"), 10, &tag, endReached));
-    // The cursor stood at frame 72 + 115 - 3 = 184; two seconds back (77 frames) starts at 107.
     const Layout fourth = ReadPiece(dir.File("d.mp3"), source);
-    EXPECT_EQ(fourth.firstFrame, 107u);
-    EXPECT_EQ(fourth.frameCount, 77u + 39u);
+    EXPECT_EQ(fourth.firstFrame, 113u);
+    EXPECT_EQ(fourth.primingFrames, 3u);
+    EXPECT_EQ(fourth.frameCount, 3u + 77u + 39u);
 }
 
 TEST_F(FrameCopyCutterTest, LeadOutAddsFramesWithoutMovingTheCursor)
@@ -225,7 +238,7 @@ TEST_F(FrameCopyCutterTest, LeadOutAddsFramesWithoutMovingTheCursor)
     const Layout first = ReadPiece(dir.File("a.mp3"), source);
     const Layout second = ReadPiece(dir.File("b.mp3"), source);
     EXPECT_EQ(first.frameCount, 39u + 39u);
-    EXPECT_EQ(second.firstFrame, 36u);
+    EXPECT_EQ(second.firstFrame + second.primingFrames, 39u); // the lead-out did not move the cursor
 }
 
 TEST_F(FrameCopyCutterTest, SourceWithoutTagsOrInfoFrameStartsWithItsFirstFrame)
@@ -261,7 +274,7 @@ TEST_F(FrameCopyCutterTest, ShortInfoFrameIsCopiedUnchanged)
     EXPECT_EQ(ReadFile(dir.File("rest.mp3")), all);
 }
 
-TEST(RewriteInfoFrame, WritesOnlyTheAnnouncedFieldsThatFit)
+TEST(FillInfoFrame, WritesOnlyTheAnnouncedFieldsAndOnlyWhenAllFit)
 {
     FrameSpec tiny;
     tiny.version = 2;
@@ -272,14 +285,24 @@ TEST(RewriteInfoFrame, WritesOnlyTheAnnouncedFieldsThatFit)
     frame[20] = 0x01; // frame count only: bytes 21-24 fit in 26
     Bytes expected = frame;
     expected[24] = 42;
-    EXPECT_TRUE(RewriteInfoFrame(frame, 42, 1234));
+    InfoFrameValues values;
+    values.frameCount = 42;
+    values.byteCount = 1234;
+    EXPECT_TRUE(FillInfoFrame(frame, values));
+    EXPECT_EQ(frame, expected);
+
+    // Frame count and byte count announced, but the byte count would end past the frame.
+    frame[20] = 0x03;
+    expected = frame;
+    EXPECT_TRUE(FillInfoFrame(frame, values));
     EXPECT_EQ(frame, expected);
 
     Bytes full = InfoFrame(FrameSpec {}, "Xing", 0x02, 0, 0); // byte count only
-    EXPECT_TRUE(RewriteInfoFrame(full, 42, 0x01020304));
-    EXPECT_EQ(ReadBigEndian32(full, 4 + 32 + 8), 0x01020304u);
+    values.byteCount = uint64_t { 1 } << 40; // saturates at 32 bits
+    EXPECT_TRUE(FillInfoFrame(full, values));
+    EXPECT_EQ(ReadBigEndian32(full, 4 + 32 + 8), 0xFFFFFFFFu);
     Bytes garbage(10, 0x11);
-    EXPECT_FALSE(RewriteInfoFrame(garbage, 1, 1));
+    EXPECT_FALSE(FillInfoFrame(garbage, values));
     EXPECT_EQ(garbage, Bytes(10, 0x11));
 }
 
@@ -404,7 +427,7 @@ TEST(FrameCopyCutterEncoded, PiecesOfARealFileCountTheirFramesAndBytes)
         const size_t at = FindBytes(source, audio, infoLength);
         ASSERT_NE(at, std::string::npos) << name;
         if (previousEnd > 0) {
-            EXPECT_LT(at, previousEnd); // the step back repeats the last frames
+            EXPECT_LT(at, previousEnd); // priming frames repeat the last frames
         }
         previousEnd = at + audio.size();
         uint32_t frames = 0;

@@ -164,3 +164,74 @@ TEST(MakePieceFileName, NameThatFitsNowhereIsStillNamedInTheError)
     if (!fallbackWasThere)
         std::filesystem::remove(programFallback, ignored); // only when empty
 }
+
+TEST(MakePieceFileName, ARunsNumberingGoesOnFromWhereItStopped)
+{
+    TempDir dir;
+    const std::string source = dir.File("song.mp3");
+    WriteFile(dir.File("song_01.mp3"), { 1 }); // left from elsewhere
+    WriteFile(dir.File("song_02.mp3"), { 1 });
+    CutOptions options;
+    PieceNumbering numbering;
+    std::string name;
+    ASSERT_TRUE(MakePieceFileName(name, source, options, &numbering));
+    EXPECT_EQ(name, dir.File("song_03.mp3"));
+    // The piece was not created: its name is still the lowest free one.
+    ASSERT_TRUE(MakePieceFileName(name, source, options, &numbering));
+    EXPECT_EQ(name, dir.File("song_03.mp3"));
+    for (int piece = 3; piece <= 1200; ++piece) {
+        ASSERT_TRUE(MakePieceFileName(name, source, options, &numbering));
+        char expected[32];
+        std::snprintf(expected, sizeof expected, "song_%02d.mp3", piece);
+        ASSERT_EQ(name, dir.File(expected));
+        WriteFile(name, { 1 }); // the piece is written
+    }
+    // The fallback folder keeps its own count.
+    const HomeFolder home(dir.File("home"));
+    const std::string gone = dir.File("gone/song.mp3");
+    ASSERT_TRUE(MakePieceFileName(name, gone, options, &numbering));
+    EXPECT_EQ(name, dir.File("home/Documents/Clipwright_Files/song_01.mp3"));
+}
+
+TEST(MakePieceFileName, OnlyARealMp3ExtensionIsTakenOffTheSourceName)
+{
+    TempDir dir;
+    std::filesystem::create_directory(dir.File("dd"));
+    std::string name;
+    ASSERT_TRUE(MakePieceFileName(name, dir.File("dd/abc"), CutOptions {}));
+    EXPECT_EQ(name, dir.File("dd/abc_01.mp3"));
+    ASSERT_TRUE(MakePieceFileName(name, dir.File("dd/Song.MP3"), CutOptions {}));
+    EXPECT_EQ(name, dir.File("dd/Song_01.mp3"));
+    ASSERT_TRUE(MakePieceFileName(name, dir.File("dd/live.wav"), CutOptions {}));
+    EXPECT_EQ(name, dir.File("dd/live.wav_01.mp3"));
+}
+
+TEST(MakePieceFileName, AFolderTheUserNamedForTheCutIsNotSwappedForAnother)
+{
+    TempDir dir;
+    const HomeFolder home(dir.File("home"));
+    const std::string source = dir.File("song.mp3");
+    WriteFile(dir.File("file"), { 1 });
+    CutOptions options;
+    options.OutputFolderOpt = kOutputFolderSpecified;
+    options.noFallbackFolder = true;
+    // A file where the folder should be, and a folder that takes no files even for root.
+    for (const std::string& folder : { dir.File("file"), std::string("/proc") }) {
+        options.SpecifiedOutputFolder = folder;
+        std::string name;
+        EXPECT_FALSE(MakePieceFileName(name, source, options)) << folder;
+        EXPECT_EQ(name, folder + "/song_01.mp3");
+    }
+    EXPECT_FALSE(FileIsThere(dir.File("home/Documents")));
+    EXPECT_FALSE(FileIsThere(dir.File("song_01.mp3")));
+
+    // The pages keep the naming rule's fallbacks: next to the source, then the documents folder.
+    options.noFallbackFolder = false;
+    options.SpecifiedOutputFolder = dir.File("file");
+    std::string name;
+    ASSERT_TRUE(MakePieceFileName(name, source, options));
+    EXPECT_EQ(name, dir.File("song_01.mp3"));
+    options.SpecifiedOutputFolder = "/proc";
+    ASSERT_TRUE(MakePieceFileName(name, dir.File("gone/song.mp3"), options));
+    EXPECT_EQ(name, dir.File("home/Documents/Clipwright_Files/song_01.mp3"));
+}

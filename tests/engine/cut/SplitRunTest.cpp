@@ -4,9 +4,11 @@
 #include "engine/cut/SplitPlan.h"
 #include "engine/cut/SplitRunSteps.h"
 #include "tests/engine/cut/CutTestSupport.h"
+#include "tests/support/Mp3Layout.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <filesystem>
 
@@ -31,19 +33,27 @@ protected:
         settings.job = &job;
     }
 
-    // The index of the piece's first frame and its frame count, checking the frames are a run.
+    // The source frames a piece plays: the index of the first and their count, checking that the
+    // piece holds a run of source frames and that its LAME tag drops exactly its priming frames.
     std::pair<size_t, size_t> FramesOf(const std::string& path) const
     {
-        const Bytes piece = ReadFile(path);
-        const size_t size = frames[0].size();
-        EXPECT_EQ((piece.size() - 128) % size, 0u);
-        const auto first = std::find(
-            frames.begin(), frames.end(), Bytes(piece.begin(), piece.begin() + static_cast<std::ptrdiff_t>(size)));
+        const Mp3Layout piece = ReadMp3Layout(ReadFile(path));
+        EXPECT_TRUE(piece.hasID3v1);
+        if (piece.frames.empty())
+            return { 0, 0 };
+        const auto first = std::find(frames.begin(), frames.end(), piece.frames[0]);
         EXPECT_NE(first, frames.end());
         const auto index = static_cast<size_t>(first - frames.begin());
-        const size_t count = (piece.size() - 128) / size;
-        EXPECT_EQ(Bytes(piece.begin(), piece.end() - 128), Join(frames, index, count));
-        return { index, count };
+        EXPECT_EQ(JoinFrames(piece.frames), Join(frames, index, piece.frames.size()));
+        size_t priming = 0;
+        if (piece.lame) {
+            EXPECT_TRUE(LameCrcsHold(piece));
+            EXPECT_EQ(piece.frameCount, piece.frames.size());
+            priming = static_cast<size_t>((piece.lame->delay + 529) / 1152);
+        }
+        // This source has no information frame: only pieces with priming frames get one.
+        EXPECT_EQ(piece.infoFrame.empty(), priming == 0);
+        return { index + priming, piece.frames.size() - priming };
     }
 
     ID3TagInfo TagOf(const std::string& path) const
@@ -118,7 +128,7 @@ TEST(SplitRunSteps, FadesOfNoLengthCopyFrames)
     EXPECT_NE(dynamic_cast<FrameCopyCutter*>(MakePieceCutter(options).get()), nullptr);
 }
 
-TEST_F(SplitRunTest, ByCountPiecesOverlapByThreeFramesAndEndAtTheLastFrame)
+TEST_F(SplitRunTest, ByCountPiecesFollowEachOtherAndEndAtTheLastFrame)
 {
     ASSERT_TRUE(CutByCount(source, 3, settings, errorText));
     ASSERT_EQ(source.outputFiles.size(), 3u);
@@ -131,12 +141,12 @@ TEST_F(SplitRunTest, ByCountPiecesOverlapByThreeFramesAndEndAtTheLastFrame)
         if (i < 2) { // at least a third of the file's bytes
             EXPECT_GE(count * 417, source.totalSize / 3);
         }
-        expectedStart = first + count - 3;
+        expectedStart = first + count;
         const ID3TagInfo tag = TagOf(source.outputFiles[i]);
         EXPECT_STREQ(tag.title, "Song");
         EXPECT_EQ(tag.track, static_cast<int>(i + 1));
     }
-    EXPECT_EQ(expectedStart + 3, static_cast<size_t>(kFrames));
+    EXPECT_EQ(expectedStart, static_cast<size_t>(kFrames));
 }
 
 TEST_F(SplitRunTest, TrackNumbersFollowTheRule)
@@ -166,6 +176,23 @@ TEST_F(SplitRunTest, ASecondRunReplacesTheFirstRunsPieces)
     EXPECT_EQ(source.outputFiles[2], dir.File("song_04.mp3"));
     EXPECT_EQ(FilesInDir(), filesAfterFirst);
     EXPECT_EQ(ReadFile(dir.File("song_01.mp3")), Bytes({ 1, 2, 3 }));
+}
+
+TEST_F(SplitRunTest, APieceNameThatIsNoLongerARegularFileIsNotDeleted)
+{
+    ASSERT_TRUE(CutBySize(source, 150, settings, errorText));
+    ASSERT_EQ(source.outputFiles.size(), 3u);
+    // Between the runs another program puts a FIFO and a folder where two pieces were.
+    const std::string fifo = source.outputFiles[0];
+    const std::string folder = source.outputFiles[1];
+    std::filesystem::remove(fifo);
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
+    std::filesystem::remove(folder);
+    std::filesystem::create_directory(folder);
+    ASSERT_TRUE(CutBySize(source, 150, settings, errorText));
+    EXPECT_TRUE(std::filesystem::is_fifo(fifo));
+    EXPECT_TRUE(std::filesystem::is_directory(folder));
+    EXPECT_EQ(source.outputFiles[0], dir.File("song_03.mp3")); // the lowest names still free
 }
 
 TEST_F(SplitRunTest, FailedCheckKeepsThePreviousPieces)
@@ -249,12 +276,13 @@ TEST_F(SplitRunTest, SelectionWritesCheckedEntriesAndTheLastRunsToTheEnd)
     EXPECT_EQ(entries[2].outputPath, dir.File("song_02.mp3"));
     EXPECT_TRUE(entries[1].outputPath.empty());
 
-    // Five seconds: 192 frames. The skip starts three frames back and passes 192 more.
+    // Five seconds: 192 frames. The skip passes 192 more; the last piece plays from there, primed
+    // by the skipped frames before it.
     const auto [firstStart, firstCount] = FramesOf(entries[0].outputPath);
     EXPECT_EQ(firstStart, 0u);
     EXPECT_EQ(firstCount, 192u);
     const auto [lastStart, lastCount] = FramesOf(entries[2].outputPath);
-    EXPECT_EQ(lastStart, 189u + 192u);
+    EXPECT_EQ(lastStart, 192u + 192u);
     EXPECT_EQ(lastStart + lastCount, static_cast<size_t>(kFrames));
     EXPECT_EQ(TagOf(entries[0].outputPath).track, 1);
     EXPECT_EQ(TagOf(entries[2].outputPath).track, 42);

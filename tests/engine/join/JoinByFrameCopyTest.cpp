@@ -1,6 +1,7 @@
 #include "engine/join/JoinJob.h"
 #include "tests/engine/join/RecordingProgress.h"
 #include "tests/support/FrameBuilder.h"
+#include "tests/support/Mp3Layout.h"
 #include "tests/support/TempDir.h"
 
 #include <filesystem>
@@ -74,11 +75,41 @@ TEST(JoinByFrameCopy, WritesExactlyTheInputsFramesThenTheTag)
     RecordingProgress progress;
     const std::string output = dir.File("joined.mp3");
 
+    // The first input announces a variable bitrate ("Xing"): the result gets an information frame
+    // of its own, which counts its frames, and nothing of the inputs' information frames.
     ASSERT_TRUE(job.JoinByFrameCopy(output, progress));
     EXPECT_TRUE(job.ErrorText().empty());
-    Bytes expected = inputs.frames;
+    const Bytes joined = ReadFile(output);
+    const Mp3Layout layout = ReadMp3Layout(joined);
+    ASSERT_FALSE(layout.infoFrame.empty());
+    EXPECT_FALSE(layout.xing); // every frame written is at 128 kbit/s: "Info"
+    Bytes expected = layout.infoFrame;
+    Append(expected, inputs.frames);
     Append(expected, TagBlock(job));
-    EXPECT_EQ(ReadFile(output), expected);
+    EXPECT_EQ(joined, expected);
+    EXPECT_EQ(layout.frameCount, 11u);
+    EXPECT_EQ(layout.byteCount, layout.infoFrame.size() + inputs.frames.size());
+    EXPECT_EQ(layout.seekTable, ExpectedSeekTable(layout.frames, layout.infoFrame.size()));
+    // Without a LAME tag on the first input nothing is known to drop at the start.
+    ASSERT_TRUE(layout.lame);
+    EXPECT_EQ(layout.lame->delay, 0);
+    EXPECT_EQ(layout.lame->padding, 529);
+    EXPECT_TRUE(LameCrcsHold(layout));
+}
+
+TEST(JoinByFrameCopy, InputsWithoutInformationFramesAtOneBitrateGetNone)
+{
+    TempDir dir;
+    const Bytes frames = Frames(kSpec, 6);
+    WriteFile(dir.File("a.mp3"), frames);
+    WriteFile(dir.File("b.mp3"), frames);
+    JoinJob job = MakeJob({ dir.File("a.mp3"), dir.File("b.mp3") });
+    RecordingProgress progress;
+    ASSERT_TRUE(job.JoinByFrameCopy(dir.File("joined.mp3"), progress));
+    Bytes expected = frames;
+    Append(expected, frames);
+    Append(expected, TagBlock(job));
+    EXPECT_EQ(ReadFile(dir.File("joined.mp3")), expected);
 }
 
 TEST(JoinByFrameCopy, ReplacesAnExistingOutputAndAlwaysEndsWithTheJobsTag)

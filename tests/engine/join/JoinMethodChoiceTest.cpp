@@ -1,5 +1,6 @@
 #include "engine/join/CanJoinByFrameCopy.h"
 #include "engine/join/ChooseJoinMethod.h"
+#include "engine/join/JoinMethodText.h"
 #include "engine/join/PickAutoEncoding.h"
 
 #include <gtest/gtest.h>
@@ -7,14 +8,14 @@
 
 namespace {
 
-JoinStreamFacts Facts(int sampleRate, int bitrate, int channelMode, bool isVbr = false)
+JoinStreamFacts Facts(int sampleRate, int bitrate, int channelMode, bool isVbr = false, int layer = 3)
 {
-    return { sampleRate, bitrate, channelMode, isVbr };
+    return { sampleRate, bitrate, channelMode, isVbr, layer };
 }
 
 } // namespace
 
-TEST(CanJoinByFrameCopy, NeedsTwoInputsOfOneFormatWithoutInformationFrames)
+TEST(CanJoinByFrameCopy, NeedsTwoInputsOfOneLayerRateAndChannelCount)
 {
     const JoinStreamFacts base = Facts(44100, 128, 1);
     const std::vector<JoinStreamFacts> same { base, base, base };
@@ -23,15 +24,15 @@ TEST(CanJoinByFrameCopy, NeedsTwoInputsOfOneFormatWithoutInformationFrames)
     EXPECT_FALSE(CanJoinByFrameCopy(std::vector<JoinStreamFacts> {}));
     EXPECT_FALSE(CanJoinByFrameCopy(std::vector<JoinStreamFacts> { base }));
     EXPECT_FALSE(CanJoinByFrameCopy(std::vector<JoinStreamFacts> { base, Facts(48000, 128, 1) }));
-    EXPECT_FALSE(CanJoinByFrameCopy(std::vector<JoinStreamFacts> { base, Facts(44100, 112, 1) }));
-    EXPECT_FALSE(CanJoinByFrameCopy(std::vector<JoinStreamFacts> { base, Facts(44100, 128, 0) }));
+    EXPECT_FALSE(CanJoinByFrameCopy(std::vector<JoinStreamFacts> { base, Facts(22050, 64, 1) }));
     EXPECT_FALSE(CanJoinByFrameCopy(std::vector<JoinStreamFacts> { base, base, Facts(44100, 128, 3) }));
-    // A VBR information frame in any position rules frame copy out, first or later.
-    EXPECT_FALSE(CanJoinByFrameCopy(std::vector<JoinStreamFacts> { Facts(44100, 128, 1, true), base }));
-    EXPECT_FALSE(CanJoinByFrameCopy(std::vector<JoinStreamFacts> { base, Facts(44100, 128, 1, true) }));
-    // Dual channel is a format like any other.
-    const JoinStreamFacts dual = Facts(32000, 96, 2);
-    EXPECT_TRUE(CanJoinByFrameCopy(std::vector<JoinStreamFacts> { dual, dual }));
+    EXPECT_FALSE(CanJoinByFrameCopy(std::vector<JoinStreamFacts> { base, Facts(44100, 128, 1, false, 2) }));
+    // Bitrates may differ, inputs may carry information frames, and stereo, joint stereo and dual
+    // channel frames mix: the decoder follows each frame's own header.
+    EXPECT_TRUE(CanJoinByFrameCopy(std::vector<JoinStreamFacts> { base, Facts(44100, 112, 1) }));
+    EXPECT_TRUE(CanJoinByFrameCopy(std::vector<JoinStreamFacts> { Facts(44100, 128, 1, true), base }));
+    EXPECT_TRUE(CanJoinByFrameCopy(std::vector<JoinStreamFacts> { base, Facts(44100, 128, 0), Facts(44100, 96, 2) }));
+    EXPECT_TRUE(CanJoinByFrameCopy(std::vector<JoinStreamFacts> { Facts(22050, 32, 3), Facts(22050, 64, 3) }));
 }
 
 TEST(PickAutoEncoding, TakesTheHighestRateAndBitrateAndTheWidestChannelMode)
@@ -61,19 +62,21 @@ TEST(PickAutoEncoding, TakesTheHighestRateAndBitrateAndTheWidestChannelMode)
 TEST(ChooseJoinMethod, FixedSettingsAlwaysReencodeOtherwiseFrameCopyWhenPossible)
 {
     const std::vector<JoinStreamFacts> same { Facts(44100, 128, 1), Facts(44100, 128, 1) };
-    const std::vector<JoinStreamFacts> mixed { Facts(44100, 128, 1), Facts(44100, 112, 1) };
-    const std::vector<JoinStreamFacts> withVbr { Facts(44100, 128, 1), Facts(44100, 128, 1, true) };
+    const std::vector<JoinStreamFacts> mixed { Facts(44100, 128, 1), Facts(22050, 112, 3) };
+    const std::vector<JoinStreamFacts> withVbr { Facts(44100, 128, 1), Facts(44100, 160, 1, true) };
 
     EncodingOptions automatic;
     EXPECT_TRUE(ChooseJoinMethod(automatic, same).frameCopy);
+    EXPECT_TRUE(ChooseJoinMethod(automatic, withVbr).frameCopy);
+    EXPECT_EQ(JoinMethodText(ChooseJoinMethod(automatic, withVbr)), "frame copy");
 
     JoinMethod method = ChooseJoinMethod(automatic, mixed);
     EXPECT_FALSE(method.frameCopy);
     EXPECT_EQ(method.encoding.sampleRate, 44100);
     EXPECT_EQ(method.encoding.bitrate, 128);
     EXPECT_EQ(method.encoding.channelMode, 1);
-
-    EXPECT_FALSE(ChooseJoinMethod(automatic, withVbr).frameCopy);
+    EXPECT_EQ(JoinMethodText(method), "re-encode 44100 Hz 128 kbps joint");
+    EXPECT_EQ(JoinMethodText(method, 112), "re-encode 44100 Hz 112 kbps joint");
 
     EncodingOptions fixed;
     fixed.AutoMP3EncodingParam = false;

@@ -5,6 +5,7 @@
 #include "tests/support/TempDir.h"
 
 #include <cmath>
+#include <filesystem>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -78,7 +79,7 @@ TEST_F(Mp3StreamDecoderTest, TakesTotalsFromAnInformationFrame)
     EXPECT_EQ(decoder.Channels(), 1);
     EXPECT_EQ(decoder.Mode(), 3);
     EXPECT_GT(decoder.TotalFrames(), 0);
-    EXPECT_EQ(decoder.TotalSamples(), static_cast<uint32_t>(decoder.TotalFrames()) * 576u);
+    EXPECT_EQ(decoder.TotalSamples(), static_cast<uint64_t>(decoder.TotalFrames()) * 576u);
     EXPECT_GT(DecodeAll(decoder), 44100 - 2000);
 }
 
@@ -92,6 +93,45 @@ TEST_F(Mp3StreamDecoderTest, EstimatesTotalsFromTheFileSize)
     EXPECT_EQ(decoder.TotalSamples(), 2734200u);
     EXPECT_EQ(decoder.TotalFrames(), 2373);
     EXPECT_EQ(decoder.LeadingBytes(), 0u);
+}
+
+TEST_F(Mp3StreamDecoderTest, AnEstimatePastThirtyTwoBitsDoesNotWrap)
+{
+    // 900 MB at 32 kbps and 48 kHz, 62.5 hours: a few frames and then a hole, which costs no disk.
+    FrameSpec low;
+    low.bitrateIndex = 1;
+    low.sampleRateIndex = 1;
+    const std::string path = Write(Frames(low, 20), "long.mp3");
+    std::filesystem::resize_file(path, 900000000);
+    Mp3StreamDecoder decoder;
+    ASSERT_TRUE(decoder.Open(path));
+    EXPECT_EQ(decoder.TotalSamples(), uint64_t { 900000000 } * 8 / 32000 * 48000);
+    EXPECT_EQ(decoder.TotalFrames(), 9375000);
+}
+
+TEST_F(Mp3StreamDecoderTest, AnInformationFrameCountIsCheckedAgainstTheFile)
+{
+    // 100 frames of 417 bytes after the information frame; the shortest frame at 44.1 kHz takes
+    // 104 bytes, so the file could hold about 400.
+    const FrameSpec k128;
+    const struct {
+        uint32_t count;
+        uint64_t total;
+    } cases[] = {
+        { 0x40000000, 100 * 1152 }, // the library's own total wraps to 0
+        { 5000, 100 * 1152 }, // more frames than the file can hold
+        { 100, 100 * 1152 }, { 300, 300 * 1152 }, // a count the file could hold stands
+    };
+    for (const auto& [count, total] : cases) {
+        SCOPED_TRACE(count);
+        Bytes file = InfoFrame(k128, "Xing", 0x1, count);
+        Append(file, Frames(k128, 100));
+        Mp3StreamDecoder decoder;
+        ASSERT_TRUE(decoder.Open(Write(file, "counted.mp3")));
+        EXPECT_TRUE(decoder.IsVbr());
+        EXPECT_EQ(decoder.TotalSamples(), total);
+        EXPECT_EQ(decoder.TotalFrames(), static_cast<int>(total / 1152));
+    }
 }
 
 TEST_F(Mp3StreamDecoderTest, SkipsID3v2AlbumIdBlockAndJunkBeforeTheFirstFrame)

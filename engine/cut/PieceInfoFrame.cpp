@@ -1,0 +1,48 @@
+#include "engine/cut/PieceInfoFrame.h"
+
+#include "engine/stream/InfoFrameWriter.h"
+
+#include <algorithm>
+
+PieceInfoFrame::PieceInfoFrame(
+    const Mp3SourceFile& source, int primingFrames, bool startsAtSourceStart, std::span<const uint8_t> firstAudioHeader)
+    : primingFrames_(primingFrames)
+    , samplesPerFrame_(source.SamplesPerFrame())
+    , startsAtSourceStart_(startsAtSourceStart)
+{
+    if (source.HasInfoFrame()) {
+        frame_ = source.InfoFrame();
+        if (const auto layout = ParseInfoFrame(frame_); layout && layout->lameTag) {
+            sourceTagged_ = true;
+            sourceDelay_ = layout->lameTag->encoderDelay;
+            sourcePadding_ = layout->lameTag->encoderPadding;
+        }
+        // A source frame without a LAME tag gets one where it has room, so its priming is dropped.
+        hasLameTag_ = sourceTagged_ || (primingFrames > 0 && AddLameTag(frame_, DefaultTagEncoder()));
+        return;
+    }
+    if (primingFrames > 0) {
+        frame_ = NewInfoFrame(firstAudioHeader, DefaultTagEncoder());
+        isNew_ = !frame_.empty();
+        hasLameTag_ = isNew_;
+    }
+}
+
+void PieceInfoFrame::Finish(const AudioTally& tally, bool endsAtSourceEnd)
+{
+    if (frame_.empty())
+        return;
+    InfoFrameValues values;
+    values.frameCount = tally.Frames();
+    values.byteCount = tally.ByteCount();
+    values.seekTable = tally.SeekTable();
+    values.musicCrc = tally.MusicCrc();
+    if (isNew_)
+        values.variableBitrate = tally.BitrateVaries();
+    if (primingFrames_ > 0)
+        values.encoderDelay = std::max(0, primingFrames_ * samplesPerFrame_ - LameTag::kDecoderDelay);
+    else
+        values.encoderDelay = startsAtSourceStart_ ? sourceDelay_ : 0;
+    values.encoderPadding = endsAtSourceEnd && sourceTagged_ ? sourcePadding_ : LameTag::kDecoderDelay;
+    FillInfoFrame(frame_, values);
+}

@@ -1,0 +1,50 @@
+#include "engine/cut/PrimingFrames.h"
+
+#include "engine/stream/InfoFrame.h"
+
+#include <algorithm>
+
+namespace {
+
+constexpr int kMinimumPriming = 3;
+
+// Frames, walking back from history entry `from` places before the newest, whose main data covers
+// the bytes `borrowed`; more than the history holds when it runs out first.
+size_t FramesCovering(const FrameHistory& history, size_t from, int32_t borrowed)
+{
+    size_t walked = 0;
+    int64_t covered = 0;
+    for (size_t k = from; covered < borrowed; ++k, ++walked) {
+        if (k >= history.Count())
+            return history.Count() + 1;
+        covered += history.FromNewest(k).mainData.size;
+    }
+    return walked;
+}
+
+} // namespace
+
+int MaxPrimingFrames(int samplesPerFrame)
+{
+    return samplesPerFrame > 0 ? (4095 + LameTag::kDecoderDelay) / samplesPerFrame : 0;
+}
+
+PrimingFrames ChoosePrimingFrames(
+    const FrameHistory& history, size_t playedEntries, MainDataFacts firstPlayed, int layerIndex, int samplesPerFrame)
+{
+    PrimingFrames priming;
+    const size_t available = history.Count() > playedEntries ? history.Count() - playedEntries : 0;
+    if (available == 0)
+        return priming;
+    size_t wanted = 0;
+    if (layerIndex == 2) {
+        const size_t before = playedEntries; // the newest entry before the first played frame
+        const size_t forFirst = FramesCovering(history, before, firstPlayed.begin);
+        const size_t forPrevious = 1 + FramesCovering(history, before + 1, history.FromNewest(before).mainData.begin);
+        wanted = std::max(forFirst, forPrevious);
+    }
+    const size_t limit = std::min(available, static_cast<size_t>(std::max(0, MaxPrimingFrames(samplesPerFrame))));
+    priming.count = static_cast<int>(std::min(std::max<size_t>(wanted, kMinimumPriming), limit));
+    priming.enough = wanted <= static_cast<size_t>(priming.count);
+    return priming;
+}

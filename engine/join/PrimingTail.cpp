@@ -1,0 +1,41 @@
+#include "engine/join/PrimingTail.h"
+
+#include "engine/stream/InfoFrame.h"
+
+#include <algorithm>
+
+void PrimingTail::Keep(const std::vector<std::span<const uint8_t>>& lastFrames)
+{
+    const size_t count = std::min(lastFrames.size(), kMaxFrames);
+    frames_.resize(count);
+    for (size_t i = 0; i < count; ++i) {
+        const auto frame = lastFrames[lastFrames.size() - count + i];
+        frames_[i].assign(frame.begin(), frame.end());
+    }
+}
+
+std::optional<size_t> PrimingTail::PrimingFramesOf(int encoderDelay, int samplesPerFrame)
+{
+    if (samplesPerFrame <= 0)
+        return std::nullopt;
+    const int dropped = encoderDelay + LameTag::kDecoderDelay;
+    if (dropped % samplesPerFrame != 0)
+        return std::nullopt;
+    const auto frames = static_cast<size_t>(dropped / samplesPerFrame);
+    if (frames == 0 || frames > kMaxFrames)
+        return std::nullopt;
+    return frames;
+}
+
+bool PrimingTail::EndsWith(const std::vector<std::span<const uint8_t>>& frames) const
+{
+    if (frames.empty() || frames.size() > frames_.size())
+        return false;
+    const size_t offset = frames_.size() - frames.size();
+    for (size_t i = 0; i < frames.size(); ++i) {
+        const std::vector<uint8_t>& kept = frames_[offset + i];
+        if (!std::equal(kept.begin(), kept.end(), frames[i].begin(), frames[i].end()))
+            return false;
+    }
+    return true;
+}

@@ -1,0 +1,38 @@
+#pragma once
+// What the audio frames of an output add up to, counted while they are written: frames, bytes,
+// whether the bitrate varies, the seek table and (when asked for) the music CRC of a LAME tag.
+#include "engine/stream/SeekTableBuilder.h"
+
+#include <array>
+#include <cstdint>
+#include <span>
+
+class AudioTally {
+public:
+    // infoFrameLength: the bytes before the first audio frame that the seek table counts; withCrc:
+    // whether the music CRC is needed (it costs a pass over every byte).
+    AudioTally(uint64_t infoFrameLength, bool withCrc)
+        : infoFrameLength_(infoFrameLength)
+        , withCrc_(withCrc)
+    {
+    }
+
+    // One audio frame, in output order.
+    void Add(std::span<const uint8_t> frame, int bitrate);
+
+    uint64_t Frames() const { return seekTable_.Frames(); }
+    uint64_t AudioBytes() const { return audioBytes_; }
+    uint64_t ByteCount() const { return infoFrameLength_ + audioBytes_; } // the information frame's byte count
+    bool BitrateVaries() const { return bitrateVaries_; }
+    uint16_t MusicCrc() const { return musicCrc_; }
+    std::array<uint8_t, 100> SeekTable() const { return seekTable_.Build(ByteCount()); }
+
+private:
+    uint64_t infoFrameLength_ = 0;
+    bool withCrc_ = false;
+    uint64_t audioBytes_ = 0;
+    int firstBitrate_ = 0;
+    bool bitrateVaries_ = false;
+    uint16_t musicCrc_ = 0;
+    SeekTableBuilder seekTable_;
+};

@@ -1,0 +1,27 @@
+#pragma once
+// The 100-entry seek table of an information frame, built while frames are written: entry i is the
+// position of the frame at i percent of the stream's frames, as a fraction of the byte count in
+// 256ths. Memory stays bounded: up to kCapacity frame offsets are kept, every stride-th frame;
+// when the table is full every other offset is dropped and the stride doubles. Entries between
+// kept frames are interpolated, so the table is exact for streams up to kCapacity frames and for
+// any constant-bitrate stream.
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+class SeekTableBuilder {
+public:
+    static constexpr size_t kCapacity = 4096;
+
+    // offset: where the next frame begins, counted from the start of the information frame.
+    void Add(uint64_t offset);
+    uint64_t Frames() const { return frames_; }
+    // byteCount: the information frame and all frames, the end of the last frame.
+    std::array<uint8_t, 100> Build(uint64_t byteCount) const;
+
+private:
+    std::vector<uint64_t> kept_;
+    uint64_t stride_ = 1;
+    uint64_t frames_ = 0;
+};

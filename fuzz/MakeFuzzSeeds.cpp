@@ -1,0 +1,162 @@
+// Writes the seed inputs of every fuzz target into one folder per target: short real encodings made
+// with libmp3lame, streams built byte by byte (Layers I and II, ID3 blocks, information frames, free
+// format, junk), and damaged copies of them (cut short, bits flipped, bytes zeroed, ID3v2 sizes past
+// the end). Nothing binary is kept in the repository; scripts/fuzz.sh runs this before fuzzing.
+#include "tests/support/EncodedAudio.h"
+#include "tests/support/FrameBuilder.h"
+
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace {
+
+using Seed = std::pair<std::string, Bytes>;
+
+Bytes Tone(int sampleRate, int channels, int bitrate, bool vbr, bool infoFrame)
+{
+    ToneSpec shape;
+    shape.sampleRate = sampleRate;
+    shape.channels = channels;
+    shape.bitrate = bitrate;
+    shape.seconds = 0.4;
+    shape.vbr = vbr;
+    shape.writeInfoFrame = infoFrame;
+    return EncodeTone(shape);
+}
+
+std::vector<Seed> Encodings()
+{
+    return {
+        { "cbr-44k-128-stereo", Tone(44100, 2, 128, false, false) },
+        { "cbr-48k-320-stereo", Tone(48000, 2, 320, false, false) },
+        { "cbr-22k-64-mono", Tone(22050, 1, 64, false, false) }, // MPEG-2
+        { "cbr-8k-16-mono", Tone(8000, 1, 16, false, false) }, // MPEG-2.5
+        { "cbr-32k-96-info", Tone(32000, 2, 96, false, true) }, // an "Info" frame
+        { "vbr-44k-xing", Tone(44100, 2, 128, true, true) },
+        { "vbr-16k-mono-xing", Tone(16000, 1, 32, true, true) },
+    };
+}
+
+std::vector<Seed> BuiltStreams()
+{
+    FrameSpec layer1;
+    layer1.layer = 1;
+    FrameSpec layer2;
+    layer2.layer = 2;
+    layer2.channelMode = 0;
+    FrameSpec mpeg2;
+    mpeg2.version = 2;
+    mpeg2.bitrateIndex = 8;
+    mpeg2.channelMode = 3;
+    FrameSpec freeFormat;
+    freeFormat.bitrateIndex = 0;
+    const FrameSpec k128;
+
+    std::vector<Seed> seeds;
+    Bytes tagged = ID3v2Block(90);
+    Append(tagged, Frames(k128, 12));
+    Append(tagged, ID3v1("Title", "Artist", 7, 17));
+    seeds.emplace_back("id3v2-frames-id3v1", tagged);
+    seeds.emplace_back("layer1", Frames(layer1, 12));
+    seeds.emplace_back("layer2", Frames(layer2, 12));
+    seeds.emplace_back("mpeg2-mono", Frames(mpeg2, 12));
+    seeds.emplace_back("info-alone", InfoFrame(k128, "Xing", 0xF, 100, 41700));
+    Bytes huge = InfoFrame(k128, "Xing", 0x1, 0x40000000); // a frame count whose sample total wraps
+    Append(huge, Frames(k128, 10));
+    seeds.emplace_back("xing-count-wraps", huge);
+    Bytes info = InfoFrame(k128, "Info", 0x3, 10, 4170);
+    Append(info, Frames(k128, 10));
+    seeds.emplace_back("info-cbr", info);
+    Bytes free = FrameHeaderBytes(freeFormat);
+    free.resize(400, 0x55);
+    Append(free, Frames(k128, 4));
+    seeds.emplace_back("free-format", free);
+    Bytes junk(700, 0x20);
+    junk[100] = 0xFF; // a lone sync byte
+    Append(junk, Frames(k128, 6));
+    seeds.emplace_back("junk-before-sync", junk);
+    Bytes albumId = ID3v2Block(20);
+    Append(albumId, Bytes { 'A', 'i', 'D', 1, 40, 0 });
+    albumId.resize(albumId.size() + 34, 0);
+    Append(albumId, Frames(k128, 6));
+    seeds.emplace_back("album-id-block", albumId);
+    seeds.emplace_back("zeros", Bytes(3000, 0));
+    return seeds;
+}
+
+std::vector<Seed> Damaged(const std::vector<Seed>& originals)
+{
+    std::vector<Seed> damaged;
+    for (const auto& [name, bytes] : originals) {
+        if (bytes.size() < 400)
+            continue;
+        damaged.emplace_back(name + "-half", Bytes(bytes.begin(), bytes.begin() + static_cast<long>(bytes.size() / 2)));
+        damaged.emplace_back(name + "-cut-in-a-frame", Bytes(bytes.begin(), bytes.end() - 100));
+        Bytes flipped = bytes;
+        for (size_t i = 50; i < flipped.size(); i += 97)
+            flipped[i] ^= static_cast<uint8_t>(1u << (i % 8));
+        damaged.emplace_back(name + "-bits-flipped", flipped);
+        Bytes zeroed = bytes;
+        std::fill(zeroed.begin() + static_cast<long>(zeroed.size() / 3),
+            zeroed.begin() + static_cast<long>(zeroed.size() / 2), 0);
+        damaged.emplace_back(name + "-zeroed", zeroed);
+        Bytes pastTheEnd = ID3v2Block(0);
+        pastTheEnd[6] = 0x7F; // a tag size far beyond the file
+        Append(pastTheEnd, bytes);
+        damaged.emplace_back(name + "-id3v2-past-end", pastTheEnd);
+    }
+    return damaged;
+}
+
+void Write(const std::filesystem::path& folder, const std::string& name, const Bytes& bytes)
+{
+    std::filesystem::create_directories(folder);
+    WriteFile((folder / name).string(), bytes);
+}
+
+Bytes WithPrefix(Bytes prefix, const Bytes& bytes)
+{
+    Append(prefix, bytes);
+    return prefix;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: %s SEED_FOLDER\n", argv[0]);
+        return 2;
+    }
+    const std::filesystem::path root = argv[1];
+    std::vector<Seed> streams = Encodings();
+    for (auto& seed : BuiltStreams())
+        streams.push_back(std::move(seed));
+    const std::vector<Seed> damaged = Damaged(streams);
+    streams.insert(streams.end(), damaged.begin(), damaged.end());
+
+    for (const auto& [name, bytes] : streams) {
+        for (const char* target : { "FrameWalkFuzzer", "SourceOpenFuzzer", "ProbeDecodeFuzzer", "ID3v1BlockFuzzer" })
+            Write(root / target, name, bytes);
+        // One seed per split mode (the low two bits of the control byte), with overlaps on some.
+        for (uint8_t mode = 0; mode < 4; ++mode)
+            Write(root / "FrameCopyCutFuzzer", name + "-mode" + std::to_string(mode),
+                WithPrefix({ static_cast<uint8_t>(mode | (mode << 3)), 3, 0 }, bytes));
+    }
+    Write(root / "ID3v1BlockFuzzer", "v1.1-block", ID3v1("Title", "Artist", 12, 255));
+    Write(root / "ID3v1BlockFuzzer", "v1.0-block", ID3v1("A title of thirty characters..", "Artist", 0, 3));
+
+    // Joins of a clean first input with every stream.
+    const Bytes& first = streams.front().second;
+    for (const auto& [name, bytes] : streams) {
+        Bytes joined = { static_cast<uint8_t>(first.size() & 0xFF), static_cast<uint8_t>(first.size() >> 8) };
+        Append(joined, first);
+        Append(joined, bytes);
+        Write(root / "FrameCopyJoinFuzzer", "first-then-" + name, joined);
+    }
+    std::printf("%zu streams written to each target's folder under %s\n", streams.size(), root.c_str());
+    return 0;
+}

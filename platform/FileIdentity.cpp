@@ -1,0 +1,11 @@
+#include "platform/FileIdentity.h"
+
+#include <sys/stat.h>
+
+std::optional<FileIdentity> IdentityOf(const std::string& path)
+{
+    struct stat info { };
+    if (path.empty() || ::stat(path.c_str(), &info) != 0)
+        return std::nullopt;
+    return FileIdentity { static_cast<uint64_t>(info.st_dev), static_cast<uint64_t>(info.st_ino) };
+}
