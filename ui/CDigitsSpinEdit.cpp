@@ -21,6 +21,14 @@ void CDigitsSpinEdit::SetPosition(int value)
     SetText(QString::number(position_));
 }
 
+bool CDigitsSpinEdit::SetStep(int step)
+{
+    if (step < 1 || static_cast<long long>(step) >= static_cast<long long>(maximum_) - minimum_)
+        return false;
+    step_ = step;
+    return true;
+}
+
 std::optional<int> CDigitsSpinEdit::Number() const
 {
     bool ok = false;
@@ -33,7 +41,8 @@ std::optional<int> CDigitsSpinEdit::Number() const
 void CDigitsSpinEdit::stepBy(int steps)
 {
     const int current = std::clamp(Number().value_or(position_), minimum_, maximum_);
-    SetPosition(static_cast<int>(std::clamp<long long>(static_cast<long long>(current) + steps, minimum_, maximum_)));
+    SetPosition(static_cast<int>(std::clamp<long long>(
+        static_cast<long long>(current) + static_cast<long long>(steps) * step_, minimum_, maximum_)));
     CSpinEdit::stepBy(steps);
 }
 

@@ -11,6 +11,9 @@ public:
     explicit CDigitsSpinEdit(QWidget* parent = nullptr);
 
     void SetRange(int minimum, int maximum);
+    // Each arrow click moves by step; taken only when smaller than the width of the range (set the
+    // range first).
+    bool SetStep(int step);
     // Shows the number, limited to the range, as the arrows would.
     void SetPosition(int value);
     // The number in the edit; none when it is empty or too long for an integer.
@@ -22,5 +25,6 @@ public:
 private:
     int minimum_ = 0;
     int maximum_ = 100;
+    int step_ = 1;
     int position_ = 0; // where the arrows start when the edit holds no number
 };
