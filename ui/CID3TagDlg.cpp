@@ -36,7 +36,9 @@ void AddLabel(QWidget* dialog, const QString& text, const QRect& area, QWidget* 
 } // namespace
 
 CID3TagDlg::CID3TagDlg(QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint)
+    : QDialog(parent,
+        Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
+            | Qt::WindowCloseButtonHint)
 {
     setWindowTitle("ID3 tag");
     setModal(true);
@@ -60,7 +62,8 @@ CID3TagDlg::CID3TagDlg(QWidget* parent)
     genre_->setGeometry(DialogRect(110, 81, 119, 14));
     AddLabel(this, "&Genre:", DialogRect(83, 84, 26, 9), genre_);
     comment_ = AddEdit(this, DialogRect(44, 100, 185, 14), kTextLimit, false);
-    AddLabel(this, "&Comment:", DialogRect(7, 103, 36, 9), comment_);
+    // Wider than the other labels, into the margin: the longest caption of the column.
+    AddLabel(this, "&Comment:", DialogRect(4, 103, 40, 9), comment_);
 
     ok_ = new QPushButton("OK", this);
     ok_->setGeometry(DialogRect(61, 125, 50, 14));

@@ -105,7 +105,8 @@ void CPageSplitter::BuildControls()
     auto* modes = new QButtonGroup(this);
     for (int mode = 0; mode < 4; ++mode) {
         modeButtons_[mode] = new QRadioButton(modeCaptions[mode], this);
-        modeButtons_[mode]->setGeometry(DialogRect(238, 28 + 17 * mode, 56, 10));
+        // The last mode has no edit beside it and takes the room for its longer caption.
+        modeButtons_[mode]->setGeometry(DialogRect(238, 28 + 17 * mode, mode == kModeBySelection ? 100 : 56, 10));
         modes->addButton(modeButtons_[mode], mode);
         connect(modeButtons_[mode], &QRadioButton::clicked, this, &CPageSplitter::ApplySplitMode);
     }

@@ -80,18 +80,23 @@ void CSelectionSlider::paintEvent(QPaintEvent* event)
     QStyleOptionSlider option;
     initStyleOption(&option);
 
-    option.subControls = QStyle::SC_SliderGroove;
-    style()->drawComplexControl(QStyle::CC_Slider, &option, &painter, this);
+    // The groove is drawn as if the thumb were at the start: some styles fill it up to the thumb,
+    // which would hide the selection.
+    QStyleOptionSlider groove = option;
+    groove.subControls = QStyle::SC_SliderGroove;
+    groove.sliderPosition = groove.minimum;
+    groove.sliderValue = groove.minimum;
+    style()->drawComplexControl(QStyle::CC_Slider, &groove, &painter, this);
     if (HasSelection() && maximum() > minimum()) {
-        const QRect groove = style()->subControlRect(QStyle::CC_Slider, &option, QStyle::SC_SliderGroove, this);
+        const QRect grooveArea = style()->subControlRect(QStyle::CC_Slider, &option, QStyle::SC_SliderGroove, this);
         const QRect handle = style()->subControlRect(QStyle::CC_Slider, &option, QStyle::SC_SliderHandle, this);
-        const int span = groove.width() - handle.width();
-        const int left = groove.x() + handle.width() / 2
+        const int span = grooveArea.width() - handle.width();
+        const int left = grooveArea.x() + handle.width() / 2
             + QStyle::sliderPositionFromValue(minimum(), maximum(), selectionStart_, span, option.upsideDown);
-        const int right = groove.x() + handle.width() / 2
+        const int right = grooveArea.x() + handle.width() / 2
             + QStyle::sliderPositionFromValue(minimum(), maximum(), selectionEnd_, span, option.upsideDown);
-        const int height = std::max(4, groove.height() / 2);
-        const QRect band(left, groove.center().y() - height / 2, std::max(2, right - left), height);
+        const int height = std::clamp(grooveArea.height() - 2, 4, 8);
+        const QRect band(left, grooveArea.center().y() - height / 2, std::max(2, right - left), height);
         painter.fillRect(band, palette().color(isEnabled() ? QPalette::Highlight : QPalette::Mid));
     }
     option.subControls = QStyle::SC_SliderHandle;
