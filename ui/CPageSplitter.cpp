@@ -286,8 +286,7 @@ bool CPageSplitter::OpenSource(const std::string& path)
     connect(device_.get(), &CMediaPlayerDevice::PlayedToEnd, this, &CPageSplitter::OnPlayedToEnd);
     source_.path = path;
     source_.tag = tag;
-    // The engine's size checks take 32 bits; a larger file is cut by its frames, not by this total.
-    source_.totalSize = static_cast<uint32_t>(std::min<uint64_t>(size, std::numeric_limits<uint32_t>::max()));
+    source_.totalSize = size;
     source_.totalDuration = duration_;
     sourceEdit_->setText(QString::fromStdString(path));
     ResetPlayback();
