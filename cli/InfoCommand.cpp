@@ -68,7 +68,8 @@ FileReport Inspect(const std::string& path)
         report.sampleRate = source.SampleRate();
         report.bitrate = source.Bitrate();
         const size_t firstFrame = source.HasInfoFrame() ? source.InfoFramePosition() : source.Cursor();
-        if (const auto header = DecodeFrameHeader(source.Data() + firstFrame)) {
+        const auto headerBytes = source.Read(firstFrame, 4);
+        if (const auto header = headerBytes.size() == 4 ? DecodeFrameHeader(headerBytes.data()) : std::nullopt) {
             report.walk.version = header->version;
             report.walk.layerIndex = header->layerIndex;
         }

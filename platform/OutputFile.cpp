@@ -1,6 +1,7 @@
 #include "platform/OutputFile.h"
 
 #include "platform/PathHelpers.h"
+#include "platform/ReadWindow.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -65,6 +66,7 @@ bool OutputFile::Create(const std::string& path, Staging staging)
         Discard();
     path_ = path;
     written_ = 0;
+    kernelCopy_ = true;
     struct stat existing { };
     bool exists = false;
     const std::string name = GetFileNamePart(path);
@@ -145,6 +147,51 @@ bool OutputFile::Write(const void* data, size_t length)
         written_ += static_cast<uint64_t>(n);
     }
     return true;
+}
+
+OutputFile::CopyResult OutputFile::CopyFrom(const ReadWindow& source, uint64_t offset, uint64_t length)
+{
+    if (fd_ < 0)
+        return CopyResult::WriteFailed;
+    auto readFailed = [&] {
+        source.MarkReadFailed();
+        return CopyResult::ReadFailed;
+    };
+    if (source.ReadFailed() || offset + length > source.Size())
+        return readFailed();
+    auto sourceOffset = static_cast<off_t>(offset);
+    while (kernelCopy_ && length > 0) {
+        const ssize_t n = ::copy_file_range(source.Descriptor(), &sourceOffset, fd_, nullptr, length, 0);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            // Files this kernel or file system cannot copy between: read and write instead.
+            if (errno == EXDEV || errno == EINVAL || errno == ENOSYS || errno == EOPNOTSUPP || errno == EBADF) {
+                kernelCopy_ = false;
+                break;
+            }
+            return errno == EIO ? readFailed() : CopyResult::WriteFailed;
+        }
+        if (n == 0)
+            return readFailed(); // the source ends before the size it had when opened
+        length -= static_cast<uint64_t>(n);
+        written_ += static_cast<uint64_t>(n);
+    }
+    if (length > 0 && copyBuffer_.empty())
+        copyBuffer_.resize(size_t { 128 } << 10);
+    while (length > 0) {
+        const auto chunk = static_cast<size_t>(std::min<uint64_t>(length, copyBuffer_.size()));
+        const ssize_t n = ::pread(source.Descriptor(), copyBuffer_.data(), chunk, sourceOffset);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return readFailed();
+        if (!Write(copyBuffer_.data(), static_cast<size_t>(n)))
+            return CopyResult::WriteFailed;
+        sourceOffset += n;
+        length -= static_cast<uint64_t>(n);
+    }
+    return CopyResult::Copied;
 }
 
 bool OutputFile::WriteAt(uint64_t offset, const void* data, size_t length)

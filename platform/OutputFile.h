@@ -9,6 +9,9 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
+
+class ReadWindow;
 
 class OutputFile {
 public:
@@ -28,6 +31,11 @@ public:
     bool Create(const std::string& path, Staging staging = Staging::Unnamed);
     // Writes all bytes; false on any error (disk full, file-size limit, I/O error).
     bool Write(const void* data, size_t length);
+    enum class CopyResult { Copied, ReadFailed, WriteFailed };
+    // Appends length bytes of source from offset, copied inside the kernel where it can
+    // (copy_file_range), else read and written through a small buffer. ReadFailed, with the source
+    // marked failed, when the source ends before offset + length or cannot be read.
+    CopyResult CopyFrom(const ReadWindow& source, uint64_t offset, uint64_t length);
     // Overwrites bytes already written at offset (a header patched once the rest is known); the
     // range must lie inside what was written. False on any error.
     bool WriteAt(uint64_t offset, const void* data, size_t length);
@@ -53,4 +61,6 @@ private:
     std::string folder_; // the target's folder, where the temporary file lives
     std::string stagingPath_; // the hidden temporary name; empty while the file has none
     uint64_t written_ = 0;
+    bool kernelCopy_ = true; // cleared when copy_file_range cannot copy between these files
+    std::vector<uint8_t> copyBuffer_;
 };

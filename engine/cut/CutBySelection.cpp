@@ -59,6 +59,7 @@ bool CutBySelection(
         const int32_t duration = entry.end - entry.start;
         if (!entry.checked) {
             if (!cutter->SkipDuration(duration, endReached) || endReached) {
+                failure = cutter->LastFailure();
                 leftEarly = true;
                 break;
             }
@@ -82,7 +83,7 @@ bool CutBySelection(
         DeleteOutputFiles(source.outputFiles);
         return true;
     }
-    if (failure == PieceCutter::Failure::WriteFailed) {
+    if (failure == PieceCutter::Failure::WriteFailed || failure == PieceCutter::Failure::ReadFailed) {
         // A piece cut short by a write error would be lost silently: take the run back and say why.
         errorText = cutter->FailureText();
         DeleteOutputFiles(source.outputFiles);

@@ -66,8 +66,11 @@ bool FadeCutter::WritePiece(
         Fail(failure, path);
         return false;
     };
-    if (source_.HasID3v2() && !output.Write(source_.Data(), source_.ID3v2Length()))
-        return abandon(Failure::WriteFailed);
+    if (source_.HasID3v2()) {
+        const auto copied = output.CopyFrom(source_.File(), 0, source_.ID3v2Length());
+        if (copied != OutputFile::CopyResult::Copied)
+            return abandon(copied == OutputFile::CopyResult::ReadFailed ? Failure::ReadFailed : Failure::WriteFailed);
+    }
 
     PieceCodec codec(source_.SampleRate(), channelMode_, FadeEncoderBitrate(source_.HasInfoFrame(), source_.Bitrate()));
     if (!codec.Ready())
@@ -135,7 +138,10 @@ bool FadeCutter::WritePiece(
         if (budgeted)
             RecordFrame(*frame);
         const auto length = static_cast<size_t>(frame->header.frameLength);
-        const int samples = codec.Decode(source_.Data() + frame->position, length);
+        const auto bytes = source_.FrameBytes(*frame);
+        if (bytes.size() != length)
+            break; // the read failed: the piece is abandoned below
+        const int samples = codec.Decode(bytes.data(), length);
         if (samples > 0) {
             const int encoded = codec.Encode(samples);
             if (encoded < 0)
@@ -160,6 +166,9 @@ bool FadeCutter::WritePiece(
     }
     if (PumpAndCheckCancel())
         return abandon(Failure::Cancelled);
+    // A source truncated while it was read ended the piece early: it is not kept.
+    if (source_.ReadFailed())
+        return abandon(Failure::ReadFailed);
 
     const int flushed = codec.Flush();
     if (flushed > 0 && !output.Write(codec.Mp3(), static_cast<size_t>(flushed)))
@@ -215,7 +224,10 @@ FadeCutter::PassResult FadeCutter::RunFadePass(Fade fade, PieceCodec& codec, Out
         }
         RecordFrame(*frame);
         const auto frameLength = static_cast<size_t>(frame->header.frameLength);
-        const int samples = codec.Decode(source_.Data() + frame->position, frameLength);
+        const auto bytes = source_.FrameBytes(*frame);
+        if (bytes.size() != frameLength)
+            break;
+        const int samples = codec.Decode(bytes.data(), frameLength);
         if (samples > 0) {
             if (fade == Fade::In) {
                 // Once the gain has reached 1 the samples pass unchanged.

@@ -2,8 +2,8 @@
 
 #include "engine/cut/PieceInfoFrame.h"
 #include "engine/cut/PrimingFrames.h"
-#include "engine/cut/SpanWriter.h"
 #include "engine/stream/AudioTally.h"
+#include "engine/stream/FrameRunWriter.h"
 #include "platform/OutputFile.h"
 
 bool FrameCopyCutter::WritePieceBySize(
@@ -55,28 +55,34 @@ bool FrameCopyCutter::WritePiece(
         Fail(Failure::CreateFailed, path);
         return false;
     }
-    SpanWriter writer(output);
+    FrameRunWriter writer(output, source_.File());
     auto abandon = [&](Failure failure) {
         output.Discard();
         Fail(failure, path);
         return false;
     };
+    // A source truncated while it is read ends the walk early or fails a copy: the piece is not kept.
+    auto copyFailed = [&] {
+        return abandon(writer.ReadFailed() || source_.ReadFailed() ? Failure::ReadFailed : Failure::WriteFailed);
+    };
 
-    if (source_.HasID3v2() && !writer.Add(source_.ID3v2Block().data(), source_.ID3v2Length()))
-        return abandon(Failure::WriteFailed);
+    if (!writer.AddRange(0, source_.ID3v2Length()))
+        return copyFailed();
     // Written now and filled in once the piece's frames are known.
     PieceInfoFrame info(source_, priming.count, startsAtSourceStart,
         firstAudioFrame_ ? source_.FrameBytes(*firstAudioFrame_).first(4) : std::span<const uint8_t> {});
-    if (!writer.Add(info.Bytes().data(), info.Bytes().size()))
-        return abandon(Failure::WriteFailed);
+    if (!writer.AddBytes(info.Bytes().data(), info.Bytes().size()))
+        return copyFailed();
     if (PumpAndCheckCancel())
         return abandon(Failure::Cancelled);
 
     AudioTally tally(info.Bytes().size(), info.HasLameTag());
     auto copy = [&](const FoundFrame& frame) {
         const auto bytes = source_.FrameBytes(frame);
+        if (bytes.size() != static_cast<size_t>(frame.header.frameLength))
+            return false;
         tally.Add(bytes, frame.header.bitrate);
-        return writer.Add(bytes.data(), bytes.size());
+        return writer.AddRange(frame.position, bytes.size());
     };
 
     // Priming and lead-in: the recorded frames from pieceStart up to the cursor.
@@ -85,7 +91,7 @@ bool FrameCopyCutter::WritePiece(
         if (!frame || frame->position >= cursor)
             break;
         if (!copy(*frame))
-            return abandon(Failure::WriteFailed);
+            return copyFailed();
         position = frame->position + static_cast<size_t>(frame->header.frameLength);
     }
     if (PumpAndCheckCancel())
@@ -113,7 +119,7 @@ bool FrameCopyCutter::WritePiece(
             break;
         }
         if (!copy(*frame))
-            return abandon(Failure::WriteFailed);
+            return copyFailed();
         if (budgeted)
             RecordFrame(*frame);
         const auto length = static_cast<size_t>(frame->header.frameLength);
@@ -144,21 +150,23 @@ bool FrameCopyCutter::WritePiece(
                 break;
             }
             if (!copy(*frame))
-                return abandon(Failure::WriteFailed);
+                return copyFailed();
             leadOutLeft -= frame->header.samplesPerFrame;
             position = frame->position + static_cast<size_t>(frame->header.frameLength);
         }
         endsAtSourceEnd = endsAtSourceEnd || !source_.NextCompleteFrame(position);
     }
 
+    if (source_.ReadFailed())
+        return abandon(Failure::ReadFailed);
     ID3v1Block block {};
     if (tag) {
         BuildID3v1FromInfo(block.data(), *tag);
-        if (!writer.Add(block.data(), block.size()))
-            return abandon(Failure::WriteFailed);
+        if (!writer.AddBytes(block.data(), block.size()))
+            return copyFailed();
     }
     if (!writer.Flush())
-        return abandon(Failure::WriteFailed);
+        return copyFailed();
     if (!budgeted && PumpAndCheckCancel())
         return abandon(Failure::Cancelled);
 

@@ -55,9 +55,14 @@ void PieceCutter::UpdateHistoryRetention()
 bool PieceCutter::SkipDuration(int32_t tenths, bool& endReached)
 {
     endReached = false;
+    ClearFailure();
     int64_t remaining = TenthsToSamples(tenths);
     while (remaining > 0) {
         const auto frame = source_.NextCompleteFrame(source_.Cursor());
+        if (!frame && source_.ReadFailed()) {
+            Fail(Failure::ReadFailed, source_.Path());
+            return false;
+        }
         if (!frame) {
             endReached = true;
             source_.SetCursor(source_.End());
@@ -67,8 +72,10 @@ bool PieceCutter::SkipDuration(int32_t tenths, bool& endReached)
         source_.SetCursor(frame->position + static_cast<size_t>(frame->header.frameLength));
         remaining -= frame->header.samplesPerFrame;
         UpdateProgress();
-        if (PumpAndCheckCancel())
+        if (PumpAndCheckCancel()) {
+            Fail(Failure::Cancelled, {});
             return false;
+        }
     }
     return true;
 }
@@ -80,6 +87,8 @@ std::string PieceCutter::FailureText() const
         return "Failed to create file \"" + failedPath_ + "\".";
     case Failure::WriteFailed:
         return "Failed to write file \"" + failedPath_ + "\".";
+    case Failure::ReadFailed:
+        return "Failed to read file \"" + source_.Path() + "\".";
     default:
         return {};
     }

@@ -14,7 +14,8 @@
 class PieceCutter {
 public:
     // Why the last write returned false.
-    enum class Failure { None, CreateFailed, WriteFailed, Cancelled };
+    // ReadFailed: the source could not be read to its end (it was truncated meanwhile).
+    enum class Failure { None, CreateFailed, WriteFailed, ReadFailed, Cancelled };
 
     PieceCutter() = default;
     virtual ~PieceCutter();
@@ -31,7 +32,8 @@ public:
         = 0;
     // Writes every remaining frame: the last piece of a run.
     virtual bool WriteRest(const std::string& path, const ID3TagInfo* tag) = 0;
-    // Passes over frames as WritePieceByDuration would, writing nothing; false only when cancelled.
+    // Passes over frames as WritePieceByDuration would, writing nothing; false when cancelled or
+    // when the source could not be read (LastFailure says which).
     virtual bool SkipDuration(int32_t tenths, bool& endReached);
     virtual void SetFadeIn(bool enabled, int32_t tenths) = 0;
     virtual void SetFadeOut(bool enabled, int32_t tenths) = 0;
@@ -47,7 +49,8 @@ public:
     virtual void SetLeadOut(int32_t tenths);
 
     Failure LastFailure() const { return failure_; }
-    // "Failed to create file ..." or "Failed to write file ..." naming the piece; empty otherwise.
+    // "Failed to create file ..." or "Failed to write file ..." naming the piece, "Failed to read
+    // file ..." naming the source; empty otherwise.
     std::string FailureText() const;
 
     Mp3SourceFile& Source() { return source_; }

@@ -12,6 +12,7 @@
 #include "engine/join/JoinJob.h"
 #include "engine/join/PrimingTail.h"
 #include "engine/stream/AudioTally.h"
+#include "engine/stream/FrameRunWriter.h"
 #include "engine/stream/InfoFrameWriter.h"
 #include "engine/stream/Mp3SourceFile.h"
 #include "platform/OutputFile.h"
@@ -21,16 +22,18 @@
 
 namespace {
 
-// Frames that lie back to back in the mapping are written in one call; a run is cut at this size
-// so that the pages of a long run are not all faulted in by one write.
-constexpr size_t kMaxRunBytes = size_t { 1 } << 20;
-
 bool NeedsInfoFrame(const std::vector<JoinInputFacts>& inputs)
 {
     if (inputs.front().lameTag)
         return true;
     return std::any_of(inputs.begin(), inputs.end(),
         [&](const JoinInputFacts& input) { return input.isXing || input.firstBitrate != inputs.front().firstBitrate; });
+}
+
+// Spans over frames copied out of the read window, which moves on as the input is read.
+std::vector<std::span<const uint8_t>> SpansOf(const std::vector<std::vector<uint8_t>>& frames)
+{
+    return { frames.begin(), frames.end() };
 }
 
 } // namespace
@@ -47,7 +50,9 @@ bool JoinJob::JoinByFrameCopy(const std::string& outputPath, JobProgress& progre
     // the join without touching the output path.
     std::vector<JoinInputFacts> facts(inputs_.size());
     for (size_t i = 0; i < inputs_.size(); ++i) {
-        if (!ScanJoinInput(inputs_[i], facts[i])) {
+        // Frames of another format cannot be copied into this stream: an input replaced since the
+        // method was chosen fails the join.
+        if (!ScanJoinInput(inputs_[i], facts[i]) || !SameFrameFormat(facts[i], facts.front())) {
             Fail("Failed to open file \"%s\".", inputs_[i]);
             return false;
         }
@@ -94,12 +99,20 @@ bool JoinJob::JoinByFrameCopy(const std::string& outputPath, JobProgress& progre
 
         // Opening skips the leading ID3v2 block and a VBR information frame and stands on the
         // first audio frame.
+        // The input is checked again now that its turn has come: it may have been replaced since
+        // the scan.
         Mp3SourceFile source;
-        if (!source.Open(inputPath)) {
+        JoinInputFacts now;
+        if (!source.Open(inputPath) || !ScanJoinInput(source, now) || !SameFrameFormat(now, facts.front())) {
             output.Discard();
             Fail("Failed to open file \"%s\".", inputPath);
             return false;
         }
+        auto readFailed = [&] {
+            output.Discard();
+            Fail("Failed to read file \"%s\".", inputPath);
+            return false;
+        };
         JoinInputProgress inputProgress(progress, inputPath, source.Size());
         progress.Pump();
         if (progress.IsCancelled()) {
@@ -110,14 +123,17 @@ bool JoinJob::JoinByFrameCopy(const std::string& outputPath, JobProgress& progre
         // Priming frames that repeat the end of the input before: passed over.
         if (index > 0 && input.lameTag) {
             if (const auto priming = PrimingTail::PrimingFramesOf(input.lameTag->encoderDelay, input.samplesPerFrame)) {
-                std::vector<std::span<const uint8_t>> first;
+                std::vector<std::vector<uint8_t>> first;
                 size_t position = source.Cursor();
                 for (auto frame = source.NextCompleteFrame(position); frame && first.size() < *priming;
                      frame = source.NextCompleteFrame(position)) {
-                    first.push_back(source.FrameBytes(*frame));
+                    const auto bytes = source.FrameBytes(*frame);
+                    first.emplace_back(bytes.begin(), bytes.end());
                     position = frame->position + static_cast<size_t>(frame->header.frameLength);
                 }
-                if (first.size() == *priming && previousTail.EndsWith(first)) {
+                if (source.ReadFailed())
+                    return readFailed();
+                if (first.size() == *priming && previousTail.EndsWith(SpansOf(first))) {
                     source.SetCursor(position);
                     droppedPrimingFrames_ += static_cast<int64_t>(first.size());
                 }
@@ -127,20 +143,20 @@ bool JoinJob::JoinByFrameCopy(const std::string& outputPath, JobProgress& progre
         // The walk ends at the first place where no whole frame follows, so a trailing ID3v1
         // tag or a frame cut short by the end of the file is left out; stray bytes between
         // frames are passed over by the search.
+        FrameRunWriter writer(output, source.File());
+        auto copyFailed = [&] { return writer.ReadFailed() ? readFailed() : writeFailed(); };
         std::deque<FoundFrame> lastFrames;
-        size_t runStart = source.Cursor();
-        size_t runEnd = runStart;
         for (auto frame = source.NextCompleteFrame(source.Cursor()); frame;
              frame = source.NextCompleteFrame(source.Cursor())) {
-            const size_t frameEnd = frame->position + static_cast<size_t>(frame->header.frameLength);
-            if (frame->position != runEnd || runEnd - runStart >= kMaxRunBytes) {
-                if (!output.Write(source.Data() + runStart, runEnd - runStart))
-                    return writeFailed();
-                runStart = frame->position;
-            }
-            runEnd = frameEnd;
+            const auto length = static_cast<size_t>(frame->header.frameLength);
+            const size_t frameEnd = frame->position + length;
+            const auto bytes = source.FrameBytes(*frame);
+            if (bytes.size() != length)
+                return readFailed();
+            tally.Add(bytes, frame->header.bitrate);
+            if (!writer.AddRange(frame->position, length))
+                return copyFailed();
             source.SetCursor(frameEnd);
-            tally.Add(source.FrameBytes(*frame), frame->header.bitrate);
             lastFrames.push_back(*frame);
             if (lastFrames.size() > PrimingTail::kMaxFrames)
                 lastFrames.pop_front();
@@ -152,12 +168,18 @@ bool JoinJob::JoinByFrameCopy(const std::string& outputPath, JobProgress& progre
                 return false;
             }
         }
-        if (!output.Write(source.Data() + runStart, runEnd - runStart))
-            return writeFailed();
-        std::vector<std::span<const uint8_t>> tail;
-        for (const FoundFrame& frame : lastFrames)
-            tail.push_back(source.FrameBytes(frame));
-        previousTail.Keep(tail);
+        if (source.ReadFailed())
+            return readFailed();
+        if (!writer.Flush())
+            return copyFailed();
+        std::vector<std::vector<uint8_t>> tail;
+        for (const FoundFrame& frame : lastFrames) {
+            const auto bytes = source.FrameBytes(frame);
+            tail.emplace_back(bytes.begin(), bytes.end());
+        }
+        if (source.ReadFailed())
+            return readFailed();
+        previousTail.Keep(SpansOf(tail));
     }
 
     if (tag_) {

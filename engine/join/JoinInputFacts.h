@@ -17,7 +17,18 @@ struct JoinInputFacts {
     std::array<uint8_t, 4> firstHeader {}; // of the first audio frame
     int firstBitrate = 0;
     int samplesPerFrame = 0;
+    // The frame format the join copies: frames of one layer, sample rate and channel count (mono
+    // or not) only.
+    int layerIndex = 0;
+    int sampleRate = 0;
+    bool mono = false;
 };
+
+class Mp3SourceFile;
 
 // Opens the input as the join will; false when it cannot be opened or holds no complete frame.
 bool ScanJoinInput(const std::string& path, JoinInputFacts& facts);
+// The same for an input already opened; its cursor does not move.
+bool ScanJoinInput(Mp3SourceFile& source, JoinInputFacts& facts);
+// Whether frames of the two inputs can follow each other in one stream.
+bool SameFrameFormat(const JoinInputFacts& a, const JoinInputFacts& b);

@@ -10,8 +10,11 @@ constexpr size_t kID3v1Length = 128;
 size_t AudioEnd(const Mp3SourceFile& source, size_t audioStart)
 {
     const size_t size = source.Size();
-    if (size >= audioStart + kID3v1Length && std::memcmp(source.Data() + size - kID3v1Length, "TAG", 3) == 0)
-        return size - kID3v1Length;
+    if (size >= audioStart + kID3v1Length && size >= kID3v1Length) {
+        const auto tail = source.Read(size - kID3v1Length, 3);
+        if (tail.size() == 3 && std::memcmp(tail.data(), "TAG", 3) == 0)
+            return size - kID3v1Length;
+    }
     return size;
 }
 
@@ -35,10 +38,10 @@ bool CountStreamSamples(const Mp3SourceFile& source, StreamSampleCount& count, s
     // Right after the information frame, or the first frame the search finds after the ID3v2 block.
     const size_t audioStart
         = source.HasInfoFrame() ? source.InfoFramePosition() + source.InfoFrameLength() : source.ID3v2Length();
-    const std::span<const uint8_t> audio { source.Data(), AudioEnd(source, audioStart) };
-    for (auto frame = FindNextFrame(audio, audioStart); frame;) {
+    const size_t audioEnd = AudioEnd(source, audioStart);
+    for (auto frame = source.SearchFrame(audioStart); frame;) {
         const size_t frameEnd = frame->position + static_cast<size_t>(frame->header.frameLength);
-        if (frameEnd > audio.size())
+        if (frameEnd > audioEnd)
             break;
         if (count.frameCount == 0) {
             count.sampleRate = frame->header.sampleRate;
@@ -48,9 +51,10 @@ bool CountStreamSamples(const Mp3SourceFile& source, StreamSampleCount& count, s
             frames->push_back({ static_cast<uint64_t>(frame->position), count.totalSamples });
         ++count.frameCount;
         count.totalSamples += frame->header.samplesPerFrame;
-        frame = FindNextFrame(audio, frameEnd);
+        frame = source.SearchFrame(frameEnd);
     }
-    return count.frameCount > 0;
+    // A file truncated while it was walked has no count to trust.
+    return count.frameCount > 0 && !source.ReadFailed();
 }
 
 bool CountStreamSamples(const std::string& path, StreamSampleCount& count, std::vector<StreamFrame>* frames)

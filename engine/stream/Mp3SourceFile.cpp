@@ -17,6 +17,7 @@ void Mp3SourceFile::Close()
     audioStart_ = 0;
     sampleRate_ = 0;
     bitrate_ = 0;
+    firstAudioBitrate_ = 0;
     samplesPerFrame_ = 0;
     channelMode_ = kNoChannelMode;
     sideInfoSize_ = 0;
@@ -29,12 +30,59 @@ void Mp3SourceFile::Close()
 
 std::optional<FoundFrame> Mp3SourceFile::FindNextFrame(size_t position)
 {
-    auto found = ::FindNextFrame(Bytes(), position);
+    auto found = SearchFrame(position);
     if (found) {
         channelMode_ = found->header.channelMode;
         sideInfoSize_ = found->header.sideInfoSize;
     }
     return found;
+}
+
+std::optional<FoundFrame> Mp3SourceFile::SearchCompleteFrame(size_t position) const
+{
+    auto found = SearchFrame(position);
+    if (!found || found->position + static_cast<size_t>(found->header.frameLength) > Size())
+        return std::nullopt;
+    return found;
+}
+
+int Mp3SourceFile::Bitrate() const
+{
+    if (bitrate_ > 0 || !IsOpen())
+        return bitrate_;
+    int64_t total = 0;
+    int64_t count = 0;
+    for (auto frame = SearchCompleteFrame(audioStart_); frame;
+         frame = SearchCompleteFrame(frame->position + static_cast<size_t>(frame->header.frameLength))) {
+        total += frame->header.bitrate;
+        ++count;
+    }
+    // Open found a complete audio frame; a read that failed since leaves only the first one's rate.
+    bitrate_ = count > 0 ? static_cast<int>(total / count) : firstAudioBitrate_;
+    return bitrate_;
+}
+
+std::optional<FoundFrame> Mp3SourceFile::SearchFrame(size_t position) const
+{
+    // The search runs window by window; consecutive windows overlap by three bytes so that a
+    // header across a window's end is still seen whole.
+    while (position + 4 <= Size()) {
+        const auto bytes = file_.ReadAhead(position, 4);
+        if (bytes.size() < 4)
+            return std::nullopt;
+        const size_t lastCandidate = bytes.size() - 4;
+        for (size_t p = 0; p <= lastCandidate; ++p) {
+            if (bytes[p] != 0xFF || !IsFrameHeaderCandidate(&bytes[p]))
+                continue;
+            // The search stops at the first candidate: a free-format one ends it.
+            const auto header = DecodeFrameHeader(&bytes[p]);
+            if (!header)
+                return std::nullopt;
+            return FoundFrame { position + p, *header };
+        }
+        position += lastCandidate + 1;
+    }
+    return std::nullopt;
 }
 
 std::optional<FoundFrame> Mp3SourceFile::NextCompleteFrame(size_t position)
@@ -51,7 +99,7 @@ bool Mp3SourceFile::Open(const std::string& path)
     if (!file_.Open(path))
         return false;
 
-    id3v2Length_ = ID3v2BlockLength(Bytes());
+    id3v2Length_ = ID3v2BlockLength(file_.Read(0, 10));
     const size_t searchStart = id3v2Length_; // past the end when the stored size is too large
 
     const auto first = FindNextFrame(searchStart);
@@ -65,8 +113,9 @@ bool Mp3SourceFile::Open(const std::string& path)
 
     // A VBR information frame carries "Xing" or "Info" right after the side information.
     const size_t tagPosition = first->position + 4 + static_cast<size_t>(first->header.sideInfoSize);
-    const bool hasInfoTag = tagPosition + 4 <= Size()
-        && (std::memcmp(Data() + tagPosition, "Xing", 4) == 0 || std::memcmp(Data() + tagPosition, "Info", 4) == 0);
+    const auto tagBytes = file_.Read(tagPosition, 4);
+    const bool hasInfoTag = tagBytes.size() == 4
+        && (std::memcmp(tagBytes.data(), "Xing", 4) == 0 || std::memcmp(tagBytes.data(), "Info", 4) == 0);
     if (!hasInfoTag) {
         cursor_ = first->position;
         audioStart_ = cursor_;
@@ -80,24 +129,25 @@ bool Mp3SourceFile::Open(const std::string& path)
         Close();
         return false;
     }
-    infoFrame_.assign(Data() + first->position, Data() + first->position + infoLength);
-    infoFramePosition_ = first->position;
-    infoFrameKind_.assign(reinterpret_cast<const char*>(Data()) + tagPosition, 4);
-    const size_t audioStart = first->position + infoLength;
-
-    // Average bitrate over every complete audio frame after the information frame.
-    int64_t total = 0;
-    int64_t count = 0;
-    for (auto frame = NextCompleteFrame(audioStart); frame;
-         frame = NextCompleteFrame(frame->position + static_cast<size_t>(frame->header.frameLength))) {
-        total += frame->header.bitrate;
-        ++count;
-    }
-    if (count == 0 || total / count <= 0) {
+    const auto infoBytes = FrameBytes(*first);
+    if (infoBytes.size() != infoLength) {
         Close();
         return false;
     }
-    bitrate_ = static_cast<int>(total / count);
+    infoFrame_.assign(infoBytes.begin(), infoBytes.end());
+    infoFramePosition_ = first->position;
+    infoFrameKind_.assign(reinterpret_cast<const char*>(infoFrame_.data()) + (tagPosition - first->position), 4);
+    const size_t audioStart = first->position + infoLength;
+
+    // A file holding nothing but the information frame has no audio to read. The bitrate is
+    // averaged over the audio frames when first asked for.
+    const auto firstAudio = NextCompleteFrame(audioStart);
+    if (!firstAudio) {
+        Close();
+        return false;
+    }
+    firstAudioBitrate_ = firstAudio->header.bitrate;
+    bitrate_ = 0;
     cursor_ = audioStart;
     audioStart_ = audioStart;
     return true;

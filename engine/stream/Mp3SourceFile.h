@@ -1,10 +1,15 @@
 #pragma once
-// An MP3 file opened for reading frames: mapped read-only as a whole, with its leading ID3v2 block,
-// its saved VBR information frame ("Xing" or "Info"), the first frame's stream facts and a cursor.
-// Positions are byte offsets into the mapping.
+// An MP3 file opened for reading frames, with its leading ID3v2 block, its saved VBR information
+// frame ("Xing" or "Info"), the first frame's stream facts and a cursor. Positions are byte offsets
+// into the file (64-bit: files over 4 GiB work).
+//
+// The bytes are read through a bounded window (ReadWindow), so memory stays small whatever the
+// file's size. A span of bytes handed out stays valid only until the next read from this file.
+// A file that was truncated or could not be read while it was walked ends every walk at the
+// failure: ReadFailed() tells such an end from the end of the stream.
 #include "engine/stream/MainData.h"
 #include "engine/stream/MpegFrameHeader.h"
-#include "platform/MappedFile.h"
+#include "platform/ReadWindow.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -12,6 +17,8 @@
 #include <span>
 #include <string>
 #include <vector>
+
+static_assert(sizeof(size_t) >= 8, "file offsets are kept in size_t");
 
 class Mp3SourceFile {
 public:
@@ -29,38 +36,47 @@ public:
     // The frame search over this file's bytes; remembers the header's channel mode and
     // side-information size.
     std::optional<FoundFrame> FindNextFrame(size_t position);
+    // The same search, without remembering the header's facts.
+    std::optional<FoundFrame> SearchFrame(size_t position) const;
     // One step of the frame walk: the next frame at or after position that lies wholly inside the
     // file, or none when the stream has ended there.
     std::optional<FoundFrame> NextCompleteFrame(size_t position);
 
-    // The bytes of a frame found in this file; it must lie wholly inside the file.
+    // The bytes of a frame found in this file; it must lie wholly inside the file. Empty once a
+    // read failed.
     std::span<const uint8_t> FrameBytes(const FoundFrame& frame) const
     {
-        return Bytes().subspan(frame.position, static_cast<size_t>(frame.header.frameLength));
+        return file_.Read(frame.position, static_cast<size_t>(frame.header.frameLength));
     }
     // Where the frame's main data lies (Layer III borrows from earlier frames).
     MainDataFacts MainDataOf(const FoundFrame& frame) const { return ReadMainData(FrameBytes(frame), frame.header); }
     // The first complete audio frame after the ID3v2 block and the information frame.
     size_t AudioStart() const { return audioStart_; }
 
-    const uint8_t* Data() const { return file_.Data(); }
-    size_t Size() const { return file_.Size(); }
-    std::span<const uint8_t> Bytes() const { return { file_.Data(), file_.Size() }; }
+    // Up to length bytes from position (fewer at the end of the file); valid until the next read.
+    std::span<const uint8_t> Read(size_t position, size_t length) const { return file_.Read(position, length); }
+    size_t Size() const { return static_cast<size_t>(file_.Size()); }
     // Offset one past the last byte: where the cursor stands once a walk has reached the end.
-    size_t End() const { return file_.Size(); }
+    size_t End() const { return Size(); }
+    const std::string& Path() const { return file_.Path(); }
+    // Whether a read met the file shorter than when it was opened, or an I/O error.
+    bool ReadFailed() const { return file_.ReadFailed(); }
+    // The file itself, for copies of byte ranges (OutputFile::CopyFrom).
+    const ReadWindow& File() const { return file_; }
 
     size_t Cursor() const { return cursor_; }
     void SetCursor(size_t position) { cursor_ = position; }
 
     int SampleRate() const { return sampleRate_; }
-    int Bitrate() const { return bitrate_; } // averaged over the audio frames when an info frame is present
+    // Averaged over the audio frames when an info frame is present: that walk over the whole file
+    // is made the first time it is asked for, since frame copies never need it.
+    int Bitrate() const;
     int SamplesPerFrame() const { return samplesPerFrame_; }
     int ChannelMode() const { return channelMode_; }
     int SideInfoSize() const { return sideInfoSize_; }
 
     bool HasID3v2() const { return id3v2Length_ > 0; }
     size_t ID3v2Length() const { return id3v2Length_; }
-    std::span<const uint8_t> ID3v2Block() const { return { file_.Data(), id3v2Length_ }; }
 
     bool HasInfoFrame() const { return !infoFrame_.empty(); }
     const std::vector<uint8_t>& InfoFrame() const { return infoFrame_; }
@@ -70,11 +86,14 @@ public:
     const std::string& InfoFrameKind() const { return infoFrameKind_; }
 
 private:
-    MappedFile file_;
+    std::optional<FoundFrame> SearchCompleteFrame(size_t position) const;
+
+    ReadWindow file_;
     size_t cursor_ = 0;
     size_t audioStart_ = 0;
     int sampleRate_ = 0;
-    int bitrate_ = 0;
+    mutable int bitrate_ = 0; // 0 until averaged, for a file with an information frame
+    int firstAudioBitrate_ = 0;
     int samplesPerFrame_ = 0;
     int channelMode_ = kNoChannelMode;
     int sideInfoSize_ = 0;

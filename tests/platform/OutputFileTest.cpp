@@ -1,5 +1,4 @@
 #include "platform/OutputFile.h"
-#include "platform/MappedFile.h"
 #include "platform/PathHelpers.h"
 
 #include "tests/support/TempDir.h"
@@ -206,15 +205,4 @@ TEST(OutputFile, AProcessThatDiesWhileWritingLeavesNothingUnderTheName)
     ASSERT_TRUE(WIFSIGNALED(status));
     EXPECT_EQ(Entries(dir), std::vector<std::string> { "old.bin" });
     EXPECT_EQ(Contents(dir.File("old.bin")), "old");
-}
-
-TEST(MappedFile, RefusesWhatCannotBeMapped)
-{
-    TempDir dir;
-    std::ofstream(dir.File("empty"));
-    MappedFile mapped;
-    EXPECT_FALSE(mapped.Open(dir.File("empty")));
-    EXPECT_FALSE(mapped.Open(dir.File("missing")));
-    EXPECT_FALSE(mapped.Open(dir.Path().string()));
-    EXPECT_FALSE(mapped.IsOpen());
 }
