@@ -114,7 +114,9 @@ bool Mp3SourceFile::Open(const std::string& path)
     // A VBR information frame carries "Xing" or "Info" right after the side information.
     const size_t tagPosition = first->position + 4 + static_cast<size_t>(first->header.sideInfoSize);
     const auto tagBytes = file_.Read(tagPosition, 4);
-    const bool hasInfoTag = tagBytes.size() == 4
+    // The tag must lie inside the frame: a frame too short to hold it is an audio frame.
+    const bool tagFits = tagPosition + 4 <= first->position + static_cast<size_t>(first->header.frameLength);
+    const bool hasInfoTag = tagFits && tagBytes.size() == 4
         && (std::memcmp(tagBytes.data(), "Xing", 4) == 0 || std::memcmp(tagBytes.data(), "Info", 4) == 0);
     if (!hasInfoTag) {
         cursor_ = first->position;

@@ -101,6 +101,24 @@ TEST_F(Mp3SourceFileTest, InfoFrameIsSavedAndBitrateAveragedOverAudioFrames)
     EXPECT_EQ(source.Bitrate(), 96);
 }
 
+TEST_F(Mp3SourceFileTest, AFrameTooShortForTheTagIsAudioEvenWhenTheNextFrameSpellsXing)
+{
+    // Layer I, 32 kbps, 48 kHz: 32-byte frames, shorter than the 36 bytes where a tag would start.
+    FrameSpec shortFrames;
+    shortFrames.layer = 1;
+    shortFrames.bitrateIndex = 1;
+    shortFrames.sampleRateIndex = 1;
+    shortFrames.channelMode = 0;
+    ASSERT_EQ(FrameLengthOf(shortFrames), 32);
+    Bytes file = Frames(shortFrames, 10);
+    std::copy_n("Xing", 4, file.begin() + 36); // inside the second frame's body
+    Mp3SourceFile source;
+    ASSERT_TRUE(source.Open(Write(file)));
+    EXPECT_FALSE(source.HasInfoFrame());
+    EXPECT_EQ(source.Cursor(), 0u);
+    EXPECT_EQ(Walk(source).size(), 10u);
+}
+
 TEST_F(Mp3SourceFileTest, RefusesFilesWithoutACompleteAudioFrame)
 {
     Mp3SourceFile source;
