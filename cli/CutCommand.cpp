@@ -87,7 +87,7 @@ FileResult CutOneFile(const CutArguments& arguments, const std::string& path, Te
         CutterSource source;
         source.path = path;
         source.tag = tag;
-        GetFileSize32(path, source.totalSize);
+        GetFileSize64(path, source.totalSize);
         source.totalDuration = DurationInTenths(probe);
         std::vector<PieceEntry> entries;
         if (!BuildEntries(arguments, source.totalDuration, tag, entries, errorText))

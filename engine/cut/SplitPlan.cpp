@@ -1,5 +1,7 @@
 #include "engine/cut/SplitPlan.h"
 
+#include <algorithm>
+
 namespace {
 
 uint32_t PiecesOf(uint64_t total, uint64_t piece)
@@ -9,10 +11,10 @@ uint32_t PiecesOf(uint64_t total, uint64_t piece)
 
 } // namespace
 
-bool PlanBySize(uint32_t totalSize, int32_t cutFileSize, SplitPlan& plan, std::string& errorText)
+bool PlanBySize(uint64_t totalSize, int32_t cutFileSize, SplitPlan& plan, std::string& errorText)
 {
     const int64_t pieceBytes = int64_t { cutFileSize } * 1024;
-    if (pieceBytes >= int64_t { totalSize }) {
+    if (static_cast<uint64_t>(std::max<int64_t>(pieceBytes, 0)) >= totalSize) {
         errorText = "The size of each piece is too large.";
         return false;
     }
@@ -24,18 +26,18 @@ bool PlanBySize(uint32_t totalSize, int32_t cutFileSize, SplitPlan& plan, std::s
     return true;
 }
 
-bool PlanByCount(uint32_t totalSize, int32_t cutFileAmount, SplitPlan& plan, std::string& errorText)
+bool PlanByCount(uint64_t totalSize, int32_t cutFileAmount, SplitPlan& plan, std::string& errorText)
 {
     if (cutFileAmount < 2) {
         errorText = "The file count should be greater than or equal to 2.";
         return false;
     }
-    const uint32_t pieceBytes = totalSize / static_cast<uint32_t>(cutFileAmount);
+    const uint64_t pieceBytes = totalSize / static_cast<uint64_t>(cutFileAmount);
     if (pieceBytes < 1) {
         errorText = "The file count is too big.";
         return false;
     }
-    plan = { SplitPlan::Measure::Bytes, pieceBytes, static_cast<uint32_t>(cutFileAmount) };
+    plan = { SplitPlan::Measure::Bytes, static_cast<int64_t>(pieceBytes), static_cast<uint32_t>(cutFileAmount) };
     return true;
 }
 

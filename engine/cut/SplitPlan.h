@@ -12,7 +12,7 @@ struct SplitPlan {
 };
 
 // cutFileSize in KB against the file's size in bytes.
-bool PlanBySize(uint32_t totalSize, int32_t cutFileSize, SplitPlan& plan, std::string& errorText);
-bool PlanByCount(uint32_t totalSize, int32_t cutFileAmount, SplitPlan& plan, std::string& errorText);
+bool PlanBySize(uint64_t totalSize, int32_t cutFileSize, SplitPlan& plan, std::string& errorText);
+bool PlanByCount(uint64_t totalSize, int32_t cutFileAmount, SplitPlan& plan, std::string& errorText);
 // Piece duration cutTimeMin:cutTimeSec against the total duration in tenths of a second.
 bool PlanByTime(int32_t totalDuration, int32_t cutTimeMin, int32_t cutTimeSec, SplitPlan& plan, std::string& errorText);

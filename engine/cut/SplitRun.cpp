@@ -129,9 +129,9 @@ bool RunBatch(
 
 // The batch page measures the size when the run starts; a file whose size cannot be read cannot be
 // loaded either.
-bool MeasureBatchSize(const BatchFileSource& source, uint32_t& size, std::string& errorText)
+bool MeasureBatchSize(const BatchFileSource& source, uint64_t& size, std::string& errorText)
 {
-    if (GetFileSize32(source.path, size))
+    if (GetFileSize64(source.path, size))
         return true;
     errorText = LoadFailureText(source.path);
     return false;
@@ -163,7 +163,7 @@ bool CutByTime(
 
 bool CutBySize(BatchFileSource& source, int32_t cutFileSize, const SplitSettings& settings, std::string& errorText)
 {
-    uint32_t size = 0;
+    uint64_t size = 0;
     if (!MeasureBatchSize(source, size, errorText))
         return false;
     SplitPlan plan;
@@ -173,7 +173,7 @@ bool CutBySize(BatchFileSource& source, int32_t cutFileSize, const SplitSettings
 
 bool CutByCount(BatchFileSource& source, int32_t cutFileAmount, const SplitSettings& settings, std::string& errorText)
 {
-    uint32_t size = 0;
+    uint64_t size = 0;
     if (!MeasureBatchSize(source, size, errorText))
         return false;
     SplitPlan plan;
