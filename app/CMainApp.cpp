@@ -27,6 +27,20 @@ CMainApp::CMainApp(int& argc, char** argv)
     std::signal(SIGXFSZ, SIG_IGN);
     if (!QApplication::instance())
         application_ = std::make_unique<QApplication>(argc, argv);
+    // Qt has taken its own options out of argv by now; the first other argument is a file to open
+    // ("Open With" from a file manager runs "sonicrop %f"). "--" ends the options.
+    bool optionsEnded = false;
+    for (int index = 1; index < argc && argv[index]; ++index) {
+        const std::string argument = argv[index];
+        if (!optionsEnded && argument == "--") {
+            optionsEnded = true;
+            continue;
+        }
+        if (argument.empty() || (!optionsEnded && argument[0] == '-'))
+            continue;
+        fileToOpen_ = QString::fromLocal8Bit(argv[index]).toStdString();
+        break;
+    }
     RegisterResources();
     QApplication::setApplicationName(kProductName);
     QApplication::setDesktopFileName("sonicrop");
@@ -62,10 +76,13 @@ bool CMainApp::InitInstance()
     for (CPropertyPage* page : { static_cast<CPropertyPage*>(splitter_), static_cast<CPropertyPage*>(batchSplitter_),
              static_cast<CPropertyPage*>(joiner_) })
         page->SetLiveOptions(&options_->Values());
-    sheet_->SetStartPage(startPage_);
+    // A file named on the command line opens in the cutter, so the cutter is the page shown.
+    sheet_->SetStartPage(fileToOpen_.empty() ? startPage_ : 0);
     connect(sheet_.get(), &CMainSheet::HelpRequested, this, &CMainApp::OnHelp);
     connect(about_, &CPageAbout::HelpRequested, this, &CMainApp::OnHelp);
     sheet_->Create();
+    if (!fileToOpen_.empty())
+        splitter_->OpenSourceAndReport(fileToOpen_);
     return true;
 }
 

@@ -3,6 +3,7 @@
 // pages), answers the help command, and shuts down in order (help closed, start page saved).
 #include <QObject>
 #include <memory>
+#include <string>
 
 class CMainSheet;
 class CPageAbout;
@@ -36,6 +37,8 @@ public:
     CPageJoiner* Joiner() const { return joiner_; }
     CPageAbout* About() const { return about_; }
     int StartPage() const { return startPage_; }
+    // The file named on the command line ("sonicrop FILE.mp3"), opened in the cutter at start-up.
+    const std::string& FileToOpen() const { return fileToOpen_; }
 
 private:
     void OpenHelpWindow(bool maximised);
@@ -49,4 +52,5 @@ private:
     CPageOptions* options_ = nullptr;
     CPageAbout* about_ = nullptr;
     int startPage_ = 0;
+    std::string fileToOpen_;
 };

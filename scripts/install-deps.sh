@@ -3,7 +3,7 @@
 set -euo pipefail
 packages=(build-essential cmake ninja-build pkg-config libmp3lame-dev lame
           qt6-base-dev qt6-multimedia-dev libgtest-dev googletest libbenchmark-dev
-          xvfb xauth
+          xvfb xauth pulseaudio
           clang libclang-rt-14-dev)
 missing=()
 for package in "${packages[@]}"; do

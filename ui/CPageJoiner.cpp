@@ -1,27 +1,382 @@
 #include "ui/CPageJoiner.h"
 
+#include "engine/join/ChooseJoinMethod.h"
+#include "engine/stream/GenreNames.h"
+#include "platform/FolderSearch.h"
+#include "platform/desktop/RevealInExplorer.h"
+#include "ui/CDualProgressDlg.h"
+#include "ui/CGenreComboBox.h"
+#include "ui/CSpinEdit.h"
+#include "ui/FileDialogs.h"
+#include "ui/FileListRows.h"
+#include "ui/MessageBox.h"
+#include "ui/ProbeListFile.h"
+#include "ui/PumpMessages.h"
+#include "ui/WaitCursor.h"
 #include "ui/WindowHelpers.h"
 
+#include <QGroupBox>
 #include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QRegularExpressionValidator>
+#include <QShortcut>
+#include <algorithm>
+#include <array>
+
+namespace {
+
+constexpr std::array<ListColumn, CPageJoiner::kColumnCount> kJoinerColumns { {
+    { "File", 120, Qt::AlignLeft, false },
+    { "Size", 60, Qt::AlignRight, true },
+    { "Length", 50, Qt::AlignRight, true },
+    { "BitRate", 60, Qt::AlignRight, true },
+    { "Freq.", 60, Qt::AlignRight, true },
+    { "Ch.", 55, Qt::AlignLeft, false },
+    { "Track #", 55, Qt::AlignRight, true },
+    { "Title", 80, Qt::AlignLeft, false },
+    { "Artist", 80, Qt::AlignLeft, false },
+    { "Album", 80, Qt::AlignLeft, false },
+    { "Year", 50, Qt::AlignRight, true },
+    { "Genre", 50, Qt::AlignLeft, false },
+    { "Comment", 100, Qt::AlignLeft, false },
+} };
+
+constexpr int kTagTextLimit = 30;
+constexpr int kTrackLowest = 1;
+constexpr int kTrackHighest = 255;
+constexpr int kNoGenre = 255; // what the tag stores when no genre is chosen
+
+QPushButton* AddButton(QWidget* page, const QString& caption, const QRect& area)
+{
+    auto* button = new QPushButton(caption, page);
+    button->setGeometry(area);
+    button->setAutoDefault(false);
+    return button;
+}
+
+QLineEdit* AddEdit(QWidget* page, const QString& caption, const QRect& labelArea, const QRect& area, int limit)
+{
+    auto* edit = new QLineEdit(page);
+    edit->setGeometry(area);
+    edit->setMaxLength(limit);
+    auto* label = new QLabel(caption, page);
+    label->setGeometry(labelArea);
+    label->setBuddy(edit);
+    return edit;
+}
+
+// Tag text is single-byte Latin-1; characters outside it cannot be stored.
+std::string TagText(const QLineEdit* edit) { return edit->text().toLatin1().toStdString(); }
+QString FromTag(const char* text) { return QString::fromLatin1(text); }
+
+} // namespace
+
+int TrackFromText(const QString& text)
+{
+    int track = 0;
+    for (const QChar c : text) {
+        if (c.unicode() < '0' || c.unicode() > '9')
+            break;
+        track = std::min(track * 10 + (c.unicode() - '0'), 1000000);
+    }
+    return track;
+}
 
 CPageJoiner::CPageJoiner(QWidget* parent)
-    : CPropertyPage("MP3 Joiner", parent)
+    : CFileListPage("MP3 Joiner", parent)
 {
     LoadJoinerSettings(settings_);
-    auto* summary = new QLabel("Join a list of MP3 files, in the order shown, into one MP3 file.", this);
-    summary->setObjectName("PageSummary");
-    summary->setWordWrap(true);
-    summary->setGeometry(DialogRect(7, 7, 427, 20));
+    BuildControls();
+    BuildContextMenu();
 }
 
 CPageJoiner::~CPageJoiner()
 {
-    if (IsInitialised())
+    if (IsInitialised()) {
+        ReadFields();
         SaveJoinerSettings(settings_, kGroupTag);
+    }
 }
 
 void CPageJoiner::FolderChosen(const std::string& folder)
 {
     settings_.Folder = folder;
     SaveJoinerSettings(settings_, kGroupFolder);
+}
+
+void CPageJoiner::BuildControls()
+{
+    CreateList(DialogRect(7, 7, 365, 210), kJoinerColumns);
+    joinNowButton_ = AddButton(this, "&Join Now!", DialogRect(379, 7, 55, 41));
+    addFilesButton_ = AddButton(this, "&Add Files", DialogRect(379, 66, 55, 14));
+    addFolderButton_ = AddButton(this, "Add &Folder", DialogRect(379, 86, 55, 14));
+    removeButton_ = AddButton(this, "&Remove", DialogRect(379, 113, 55, 14));
+    removeAllButton_ = AddButton(this, "Remove A&ll", DialogRect(379, 132, 55, 14));
+    upButton_ = AddButton(this, "&Up", DialogRect(379, 160, 55, 14));
+    downButton_ = AddButton(this, "&Down", DialogRect(379, 179, 55, 14));
+
+    auto* group = new QGroupBox("ID3 tag of Outputted MP3 File", this);
+    group->setGeometry(DialogRect(7, 224, 427, 72));
+    // The caption wraps over three centred lines, as the button is narrow and tall.
+    copyTagButton_ = AddButton(this, "&Copy ID3 tag\nFrom Selected\nMP3 File", DialogRect(16, 238, 63, 51));
+    titleEdit_ = AddEdit(this, "&Title:", DialogRect(88, 241, 27, 9), DialogRect(116, 239, 128, 14), kTagTextLimit);
+    artistEdit_ = AddEdit(this, "Arti&st:", DialogRect(88, 259, 27, 9), DialogRect(116, 257, 128, 14), kTagTextLimit);
+    albumEdit_ = AddEdit(this, "Albu&m:", DialogRect(88, 277, 27, 9), DialogRect(116, 275, 128, 14), kTagTextLimit);
+
+    trackEdit_ = new CSpinEdit(this);
+    trackEdit_->setGeometry(DialogRect(298, 239, 47, 14));
+    trackEdit_->SetTextLimit(3, true);
+    auto* trackLabel = new QLabel("Trac&k #:", this);
+    trackLabel->setGeometry(DialogRect(257, 241, 40, 9));
+    trackLabel->setBuddy(trackEdit_);
+    yearEdit_ = AddEdit(this, "&Year:", DialogRect(354, 241, 25, 9), DialogRect(379, 239, 47, 14), 4);
+    yearEdit_->setValidator(new QRegularExpressionValidator(QRegularExpression("[0-9]*"), yearEdit_));
+    genreBox_ = new CGenreComboBox(this);
+    genreBox_->setGeometry(DialogRect(298, 257, 128, 14));
+    auto* genreLabel = new QLabel("&Genre:", this);
+    genreLabel->setGeometry(DialogRect(257, 259, 40, 9));
+    genreLabel->setBuddy(genreBox_);
+    commentEdit_
+        = AddEdit(this, "C&omment:", DialogRect(257, 277, 40, 9), DialogRect(298, 275, 128, 14), kTagTextLimit);
+
+    connect(joinNowButton_, &QPushButton::clicked, this, &CPageJoiner::OnJoinNow);
+    connect(addFilesButton_, &QPushButton::clicked, this, &CPageJoiner::OnAddFiles);
+    connect(addFolderButton_, &QPushButton::clicked, this, &CPageJoiner::OnAddFolder);
+    connect(removeButton_, &QPushButton::clicked, this, &CPageJoiner::OnRemove);
+    connect(removeAllButton_, &QPushButton::clicked, this, &CPageJoiner::OnRemoveAll);
+    connect(upButton_, &QPushButton::clicked, this, &CPageJoiner::OnUp);
+    connect(downButton_, &QPushButton::clicked, this, &CPageJoiner::OnDown);
+    connect(copyTagButton_, &QPushButton::clicked, this, &CPageJoiner::OnCopyTag);
+    connect(trackEdit_, &CSpinEdit::StepRequested, this, &CPageJoiner::StepTrack);
+    connect(list_, &QTreeWidget::itemSelectionChanged, this, &CPageJoiner::SelectionChanged);
+    connect(list_, &QTreeWidget::itemDoubleClicked, this, &CPageJoiner::OnPlay);
+    // Delete removes the selected rows; an edit that has the focus keeps the key for its text.
+    auto* remove = new QShortcut(QKeySequence::Delete, this, nullptr, nullptr, Qt::WidgetWithChildrenShortcut);
+    connect(remove, &QShortcut::activated, this, &CPageJoiner::OnRemove);
+}
+
+void CPageJoiner::BuildContextMenu()
+{
+    contextMenu_ = new QMenu(this);
+    playAction_ = contextMenu_->addAction("&Play", this, &CPageJoiner::OnPlay);
+    browseAction_ = contextMenu_->addAction("&Browse", this, &CPageJoiner::OnBrowse);
+    contextMenu_->addSeparator();
+    removeAction_ = contextMenu_->addAction("&Remove", this, &CPageJoiner::OnRemove);
+    removeAllAction_ = contextMenu_->addAction("Remo&ve All", this, &CPageJoiner::OnRemoveAll);
+    contextMenu_->addSeparator();
+    upAction_ = contextMenu_->addAction("&Up", this, &CPageJoiner::OnUp);
+    downAction_ = contextMenu_->addAction("&Down", this, &CPageJoiner::OnDown);
+    contextMenu_->addSeparator();
+    copyTagAction_ = contextMenu_->addAction("Copy &ID3 tag", this, &CPageJoiner::OnCopyTag);
+    contextMenu_->addSeparator();
+    addFilesAction_ = contextMenu_->addAction("&Add Files...", this, &CPageJoiner::OnAddFiles);
+    addFolderAction_ = contextMenu_->addAction("Add &Folder...", this, &CPageJoiner::OnAddFolder);
+    connect(list_, &CSortListCtrl::ContextMenuRequested, this,
+        [this](const QPoint& at) { OpenContextMenu(*contextMenu_, ContextMenuCommands(), at); });
+}
+
+MenuCommands CPageJoiner::ContextMenuCommands() const
+{
+    MenuCommands commands;
+    const auto one = [this] { return list_->SelectedRows().size() == 1; };
+    const auto some = [this] { return !list_->SelectedRows().empty(); };
+    commands.updateRules[playAction_] = one;
+    commands.updateRules[browseAction_] = one;
+    commands.updateRules[copyTagAction_] = one;
+    commands.updateRules[removeAction_] = some;
+    commands.updateRules[upAction_] = some;
+    commands.updateRules[downAction_] = some;
+    commands.updateRules[removeAllAction_] = [this] { return list_->RowCount() > 0; };
+    commands.handled = { addFilesAction_, addFolderAction_ };
+    return commands;
+}
+
+void CPageJoiner::UpdateContextMenu() { UpdateMenuItems(*contextMenu_, ContextMenuCommands()); }
+
+void CPageJoiner::OnInitDialog()
+{
+    titleEdit_->setText(QString::fromStdString(settings_.ID3Title));
+    artistEdit_->setText(QString::fromStdString(settings_.ID3Artist));
+    albumEdit_->setText(QString::fromStdString(settings_.ID3Album));
+    yearEdit_->setText(QString::fromStdString(settings_.ID3Year).left(4));
+    commentEdit_->setText(QString::fromStdString(settings_.ID3Comment));
+    trackEdit_->SetText(QString::fromStdString(settings_.ID3TrackNo).left(3));
+    genreBox_->SelectGenre(settings_.ID3Genre);
+    RowsChanged();
+}
+
+void CPageJoiner::ReadFields()
+{
+    settings_.ID3Title = titleEdit_->text().toStdString();
+    settings_.ID3Artist = artistEdit_->text().toStdString();
+    settings_.ID3Album = albumEdit_->text().toStdString();
+    settings_.ID3Year = yearEdit_->text().toStdString();
+    settings_.ID3Comment = commentEdit_->text().toStdString();
+    settings_.ID3TrackNo = trackEdit_->Text().toStdString();
+    settings_.ID3Genre = genreBox_->SelectedGenre().value_or(-1);
+}
+
+void CPageJoiner::StepTrack(int steps)
+{
+    const QString text = trackEdit_->Text();
+    int track = TrackFromText(text);
+    if (!text.isEmpty())
+        track += steps > 0 ? 1 : -1;
+    trackEdit_->SetText(QString::number(std::clamp(track, kTrackLowest, kTrackHighest)));
+}
+
+void CPageJoiner::SelectionChanged()
+{
+    const bool selection = !list_->SelectedRows().empty();
+    for (QPushButton* button : { removeButton_, upButton_, downButton_, copyTagButton_ })
+        button->setEnabled(selection);
+}
+
+void CPageJoiner::RowsChanged()
+{
+    const bool hasRows = list_->RowCount() > 0;
+    removeAllButton_->setEnabled(hasRows);
+    joinNowButton_->setEnabled(hasRows);
+    SelectionChanged();
+}
+
+int CPageJoiner::AddFile(const std::string& path)
+{
+    if (!HasMp3Extension(path))
+        return -1;
+    auto record = std::make_unique<JoinFileItem>();
+    record->path = path;
+    bool isVbr = false;
+    if (!ProbeListFile(path, *record, isVbr))
+        return -1;
+    record->isVbr = isVbr ? 1 : 0;
+    return InsertFileRow(std::move(record));
+}
+
+int CPageJoiner::InsertFileRow(std::unique_ptr<JoinFileItem> record)
+{
+    const JoinFileItem& item = *record;
+    const int row = InsertFileListRow(*list_, std::move(record));
+    const ID3TagInfo& tag = item.tag;
+    if (tag.hasTrack && tag.track > 0)
+        list_->SetCell(row, kTrackColumn, QString::number(tag.track), tag.track);
+    list_->SetCell(row, kTitleColumn, FromTag(tag.title));
+    list_->SetCell(row, kArtistColumn, FromTag(tag.artist));
+    list_->SetCell(row, kAlbumColumn, FromTag(tag.album));
+    const QString year = FromTag(tag.year);
+    bool isNumber = false;
+    const int yearValue = year.toInt(&isNumber);
+    list_->SetCell(row, kYearColumn, year, isNumber ? std::optional<qint64>(yearValue) : std::nullopt);
+    // A file without a tag has no genre, though its zeroed record holds index 0.
+    if (item.hasTag)
+        list_->SetCell(row, kGenreColumn, QString::fromLatin1(GenreName(tag.genre)));
+    list_->SetCell(row, kCommentColumn, FromTag(tag.comment));
+    if (row == 0)
+        RowsChanged();
+    return row;
+}
+
+void CPageJoiner::OnRemove()
+{
+    if (RemoveSelectedRows())
+        RowsChanged();
+}
+
+void CPageJoiner::OnRemoveAll()
+{
+    if (RemoveAllRows())
+        RowsChanged();
+}
+
+void CPageJoiner::OnUp()
+{
+    const std::vector<int> rows = list_->SelectedRows();
+    if (!rows.empty() && rows.front() > 0) {
+        for (const int row : rows)
+            list_->MoveRow(row, row - 1);
+        list_->EnsureRowVisible(rows.front() - 1);
+    }
+    list_->setFocus();
+}
+
+void CPageJoiner::OnDown()
+{
+    const std::vector<int> rows = list_->SelectedRows();
+    if (!rows.empty() && rows.back() < list_->RowCount() - 1) {
+        for (auto row = rows.rbegin(); row != rows.rend(); ++row)
+            list_->MoveRow(*row, *row + 1);
+        list_->EnsureRowVisible(rows.back() + 1);
+    }
+    list_->setFocus();
+}
+
+void CPageJoiner::OnCopyTag()
+{
+    const int row = FirstSelectedRow();
+    if (row < 0)
+        return;
+    const WaitCursor wait;
+    const JoinFileItem& item = *Record(row);
+    const ID3TagInfo& tag = item.tag;
+    titleEdit_->setText(FromTag(tag.title));
+    artistEdit_->setText(FromTag(tag.artist));
+    albumEdit_->setText(FromTag(tag.album));
+    yearEdit_->setText(FromTag(tag.year));
+    commentEdit_->setText(FromTag(tag.comment));
+    trackEdit_->SetText(tag.hasTrack && tag.track > 0 ? QString::number(tag.track) : QString());
+    genreBox_->SelectGenre(item.hasTag ? tag.genre : -1);
+}
+
+void CPageJoiner::OnBrowse()
+{
+    const int row = FirstSelectedRow();
+    if (row < 0 || Record(row)->path.empty())
+        return;
+    const WaitCursor wait;
+    RevealInExplorer(Record(row)->path);
+}
+
+void CPageJoiner::OnJoinNow()
+{
+    if (list_->RowCount() < 2)
+        return;
+    std::vector<std::string> output;
+    if (!ShowFileDialog(this, kSaveJoinedFilter, kOverwritePrompt, output, ".mp3", false))
+        return;
+    JoinInto(output.front());
+}
+
+bool CPageJoiner::JoinInto(const std::string& outputPath)
+{
+    if (list_->RowCount() < 2)
+        return false;
+    JoinJob job;
+    std::vector<JoinStreamFacts> facts;
+    for (int row = 0; row < list_->RowCount(); ++row) {
+        const JoinFileItem& item = *Record(row);
+        job.AddInput(item.path);
+        facts.push_back({ item.sampleRate, item.bitrate, item.channelMode, item.isVbr != 0 });
+    }
+
+    EnableWindowForJob(false);
+    CDualProgressDlg* dialog = CDualProgressDlg::Create();
+    PumpMessages();
+    const QString track = trackEdit_->Text();
+    job.AssignTag(TagText(titleEdit_), TagText(artistEdit_), TagText(albumEdit_), TagText(yearEdit_),
+        TagText(commentEdit_), genreBox_->SelectedGenre().value_or(kNoGenre), !track.isEmpty(), TrackFromText(track));
+    const JoinMethod method = ChooseJoinMethod(Options().encoding, facts);
+    const bool joined = JoinWithMethod(job, method, outputPath, *dialog);
+    const bool cancelled = dialog->IsCancelled();
+    dialog->PostClose();
+    EnableWindowForJob(true);
+
+    if (joined) {
+        if (Options().JoinerBrowseFolder)
+            RevealInExplorer(outputPath);
+    } else if (!cancelled && !job.ErrorText().empty()) {
+        ShowMessageBox(this, "Join failure. " + QString::fromStdString(job.ErrorText()), MessageIcon::Exclamation);
+    }
+    return joined;
 }

@@ -1,19 +1,115 @@
 #pragma once
-// The "MP3 Joiner" page. It loads its settings share when constructed and, when its window was ever
-// shown, saves it when destroyed.
-#include "ui/CPropertyPage.h"
+// The "MP3 Joiner" page: an ordered list of MP3 files (the list order is the join order), the ID3
+// tag for the joined file, and "&Join Now!", which asks for the output file and joins the files by
+// copying frames or by re-encoding. It loads its settings share when constructed and, when its
+// window was ever shown, saves the tag fields when destroyed; the folder chosen with "Add Folder"
+// is stored at once.
+#include "ui/CFileListPage.h"
 #include "ui/PageSettings.h"
 
-class CPageJoiner : public CPropertyPage {
+class CGenreComboBox;
+class CSpinEdit;
+class QAction;
+class QLineEdit;
+class QMenu;
+class QPushButton;
+
+class CPageJoiner : public CFileListPage {
     Q_OBJECT
 public:
+    enum Column {
+        kFileColumn = 0,
+        kTrackColumn = 6,
+        kTitleColumn,
+        kArtistColumn,
+        kAlbumColumn,
+        kYearColumn,
+        kGenreColumn,
+        kCommentColumn,
+        kColumnCount
+    };
+
     explicit CPageJoiner(QWidget* parent = nullptr);
     ~CPageJoiner() override;
 
     const JoinerSettings& Settings() const { return settings_; }
-    // A folder picked with "Add Folder" is stored at once.
-    void FolderChosen(const std::string& folder);
+    const std::string& RememberedFolder() const override { return settings_.Folder; }
+    void FolderChosen(const std::string& folder) override;
+
+    int AddFile(const std::string& path) override;
+    int InsertFileRow(std::unique_ptr<JoinFileItem> record);
+    JoinFileItem* Record(int row) const { return list_->RecordAs<JoinFileItem>(row); }
+
+    void OnRemove();
+    void OnRemoveAll();
+    void OnUp();
+    void OnDown();
+    void OnCopyTag();
+    void OnBrowse();
+    // Asks for the output file, then joins into it.
+    void OnJoinNow();
+    // Joins the listed files into outputPath with the two-bar progress dialog; true on success.
+    bool JoinInto(const std::string& outputPath);
+
+    // The controls, for tests and the window checks.
+    QPushButton* JoinNowButton() const { return joinNowButton_; }
+    QPushButton* AddFilesButton() const { return addFilesButton_; }
+    QPushButton* AddFolderButton() const { return addFolderButton_; }
+    QPushButton* RemoveButton() const { return removeButton_; }
+    QPushButton* RemoveAllButton() const { return removeAllButton_; }
+    QPushButton* UpButton() const { return upButton_; }
+    QPushButton* DownButton() const { return downButton_; }
+    QPushButton* CopyTagButton() const { return copyTagButton_; }
+    QLineEdit* TitleEdit() const { return titleEdit_; }
+    QLineEdit* ArtistEdit() const { return artistEdit_; }
+    QLineEdit* AlbumEdit() const { return albumEdit_; }
+    QLineEdit* YearEdit() const { return yearEdit_; }
+    QLineEdit* CommentEdit() const { return commentEdit_; }
+    CSpinEdit* TrackEdit() const { return trackEdit_; }
+    CGenreComboBox* GenreBox() const { return genreBox_; }
+    QMenu* ContextMenu() const { return contextMenu_; }
+    void UpdateContextMenu();
+
+protected:
+    void OnInitDialog() override;
 
 private:
+    void BuildControls();
+    void BuildContextMenu();
+    MenuCommands ContextMenuCommands() const;
+    void SelectionChanged();
+    void RowsChanged();
+    void StepTrack(int steps);
+    // The tag fields into the settings; the genre is -1 when none is selected.
+    void ReadFields();
+
     JoinerSettings settings_;
+    QPushButton* joinNowButton_ = nullptr;
+    QPushButton* addFilesButton_ = nullptr;
+    QPushButton* addFolderButton_ = nullptr;
+    QPushButton* removeButton_ = nullptr;
+    QPushButton* removeAllButton_ = nullptr;
+    QPushButton* upButton_ = nullptr;
+    QPushButton* downButton_ = nullptr;
+    QPushButton* copyTagButton_ = nullptr;
+    QLineEdit* titleEdit_ = nullptr;
+    QLineEdit* artistEdit_ = nullptr;
+    QLineEdit* albumEdit_ = nullptr;
+    QLineEdit* yearEdit_ = nullptr;
+    QLineEdit* commentEdit_ = nullptr;
+    CSpinEdit* trackEdit_ = nullptr;
+    CGenreComboBox* genreBox_ = nullptr;
+    QMenu* contextMenu_ = nullptr;
+    QAction* playAction_ = nullptr;
+    QAction* browseAction_ = nullptr;
+    QAction* removeAction_ = nullptr;
+    QAction* removeAllAction_ = nullptr;
+    QAction* upAction_ = nullptr;
+    QAction* downAction_ = nullptr;
+    QAction* copyTagAction_ = nullptr;
+    QAction* addFilesAction_ = nullptr;
+    QAction* addFolderAction_ = nullptr;
 };
+
+// The track text as the tag takes it: its leading decimal digits, 0 when there are none.
+int TrackFromText(const QString& text);

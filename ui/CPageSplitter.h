@@ -1,17 +1,214 @@
 #pragma once
-// The "MP3 Cutter" page. It loads its settings share when constructed and, when its window was ever
-// shown, saves it when destroyed.
+// The "MP3 Cutter" page: one source file, its length, size and tag, a split mode, the pieces list
+// on a time slider with a tag per piece, listening to the file and to single pieces, and the cut.
+// Every time on the page is in tenths of a second from the start of the file.
+//
+// CPageSplitter.cpp builds the page and holds opening, closing, the split modes and the cut;
+// CPageSplitterPieces.cpp the pieces list and its editing; CPageSplitterPlayback.cpp listening.
+#include "engine/cut/SplitRun.h"
 #include "ui/CPropertyPage.h"
 #include "ui/PageSettings.h"
+#include "ui/PieceList.h"
+
+#include <QString>
+#include <QTimer>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+class CDigitsSpinEdit;
+class CMediaPlayerDevice;
+class CSelectionSlider;
+class CSpinEdit;
+class QAction;
+class QMenu;
+class QPlainTextEdit;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+class QTreeWidget;
 
 class CPageSplitter : public CPropertyPage {
     Q_OBJECT
 public:
+    enum PlaybackState { kIdle = 0, kPlaying = 1, kPaused = 2, kPreviewing = 3, kPreviewPaused = 4 };
+    enum Column { kNumber, kStart, kEnd, kLength, kSize, kTrack, kTitle, kArtist, kAlbum, kYear, kGenre, kComment };
+
     explicit CPageSplitter(QWidget* parent = nullptr);
     ~CPageSplitter() override;
 
     const SplitterSettings& Settings() const { return settings_; }
 
+    // Opens path as the source; the current source is closed first, whatever follows. False when
+    // the file cannot be loaded (the page then has no source).
+    bool OpenSource(const std::string& path);
+    // As the "&Open" button after the file dialog: says so when the file cannot be opened.
+    bool OpenSourceAndReport(const std::string& path);
+    void CloseSource();
+    // Dropped files in drop order: folders and names without ".mp3" are passed over, the first
+    // file that opens is kept. False when none opened.
+    bool OpenDroppedFiles(const std::vector<std::string>& paths);
+
+    bool HasSource() const { return !source_.path.empty(); }
+    const std::string& SourcePath() const { return source_.path; }
+    int32_t Duration() const { return duration_; }
+    uint64_t SourceSize() const { return sourceSize_; }
+    const ID3TagInfo& SourceTag() const { return source_.tag; }
+    const std::vector<std::string>& OutputFiles() const { return source_.outputFiles; }
+    const PieceList& Pieces() const { return pieces_; }
+    PlaybackState State() const { return state_; }
+    CMediaPlayerDevice* Device() const { return device_.get(); }
+    const std::string& ErrorText() const { return errorText_; }
+
+    // t as the page writes every time: with hours when the source lasts an hour or more.
+    QString TimeText(int32_t tenths) const;
+    // The selected row, or -1.
+    int SelectedRow() const;
+    void SelectRow(int row);
+    // Moves the slider as the user would (a complete move, with its scroll handling).
+    void MoveSliderByUser(int32_t tenths);
+
+    // Takes the contents of the split-mode controls into the fields, as dialog data exchange does:
+    // an empty edit says "Please enter an integer." and it and the fields after it keep their values.
+    void TakeControlValues();
+    // Enables the context menu's items for the current state.
+    void UpdateContextMenu();
+
+    QLineEdit* SourceEdit() const { return sourceEdit_; }
+    QPushButton* OpenButton() const { return openButton_; }
+    QPlainTextEdit* InfoText() const { return infoText_; }
+    QRadioButton* ModeButton(int mode) const { return modeButtons_[mode]; }
+    CDigitsSpinEdit* SizeEdit() const { return sizeEdit_; }
+    CDigitsSpinEdit* CountEdit() const { return countEdit_; }
+    CDigitsSpinEdit* MinutesEdit() const { return minutesEdit_; }
+    CDigitsSpinEdit* SecondsEdit() const { return secondsEdit_; }
+    QPushButton* CutButton() const { return cutButton_; }
+    CSpinEdit* PositionEdit() const { return positionEdit_; }
+    QPushButton* AddPieceButton() const { return addPieceButton_; }
+    QPushButton* PlayButton() const { return playButton_; }
+    QPushButton* StopButton() const { return stopButton_; }
+    CSelectionSlider* Slider() const { return slider_; }
+    QPushButton* SetStartButton() const { return setStartButton_; }
+    QPushButton* SetEndButton() const { return setEndButton_; }
+    QPushButton* GoToStartButton() const { return goToStartButton_; }
+    QPushButton* GoToEndButton() const { return goToEndButton_; }
+    QPushButton* PreviewButton() const { return previewButton_; }
+    QTreeWidget* PiecesList() const { return list_; }
+    QPushButton* TagButton() const { return tagButton_; }
+    QPushButton* RemoveButton() const { return removeButton_; }
+    QPushButton* ResetButton() const { return resetButton_; }
+    QMenu* ContextMenu() const { return contextMenu_; }
+    QAction* PreviewAction() const { return previewAction_; }
+    QAction* TagAction() const { return tagAction_; }
+    QAction* RemoveAction() const { return removeAction_; }
+    QAction* ResetAction() const { return resetAction_; }
+    QAction* BrowseAction() const { return browseAction_; }
+
+    // The buttons' handlers, public so the tests and the keyboard reach them as the buttons do.
+    void OnOpen();
+    void OnCutNow();
+    void OnAddPiece();
+    void OnSetStart();
+    void OnSetEnd();
+    void OnGoToStart();
+    void OnGoToEnd();
+    void OnRemove();
+    void OnReset();
+    void OnEditTag();
+    void OnBrowse();
+    void OnPlay();
+    void OnStop();
+    void OnPreview();
+
+protected:
+    void OnInitDialog() override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+
 private:
+    // Building and state of the controls (CPageSplitter.cpp).
+    void BuildControls();
+    void BuildPiecesList();
+    void BuildContextMenu();
+    void DisableSourceControls();
+    void ApplySplitMode();
+    void ShowControlValues();
+    void WriteInfoText();
+    const CutOptions& CutterOptions() const;
+
+    // The pieces list (CPageSplitterPieces.cpp).
+    PieceEntry NewPieceEntry() const;
+    void AddPieceAt(int32_t position, bool setSliderSelection, bool selectRow, bool& added);
+    void RefreshRows();
+    void WriteRow(int row);
+    QString SizeEstimateText(const PieceEntry& piece) const;
+    QString TrackText(const PieceEntry& piece) const;
+    void SelectionChanged();
+    void RowCheckChanged();
+    void ShowSelectedPieceOnSlider();
+    void EnablePieceButtons(bool enable);
+    void OnPositionSpin(int steps);
+    void OpenContextMenuAt(const QPoint& globalPosition);
+
+    // Listening (CPageSplitterPlayback.cpp).
+    void ResetPlayback();
+    void StopPlaybackTimer();
+    void StartPlaybackTimer();
+    void ShowPosition(int32_t tenths);
+    void PlayRest(int32_t from);
+    void PlayRange(int32_t from, int32_t to);
+    void PauseAndShowPosition();
+    int32_t DevicePosition() const;
+    void OnPlaybackTimer();
+    void OnPlayedToEnd();
+    void OnSliderScrolled(bool complete);
+    void SetPlayText(bool playing);
+
     SplitterSettings settings_;
+    CutterSource source_; // path, tag, the totals the engine reads and the last run's outputs
+    int32_t duration_ = 0;
+    uint64_t sourceSize_ = 0; // the whole size, also above 4 GiB
+    PieceList pieces_;
+    std::string errorText_;
+    std::unique_ptr<CMediaPlayerDevice> device_;
+
+    PlaybackState state_ = kIdle;
+    int32_t pausedPosition_ = 0;
+    int32_t playStart_ = 0;
+    int32_t previewStart_ = 0;
+    int32_t previewEnd_ = 0;
+    bool dragging_ = false;
+    QTimer playbackTimer_;
+    bool refreshingRows_ = false; // rows written by the page report no check change
+
+    QLineEdit* sourceEdit_ = nullptr;
+    QPushButton* openButton_ = nullptr;
+    QPlainTextEdit* infoText_ = nullptr;
+    QRadioButton* modeButtons_[4] = {};
+    CDigitsSpinEdit* sizeEdit_ = nullptr;
+    CDigitsSpinEdit* countEdit_ = nullptr;
+    CDigitsSpinEdit* minutesEdit_ = nullptr;
+    CDigitsSpinEdit* secondsEdit_ = nullptr;
+    QPushButton* cutButton_ = nullptr;
+    CSpinEdit* positionEdit_ = nullptr;
+    QPushButton* addPieceButton_ = nullptr;
+    QPushButton* playButton_ = nullptr;
+    QPushButton* stopButton_ = nullptr;
+    CSelectionSlider* slider_ = nullptr;
+    QPushButton* setStartButton_ = nullptr;
+    QPushButton* setEndButton_ = nullptr;
+    QPushButton* goToStartButton_ = nullptr;
+    QPushButton* goToEndButton_ = nullptr;
+    QPushButton* previewButton_ = nullptr;
+    QTreeWidget* list_ = nullptr;
+    QPushButton* tagButton_ = nullptr;
+    QPushButton* removeButton_ = nullptr;
+    QPushButton* resetButton_ = nullptr;
+    QMenu* contextMenu_ = nullptr;
+    QAction* previewAction_ = nullptr;
+    QAction* tagAction_ = nullptr;
+    QAction* removeAction_ = nullptr;
+    QAction* resetAction_ = nullptr;
+    QAction* browseAction_ = nullptr;
 };

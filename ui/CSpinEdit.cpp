@@ -15,7 +15,20 @@ void CSpinEdit::SetText(const QString& text) { lineEdit()->setText(text); }
 
 void CSpinEdit::stepBy(int steps) { Q_EMIT StepRequested(steps); }
 
-QValidator::State CSpinEdit::validate(QString&, int&) const { return QValidator::Acceptable; }
+void CSpinEdit::SetTextLimit(int maxLength, bool digitsOnly)
+{
+    lineEdit()->setMaxLength(maxLength);
+    digitsOnly_ = digitsOnly;
+}
+
+QValidator::State CSpinEdit::validate(QString& input, int&) const
+{
+    if (digitsOnly_)
+        for (const QChar c : input)
+            if (c.unicode() < '0' || c.unicode() > '9')
+                return QValidator::Invalid;
+    return QValidator::Acceptable;
+}
 
 QAbstractSpinBox::StepEnabled CSpinEdit::stepEnabled() const
 {

@@ -10,6 +10,8 @@ public:
 
     QString Text() const;
     void SetText(const QString& text);
+    // Refuses input of more than maxLength characters, and with digitsOnly anything but digits.
+    void SetTextLimit(int maxLength, bool digitsOnly);
 
     void stepBy(int steps) override;
     QValidator::State validate(QString& input, int& position) const override;
@@ -20,4 +22,7 @@ Q_SIGNALS:
 
 protected:
     StepEnabled stepEnabled() const override;
+
+private:
+    bool digitsOnly_ = false;
 };

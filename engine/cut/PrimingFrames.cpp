@@ -38,10 +38,16 @@ PrimingFrames ChoosePrimingFrames(
         return priming;
     size_t wanted = 0;
     if (layerIndex == 2) {
+        // The first played samples are the first played frame's, overlapped with the frame before
+        // it; the synthesis filter also still holds the end of that frame's output, which for a
+        // frame of one granule (576 samples) overlaps the frame before that in turn.
+        const size_t overlapped = samplesPerFrame <= 576 ? 2 : 1;
         const size_t before = playedEntries; // the newest entry before the first played frame
-        const size_t forFirst = FramesCovering(history, before, firstPlayed.begin);
-        const size_t forPrevious = 1 + FramesCovering(history, before + 1, history.FromNewest(before).mainData.begin);
-        wanted = std::max(forFirst, forPrevious);
+        wanted = FramesCovering(history, before, firstPlayed.begin);
+        for (size_t back = 1; back <= overlapped && before + back - 1 < history.Count(); ++back) {
+            const int32_t borrowed = history.FromNewest(before + back - 1).mainData.begin;
+            wanted = std::max(wanted, back + FramesCovering(history, before + back, borrowed));
+        }
     }
     const size_t limit = std::min(available, static_cast<size_t>(std::max(0, MaxPrimingFrames(samplesPerFrame))));
     priming.count = static_cast<int>(std::min(std::max<size_t>(wanted, kMinimumPriming), limit));

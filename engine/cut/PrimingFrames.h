@@ -1,8 +1,9 @@
 #pragma once
 // How many frames a piece starts with before its first played frame. A decoder needs them: a Layer
 // III frame borrows main data from earlier frames (the bit reservoir), and its first samples overlap
-// the frame before it, so both the first played frame and the one before it must find all the main
-// data they borrow. The piece's LAME tag then tells a gapless decoder to drop these frames.
+// the frame before it (and, for frames of one granule, 576 samples, the one before that), so those
+// frames must all find the main data they borrow. The piece's LAME tag then tells a gapless decoder
+// to drop these frames.
 #include "engine/cut/FrameHistory.h"
 #include "engine/stream/MainData.h"
 

@@ -1,7 +1,5 @@
 #include "engine/cut/SplitPlan.h"
 
-#include <algorithm>
-
 namespace {
 
 uint32_t PiecesOf(uint64_t total, uint64_t piece)
@@ -14,7 +12,7 @@ uint32_t PiecesOf(uint64_t total, uint64_t piece)
 bool PlanBySize(uint64_t totalSize, int32_t cutFileSize, SplitPlan& plan, std::string& errorText)
 {
     const int64_t pieceBytes = int64_t { cutFileSize } * 1024;
-    if (static_cast<uint64_t>(std::max<int64_t>(pieceBytes, 0)) >= totalSize) {
+    if (pieceBytes >= 0 && static_cast<uint64_t>(pieceBytes) >= totalSize) {
         errorText = "The size of each piece is too large.";
         return false;
     }

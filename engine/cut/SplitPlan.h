@@ -11,7 +11,7 @@ struct SplitPlan {
     uint32_t pieceCount = 0; // pieces of the whole run, the last one included
 };
 
-// cutFileSize in KB against the file's size in bytes.
+// cutFileSize in KB against the file's whole size in bytes (4 GiB and more included).
 bool PlanBySize(uint64_t totalSize, int32_t cutFileSize, SplitPlan& plan, std::string& errorText);
 bool PlanByCount(uint64_t totalSize, int32_t cutFileAmount, SplitPlan& plan, std::string& errorText);
 // Piece duration cutTimeMin:cutTimeSec against the total duration in tenths of a second.

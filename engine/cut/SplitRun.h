@@ -30,7 +30,7 @@ struct SplitSettings {
 struct CutterSource {
     std::string path;
     ID3TagInfo tag;
-    uint64_t totalSize = 0; // bytes
+    uint64_t totalSize = 0; // bytes, the whole size
     int32_t totalDuration = 0; // tenths of a second
     std::vector<std::string> outputFiles; // the pieces of the last run, in order
 };

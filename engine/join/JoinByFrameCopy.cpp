@@ -3,10 +3,10 @@
 // The inputs' own information frames are dropped. The result gets one new information frame
 // when it needs one: when its bitrate may vary (an input announces "Xing", or the inputs' first
 // frames differ in bitrate), so players find its length and seek table, or when the first input
-// has a LAME tag, so its delay (and the last input's padding) still reach gapless decoders. The
-// frame is "Xing" when the frames written differ in bitrate, "Info" otherwise. Inputs that start
-// with the priming frames of a cut, equal to the frames that ended the input before them, lose
-// those frames, so the pieces of one cut join back into the source's frames.
+// has a LAME tag, so its delay (and the last input's padding) still reach gapless decoders; only
+// then does it carry a LAME tag. The frame is "Xing" when the frames written differ in bitrate, "Info" otherwise.
+// Inputs that start with the priming frames of a cut, equal to the frames that ended the input before them, lose those
+// frames, so the pieces of one cut join back into the source's frames.
 #include "engine/join/JoinInputFacts.h"
 #include "engine/join/JoinInputProgress.h"
 #include "engine/join/JoinJob.h"
@@ -66,7 +66,10 @@ bool JoinJob::JoinByFrameCopy(const std::string& outputPath, JobProgress& progre
     std::vector<uint8_t> infoFrame;
     if (NeedsInfoFrame(facts)) {
         const auto& firstTag = facts.front().lameTag;
-        infoFrame = NewInfoFrame(facts.front().firstHeader, firstTag ? firstTag->encoder : DefaultTagEncoder());
+        // Without a LAME tag on the first input the result gets none either: a tag's delay, even
+        // 0, makes gapless decoders drop 529 samples that the first input's own decode plays.
+        infoFrame = NewInfoFrame(facts.front().firstHeader,
+            firstTag ? std::optional<std::array<uint8_t, 9>>(firstTag->encoder) : std::nullopt);
     }
 
     OutputFile output;
@@ -192,7 +195,6 @@ bool JoinJob::JoinByFrameCopy(const std::string& outputPath, JobProgress& progre
         values.seekTable = tally.SeekTable();
         values.musicCrc = tally.MusicCrc();
         values.variableBitrate = tally.BitrateVaries();
-        // Without a LAME tag on the first input nothing of its start is known to be silence.
         const auto& firstTag = facts.front().lameTag;
         const auto& lastTag = facts.back().lameTag;
         values.encoderDelay = firstTag ? firstTag->encoderDelay : 0;

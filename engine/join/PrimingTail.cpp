@@ -7,11 +7,10 @@
 void PrimingTail::Keep(const std::vector<std::span<const uint8_t>>& lastFrames)
 {
     const size_t count = std::min(lastFrames.size(), kMaxFrames);
-    frames_.resize(count);
-    for (size_t i = 0; i < count; ++i) {
-        const auto frame = lastFrames[lastFrames.size() - count + i];
-        frames_[i].assign(frame.begin(), frame.end());
-    }
+    for (size_t i = lastFrames.size() - count; i < lastFrames.size(); ++i)
+        frames_.emplace_back(lastFrames[i].begin(), lastFrames[i].end());
+    if (frames_.size() > kMaxFrames)
+        frames_.erase(frames_.begin(), frames_.end() - static_cast<std::ptrdiff_t>(kMaxFrames));
 }
 
 std::optional<size_t> PrimingTail::PrimingFramesOf(int encoderDelay, int samplesPerFrame)

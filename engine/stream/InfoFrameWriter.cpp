@@ -32,7 +32,8 @@ std::array<uint8_t, 9> DefaultTagEncoder()
     return encoder;
 }
 
-std::vector<uint8_t> NewInfoFrame(std::span<const uint8_t> audioHeader, const std::array<uint8_t, 9>& encoder)
+std::vector<uint8_t> NewInfoFrame(
+    std::span<const uint8_t> audioHeader, const std::optional<std::array<uint8_t, 9>>& encoder)
 {
     if (audioHeader.size() < 4 || !IsFrameHeaderCandidate(audioHeader.data()))
         return {};
@@ -63,7 +64,8 @@ std::vector<uint8_t> NewInfoFrame(std::span<const uint8_t> audioHeader, const st
     uint8_t* fields = frame.data() + 4 + audio->sideInfoSize;
     std::memcpy(fields, "Info", 4);
     PutBigEndian(fields + 4, 0x0F, 4);
-    AddLameTag(frame, encoder);
+    if (encoder)
+        AddLameTag(frame, *encoder);
     return frame;
 }
 

@@ -24,11 +24,13 @@ struct InfoFrameValues {
 // and the tag format is LAME's, so it names the library linked here ("LAME3.100").
 std::array<uint8_t, 9> DefaultTagEncoder();
 
-// A new "Info" frame with a LAME tag for a stream whose audio frames begin with audioHeader: the
+// A new "Info" frame, with a LAME tag naming encoder when one is given, for a stream whose audio
+// frames begin with audioHeader: the
 // same version, layer, sample rate and channel mode, no CRC, no padding, silent side information,
 // at the audio's own bitrate when the frame holds all the fields then, else at the lowest that does.
 // Empty when audioHeader is not a frame header or no bitrate is long enough.
-std::vector<uint8_t> NewInfoFrame(std::span<const uint8_t> audioHeader, const std::array<uint8_t, 9>& encoder);
+std::vector<uint8_t> NewInfoFrame(
+    std::span<const uint8_t> audioHeader, const std::optional<std::array<uint8_t, 9>>& encoder);
 
 // Puts an empty LAME tag after the announced fields of a frame that has none, when the 36 bytes
 // there exist and are all zero (so nothing of the frame is overwritten). False otherwise.

@@ -24,10 +24,22 @@ bool ShowItemsOverDBus(const QUrl& fileUrl)
     return reply.type() == QDBusMessage::ReplyMessage;
 }
 
+Revealer& TestRevealer()
+{
+    static Revealer revealer;
+    return revealer;
+}
+
 } // namespace
+
+void SetRevealerForTests(Revealer revealer) { TestRevealer() = std::move(revealer); }
 
 void RevealInExplorer(const std::string& path)
 {
+    if (TestRevealer()) {
+        TestRevealer()(path);
+        return;
+    }
     const QFileInfo file(QString::fromStdString(path));
     if (ShowItemsOverDBus(QUrl::fromLocalFile(file.absoluteFilePath())))
         return;

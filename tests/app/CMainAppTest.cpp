@@ -5,6 +5,8 @@
 #include "app/CPageOptions.h"
 #include "platform/desktop/SettingsKey.h"
 #include "tests/gui_support/GuiTestEnvironment.h"
+#include "tests/support/EncodedAudio.h"
+#include "tests/support/FrameBuilder.h"
 #include "ui/CPageAbout.h"
 #include "ui/CPageJoiner.h"
 #include "ui/CPageSplitter.h"
@@ -211,4 +213,35 @@ TEST_F(CMainAppTest, AFileSizeLimitMakesWritesFailInsteadOfKillingTheProgram)
         ASSERT_EQ(::sigaction(SIGXFSZ, nullptr, &action), 0);
         EXPECT_EQ(action.sa_handler, SIG_IGN);
     });
+}
+
+TEST_F(CMainAppTest, AFileNamedOnTheCommandLineOpensInTheCutter)
+{
+    StoreNumber("", "FirstRun", 0);
+    StoreNumber("", "StartPage", 2);
+    TempDir folder;
+    ToneSpec shape;
+    shape.seconds = 2;
+    const std::string path = folder.File("Lied über Ränder.mp3");
+    WriteFile(path, EncodeTone(shape));
+    for (const bool afterDashes : { false, true }) {
+        char name[] = "sonicrop";
+        char dashes[] = "--";
+        std::string file = path;
+        char* argv[] = { name, afterDashes ? dashes : file.data(), file.data(), nullptr };
+        int argc = afterDashes ? 3 : 2;
+        CMainApp app(argc, argv);
+        ASSERT_TRUE(app.InitInstance());
+        EXPECT_EQ(app.FileToOpen(), path);
+        EXPECT_EQ(app.Sheet()->ActiveIndex(), 0);
+        CPageSplitter* cutter = app.Splitter();
+        EXPECT_EQ(cutter->SourcePath(), path);
+        // The page was set up before the file arrived: the file's controls stay enabled.
+        EXPECT_TRUE(cutter->CutButton()->isEnabled());
+        EXPECT_EQ(cutter->CutButton()->text(), "C&ut Now!");
+        EXPECT_EQ(cutter->Pieces().Size(), 1u);
+        app.Sheet()->close();
+        app.ExitInstance(0);
+    }
+    EXPECT_TRUE(messages_.empty());
 }

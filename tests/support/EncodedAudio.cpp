@@ -2,6 +2,7 @@
 
 #include "tests/support/FrameBuilder.h"
 
+#include <algorithm>
 #include <cmath>
 #include <lame/lame.h>
 #include <stdexcept>
@@ -20,7 +21,33 @@ Pcm MakeTone(const ToneSpec& shape)
     return pcm;
 }
 
-std::vector<uint8_t> EncodePcm(const Pcm& pcm, int bitrate, bool vbr, bool writeInfoFrame)
+Pcm MakeMusic(double seconds, int sampleRate, int channels)
+{
+    Pcm pcm;
+    pcm.sampleRate = sampleRate;
+    const size_t count = static_cast<size_t>(seconds * sampleRate);
+    pcm.left.resize(count);
+    if (channels == 2)
+        pcm.right.resize(count);
+    uint32_t noise = 12345;
+    for (size_t i = 0; i < count; ++i) {
+        const double t = static_cast<double>(i) / sampleRate;
+        const double swell = 0.5 + 0.5 * std::sin(2 * M_PI * 0.4 * t);
+        const double quiet = std::fmod(t, 3.0) > 2.4 ? 0.02 : 1.0;
+        noise = noise * 1664525u + 1013904223u;
+        const double burst = std::fmod(t, 0.7) < 0.08 ? (static_cast<double>(noise >> 8) / 8388608.0 - 1.0) : 0.0;
+        const double chord = std::sin(2 * M_PI * 220 * t) + 0.6 * std::sin(2 * M_PI * 277.2 * t)
+            + 0.4 * std::sin(2 * M_PI * 329.6 * t) + 0.2 * std::sin(2 * M_PI * 3520 * t * (1 + 0.01 * std::sin(t)));
+        const double left = quiet * (0.25 * swell * chord + 0.3 * burst);
+        const double right = quiet * (0.25 * (1 - swell) * chord + 0.2 * burst + 0.05 * std::sin(2 * M_PI * 880 * t));
+        pcm.left[i] = static_cast<int16_t>(std::lround(std::clamp(left, -1.0, 1.0) * 32000));
+        if (channels == 2)
+            pcm.right[i] = static_cast<int16_t>(std::lround(std::clamp(right, -1.0, 1.0) * 32000));
+    }
+    return pcm;
+}
+
+std::vector<uint8_t> EncodePcm(const Pcm& pcm, int bitrate, bool vbr, bool writeInfoFrame, int vbrQuality)
 {
     lame_global_flags* lame = lame_init();
     const bool stereo = !pcm.right.empty();
@@ -30,8 +57,8 @@ std::vector<uint8_t> EncodePcm(const Pcm& pcm, int bitrate, bool vbr, bool write
     lame_set_mode(lame, stereo ? JOINT_STEREO : MONO);
     lame_set_quality(lame, 7); // fast; tests need real frames, not the best sound
     if (vbr) {
-        lame_set_VBR(lame, vbr_default);
-        lame_set_VBR_quality(lame, 4);
+        lame_set_VBR(lame, vbr_mtrh);
+        lame_set_VBR_quality(lame, static_cast<float>(vbrQuality));
     } else {
         lame_set_VBR(lame, vbr_off);
         lame_set_brate(lame, bitrate);
@@ -66,7 +93,7 @@ std::vector<uint8_t> EncodePcm(const Pcm& pcm, int bitrate, bool vbr, bool write
 
 std::vector<uint8_t> EncodeTone(const ToneSpec& shape)
 {
-    return EncodePcm(MakeTone(shape), shape.bitrate, shape.vbr, shape.writeInfoFrame);
+    return EncodePcm(MakeTone(shape), shape.bitrate, shape.vbr, shape.writeInfoFrame, shape.vbrQuality);
 }
 
 Pcm DecodeFile(const std::string& path)

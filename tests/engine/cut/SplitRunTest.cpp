@@ -103,6 +103,16 @@ TEST(SplitPlan, ChecksAndPieceCounts)
     EXPECT_EQ(plan.pieceAmount, 3333333);
     EXPECT_EQ(plan.pieceCount, 3u);
 
+    // Sources of 4 GiB and more are planned by their whole size, not its low 32 bits.
+    const uint64_t sixGiB = uint64_t { 6 } << 30;
+    ASSERT_TRUE(PlanBySize(sixGiB, 1 << 20, plan, error));
+    EXPECT_EQ(plan.pieceAmount, int64_t { 1 } << 30);
+    EXPECT_EQ(plan.pieceCount, 6u);
+    ASSERT_TRUE(PlanBySize(uint64_t { 1 } << 32, 32767, plan, error)); // its low 32 bits are 0
+    EXPECT_EQ(plan.pieceCount, 129u);
+    ASSERT_TRUE(PlanByCount(sixGiB, 3, plan, error));
+    EXPECT_EQ(plan.pieceAmount, int64_t { 2 } << 30);
+
     EXPECT_FALSE(PlanByTime(1805, 0, 0, plan, error));
     EXPECT_EQ(error, "The duration of each piece is too short.");
     EXPECT_FALSE(PlanByTime(600, 1, 0, plan, error));

@@ -1,0 +1,95 @@
+// Figures of the cutter page on large files: the time from opening a file to the page ready (length
+// counted, tag read, the pieces list filled), and the time and CPU of playing 10 s through the
+// media player device on the silent clock, which decodes exactly as the audio output would.
+//
+// Usage: cutter_bench FILE.mp3...   (run by bench/cutter_bench.sh)
+#include "ui/AudioOutput.h"
+#include "ui/CMediaPlayerDevice.h"
+#include "ui/CPageSplitter.h"
+#include "ui/PlaybackDecoder.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QTimer>
+#include <algorithm>
+#include <cstdio>
+#include <sys/resource.h>
+#include <vector>
+
+namespace {
+
+double CpuSeconds()
+{
+    rusage usage {};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec + (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
+void TimeOpen(const std::string& path, int runs)
+{
+    std::vector<double> times;
+    int32_t duration = 0;
+    for (int run = 0; run < runs; ++run) {
+        CPageSplitter page;
+        page.show();
+        QElapsedTimer timer;
+        timer.start();
+        const bool opened = page.OpenSource(path);
+        QCoreApplication::processEvents();
+        times.push_back(timer.nsecsElapsed() / 1e6);
+        if (!opened) {
+            std::printf("%s: does not open\n", path.c_str());
+            return;
+        }
+        duration = page.Duration();
+    }
+    std::sort(times.begin(), times.end());
+    std::printf("open to page ready: %s (%.1f min): median %.1f ms, min %.1f ms, max %.1f ms over %d runs\n",
+        path.c_str(), duration / 600.0, times[times.size() / 2], times.front(), times.back(), runs);
+}
+
+void TimePlayback(const std::string& path)
+{
+    SetAudioOutputChoice(AudioOutputChoice::SilentClock, 1.0);
+    CMediaPlayerDevice device;
+    if (!device.Open(path))
+        return;
+    const int64_t from = std::min<int64_t>(60000, *device.LengthMs() / 2);
+    QEventLoop loop;
+    QObject::connect(&device, &CMediaPlayerDevice::PlayedToEnd, &loop, &QEventLoop::quit);
+    QTimer::singleShot(30000, &loop, &QEventLoop::quit);
+    const double cpuBefore = CpuSeconds();
+    QElapsedTimer timer;
+    timer.start();
+    device.PlayRange(from, from + 10000);
+    loop.exec();
+    const double wall = timer.nsecsElapsed() / 1e9;
+    const double cpu = CpuSeconds() - cpuBefore;
+    std::printf("10 s of playback: %s: %.2f s wall, %.3f s CPU (%.1f%% of one core)\n", path.c_str(), wall, cpu,
+        100 * cpu / wall);
+
+    // The decoder alone, as fast as it goes: how far ahead of real time it keeps.
+    PlaybackDecoder decoder;
+    decoder.Open(path);
+    const int64_t rate = decoder.SampleRate();
+    std::vector<int16_t> buffer(4096 * 2);
+    timer.restart();
+    decoder.Start(from * rate / 1000, (from + 10000) * rate / 1000);
+    while (decoder.Read(buffer.data(), 4096) > 0) { }
+    const double decode = timer.nsecsElapsed() / 1e9;
+    std::printf("decoding 10 s for playback: %.3f s (%.0fx real time)\n", decode, 10 / decode);
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QApplication application(argc, argv);
+    SetAudioOutputChoice(AudioOutputChoice::SilentClock, 1.0);
+    for (int index = 1; index < argc; ++index) {
+        TimeOpen(argv[index], 7);
+        TimePlayback(argv[index]);
+    }
+    return 0;
+}

@@ -1,0 +1,117 @@
+// The command line on real LAME encodings: what info reports of their LAME tags, a cut into more
+// pieces than the file has frames, and joins of tagged files.
+#include "tests/support/CliRunner.h"
+#include "tests/support/EncodedAudio.h"
+#include "tests/support/Mp3Layout.h"
+#include "tests/support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <set>
+
+namespace {
+
+bool Has(const std::string& line, const std::string& fragment) { return line.find(fragment) != std::string::npos; }
+
+std::string Encode(const TempDir& dir, const std::string& name, int sampleRate, int bitrate, double seconds)
+{
+    ToneSpec shape;
+    shape.sampleRate = sampleRate;
+    shape.bitrate = bitrate;
+    shape.seconds = seconds;
+    shape.writeInfoFrame = true;
+    WriteFile(dir.File(name), EncodeTone(shape));
+    return dir.File(name);
+}
+
+} // namespace
+
+TEST(GaplessCommands, InfoReportsTheLameTagsDelayPaddingAndWhetherItsCrcHolds)
+{
+    TempDir dir;
+    const std::string tagged = Encode(dir, "tagged.mp3", 44100, 128, 1.0);
+    const Mp3Layout layout = ReadMp3Layout(ReadFile(tagged));
+    ASSERT_TRUE(layout.lame);
+    Bytes stale = ReadFile(tagged);
+    stale[layout.lame->offset + 10] ^= 0x01; // the lowpass byte, under the tag CRC
+    WriteFile(dir.File("stale.mp3"), stale);
+    ToneSpec plain;
+    WriteFile(dir.File("plain.mp3"), EncodeTone(plain));
+
+    const CliResult result = RunCli({ "info", "--json", tagged, dir.File("stale.mp3"), dir.File("plain.mp3") });
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    const std::vector<std::string> lines = Lines(result.out);
+    ASSERT_EQ(lines.size(), 3u);
+    const std::string fields = "\"delay\":" + std::to_string(layout.lame->delay)
+        + ",\"padding\":" + std::to_string(layout.lame->padding) + ",\"lame_tag_crc_ok\":";
+    EXPECT_TRUE(Has(lines[0], fields + "true")) << lines[0];
+    EXPECT_TRUE(Has(lines[1], fields + "false")) << lines[1];
+    EXPECT_TRUE(Has(lines[2], "\"delay\":null,\"padding\":null,\"lame_tag_crc_ok\":null")) << lines[2];
+}
+
+TEST(GaplessCommands, MorePiecesThanFramesGiveOnePlayedFramePerPieceAndJoinBack)
+{
+    TempDir dir;
+    const std::string song = Encode(dir, "song.mp3", 44100, 128, 1.0);
+    const Mp3Layout source = ReadMp3Layout(ReadFile(song));
+    ASSERT_GT(source.frames.size(), 30u);
+
+    const CliResult cut = RunCli({ "cut", "--count", "1000", song });
+    ASSERT_EQ(cut.exitCode, 0) << cut.err;
+    const std::vector<std::string> pieces = Lines(cut.out);
+    // Every piece advances by at least one frame, so the run ends at the last frame.
+    ASSERT_EQ(pieces.size(), source.frames.size());
+    for (size_t i = 0; i < pieces.size(); ++i) {
+        SCOPED_TRACE(pieces[i]);
+        const Mp3Layout piece = ReadMp3Layout(ReadFile(pieces[i]));
+        ASSERT_TRUE(piece.lame);
+        EXPECT_TRUE(LameCrcsHold(piece));
+        const size_t priming = i == 0 ? 0 : static_cast<size_t>((piece.lame->delay + 529) / 1152);
+        ASSERT_EQ(piece.frames.size(), priming + 1);
+        EXPECT_TRUE(piece.frames.back() == source.frames[i]);
+    }
+
+    std::vector<std::string> join = { "join", "-o", dir.File("joined.mp3") };
+    join.insert(join.end(), pieces.begin(), pieces.end());
+    const CliResult joined = RunCli(join);
+    ASSERT_EQ(joined.exitCode, 0) << joined.err;
+    EXPECT_EQ(Lines(joined.out).front(), "frame copy");
+    const Mp3Layout result = ReadMp3Layout(ReadFile(dir.File("joined.mp3")));
+    // Each piece's priming frames reach back over as many pieces as it takes.
+    EXPECT_EQ(result.frames.size(), source.frames.size());
+    EXPECT_TRUE(result.frames == source.frames);
+    ASSERT_TRUE(result.lame);
+    EXPECT_EQ(result.lame->delay, source.lame->delay);
+    EXPECT_EQ(result.lame->padding, source.lame->padding);
+}
+
+TEST(GaplessCommands, TaggedFilesOfOneRateJoinByFrameCopyOtherRatesReencode)
+{
+    TempDir dir;
+    const std::string low = Encode(dir, "low.mp3", 44100, 128, 1.0);
+    const std::string high = Encode(dir, "high.mp3", 44100, 192, 1.0);
+    const std::string half = Encode(dir, "half.mp3", 22050, 64, 1.0);
+    const Mp3Layout lowLayout = ReadMp3Layout(ReadFile(low));
+    const Mp3Layout highLayout = ReadMp3Layout(ReadFile(high));
+
+    const CliResult copied = RunCli({ "join", "-o", dir.File("copied.mp3"), low, high });
+    ASSERT_EQ(copied.exitCode, 0) << copied.err;
+    EXPECT_EQ(Lines(copied.out).front(), "frame copy");
+    const Mp3Layout joined = ReadMp3Layout(ReadFile(dir.File("copied.mp3")));
+    std::vector<Bytes> frames = lowLayout.frames;
+    frames.insert(frames.end(), highLayout.frames.begin(), highLayout.frames.end());
+    EXPECT_TRUE(joined.frames == frames);
+    EXPECT_TRUE(joined.xing); // 128 and 192 kbit/s frames
+    EXPECT_EQ(joined.frameCount, frames.size());
+    EXPECT_EQ(joined.byteCount, joined.infoFrame.size() + JoinFrames(frames).size());
+    ASSERT_TRUE(joined.seekTable);
+    EXPECT_EQ(*joined.seekTable, ExpectedSeekTable(joined.frames, joined.infoFrame.size()));
+    ASSERT_TRUE(joined.lame);
+    EXPECT_TRUE(LameCrcsHold(joined));
+    EXPECT_EQ(joined.lame->delay, lowLayout.lame->delay);
+    EXPECT_EQ(joined.lame->padding, highLayout.lame->padding);
+
+    const CliResult reencoded = RunCli({ "join", "-o", dir.File("reencoded.mp3"), low, half });
+    ASSERT_EQ(reencoded.exitCode, 0) << reencoded.err;
+    EXPECT_TRUE(Has(Lines(reencoded.out).front(), "re-encode 44100 Hz")) << reencoded.out;
+}

@@ -1,0 +1,219 @@
+#include "ui/CFileListPage.h"
+
+#include "platform/FolderSearch.h"
+#include "platform/PathHelpers.h"
+#include "platform/desktop/ShellOpen.h"
+#include "ui/CProgressDlg.h"
+#include "ui/FileDialogs.h"
+#include "ui/MessageBox.h"
+#include "ui/ProductInfo.h"
+#include "ui/PumpMessages.h"
+#include "ui/WaitCursor.h"
+
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFile>
+#include <QMenu>
+#include <QMimeData>
+#include <QTimer>
+#include <QUrl>
+
+namespace {
+
+// The failure report names this many files, then "<more files>...".
+constexpr int kMaxReportedFailures = 10;
+
+std::vector<std::string> LocalPaths(const QMimeData* data)
+{
+    std::vector<std::string> paths;
+    if (!data || !data->hasUrls())
+        return paths;
+    for (const QUrl& url : data->urls())
+        if (url.isLocalFile())
+            paths.push_back(QFile::encodeName(url.toLocalFile()).toStdString());
+    return paths;
+}
+
+} // namespace
+
+QString LoadFailureMessage(const std::string& failedFiles)
+{
+    return QString("Failed to load the following files.\n\n%1\n").arg(QString::fromStdString(failedFiles))
+        + "To get help, please contact us at <" + kSupportAddress + ">.";
+}
+
+CFileListPage::CFileListPage(const QString& title, QWidget* parent)
+    : CPropertyPage(title, parent)
+{
+    setAcceptDrops(true);
+}
+
+void CFileListPage::CreateList(const QRect& area, std::span<const ListColumn> columns)
+{
+    list_ = new CSortListCtrl(this);
+    list_->setGeometry(area);
+    list_->SetColumns(columns);
+}
+
+const OptionValues& CFileListPage::Options() const
+{
+    static const OptionValues defaults;
+    return LiveOptions() ? *LiveOptions() : defaults;
+}
+
+void CFileListPage::EnableWindowForJob(bool enable) { window()->setEnabled(enable); }
+
+int CFileListPage::FirstSelectedRow() const
+{
+    const std::vector<int> rows = list_->SelectedRows();
+    return rows.empty() ? -1 : rows.front();
+}
+
+void CFileListPage::OnAddFiles()
+{
+    const WaitCursor wait;
+    std::vector<std::string> files;
+    if (!ShowFileDialog(this, kAddFilesFilter, kFileMustExist | kAllowMultiSelect, files, QString(), true))
+        return;
+    PumpMessages();
+    LoadFileList(files);
+}
+
+void CFileListPage::OnAddFolder()
+{
+    const WaitCursor wait;
+    std::string folder;
+    if (!BrowseForFolder(this, "Please choose a folder:", RememberedFolder(), folder))
+        return;
+    FolderChosen(folder);
+    AddFolder(folder);
+}
+
+void CFileListPage::AddFolder(const std::string& folder)
+{
+    PumpMessages();
+    // The search lets the dialog paint and its Cancel work, so the window is disabled from here on.
+    EnableWindowForJob(false);
+    CProgressDlg* dialog = CProgressDlg::Create();
+    dialog->SetLabel(JobProgress::Upper, "Searching MP3/WAV files...");
+    PumpMessages();
+    std::vector<std::string> candidates;
+    if (!SearchFolder(folder, candidates, [dialog] {
+            dialog->Pump();
+            return !dialog->IsCancelled();
+        })) {
+        dialog->PostClose();
+        EnableWindowForJob(true);
+        return;
+    }
+    LoadFileList(candidates, dialog);
+}
+
+void CFileListPage::DropPaths(const std::vector<std::string>& paths)
+{
+    EnableWindowForJob(false);
+    CProgressDlg* dialog = CProgressDlg::Create();
+    dialog->SetLabel(JobProgress::Upper, "Searching MP3/WAV files...");
+    PumpMessages();
+    std::vector<std::string> candidates;
+    const bool searched = CollectDropCandidates(paths, candidates, [dialog] {
+        dialog->Pump();
+        return !dialog->IsCancelled();
+    });
+    if (!searched || candidates.empty()) {
+        dialog->PostClose();
+        EnableWindowForJob(true);
+        return;
+    }
+    LoadFileList(candidates, dialog);
+}
+
+void CFileListPage::LoadFileList(const std::vector<std::string>& candidates, CProgressDlg* dialog)
+{
+    EnableWindowForJob(false);
+    if (!dialog)
+        dialog = CProgressDlg::Create();
+    const int count = static_cast<int>(candidates.size());
+    ProgressBar* bar = dialog->Bar(JobProgress::Upper);
+    bar->SetRange(0, count);
+    bar->SetPosition(0);
+    bar->SetStep(1);
+    PumpMessages();
+
+    std::string failures;
+    int failureCount = 0;
+    for (int index = 0; index < count; ++index) {
+        const std::string& candidate = candidates[static_cast<size_t>(index)];
+        dialog->SetLabel(JobProgress::Upper,
+            "[" + std::to_string(index + 1) + "/" + std::to_string(count) + "] Adding file "
+                + GetFileNamePart(candidate) + "...");
+        bar->StepIt();
+        if (AddFile(candidate) == -1) {
+            ++failureCount;
+            if (failureCount <= kMaxReportedFailures)
+                failures += candidate + "\n";
+            else if (failureCount == kMaxReportedFailures + 1)
+                failures += "<more files>...\n";
+        }
+        // The cheap pump: the dialog and the list repaint a few times a second, not once per file.
+        dialog->Pump();
+        if (dialog->IsCancelled())
+            break;
+    }
+    dialog->PostClose();
+    EnableWindowForJob(true);
+    if (!failures.empty())
+        ShowMessageBox(this, LoadFailureMessage(failures), MessageIcon::Exclamation);
+}
+
+bool CFileListPage::RemoveSelectedRows()
+{
+    if (list_->SelectedRows().empty()) {
+        ShowMessageBox(this, "You should select a file at least.", MessageIcon::Information);
+        return false;
+    }
+    for (std::vector<int> rows = list_->SelectedRows(); !rows.empty(); rows = list_->SelectedRows())
+        list_->DeleteRow(rows.front());
+    return true;
+}
+
+bool CFileListPage::RemoveAllRows()
+{
+    if (list_->RowCount() == 0) {
+        ShowMessageBox(this, "You should select a file at least.", MessageIcon::Information);
+        return false;
+    }
+    list_->DeleteAllRows();
+    return true;
+}
+
+void CFileListPage::OnPlay()
+{
+    const int row = FirstSelectedRow();
+    if (row < 0)
+        return;
+    const WaitCursor wait;
+    ShellOpen(list_->Record(row)->path);
+}
+
+void CFileListPage::OpenContextMenu(QMenu& menu, const MenuCommands& commands, const QPoint& globalPosition)
+{
+    UpdateMenuItems(menu, commands);
+    menu.exec(globalPosition);
+}
+
+void CFileListPage::dragEnterEvent(QDragEnterEvent* event)
+{
+    if (!LocalPaths(event->mimeData()).empty())
+        event->acceptProposedAction();
+}
+
+void CFileListPage::dropEvent(QDropEvent* event)
+{
+    const std::vector<std::string> paths = LocalPaths(event->mimeData());
+    if (paths.empty())
+        return;
+    event->acceptProposedAction();
+    // The drop is answered first, so the file manager is not kept waiting while the files load.
+    QTimer::singleShot(0, this, [this, paths] { DropPaths(paths); });
+}

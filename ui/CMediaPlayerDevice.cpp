@@ -1,0 +1,146 @@
+#include "ui/CMediaPlayerDevice.h"
+
+#include <algorithm>
+
+CMediaPlayerDevice::CMediaPlayerDevice() = default;
+
+CMediaPlayerDevice::~CMediaPlayerDevice() { Close(); }
+
+bool CMediaPlayerDevice::Open(const std::string& path)
+{
+    Close();
+    if (!decoder_.Open(path))
+        return false;
+    output_ = CreateAudioOutput();
+    if (!output_) {
+        decoder_.Close();
+        return false;
+    }
+    connect(output_.get(), &AudioOutput::Drained, this, &CMediaPlayerDevice::OutputDrained);
+    return true;
+}
+
+void CMediaPlayerDevice::Close()
+{
+    StopPlay();
+    ++playNumber_; // a notice already posted belongs to the file closed
+    output_.reset();
+    decoder_.Close();
+    restSample_ = 0;
+}
+
+std::optional<int64_t> CMediaPlayerDevice::LengthMs() const
+{
+    if (!IsOpen())
+        return std::nullopt;
+    return decoder_.Count().DurationMs();
+}
+
+int64_t CMediaPlayerDevice::MsToSample(int64_t ms) const
+{
+    // Rounded up, so that a position sought is the position read back.
+    const int64_t rate = decoder_.SampleRate();
+    const int64_t sample = ms / 1000 * rate + (ms % 1000 * rate + 999) / 1000;
+    return std::clamp<int64_t>(sample, 0, decoder_.Count().totalSamples);
+}
+
+int64_t CMediaPlayerDevice::SampleToMs(int64_t sample) const
+{
+    StreamSampleCount count = decoder_.Count();
+    count.totalSamples = sample;
+    return count.DurationMs();
+}
+
+int64_t CMediaPlayerDevice::CurrentSample() const
+{
+    if (!playing_)
+        return restSample_;
+    return std::min(playFrom_ + output_->PlayedFrames(), playTo_);
+}
+
+int64_t CMediaPlayerDevice::PositionMs() const { return IsOpen() ? SampleToMs(CurrentSample()) : 0; }
+
+void CMediaPlayerDevice::Seek(int64_t positionMs)
+{
+    if (!IsOpen())
+        return;
+    StopPlay();
+    ++playNumber_;
+    restSample_ = MsToSample(positionMs);
+}
+
+void CMediaPlayerDevice::PlayToEnd()
+{
+    if (IsOpen())
+        StartPlay(CurrentSample(), decoder_.Count().totalSamples);
+}
+
+void CMediaPlayerDevice::PlayRange(int64_t fromMs, int64_t toMs)
+{
+    if (IsOpen())
+        StartPlay(MsToSample(fromMs), MsToSample(toMs));
+}
+
+void CMediaPlayerDevice::Pause()
+{
+    if (!playing_ || paused_)
+        return;
+    output_->Suspend();
+    paused_ = true;
+}
+
+void CMediaPlayerDevice::Resume()
+{
+    if (!playing_ || !paused_)
+        return;
+    paused_ = false;
+    output_->Resume();
+}
+
+void CMediaPlayerDevice::StartPlay(int64_t fromSample, int64_t toSample)
+{
+    StopPlay();
+    playFrom_ = fromSample;
+    playTo_ = std::max(fromSample, toSample);
+    decoder_.Start(playFrom_, playTo_);
+    playing_ = true;
+    paused_ = false;
+    ++playNumber_;
+    if (output_->Start(decoder_.SampleRate(), decoder_.Channels(), this))
+        return;
+    // The audio output refused (its server went away, or the format): keep time silently instead.
+    output_ = CreateSilentClockOutput();
+    connect(output_.get(), &AudioOutput::Drained, this, &CMediaPlayerDevice::OutputDrained);
+    output_->Start(decoder_.SampleRate(), decoder_.Channels(), this);
+}
+
+void CMediaPlayerDevice::StopPlay()
+{
+    if (!playing_)
+        return;
+    restSample_ = CurrentSample();
+    playing_ = false;
+    paused_ = false;
+    output_->Stop();
+}
+
+size_t CMediaPlayerDevice::ReadPcm(int16_t* data, size_t maxFrames) { return decoder_.Read(data, maxFrames); }
+
+void CMediaPlayerDevice::OutputDrained()
+{
+    if (!playing_)
+        return;
+    restSample_ = playTo_;
+    playing_ = false;
+    paused_ = false;
+    output_->Stop();
+    // Posted, not sent: the receiver may start the next play from its handler.
+    const uint64_t play = playNumber_;
+    QMetaObject::invokeMethod(
+        this,
+        [this, play] {
+            if (play == playNumber_ && !playing_)
+                Q_EMIT PlayedToEnd();
+        },
+        Qt::QueuedConnection);
+}

@@ -1,0 +1,406 @@
+// The cutter page's pieces list: its columns, its rows written from the piece records, and the
+// editing buttons, the tag dialog and the context menu.
+#include "engine/stream/GenreNames.h"
+#include "platform/TextFormat.h"
+#include "platform/desktop/RevealInExplorer.h"
+#include "ui/CID3TagDlg.h"
+#include "ui/CPageSplitter.h"
+#include "ui/CSelectionSlider.h"
+#include "ui/CSpinEdit.h"
+#include "ui/ContextMenuUpdate.h"
+#include "ui/MessageBox.h"
+#include "ui/WindowHelpers.h"
+
+#include <QAction>
+#include <QContextMenuEvent>
+#include <QHeaderView>
+#include <QMenu>
+#include <QPushButton>
+#include <QTreeWidget>
+#include <algorithm>
+
+namespace {
+
+struct ColumnFormat {
+    const char* caption;
+    bool rightAligned;
+    int width; // pixels
+};
+
+constexpr ColumnFormat kColumns[]
+    = { { "No.", false, 45 }, { "Start", true, 70 }, { "End", true, 70 }, { "Length", true, 70 }, { "Size", true, 60 },
+          { "Track #", true, 55 }, { "Title", false, 80 }, { "Artist", false, 80 }, { "Album", false, 80 },
+          { "Year", true, 50 }, { "Genre", false, 50 }, { "Comment", false, 100 } };
+
+constexpr int kModeBySelection = 3;
+
+QString Latin1(const char* text) { return QString::fromLatin1(text); }
+
+// The pieces list reports a context-menu request at a global position, from the mouse or the
+// keyboard (the centre of the list then).
+class PiecesTree : public QTreeWidget {
+public:
+    using QTreeWidget::QTreeWidget;
+    std::function<void(const QPoint&)> onContextMenu;
+
+protected:
+    void contextMenuEvent(QContextMenuEvent* event) override
+    {
+        const QPoint at
+            = event->reason() == QContextMenuEvent::Mouse ? event->globalPos() : mapToGlobal(rect().center());
+        if (onContextMenu)
+            onContextMenu(at);
+        event->accept();
+    }
+};
+
+} // namespace
+
+void CPageSplitter::BuildPiecesList()
+{
+    auto* list = new PiecesTree(this);
+    list_ = list;
+    list_->setGeometry(DialogRect(7, 173, 427, 105));
+    list_->setColumnCount(static_cast<int>(std::size(kColumns)));
+    list_->setRootIsDecorated(false);
+    list_->setItemsExpandable(false);
+    list_->setUniformRowHeights(true);
+    list_->setAllColumnsShowFocus(true);
+    list_->setSelectionMode(QAbstractItemView::SingleSelection);
+    list_->setSelectionBehavior(QAbstractItemView::SelectRows);
+    list_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    list_->header()->setSectionsClickable(false);
+    list_->header()->setSectionsMovable(false);
+    list_->header()->setStretchLastSection(false);
+    QTreeWidgetItem* header = list_->headerItem();
+    for (int column = 0; column < static_cast<int>(std::size(kColumns)); ++column) {
+        header->setText(column, kColumns[column].caption);
+        header->setTextAlignment(
+            column, (kColumns[column].rightAligned ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter);
+        list_->setColumnWidth(column, kColumns[column].width);
+    }
+    list->onContextMenu = [this](const QPoint& at) { OpenContextMenuAt(at); };
+    connect(list_, &QTreeWidget::itemSelectionChanged, this, &CPageSplitter::SelectionChanged);
+    connect(list_, &QTreeWidget::itemChanged, this, &CPageSplitter::RowCheckChanged);
+    connect(list_, &QTreeWidget::itemDoubleClicked, this, &CPageSplitter::OnEditTag);
+}
+
+void CPageSplitter::BuildContextMenu()
+{
+    contextMenu_ = new QMenu(this);
+    previewAction_ = contextMenu_->addAction("&Preview", this, &CPageSplitter::OnPreview);
+    tagAction_ = contextMenu_->addAction("&ID3 tag...", this, &CPageSplitter::OnEditTag);
+    removeAction_ = contextMenu_->addAction("&Remove", this, &CPageSplitter::OnRemove);
+    resetAction_ = contextMenu_->addAction("Re&set", this, &CPageSplitter::OnReset);
+    contextMenu_->addSeparator();
+    browseAction_ = contextMenu_->addAction("&Browse...", this, &CPageSplitter::OnBrowse);
+}
+
+void CPageSplitter::UpdateContextMenu()
+{
+    const bool bySelection = HasSource() && settings_.splitMode.CutType == kModeBySelection;
+    const bool oneSelected = bySelection && list_->selectedItems().size() == 1;
+    const int row = SelectedRow();
+    const bool hasOutput = bySelection && row >= 0 && !pieces_.Entries()[static_cast<size_t>(row)].outputPath.empty();
+    MenuCommands commands;
+    commands.updateRules[previewAction_] = [oneSelected] { return oneSelected; };
+    commands.updateRules[tagAction_] = [oneSelected] { return oneSelected; };
+    commands.updateRules[removeAction_] = [oneSelected] { return oneSelected; };
+    commands.updateRules[resetAction_] = [bySelection] { return bySelection; };
+    commands.updateRules[browseAction_] = [hasOutput] { return hasOutput; };
+    UpdateMenuItems(*contextMenu_, commands);
+}
+
+void CPageSplitter::OpenContextMenuAt(const QPoint& globalPosition)
+{
+    UpdateContextMenu();
+    contextMenu_->exec(globalPosition);
+}
+
+PieceEntry CPageSplitter::NewPieceEntry() const
+{
+    PieceEntry piece;
+    piece.trackNoType = CutterOptions().ID3v1TagTrackNoType;
+    piece.tag = source_.tag;
+    return piece;
+}
+
+QString CPageSplitter::SizeEstimateText(const PieceEntry& piece) const
+{
+    // A source shorter than a tenth has one empty piece: it stands for the whole file.
+    if (duration_ <= 0)
+        return QString::fromStdString(FormatSize(sourceSize_));
+    const long double share = static_cast<long double>(piece.end - piece.start) / duration_;
+    return QString::fromStdString(FormatSize(static_cast<uint64_t>(share * static_cast<long double>(sourceSize_))));
+}
+
+QString CPageSplitter::TrackText(const PieceEntry& piece) const
+{
+    switch (piece.trackNoType) {
+    case TrackNoSequence:
+        return "Auto";
+    case TrackNoSource:
+        return QString::number(source_.tag.hasTrack ? source_.tag.track : 0);
+    case TrackNoCustom:
+        return QString::number(piece.tag.track);
+    default:
+        return QString();
+    }
+}
+
+void CPageSplitter::WriteRow(int row)
+{
+    const PieceEntry& piece = pieces_.Entries()[static_cast<size_t>(row)];
+    QTreeWidgetItem* item = list_->topLevelItem(row);
+    const QString cells[] = { QString::number(row + 1), TimeText(piece.start), TimeText(piece.end),
+        TimeText(piece.end - piece.start), SizeEstimateText(piece), TrackText(piece), Latin1(piece.tag.title),
+        Latin1(piece.tag.artist), Latin1(piece.tag.album), Latin1(piece.tag.year),
+        QString::fromStdString(GenreName(piece.tag.genre)), Latin1(piece.tag.comment) };
+    for (int column = 0; column < static_cast<int>(std::size(cells)); ++column) {
+        if (item->text(column) != cells[column])
+            item->setText(column, cells[column]);
+    }
+    const Qt::CheckState check = piece.checked ? Qt::Checked : Qt::Unchecked;
+    if (item->checkState(kNumber) != check)
+        item->setCheckState(kNumber, check);
+}
+
+void CPageSplitter::RefreshRows()
+{
+    // Rows carry nothing of their own: the records are written into as many rows as there are.
+    refreshingRows_ = true;
+    const int count = static_cast<int>(pieces_.Size());
+    while (list_->topLevelItemCount() > count)
+        delete list_->takeTopLevelItem(list_->topLevelItemCount() - 1);
+    while (list_->topLevelItemCount() < count) {
+        auto* item = new QTreeWidgetItem;
+        item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable);
+        for (int column = 0; column < static_cast<int>(std::size(kColumns)); ++column) {
+            item->setTextAlignment(
+                column, (kColumns[column].rightAligned ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter);
+        }
+        item->setCheckState(kNumber, Qt::Unchecked);
+        list_->addTopLevelItem(item);
+    }
+    for (int row = 0; row < count; ++row)
+        WriteRow(row);
+    refreshingRows_ = false;
+}
+
+int CPageSplitter::SelectedRow() const
+{
+    const QList<QTreeWidgetItem*> selected = list_->selectedItems();
+    return selected.isEmpty() ? -1 : list_->indexOfTopLevelItem(selected.front());
+}
+
+void CPageSplitter::SelectRow(int row)
+{
+    if (QTreeWidgetItem* item = list_->topLevelItem(row)) {
+        list_->setCurrentItem(item);
+        item->setSelected(true);
+        list_->scrollToItem(item);
+    }
+}
+
+void CPageSplitter::RowCheckChanged()
+{
+    if (refreshingRows_)
+        return;
+    for (int row = 0; row < list_->topLevelItemCount() && row < static_cast<int>(pieces_.Size()); ++row)
+        pieces_.Entries()[static_cast<size_t>(row)].checked
+            = list_->topLevelItem(row)->checkState(kNumber) == Qt::Checked;
+}
+
+void CPageSplitter::EnablePieceButtons(bool enable)
+{
+    for (QWidget* button :
+        { previewButton_, tagButton_, removeButton_, goToStartButton_, goToEndButton_, setStartButton_, setEndButton_ })
+        button->setEnabled(enable);
+}
+
+void CPageSplitter::SelectionChanged()
+{
+    const bool selected = SelectedRow() >= 0;
+    // The list is disabled outside the mode by selection, and its buttons with it.
+    EnablePieceButtons(selected && list_->isEnabled());
+    if (selected)
+        ShowSelectedPieceOnSlider();
+}
+
+void CPageSplitter::ShowSelectedPieceOnSlider()
+{
+    const int row = SelectedRow();
+    if (row < 0)
+        return;
+    const PieceEntry& piece = pieces_.Entries()[static_cast<size_t>(row)];
+    slider_->SetSelection(piece.start, piece.end);
+}
+
+void CPageSplitter::AddPieceAt(int32_t position, bool setSliderSelection, bool selectRow, bool& added)
+{
+    const std::optional<size_t> row = pieces_.AddAt(position, NewPieceEntry());
+    added = row.has_value();
+    if (!added)
+        return;
+    RefreshRows();
+    if (selectRow)
+        SelectRow(static_cast<int>(*row));
+    if (setSliderSelection) {
+        const PieceEntry& piece = pieces_.Entries()[*row];
+        slider_->SetSelection(piece.start, piece.end);
+    }
+}
+
+void CPageSplitter::OnAddPiece()
+{
+    if (!HasSource())
+        return;
+    const int32_t position = slider_->value();
+    bool added = false;
+    AddPieceAt(position, true, true, added);
+    if (!added)
+        ShowMessageBox(this, QString("%1 has been added.").arg(TimeText(position)));
+}
+
+void CPageSplitter::OnSetEnd()
+{
+    const int row = SelectedRow();
+    if (row < 0)
+        return;
+    size_t selected = static_cast<size_t>(row);
+    const PieceList::Edit edit = pieces_.SetEnd(static_cast<size_t>(row), slider_->value(), NewPieceEntry(), selected);
+    if (edit == PieceList::Edit::Refused) {
+        ShowMessageBox(this, "You can not set the end position less than or equal to the start position.");
+        return;
+    }
+    if (edit == PieceList::Edit::Changed) {
+        RefreshRows();
+        SelectRow(static_cast<int>(selected));
+        ShowSelectedPieceOnSlider();
+    }
+    slider_->setFocus();
+}
+
+void CPageSplitter::OnSetStart()
+{
+    const int row = SelectedRow();
+    if (row < 0)
+        return;
+    size_t selected = static_cast<size_t>(row);
+    const PieceList::Edit edit
+        = pieces_.SetStart(static_cast<size_t>(row), slider_->value(), NewPieceEntry(), selected);
+    if (edit == PieceList::Edit::Refused) {
+        ShowMessageBox(this, "You can not set the start position greater than or equal to the end position.");
+        return;
+    }
+    if (edit == PieceList::Edit::Changed) {
+        RefreshRows();
+        SelectRow(static_cast<int>(selected));
+        ShowSelectedPieceOnSlider();
+    }
+    slider_->setFocus();
+}
+
+void CPageSplitter::OnGoToStart()
+{
+    const int row = SelectedRow();
+    if (row < 0)
+        return;
+    ShowPosition(pieces_.Entries()[static_cast<size_t>(row)].start);
+    slider_->setFocus();
+}
+
+void CPageSplitter::OnGoToEnd()
+{
+    const int row = SelectedRow();
+    if (row < 0)
+        return;
+    ShowPosition(pieces_.Entries()[static_cast<size_t>(row)].end);
+    slider_->setFocus();
+}
+
+void CPageSplitter::OnRemove()
+{
+    if (pieces_.Size() == 1) {
+        if (ShowMessageBox(
+                this, "Are you sure you want to close current file?", MessageIcon::Question, MessageButtons::YesNo)
+            == MessageAnswer::Yes)
+            CloseSource();
+        return;
+    }
+    const int row = SelectedRow();
+    if (row < 0)
+        return;
+    const size_t neighbour = pieces_.Remove(static_cast<size_t>(row));
+    list_->clearSelection();
+    RefreshRows();
+    SelectRow(static_cast<int>(neighbour));
+}
+
+void CPageSplitter::OnReset()
+{
+    if (pieces_.Size() < 2)
+        return;
+    if (ShowMessageBox(this, "Are you sure you want to reset all pieces?", MessageIcon::Question, MessageButtons::YesNo)
+        != MessageAnswer::Yes)
+        return;
+    pieces_.KeepFirstOnly();
+    RefreshRows();
+    SelectRow(0);
+    ShowSelectedPieceOnSlider();
+}
+
+void CPageSplitter::OnEditTag()
+{
+    const int row = SelectedRow();
+    if (row < 0 || !list_->isEnabled())
+        return;
+    PieceEntry& piece = pieces_.Entries()[static_cast<size_t>(row)];
+    CID3TagDlg dialog(this);
+    dialog.title = Latin1(piece.tag.title);
+    dialog.artist = Latin1(piece.tag.artist);
+    dialog.album = Latin1(piece.tag.album);
+    dialog.year = Latin1(piece.tag.year);
+    dialog.comment = Latin1(piece.tag.comment);
+    dialog.genre = piece.tag.genre;
+    dialog.trackType = piece.trackNoType;
+    dialog.trackNumber = piece.tag.track;
+    dialog.sourceTrackNumber = source_.tag.hasTrack ? source_.tag.track : 0;
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    // The dialog may have been left open while the source went away.
+    if (static_cast<size_t>(row) >= pieces_.Size())
+        return;
+    PieceEntry& edited = pieces_.Entries()[static_cast<size_t>(row)];
+    edited.trackNoType = dialog.trackType;
+    if (dialog.trackType == TrackNoCustom)
+        edited.tag.track = dialog.trackNumber;
+    SetTagTitle(edited.tag, dialog.title.toLatin1().toStdString());
+    SetTagArtist(edited.tag, dialog.artist.toLatin1().toStdString());
+    SetTagAlbum(edited.tag, dialog.album.toLatin1().toStdString());
+    SetTagYear(edited.tag, dialog.year.toLatin1().toStdString());
+    SetTagComment(edited.tag, dialog.comment.toLatin1().toStdString());
+    edited.tag.genre = dialog.genre;
+    refreshingRows_ = true;
+    WriteRow(row);
+    refreshingRows_ = false;
+}
+
+void CPageSplitter::OnBrowse()
+{
+    const int row = SelectedRow();
+    if (row < 0)
+        return;
+    const std::string& path = pieces_.Entries()[static_cast<size_t>(row)].outputPath;
+    if (!path.empty())
+        RevealInExplorer(path);
+}
+
+void CPageSplitter::OnPositionSpin(int steps)
+{
+    if (!HasSource() || state_ == kPlaying || state_ == kPreviewing)
+        return;
+    // An up click is one second later.
+    const int64_t position = int64_t { slider_->value() } + int64_t { 10 } * steps;
+    ShowPosition(static_cast<int32_t>(std::clamp<int64_t>(position, 0, duration_)));
+}

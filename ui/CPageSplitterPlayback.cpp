@@ -1,0 +1,216 @@
+// Listening on the cutter page: "&Play" from the slider to the end of the file (toggling with
+// pause), "Previe&w" of the selected piece, "S&top", the slider and the position box following the
+// sound every 100 ms, and the slider moved by the user during playback.
+//
+// States: idle, playing, paused, previewing, preview paused. Every stop is a pause of the device;
+// the device is closed only with the source. Positions are tenths of a second; the device counts
+// milliseconds.
+#include "ui/CMediaPlayerDevice.h"
+#include "ui/CPageSplitter.h"
+#include "ui/CSelectionSlider.h"
+#include "ui/CSpinEdit.h"
+
+#include <QPushButton>
+
+void CPageSplitter::ResetPlayback()
+{
+    StopPlaybackTimer();
+    state_ = kIdle;
+    pausedPosition_ = 0;
+    playStart_ = 0;
+    previewStart_ = 0;
+    previewEnd_ = 0;
+    dragging_ = false;
+    SetPlayText(false);
+    previewButton_->setText("Previe&w");
+}
+
+void CPageSplitter::StopPlaybackTimer() { playbackTimer_.stop(); }
+
+void CPageSplitter::StartPlaybackTimer() { playbackTimer_.start(); }
+
+void CPageSplitter::SetPlayText(bool playing) { playButton_->setText(playing ? "&Pause" : "&Play"); }
+
+void CPageSplitter::ShowPosition(int32_t tenths)
+{
+    positionEdit_->SetText(TimeText(tenths));
+    slider_->setValue(tenths);
+}
+
+void CPageSplitter::MoveSliderByUser(int32_t tenths)
+{
+    slider_->setValue(tenths);
+    OnSliderScrolled(true);
+}
+
+int32_t CPageSplitter::DevicePosition() const
+{
+    // A closed device reads as the start; the page never asks one, but a stray tick may.
+    return device_ ? static_cast<int32_t>(device_->PositionMs() / 100) : 0;
+}
+
+void CPageSplitter::PlayRest(int32_t from)
+{
+    device_->Seek(int64_t { from } * 100);
+    device_->PlayToEnd();
+}
+
+void CPageSplitter::PlayRange(int32_t from, int32_t to)
+{
+    device_->PlayRange(int64_t { from } * 100, int64_t { to } * 100);
+}
+
+void CPageSplitter::PauseAndShowPosition()
+{
+    StopPlaybackTimer();
+    device_->Pause();
+    pausedPosition_ = DevicePosition();
+    ShowPosition(pausedPosition_);
+    SetPlayText(false);
+}
+
+void CPageSplitter::OnPlay()
+{
+    if (!HasSource() || !device_)
+        return;
+    switch (state_) {
+    case kIdle: {
+        const int32_t position = slider_->value();
+        playStart_ = position;
+        PlayRest(position);
+        SetPlayText(true);
+        StartPlaybackTimer();
+        state_ = kPlaying;
+        break;
+    }
+    case kPlaying:
+        PauseAndShowPosition();
+        state_ = kPaused;
+        break;
+    case kPaused: {
+        const int32_t position = slider_->value();
+        playStart_ = position;
+        if (position == pausedPosition_)
+            device_->Resume();
+        else
+            PlayRest(position);
+        SetPlayText(true);
+        StartPlaybackTimer();
+        state_ = kPlaying;
+        break;
+    }
+    case kPreviewing:
+        PauseAndShowPosition();
+        state_ = kPreviewPaused;
+        break;
+    case kPreviewPaused: {
+        const int32_t position = slider_->value();
+        if (position == pausedPosition_) {
+            device_->Resume();
+            state_ = kPreviewing;
+        } else if (position < previewStart_ || position > previewEnd_) {
+            previewButton_->setText("Previe&w");
+            state_ = kPlaying;
+            PlayRest(position);
+        } else {
+            PlayRange(position, previewEnd_);
+            state_ = kPreviewing;
+        }
+        SetPlayText(true);
+        StartPlaybackTimer();
+        break;
+    }
+    }
+}
+
+void CPageSplitter::OnPreview()
+{
+    if (!HasSource() || !device_)
+        return;
+    if (state_ == kPreviewing || state_ == kPreviewPaused) {
+        OnStop();
+        return;
+    }
+    const int row = SelectedRow();
+    if (row < 0)
+        return;
+    if (state_ == kPlaying) {
+        StopPlaybackTimer();
+        device_->Pause();
+    }
+    const PieceEntry& piece = Pieces().Entries()[static_cast<size_t>(row)];
+    previewStart_ = piece.start;
+    previewEnd_ = piece.end;
+    ShowPosition(previewStart_);
+    playStart_ = previewStart_;
+    PlayRange(previewStart_, previewEnd_);
+    SetPlayText(true);
+    previewButton_->setText("Stop");
+    StartPlaybackTimer();
+    state_ = kPreviewing;
+}
+
+void CPageSplitter::OnStop()
+{
+    if (!device_)
+        return;
+    switch (state_) {
+    case kPlaying:
+        StopPlaybackTimer();
+        device_->Pause();
+        [[fallthrough]];
+    case kPaused:
+        ShowPosition(playStart_);
+        SetPlayText(false);
+        state_ = kIdle;
+        break;
+    case kPreviewing:
+        StopPlaybackTimer();
+        device_->Pause();
+        [[fallthrough]];
+    case kPreviewPaused:
+        ShowPosition(previewStart_);
+        SetPlayText(false);
+        previewButton_->setText("Previe&w");
+        state_ = kIdle;
+        break;
+    case kIdle:
+        break;
+    }
+}
+
+void CPageSplitter::OnPlayedToEnd()
+{
+    // Only the device of the loaded source reports here; a closed one is gone with its source.
+    if (sender() != device_.get())
+        return;
+    OnStop();
+}
+
+void CPageSplitter::OnPlaybackTimer()
+{
+    if (!dragging_ && device_)
+        ShowPosition(DevicePosition());
+}
+
+void CPageSplitter::OnSliderScrolled(bool complete)
+{
+    const int32_t position = slider_->value();
+    positionEdit_->SetText(TimeText(position));
+    if (!complete) {
+        dragging_ = true;
+        return;
+    }
+    if (device_ && state_ == kPlaying) {
+        PlayRest(position);
+    } else if (device_ && state_ == kPreviewing) {
+        if (position < previewStart_ || position > previewEnd_) {
+            previewButton_->setText("Previe&w");
+            state_ = kPlaying;
+            PlayRest(position);
+        } else {
+            PlayRange(position, previewEnd_);
+        }
+    }
+    dragging_ = false;
+}

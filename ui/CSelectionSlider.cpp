@@ -1,0 +1,106 @@
+#include "ui/CSelectionSlider.h"
+
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QStyle>
+#include <QStyleOptionSlider>
+#include <algorithm>
+
+CSelectionSlider::CSelectionSlider(QWidget* parent)
+    : QSlider(Qt::Horizontal, parent)
+{
+    setTickPosition(QSlider::NoTicks);
+    setFocusPolicy(Qt::StrongFocus);
+    connect(this, &QSlider::actionTriggered, this, &CSelectionSlider::ActionTriggered);
+    connect(this, &QSlider::valueChanged, this, &CSelectionSlider::ValueChanged);
+    connect(this, &QSlider::sliderMoved, this, [this] { Q_EMIT Scrolled(false); });
+    connect(this, &QSlider::sliderReleased, this, [this] { Q_EMIT Scrolled(true); });
+}
+
+void CSelectionSlider::SetSelection(int start, int end)
+{
+    selectionStart_ = std::min(start, end);
+    selectionEnd_ = std::max(start, end);
+    update();
+}
+
+void CSelectionSlider::ClearSelection() { SetSelection(0, 0); }
+
+void CSelectionSlider::ActionTriggered(int action)
+{
+    // Dragging reports through sliderMoved; any other action of the user (a key, the wheel) is one
+    // complete step. The new position is set already, the value follows right after this signal.
+    Q_UNUSED(action);
+    if (!isSliderDown() && sliderPosition() != value())
+        userStep_ = true;
+}
+
+void CSelectionSlider::ValueChanged()
+{
+    if (!userStep_ || isSliderDown())
+        return;
+    userStep_ = false;
+    Q_EMIT Scrolled(true);
+}
+
+void CSelectionSlider::mousePressEvent(QMouseEvent* event)
+{
+    if (event->button() == Qt::LeftButton && isEnabled() && maximum() > minimum()) {
+        QStyleOptionSlider option;
+        initStyleOption(&option);
+        const QRect handle = style()->subControlRect(QStyle::CC_Slider, &option, QStyle::SC_SliderHandle, this);
+        if (!handle.contains(event->position().toPoint())) {
+            // A click on the groove puts the thumb there and starts dragging it, as in a player.
+            const QRect groove = style()->subControlRect(QStyle::CC_Slider, &option, QStyle::SC_SliderGroove, this);
+            const int span = std::max(1, groove.width() - handle.width());
+            const int x = static_cast<int>(event->position().x()) - groove.x() - handle.width() / 2;
+            setValue(QStyle::sliderValueFromPosition(minimum(), maximum(), x, span, option.upsideDown));
+            Q_EMIT Scrolled(false);
+        }
+    }
+    QSlider::mousePressEvent(event);
+}
+
+void CSelectionSlider::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_Space && event->modifiers() == Qt::NoModifier) {
+        if (!event->isAutoRepeat())
+            Q_EMIT PlayPauseRequested();
+        event->accept();
+        return;
+    }
+    QSlider::keyPressEvent(event);
+}
+
+void CSelectionSlider::paintEvent(QPaintEvent* event)
+{
+    Q_UNUSED(event);
+    QPainter painter(this);
+    QStyleOptionSlider option;
+    initStyleOption(&option);
+
+    // The groove is drawn as if the thumb were at the start: some styles fill it up to the thumb,
+    // which would hide the selection.
+    QStyleOptionSlider groove = option;
+    groove.subControls = QStyle::SC_SliderGroove;
+    groove.sliderPosition = groove.minimum;
+    groove.sliderValue = groove.minimum;
+    style()->drawComplexControl(QStyle::CC_Slider, &groove, &painter, this);
+    if (HasSelection() && maximum() > minimum()) {
+        const QRect grooveArea = style()->subControlRect(QStyle::CC_Slider, &option, QStyle::SC_SliderGroove, this);
+        const QRect handle = style()->subControlRect(QStyle::CC_Slider, &option, QStyle::SC_SliderHandle, this);
+        const int span = grooveArea.width() - handle.width();
+        const int left = grooveArea.x() + handle.width() / 2
+            + QStyle::sliderPositionFromValue(minimum(), maximum(), selectionStart_, span, option.upsideDown);
+        const int right = grooveArea.x() + handle.width() / 2
+            + QStyle::sliderPositionFromValue(minimum(), maximum(), selectionEnd_, span, option.upsideDown);
+        const int height = std::clamp(grooveArea.height() - 2, 4, 8);
+        const QRect band(left, grooveArea.center().y() - height / 2, std::max(2, right - left), height);
+        painter.fillRect(band, palette().color(isEnabled() ? QPalette::Highlight : QPalette::Mid));
+    }
+    option.subControls = QStyle::SC_SliderHandle;
+    if (isSliderDown())
+        option.activeSubControls = QStyle::SC_SliderHandle;
+    style()->drawComplexControl(QStyle::CC_Slider, &option, &painter, this);
+}

@@ -1,0 +1,192 @@
+#include "ui/CSortListCtrl.h"
+
+#include <QContextMenuEvent>
+#include <QHeaderView>
+#include <QTimer>
+
+namespace {
+
+constexpr int kSortValueRole = Qt::UserRole + 1;
+
+// A row of the list: its cells and its record.
+class CSortListRow : public QTreeWidgetItem {
+public:
+    explicit CSortListRow(std::unique_ptr<FileListItem> record)
+        : record_(std::move(record))
+    {
+    }
+
+    FileListItem* Record() const { return record_.get(); }
+
+    bool operator<(const QTreeWidgetItem& other) const override
+    {
+        const int column = treeWidget() ? treeWidget()->sortColumn() : 0;
+        const QVariant mine = data(column, kSortValueRole);
+        const QVariant theirs = other.data(column, kSortValueRole);
+        if (mine.isValid() != theirs.isValid())
+            return !mine.isValid();
+        if (mine.isValid())
+            return mine.toLongLong() < theirs.toLongLong();
+        return QString::localeAwareCompare(text(column), other.text(column)) < 0;
+    }
+
+private:
+    std::unique_ptr<FileListItem> record_;
+};
+
+} // namespace
+
+CSortListCtrl::CSortListCtrl(QWidget* parent)
+    : QTreeWidget(parent)
+{
+    setRootIsDecorated(false);
+    setItemsExpandable(false);
+    setUniformRowHeights(true); // keeps inserting and scrolling cheap in lists of thousands of rows
+    setAllColumnsShowFocus(true);
+    setSelectionMode(QAbstractItemView::ExtendedSelection);
+    setSelectionBehavior(QAbstractItemView::SelectRows);
+    setSortingEnabled(false); // rows are appended where they are added; only a header click sorts
+    header()->setSectionsClickable(true);
+    header()->setSectionsMovable(false);
+    header()->setStretchLastSection(false);
+    header()->setSortIndicatorShown(false);
+    connect(header(), &QHeaderView::sectionClicked, this, &CSortListCtrl::SortByColumn);
+}
+
+void CSortListCtrl::SetColumns(std::span<const ListColumn> columns)
+{
+    setColumnCount(static_cast<int>(columns.size()));
+    numericColumns_.clear();
+    alignments_.clear();
+    QStringList titles;
+    for (const ListColumn& column : columns) {
+        titles << column.title;
+        numericColumns_.push_back(column.numeric);
+        alignments_.push_back(column.alignment | Qt::AlignVCenter);
+    }
+    setHeaderLabels(titles);
+    for (int index = 0; index < static_cast<int>(columns.size()); ++index) {
+        const ListColumn& column = columns[static_cast<size_t>(index)];
+        setColumnWidth(index, column.width);
+        headerItem()->setTextAlignment(index, alignments_[static_cast<size_t>(index)]);
+    }
+}
+
+int CSortListCtrl::InsertRow(int index, const QString& text, std::unique_ptr<FileListItem> record)
+{
+    if (index < 0 || index > RowCount())
+        index = RowCount();
+    auto* row = new CSortListRow(std::move(record));
+    row->setText(0, text);
+    for (size_t column = 0; column < alignments_.size(); ++column)
+        row->setTextAlignment(static_cast<int>(column), alignments_[column]);
+    insertTopLevelItem(index, row);
+    return index;
+}
+
+FileListItem* CSortListCtrl::Record(int row) const
+{
+    const auto* item = static_cast<const CSortListRow*>(topLevelItem(row));
+    return item ? item->Record() : nullptr;
+}
+
+void CSortListCtrl::SetCell(int row, int column, const QString& text, std::optional<qint64> value)
+{
+    QTreeWidgetItem* item = topLevelItem(row);
+    if (!item)
+        return;
+    item->setText(column, text);
+    const bool numeric = column >= 0 && static_cast<size_t>(column) < numericColumns_.size()
+        && numericColumns_[static_cast<size_t>(column)];
+    item->setData(column, kSortValueRole, numeric && value ? QVariant(*value) : QVariant());
+}
+
+QString CSortListCtrl::CellText(int row, int column) const
+{
+    const QTreeWidgetItem* item = topLevelItem(row);
+    return item ? item->text(column) : QString();
+}
+
+void CSortListCtrl::SetCellToolTip(int row, int column, const QString& text)
+{
+    if (QTreeWidgetItem* item = topLevelItem(row))
+        item->setToolTip(column, text);
+}
+
+QString CSortListCtrl::CellToolTip(int row, int column) const
+{
+    const QTreeWidgetItem* item = topLevelItem(row);
+    return item ? item->toolTip(column) : QString();
+}
+
+void CSortListCtrl::DeleteRow(int row) { delete takeTopLevelItem(row); }
+
+void CSortListCtrl::DeleteAllRows() { clear(); }
+
+std::vector<int> CSortListCtrl::SelectedRows() const
+{
+    std::vector<int> rows;
+    for (int row = 0; row < RowCount(); ++row)
+        if (topLevelItem(row)->isSelected())
+            rows.push_back(row);
+    return rows;
+}
+
+void CSortListCtrl::SelectRow(int row, bool selected)
+{
+    if (QTreeWidgetItem* item = topLevelItem(row))
+        item->setSelected(selected);
+}
+
+void CSortListCtrl::MoveRow(int from, int to)
+{
+    QTreeWidgetItem* item = topLevelItem(from);
+    if (!item || to < 0 || to >= RowCount() || from == to)
+        return;
+    const bool selected = item->isSelected();
+    const bool current = currentItem() == item;
+    takeTopLevelItem(from);
+    insertTopLevelItem(to, item);
+    item->setSelected(selected);
+    if (current)
+        setCurrentItem(item, 0, QItemSelectionModel::NoUpdate);
+}
+
+void CSortListCtrl::EnsureRowVisible(int row)
+{
+    // Scrolling lays out every row first, so scrolling to each row as it is added would make
+    // filling a long list quadratic. The scroll waits for the event loop instead, which the
+    // loading pumps a few times a second, and goes to the row asked for last.
+    QTreeWidgetItem* item = topLevelItem(row);
+    if (!item)
+        return;
+    pendingScroll_ = QPersistentModelIndex(indexFromItem(item));
+    if (scrollScheduled_)
+        return;
+    scrollScheduled_ = true;
+    QTimer::singleShot(0, this, [this] {
+        scrollScheduled_ = false;
+        if (pendingScroll_.isValid())
+            scrollTo(pendingScroll_);
+        pendingScroll_ = QPersistentModelIndex();
+    });
+}
+
+void CSortListCtrl::SortByColumn(int column)
+{
+    if (column < 0 || column >= columnCount())
+        return;
+    ascending_ = (column != sortColumn_ || !ascending_);
+    sortColumn_ = column;
+    sortItems(column, ascending_ ? Qt::AscendingOrder : Qt::DescendingOrder);
+    header()->setSortIndicatorShown(true);
+}
+
+void CSortListCtrl::contextMenuEvent(QContextMenuEvent* event)
+{
+    // From the keyboard the menu opens at the middle of the list, not where the mouse happens to be.
+    const QPoint position
+        = event->reason() == QContextMenuEvent::Keyboard ? mapToGlobal(rect().center()) : event->globalPos();
+    Q_EMIT ContextMenuRequested(position);
+    event->accept();
+}

@@ -1,0 +1,76 @@
+#pragma once
+// The report list of the batch cutter and joiner pages: columns of fixed titles, widths and
+// alignment, rows that each carry their record, and sorting by a click on a column header.
+//
+// A header click sorts ascending, or descending when the same column was sorted ascending last.
+// Number columns sort by the value each cell was given, not by its text (so "9.50 MB" comes before
+// "10.00 MB"); cells without a value sort before those with one. Text columns sort as the desktop's
+// locale orders text. Equal cells keep their order.
+#include "ui/FileListItem.h"
+
+#include <QPersistentModelIndex>
+#include <QTreeWidget>
+#include <memory>
+#include <optional>
+#include <span>
+#include <vector>
+
+struct ListColumn {
+    const char* title;
+    int width; // pixels
+    Qt::Alignment alignment;
+    bool numeric; // sorts by the cells' values
+};
+
+class CSortListCtrl : public QTreeWidget {
+    Q_OBJECT
+public:
+    explicit CSortListCtrl(QWidget* parent = nullptr);
+
+    void SetColumns(std::span<const ListColumn> columns);
+
+    // Inserts a row at index (the end when out of range) with text in the first column; the row takes
+    // the record. Returns the row's index.
+    int InsertRow(int index, const QString& text, std::unique_ptr<FileListItem> record);
+    // The row's record, or nullptr for a row that does not exist.
+    FileListItem* Record(int row) const;
+    template <typename Item> Item* RecordAs(int row) const { return static_cast<Item*>(Record(row)); }
+    // Sets a cell's text and, for a number column, the value it sorts by.
+    void SetCell(int row, int column, const QString& text, std::optional<qint64> value = std::nullopt);
+    QString CellText(int row, int column) const;
+    // What shows when the mouse rests on the cell: the whole text that a narrow column cuts short.
+    void SetCellToolTip(int row, int column, const QString& text);
+    QString CellToolTip(int row, int column) const;
+    // Deletes the row and its record.
+    void DeleteRow(int row);
+    void DeleteAllRows();
+    int RowCount() const { return topLevelItemCount(); }
+
+    // Selected rows in ascending order.
+    std::vector<int> SelectedRows() const;
+    void SelectRow(int row, bool selected);
+    // Moves a row, with its record, selection and focus, to another index.
+    void MoveRow(int from, int to);
+    // Scrolls the row into view when the event loop next runs.
+    void EnsureRowVisible(int row);
+
+    // What a header click does.
+    void SortByColumn(int column);
+    int SortColumn() const { return sortColumn_; }
+    bool SortAscending() const { return ascending_; }
+
+Q_SIGNALS:
+    // A right click or the context-menu key; globalPosition is where the menu opens.
+    void ContextMenuRequested(const QPoint& globalPosition);
+
+protected:
+    void contextMenuEvent(QContextMenuEvent* event) override;
+
+private:
+    std::vector<bool> numericColumns_;
+    std::vector<Qt::Alignment> alignments_;
+    int sortColumn_ = -1;
+    bool ascending_ = true;
+    QPersistentModelIndex pendingScroll_;
+    bool scrollScheduled_ = false;
+};
