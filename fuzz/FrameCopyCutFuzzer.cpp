@@ -46,7 +46,7 @@ bool Split(
         break;
     }
     case 1: {
-        CutterSource source { path, {}, static_cast<uint32_t>(sourceSize), 0, {} };
+        CutterSource source { path, {}, static_cast<uint64_t>(sourceSize), 0, {} };
         ok = CutByCount(source, 2 + amount % 40, settings, errorText);
         outputs = source.outputFiles;
         break;
@@ -59,7 +59,7 @@ bool Split(
     }
     default: {
         // Three pieces at two points in the first minute; bit 0 of the amount skips the middle one.
-        CutterSource source { path, {}, static_cast<uint32_t>(sourceSize),
+        CutterSource source { path, {}, static_cast<uint64_t>(sourceSize),
             static_cast<int32_t>(count.DurationMs() / 100), {} };
         const int32_t first = 1 + (amount >> 1) % 300;
         const int32_t second = first + 1 + (amount >> 9) % 300;

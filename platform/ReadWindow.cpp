@@ -41,6 +41,16 @@ void ReadWindow::Close()
     readFailed_ = false;
 }
 
+uint64_t ReadWindow::NextDataAt(uint64_t position) const
+{
+    if (fd_ < 0 || position >= size_)
+        return position;
+    const off_t data = ::lseek(fd_, static_cast<off_t>(position), SEEK_DATA);
+    if (data < 0)
+        return errno == ENXIO ? size_ : position;
+    return std::min<uint64_t>(static_cast<uint64_t>(data), size_);
+}
+
 std::span<const uint8_t> ReadWindow::Read(uint64_t position, size_t length) const
 {
     const auto ahead = ReadAhead(position, length);

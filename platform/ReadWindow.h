@@ -37,6 +37,9 @@ public:
     // ends first: for scans that take whatever is at hand. Valid until the next Read.
     std::span<const uint8_t> ReadAhead(uint64_t position, size_t atLeast) const;
     bool ReadFailed() const { return readFailed_; }
+    // Where the next bytes that are not a hole of a sparse file start, at or after position (the
+    // size when only a hole is left); position itself where the file system cannot tell.
+    uint64_t NextDataAt(uint64_t position) const;
     // Marks the file failed: a copy that went past the window found the file shorter than it was.
     void MarkReadFailed() const { readFailed_ = true; }
 

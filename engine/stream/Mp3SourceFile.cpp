@@ -1,5 +1,6 @@
 #include "engine/stream/Mp3SourceFile.h"
 
+#include <algorithm>
 #include <cstring>
 
 size_t ID3v2BlockLength(std::span<const uint8_t> b)
@@ -71,8 +72,15 @@ std::optional<FoundFrame> Mp3SourceFile::SearchFrame(size_t position) const
         if (bytes.size() < 4)
             return std::nullopt;
         const size_t lastCandidate = bytes.size() - 4;
+        // memchr skips runs of junk (a large tag, stray bytes) at memory speed.
+        bool syncSeen = false;
         for (size_t p = 0; p <= lastCandidate; ++p) {
-            if (bytes[p] != 0xFF || !IsFrameHeaderCandidate(&bytes[p]))
+            const void* sync = std::memchr(&bytes[p], 0xFF, lastCandidate + 1 - p);
+            if (!sync)
+                break;
+            syncSeen = true;
+            p = static_cast<size_t>(static_cast<const uint8_t*>(sync) - bytes.data());
+            if (!IsFrameHeaderCandidate(&bytes[p]))
                 continue;
             // The search stops at the first candidate: a free-format one ends it.
             const auto header = DecodeFrameHeader(&bytes[p]);
@@ -81,6 +89,10 @@ std::optional<FoundFrame> Mp3SourceFile::SearchFrame(size_t position) const
             return FoundFrame { position + p, *header };
         }
         position += lastCandidate + 1;
+        // A window without a single sync byte may end in a hole of a sparse file: holes read as
+        // zeros, which hold no header, so the search goes on where the data does.
+        if (!syncSeen)
+            position = std::max<size_t>(position, file_.NextDataAt(position));
     }
     return std::nullopt;
 }
