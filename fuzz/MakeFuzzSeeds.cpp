@@ -4,6 +4,7 @@
 // the end). Nothing binary is kept in the repository; scripts/fuzz.sh runs this before fuzzing.
 #include "tests/support/EncodedAudio.h"
 #include "tests/support/FrameBuilder.h"
+#include "tests/support/ShellLinkBuilder.h"
 
 #include <cstdio>
 #include <filesystem>
@@ -157,6 +158,28 @@ int main(int argc, char** argv)
         Append(joined, bytes);
         Write(root / "FrameCopyJoinFuzzer", "first-then-" + name, joined);
     }
+    // Information frames to rewrite: twelve control bytes (new counts, delay, padding) before each
+    // stream, whose first frame is the information frame when it has one.
+    for (const auto& [name, bytes] : streams)
+        Write(root / "InfoFrameRewriteFuzzer", name,
+            WithPrefix({ 0, 0, 1, 0, 0, 1, 0, 0, 0x18, 0x12, 0x40, 0x11 }, bytes));
+
+    // Shortcuts as Windows writes them, and the other kinds of link information.
+    using namespace shelllink;
+    Write(root / "ShellLinkFuzzer", "local", LinkToLocalFile("C:\\Music\\song.mp3", u"..\\Music\\song.mp3"));
+    LinkParts unicode;
+    unicode.linkInfo = UnicodeLinkInfo(u"C:\\M\u00fcsik\\", u"Lied.mp3");
+    Write(root / "ShellLinkFuzzer", "unicode", BuildLink(unicode));
+    LinkParts network;
+    network.linkInfo = NetworkLinkInfo("\\\\server\\share", "song.mp3");
+    network.workingDir = Utf16("C:\\");
+    Write(root / "ShellLinkFuzzer", "network", BuildLink(network));
+    LinkParts items;
+    items.itemList = ItemList({ RootFolderItem(), VolumeItem("C:\\"), FileEntryItem("SONG~1.MP3", u"Song one.mp3") });
+    items.unicode = false;
+    items.relativePath = u"Song one.mp3";
+    Write(root / "ShellLinkFuzzer", "items-only", BuildLink(items));
+
     std::printf("%zu streams written to each target's folder under %s\n", streams.size(), root.c_str());
     return 0;
 }
