@@ -110,6 +110,7 @@ public:
     void OnCutNow();
     void OnAddPiece();
     void OnSetStart();
+    void ShowBoundaryEdit(PieceList::Edit edit, size_t selected, const char* refusal);
     void OnSetEnd();
     void OnGoToStart();
     void OnGoToEnd();

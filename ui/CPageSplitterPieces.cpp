@@ -269,8 +269,14 @@ void CPageSplitter::OnSetEnd()
         return;
     size_t selected = static_cast<size_t>(row);
     const PieceList::Edit edit = pieces_.SetEnd(static_cast<size_t>(row), slider_->value(), NewPieceEntry(), selected);
+    ShowBoundaryEdit(edit, selected, "You can not set the end position less than or equal to the start position.");
+}
+
+// After Set Start or Set End: the refusal message, or the rows and the slider as the edit left them.
+void CPageSplitter::ShowBoundaryEdit(PieceList::Edit edit, size_t selected, const char* refusal)
+{
     if (edit == PieceList::Edit::Refused) {
-        ShowMessageBox(this, "You can not set the end position less than or equal to the start position.");
+        ShowMessageBox(this, refusal);
         return;
     }
     if (edit == PieceList::Edit::Changed) {
@@ -289,16 +295,7 @@ void CPageSplitter::OnSetStart()
     size_t selected = static_cast<size_t>(row);
     const PieceList::Edit edit
         = pieces_.SetStart(static_cast<size_t>(row), slider_->value(), NewPieceEntry(), selected);
-    if (edit == PieceList::Edit::Refused) {
-        ShowMessageBox(this, "You can not set the start position greater than or equal to the end position.");
-        return;
-    }
-    if (edit == PieceList::Edit::Changed) {
-        RefreshRows();
-        SelectRow(static_cast<int>(selected));
-        ShowSelectedPieceOnSlider();
-    }
-    slider_->setFocus();
+    ShowBoundaryEdit(edit, selected, "You can not set the start position greater than or equal to the end position.");
 }
 
 void CPageSplitter::OnGoToStart()
