@@ -3,6 +3,7 @@
 #include "cli/ProbeStream.h"
 #include "cli/TerminalProgress.h"
 #include "engine/cut/SplitRun.h"
+#include "engine/stream/Mp3SourceFile.h"
 #include "platform/PathHelpers.h"
 
 #include <algorithm>
@@ -76,8 +77,11 @@ FileResult CutOneFile(const CutArguments& arguments, const std::string& path, Te
 
     ID3TagInfo tag {};
     ReadID3v1Tag(path, tag);
+    // Only cuts by time need the exact length, which takes a walk over every frame; pieces by size
+    // or count are planned from the file size, once the file's start shows a stream.
+    const bool byTime = arguments.mode == CutArguments::Mode::Time || arguments.mode == CutArguments::Mode::Points;
     StreamProbe probe;
-    if (!ProbeStream(path, probe)) {
+    if (byTime ? !ProbeStream(path, probe) : !Mp3SourceFile().Open(path)) {
         errorText = "Failed to load file \"" + path + "\".";
         return FileResult::Failed;
     }
