@@ -6,7 +6,9 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <fcntl.h>
+#include <mutex>
 #include <random>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -54,6 +56,18 @@ bool ResolveTarget(const std::string& path, std::string& target, struct stat& in
             return false;
     }
     return S_ISREG(info.st_mode);
+}
+
+// Append buffers left by outputs that are done, for the next: the pieces of a cut would otherwise
+// each fault in fresh pages. Shared by the outputs of every thread.
+struct SpareBuffers {
+    std::mutex mutex;
+    std::vector<std::unique_ptr<uint8_t[]>> buffers;
+};
+SpareBuffers& Spares()
+{
+    static SpareBuffers spares;
+    return spares;
 }
 
 } // namespace
@@ -128,7 +142,64 @@ bool OutputFile::LinkUnnamedFile()
     return false;
 }
 
-bool OutputFile::Write(const void* data, size_t length)
+bool OutputFile::Write(const void* data, size_t length) { return Flush() && WriteBytes(data, length); }
+
+bool OutputFile::Append(const void* data, size_t length)
+{
+    if (fd_ < 0)
+        return false;
+    const auto* bytes = static_cast<const uint8_t*>(data);
+    while (length > 0) {
+        auto& buffer = appendBuffers_[filling_];
+        if (!buffer) {
+            std::lock_guard lock(Spares().mutex);
+            auto& spare = Spares().buffers;
+            if (spare.empty()) {
+                buffer = std::make_unique_for_overwrite<uint8_t[]>(kAppendBufferBytes);
+            } else {
+                buffer = std::move(spare.back());
+                spare.pop_back();
+            }
+        }
+        const size_t n = std::min(length, kAppendBufferBytes - filled_);
+        std::memcpy(buffer.get() + filled_, bytes, n);
+        filled_ += n;
+        bytes += n;
+        length -= n;
+        if (filled_ == kAppendBufferBytes && !PostFilledBuffer())
+            return false;
+    }
+    return true;
+}
+
+bool OutputFile::PostFilledBuffer()
+{
+    const uint8_t* bytes = appendBuffers_[filling_].get();
+    const size_t length = filled_;
+    filling_ = (filling_ + 1) % kAppendBuffers;
+    filled_ = 0;
+    // Post returns once no more than kAppendBuffers - 2 writes wait, so with the one running the
+    // buffer filled next is free.
+    return appendWriter_.Post([this, bytes, length] {
+        if (WriteBytes(bytes, length))
+            return true;
+        appendFailed_ = true;
+        return false;
+    });
+}
+
+bool OutputFile::Flush()
+{
+    const bool written = appendWriter_.Wait() && !appendFailed_;
+    const size_t left = filled_;
+    filled_ = 0;
+    if (!written)
+        return false;
+    // The last, partial buffer is written here: a small file never starts the thread.
+    return left == 0 || WriteBytes(appendBuffers_[filling_].get(), left);
+}
+
+bool OutputFile::WriteBytes(const void* data, size_t length)
 {
     if (fd_ < 0)
         return false;
@@ -151,7 +222,7 @@ bool OutputFile::Write(const void* data, size_t length)
 
 OutputFile::CopyResult OutputFile::CopyFrom(const ReadWindow& source, uint64_t offset, uint64_t length)
 {
-    if (fd_ < 0)
+    if (fd_ < 0 || !Flush())
         return CopyResult::WriteFailed;
     auto readFailed = [&] {
         source.MarkReadFailed();
@@ -186,7 +257,7 @@ OutputFile::CopyResult OutputFile::CopyFrom(const ReadWindow& source, uint64_t o
             continue;
         if (n <= 0)
             return readFailed();
-        if (!Write(copyBuffer_.data(), static_cast<size_t>(n)))
+        if (!WriteBytes(copyBuffer_.data(), static_cast<size_t>(n)))
             return CopyResult::WriteFailed;
         sourceOffset += n;
         length -= static_cast<uint64_t>(n);
@@ -196,7 +267,7 @@ OutputFile::CopyResult OutputFile::CopyFrom(const ReadWindow& source, uint64_t o
 
 bool OutputFile::WriteAt(uint64_t offset, const void* data, size_t length)
 {
-    if (fd_ < 0 || offset + length > written_)
+    if (fd_ < 0 || !Flush() || offset + length > written_)
         return false;
     const auto* bytes = static_cast<const uint8_t*>(data);
     while (length > 0) {
@@ -219,7 +290,7 @@ bool OutputFile::Close()
 {
     if (fd_ < 0)
         return false;
-    bool placed = !stagingPath_.empty() || LinkUnnamedFile();
+    bool placed = Flush() && (!stagingPath_.empty() || LinkUnnamedFile());
     // close() reports delayed write errors (for example on network file systems).
     placed = ::close(fd_) == 0 && placed;
     fd_ = -1;
@@ -237,6 +308,18 @@ bool OutputFile::Close()
 
 void OutputFile::Discard()
 {
+    appendWriter_.Cancel();
+    appendFailed_ = false;
+    filling_ = 0;
+    filled_ = 0;
+    {
+        std::lock_guard lock(Spares().mutex);
+        for (auto& buffer : appendBuffers_) {
+            if (buffer && Spares().buffers.size() < kAppendBuffers)
+                Spares().buffers.push_back(std::move(buffer));
+            buffer.reset();
+        }
+    }
     if (!stagingPath_.empty())
         ::unlink(stagingPath_.c_str());
     stagingPath_.clear();

@@ -6,8 +6,12 @@
 // rename, so an existing file is replaced only by a complete new one. A writer that fails or is
 // cancelled calls Discard(): the temporary file goes away and whatever the name held before stays
 // as it was. Nothing but the temporary file is ever deleted.
+#include "platform/SerialWorker.h"
+
+#include <array>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -31,6 +35,13 @@ public:
     bool Create(const std::string& path, Staging staging = Staging::Unnamed);
     // Writes all bytes; false on any error (disk full, file-size limit, I/O error).
     bool Write(const void* data, size_t length);
+    // Appends bytes through buffers of a quarter megabyte that a thread of the file's own writes
+    // out while the caller goes on: reading and checking the next frames then costs no time beside
+    // the writing, and the bytes are copied while they are still in the processor's cache. False
+    // once a write failed. Every other call writes out what is buffered first.
+    bool Append(const void* data, size_t length);
+    // Writes out what Append buffered and waits for it; false when a write failed.
+    bool Flush();
     enum class CopyResult { Copied, ReadFailed, WriteFailed };
     // Appends length bytes of source from offset, copied inside the kernel where it can
     // (copy_file_range), else read and written through a small buffer. ReadFailed, with the source
@@ -54,6 +65,9 @@ private:
     bool OpenStaging(Staging staging);
     // Gives the unnamed file a hidden name, so that one rename can put it in place.
     bool LinkUnnamedFile();
+    bool WriteBytes(const void* data, size_t length);
+    // Hands the full buffer to the writing thread and moves on to the next.
+    bool PostFilledBuffer();
 
     int fd_ = -1;
     std::string path_; // as the caller named it
@@ -63,4 +77,13 @@ private:
     uint64_t written_ = 0;
     bool kernelCopy_ = true; // cleared when copy_file_range cannot copy between these files
     std::vector<uint8_t> copyBuffer_;
+
+    // Append's buffers, used in turn: the writing thread holds at most all but the one being filled.
+    static constexpr size_t kAppendBufferBytes = size_t { 256 } << 10;
+    static constexpr size_t kAppendBuffers = 4;
+    std::array<std::unique_ptr<uint8_t[]>, kAppendBuffers> appendBuffers_;
+    size_t filling_ = 0; // the buffer being filled
+    size_t filled_ = 0; // bytes in it
+    bool appendFailed_ = false; // set by the writing thread, read once it is idle
+    SerialWorker appendWriter_ { kAppendBuffers - 2 }; // last: stopped before what its writes use goes away
 };

@@ -3,7 +3,6 @@
 #include "engine/cut/PieceInfoFrame.h"
 #include "engine/cut/PrimingFrames.h"
 #include "engine/stream/AudioTally.h"
-#include "engine/stream/FrameRunWriter.h"
 #include "platform/OutputFile.h"
 
 bool FrameCopyCutter::WritePieceBySize(
@@ -55,23 +54,22 @@ bool FrameCopyCutter::WritePiece(
         Fail(Failure::CreateFailed, path);
         return false;
     }
-    FrameRunWriter writer(output, source_.File());
     auto abandon = [&](Failure failure) {
         output.Discard();
         Fail(failure, path);
         return false;
     };
     // A source truncated while it is read ends the walk early or fails a copy: the piece is not kept.
-    auto copyFailed = [&] {
-        return abandon(writer.ReadFailed() || source_.ReadFailed() ? Failure::ReadFailed : Failure::WriteFailed);
-    };
+    auto copyFailed = [&] { return abandon(source_.ReadFailed() ? Failure::ReadFailed : Failure::WriteFailed); };
 
-    if (!writer.AddRange(0, source_.ID3v2Length()))
+    // The frames are appended as they are read (OutputFile::Append); the ID3v2 block, which may be
+    // large and is not read here, is copied by the kernel.
+    if (output.CopyFrom(source_.File(), 0, source_.ID3v2Length()) != OutputFile::CopyResult::Copied)
         return copyFailed();
     // Written now and filled in once the piece's frames are known.
     PieceInfoFrame info(source_, priming.count, startsAtSourceStart,
         firstAudioFrame_ ? source_.FrameBytes(*firstAudioFrame_).first(4) : std::span<const uint8_t> {});
-    if (!writer.AddBytes(info.Bytes().data(), info.Bytes().size()))
+    if (!output.Write(info.Bytes().data(), info.Bytes().size()))
         return copyFailed();
     if (PumpAndCheckCancel())
         return abandon(Failure::Cancelled);
@@ -82,7 +80,7 @@ bool FrameCopyCutter::WritePiece(
         if (bytes.size() != static_cast<size_t>(frame.header.frameLength))
             return false;
         tally.Add(bytes, frame.header.bitrate);
-        return writer.AddRange(frame.position, bytes.size());
+        return output.Append(bytes.data(), bytes.size());
     };
 
     // Priming and lead-in: the recorded frames from pieceStart up to the cursor.
@@ -162,10 +160,10 @@ bool FrameCopyCutter::WritePiece(
     ID3v1Block block {};
     if (tag) {
         BuildID3v1FromInfo(block.data(), *tag);
-        if (!writer.AddBytes(block.data(), block.size()))
+        if (!output.Write(block.data(), block.size()))
             return copyFailed();
     }
-    if (!writer.Flush())
+    if (!output.Flush())
         return copyFailed();
     if (!budgeted && PumpAndCheckCancel())
         return abandon(Failure::Cancelled);

@@ -12,7 +12,6 @@
 #include "engine/join/JoinJob.h"
 #include "engine/join/PrimingTail.h"
 #include "engine/stream/AudioTally.h"
-#include "engine/stream/FrameRunWriter.h"
 #include "engine/stream/InfoFrameWriter.h"
 #include "engine/stream/Mp3SourceFile.h"
 #include "platform/OutputFile.h"
@@ -143,8 +142,6 @@ bool JoinJob::JoinByFrameCopy(const std::string& outputPath, JobProgress& progre
         // The walk ends at the first place where no whole frame follows, so a trailing ID3v1
         // tag or a frame cut short by the end of the file is left out; stray bytes between
         // frames are passed over by the search.
-        FrameRunWriter writer(output, source.File());
-        auto copyFailed = [&] { return writer.ReadFailed() ? readFailed() : writeFailed(); };
         std::deque<FoundFrame> lastFrames;
         for (auto frame = source.NextCompleteFrame(source.Cursor()); frame;
              frame = source.NextCompleteFrame(source.Cursor())) {
@@ -154,8 +151,9 @@ bool JoinJob::JoinByFrameCopy(const std::string& outputPath, JobProgress& progre
             if (bytes.size() != length)
                 return readFailed();
             tally.Add(bytes, frame->header.bitrate);
-            if (!writer.AddRange(frame->position, length))
-                return copyFailed();
+            // Appended while the bytes are at hand; the output's own thread writes them out.
+            if (!output.Append(bytes.data(), length))
+                return writeFailed();
             source.SetCursor(frameEnd);
             lastFrames.push_back(*frame);
             if (lastFrames.size() > PrimingTail::kMaxFrames)
@@ -170,8 +168,8 @@ bool JoinJob::JoinByFrameCopy(const std::string& outputPath, JobProgress& progre
         }
         if (source.ReadFailed())
             return readFailed();
-        if (!writer.Flush())
-            return copyFailed();
+        if (!output.Flush())
+            return writeFailed();
         std::vector<std::vector<uint8_t>> tail;
         for (const FoundFrame& frame : lastFrames) {
             const auto bytes = source.FrameBytes(frame);

@@ -1,5 +1,6 @@
 #include "platform/OutputFile.h"
 #include "platform/PathHelpers.h"
+#include "platform/ReadWindow.h"
 
 #include "tests/support/TempDir.h"
 
@@ -131,6 +132,81 @@ TEST_P(OutputFileStaging, ANameThatStopsBeingARegularFileIsNotReplaced)
 
 INSTANTIATE_TEST_SUITE_P(
     BothStagings, OutputFileStaging, ::testing::Values(OutputFile::Staging::Unnamed, OutputFile::Staging::HiddenName));
+
+// Appends go through buffers that another thread writes: mixed with the calls that write at
+// once, the bytes must land in the order given, whatever the chunk sizes.
+TEST(OutputFileAppend, KeepsTheOrderOfAppendsWritesAndCopies)
+{
+    TempDir dir;
+    std::vector<uint8_t> source(3 * 1024 * 1024);
+    for (size_t i = 0; i < source.size(); ++i)
+        source[i] = static_cast<uint8_t>(i * 7 + i / 251);
+    const std::string sourcePath = dir.File("source.bin");
+    std::ofstream(sourcePath, std::ios::binary).write(reinterpret_cast<const char*>(source.data()),
+        static_cast<std::streamsize>(source.size()));
+    ReadWindow window;
+    ASSERT_TRUE(window.Open(sourcePath));
+
+    OutputFile out;
+    ASSERT_TRUE(out.Create(dir.File("out.bin")));
+    std::string expected;
+    auto append = [&](size_t from, size_t length) {
+        ASSERT_TRUE(out.Append(source.data() + from, length));
+        expected.append(reinterpret_cast<const char*>(source.data()) + from, length);
+    };
+    ASSERT_TRUE(out.Write("head", 4));
+    expected += "head";
+    // Frame-sized chunks over more than four buffers' worth, then a write and a kernel copy
+    // between appends, then a chunk larger than a buffer.
+    size_t at = 0;
+    for (size_t chunk = 417; at + chunk <= 1500000; chunk = 417 + (at % 7) * 101) {
+        append(at, chunk);
+        at += chunk;
+    }
+    ASSERT_TRUE(out.Write("mid", 3));
+    expected += "mid";
+    append(at, 5000);
+    ASSERT_EQ(out.CopyFrom(window, 100, 70000), OutputFile::CopyResult::Copied);
+    expected.append(reinterpret_cast<const char*>(source.data()) + 100, 70000);
+    append(1600000, 1000000);
+    ASSERT_TRUE(out.Flush());
+    EXPECT_EQ(out.BytesWritten(), expected.size());
+    ASSERT_TRUE(out.WriteAt(0, "HEAD", 4));
+    expected.replace(0, 4, "HEAD");
+    append(0, 10); // buffered bytes written by Close
+    ASSERT_TRUE(out.Close());
+    EXPECT_EQ(Contents(dir.File("out.bin")), expected);
+}
+
+TEST(OutputFileAppend, AWriteThatFailsOnTheWritingThreadFailsTheFileAndLeavesNoTrace)
+{
+    TempDir dir;
+    const std::string path = dir.File("out.bin");
+    std::ofstream(path) << "keep me";
+    std::vector<uint8_t> chunk(1000, 0x33);
+    {
+        FileSizeLimit limit(2 * 1024 * 1024);
+        OutputFile out;
+        ASSERT_TRUE(out.Create(path));
+        bool appended = true;
+        for (int i = 0; i < 4000 && appended; ++i) // 4 MB, twice the limit
+            appended = out.Append(chunk.data(), chunk.size());
+        EXPECT_FALSE(appended && out.Flush());
+        EXPECT_FALSE(out.Close());
+    }
+    EXPECT_EQ(Contents(path), "keep me");
+    {
+        // Discarded while the thread may still be writing.
+        OutputFile out;
+        ASSERT_TRUE(out.Create(path));
+        for (int i = 0; i < 3000; ++i)
+            ASSERT_TRUE(out.Append(chunk.data(), chunk.size()));
+        out.Discard();
+        EXPECT_FALSE(out.Append(chunk.data(), chunk.size()));
+    }
+    EXPECT_EQ(Contents(path), "keep me");
+    EXPECT_EQ(Entries(dir), std::vector<std::string> { "out.bin" });
+}
 
 TEST(OutputFile, RefusesAndKeepsWhatIsNotARegularFile)
 {
