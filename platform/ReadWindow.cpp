@@ -39,6 +39,7 @@ void ReadWindow::Close()
     windowStart_ = 0;
     windowLength_ = 0;
     readFailed_ = false;
+    nextWindowBytes_ = kFirstWindowBytes;
 }
 
 uint64_t ReadWindow::NextDataAt(uint64_t position) const
@@ -65,7 +66,8 @@ std::span<const uint8_t> ReadWindow::ReadAhead(uint64_t position, size_t atLeast
     if (position >= windowStart_ && position + length <= windowStart_ + windowLength_)
         return { window_.data() + (position - windowStart_), windowLength_ - (position - windowStart_) };
 
-    const auto wanted = static_cast<size_t>(std::min<uint64_t>(std::max(length, kWindowBytes), size_ - position));
+    const auto wanted = static_cast<size_t>(std::min<uint64_t>(std::max(length, nextWindowBytes_), size_ - position));
+    nextWindowBytes_ = std::min(nextWindowBytes_ * 2, kWindowBytes);
     if (window_.size() < wanted)
         window_.resize(wanted);
     windowStart_ = position;

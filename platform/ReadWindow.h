@@ -13,8 +13,11 @@
 
 class ReadWindow {
 public:
-    // Bytes read at once; a single read may ask for more (it then reads that much).
+    // Bytes read at once; a single read may ask for more (it then reads that much). The first
+    // read of a file reads kFirstWindowBytes and each next one twice as much, up to kWindowBytes:
+    // a look at a file's start (its tags, its first frames) reads little, a walk soon reads a lot.
     static constexpr size_t kWindowBytes = size_t { 1 } << 20;
+    static constexpr size_t kFirstWindowBytes = size_t { 64 } << 10;
 
     ReadWindow() = default;
     ~ReadWindow();
@@ -53,4 +56,5 @@ private:
     mutable uint64_t windowStart_ = 0;
     mutable size_t windowLength_ = 0;
     mutable bool readFailed_ = false;
+    mutable size_t nextWindowBytes_ = kFirstWindowBytes;
 };

@@ -68,7 +68,7 @@ bool FrameCopyCutter::WritePiece(
         return copyFailed();
     // Written now and filled in once the piece's frames are known.
     PieceInfoFrame info(source_, priming.count, startsAtSourceStart,
-        firstAudioFrame_ ? source_.FrameBytes(*firstAudioFrame_).first(4) : std::span<const uint8_t> {});
+        firstAudioFrame_ ? std::span<const uint8_t>(firstAudioHeader_) : std::span<const uint8_t> {});
     if (!output.Write(info.Bytes().data(), info.Bytes().size()))
         return copyFailed();
     if (PumpAndCheckCancel())

@@ -10,6 +10,10 @@ bool PieceCutter::Open(const std::string& path)
     if (!source_.Open(path))
         return false;
     firstAudioFrame_ = source_.NextCompleteFrame(source_.AudioStart());
+    if (firstAudioFrame_) {
+        const auto bytes = source_.FrameBytes(*firstAudioFrame_);
+        std::copy_n(bytes.begin(), std::min<size_t>(bytes.size(), firstAudioHeader_.size()), firstAudioHeader_.begin());
+    }
     return true;
 }
 

@@ -7,6 +7,7 @@
 #include "engine/stream/ID3TagInfo.h"
 #include "engine/stream/Mp3SourceFile.h"
 
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -79,6 +80,9 @@ protected:
 
     Mp3SourceFile source_;
     std::optional<FoundFrame> firstAudioFrame_; // the source's first complete audio frame
+    // Its four header bytes, kept from the open: reading them again for every piece would move the
+    // read window back to the start of the file and read a megabyte twice.
+    std::array<uint8_t, 4> firstAudioHeader_ {};
     FrameHistory history_;
     JobProgress* job_ = nullptr;
     ProgressBar* progressBar_ = nullptr;
