@@ -1,6 +1,7 @@
 #include "ui/CPageJoiner.h"
 
 #include "engine/join/ChooseJoinMethod.h"
+#include "engine/join/JoinMethodText.h"
 #include "engine/stream/GenreNames.h"
 #include "platform/FolderSearch.h"
 #include "platform/desktop/RevealInExplorer.h"
@@ -15,6 +16,7 @@
 #include "ui/WaitCursor.h"
 #include "ui/WindowHelpers.h"
 
+#include <QEvent>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -110,6 +112,7 @@ void CPageJoiner::BuildControls()
 {
     CreateList(DialogRect(7, 7, 365, 210), kJoinerColumns);
     joinNowButton_ = AddButton(this, "&Join Now!", DialogRect(379, 7, 55, 41));
+    joinNowButton_->installEventFilter(this);
     addFilesButton_ = AddButton(this, "&Add Files", DialogRect(379, 66, 55, 14));
     addFolderButton_ = AddButton(this, "Add &Folder", DialogRect(379, 86, 55, 14));
     removeButton_ = AddButton(this, "&Remove", DialogRect(379, 113, 55, 14));
@@ -234,6 +237,31 @@ void CPageJoiner::SelectionChanged()
         button->setEnabled(selection);
 }
 
+std::vector<JoinStreamFacts> CPageJoiner::ListFacts() const
+{
+    std::vector<JoinStreamFacts> facts;
+    for (int row = 0; row < list_->RowCount(); ++row) {
+        const JoinFileItem& item = *Record(row);
+        facts.push_back({ item.sampleRate, item.bitrate, item.channelMode, item.isVbr != 0 });
+    }
+    return facts;
+}
+
+QString CPageJoiner::JoinMethodTip() const
+{
+    if (list_->RowCount() < 2)
+        return {};
+    const JoinMethod method = ChooseJoinMethod(Options().encoding, ListFacts());
+    return "Join method: " + QString::fromStdString(JoinMethodText(method));
+}
+
+bool CPageJoiner::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == joinNowButton_ && event->type() == QEvent::ToolTip)
+        joinNowButton_->setToolTip(JoinMethodTip());
+    return CFileListPage::eventFilter(watched, event);
+}
+
 void CPageJoiner::RowsChanged()
 {
     const bool hasRows = list_->RowCount() > 0;
@@ -353,12 +381,9 @@ bool CPageJoiner::JoinInto(const std::string& outputPath)
     if (list_->RowCount() < 2)
         return false;
     JoinJob job;
-    std::vector<JoinStreamFacts> facts;
-    for (int row = 0; row < list_->RowCount(); ++row) {
-        const JoinFileItem& item = *Record(row);
-        job.AddInput(item.path);
-        facts.push_back({ item.sampleRate, item.bitrate, item.channelMode, item.isVbr != 0 });
-    }
+    for (int row = 0; row < list_->RowCount(); ++row)
+        job.AddInput(Record(row)->path);
+    const std::vector<JoinStreamFacts> facts = ListFacts();
 
     EnableWindowForJob(false);
     CDualProgressDlg* dialog = CDualProgressDlg::Create();

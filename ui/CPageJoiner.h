@@ -4,6 +4,7 @@
 // copying frames or by re-encoding. It loads its settings share when constructed and, when its
 // window was ever shown, saves the tag fields when destroyed; the folder chosen with "Add Folder"
 // is stored at once.
+#include "engine/join/JoinStreamFacts.h"
 #include "ui/CFileListPage.h"
 #include "ui/PageSettings.h"
 
@@ -50,6 +51,10 @@ public:
     void OnJoinNow();
     // Joins the listed files into outputPath with the two-bar progress dialog; true on success.
     bool JoinInto(const std::string& outputPath);
+    // How the listed files would be joined with the current options, shown as the tooltip of
+    // "&Join Now!": "Join method: frame copy" or "Join method: re-encode 44100 Hz 128 kbps joint";
+    // empty with fewer than two files.
+    QString JoinMethodTip() const;
 
     // The controls, for tests and the window checks.
     QPushButton* JoinNowButton() const { return joinNowButton_; }
@@ -72,9 +77,13 @@ public:
 
 protected:
     void OnInitDialog() override;
+    // Fills the tooltip of "&Join Now!" when it is about to show, so it follows the list and the options.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void BuildControls();
+    // What the join method is chosen from: each row's stream format.
+    std::vector<JoinStreamFacts> ListFacts() const;
     void BuildContextMenu();
     MenuCommands ContextMenuCommands() const;
     void SelectionChanged();

@@ -10,6 +10,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QHelpEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -145,6 +146,7 @@ TEST_F(CPageJoinerTest, AFrameCopyJoinFromThePageCarriesTheTypedTag)
     const std::string first = WriteTone("in/first one.mp3");
     const std::string second = WriteTone("in/-second.mp3");
     page.LoadFileList({ first, second });
+    EXPECT_EQ(page.JoinMethodTip(), "Join method: frame copy");
     page.TitleEdit()->setText("Joined");
     page.ArtistEdit()->setText("Caf\u00e9 band");
     page.TrackEdit()->SetText("07");
@@ -191,6 +193,10 @@ TEST_F(CPageJoinerTest, FilesOfDifferentFormatsOrFixedSettingsAreReencoded)
     mono.bitrate = 64;
     mono.seconds = 2.0;
     page.LoadFileList({ WriteTone("stereo.mp3"), WriteMp3("mono.mp3", EncodeTone(mono)) });
+    // The button's tooltip names the method before the join, filled as it is about to show.
+    QHelpEvent tip(QEvent::ToolTip, QPoint(5, 5), page.JoinNowButton()->mapToGlobal(QPoint(5, 5)));
+    QCoreApplication::sendEvent(page.JoinNowButton(), &tip);
+    EXPECT_EQ(page.JoinNowButton()->toolTip(), "Join method: re-encode 44100 Hz 128 kbps joint");
     const std::string output = files_.File("mixed.mp3");
     ASSERT_TRUE(page.JoinInto(output));
     const Pcm mixed = DecodeFile(output);
@@ -204,7 +210,9 @@ TEST_F(CPageJoinerTest, FilesOfDifferentFormatsOrFixedSettingsAreReencoded)
     options_.encoding.MP3BitRate = 96;
     options_.encoding.MP3ChannelMode = 3;
     page.OnRemoveAll();
+    EXPECT_EQ(page.JoinMethodTip(), "");
     page.LoadFileList({ files_.File("stereo.mp3"), files_.File("stereo.mp3") });
+    EXPECT_EQ(page.JoinMethodTip(), "Join method: re-encode 32000 Hz 96 kbps mono");
     ASSERT_TRUE(page.JoinInto(output));
     const Pcm fixed = DecodeFile(output);
     EXPECT_EQ(fixed.sampleRate, 32000);
