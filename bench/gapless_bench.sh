@@ -31,7 +31,7 @@ ls -l "$out/vbr.mp3" "$out/cbr.mp3"
 
 for kind in vbr cbr; do
     src="$out/$kind.mp3"
-    clean="rm -f $out/${kind}_0*.mp3 $out/copy.mp3"
+    clean="rm -f $out/${kind}_0*.mp3 $out/copy.mp3; sync"
     hyperfine --warmup 2 --runs "$runs" --prepare "$clean" --export-markdown "$out/cut_$kind.md" \
         -n "cp ($kind)" "cp $src $out/copy.mp3" \
         -n "sonicrop-cli cut --count 5 ($kind)" "$cli cut --count 5 $src"
@@ -39,7 +39,7 @@ for kind in vbr cbr; do
     eval "$clean"
     "$cli" cut --count 5 "$src" >/dev/null
     pieces=("$out/${kind}"_0*.mp3)
-    hyperfine --warmup 2 --runs "$runs" --prepare "rm -f $out/joined.mp3" --export-markdown "$out/join_$kind.md" \
+    hyperfine --warmup 2 --runs "$runs" --prepare "rm -f $out/joined.mp3; sync" --export-markdown "$out/join_$kind.md" \
         -n "cat ($kind pieces)" "cat ${pieces[*]} > $out/joined.mp3" \
         -n "sonicrop-cli join ($kind pieces)" "$cli join -o $out/joined.mp3 ${pieces[*]}"
     # The pieces join back into the source's frames: the same frame and sample counts.
