@@ -1,6 +1,7 @@
 #include "engine/stream/MpegFrameHeader.h"
 
 #include <array>
+#include <cstring>
 
 namespace {
 
@@ -29,6 +30,22 @@ constexpr std::array<int, 3> kSlotSize = { 4, 1, 1 };
 // Indexed by 2 x (not MPEG-1) + (mono).
 constexpr std::array<int, 4> kSideInfoSize = { 32, 17, 17, 9 };
 
+// The frame length without its padding slot, by version, layer index, bitrate index and
+// sample-rate index: the walk decodes every header, and a division each time showed.
+constexpr auto kUnpaddedSlots = [] {
+    std::array<std::array<std::array<std::array<int, 3>, 15>, 3>, 4> slots {};
+    for (int version = 0; version < 4; ++version)
+        for (int layer = 0; layer < 3; ++layer)
+            for (int bitrate = 0; bitrate < 15; ++bitrate)
+                for (int rate = 0; rate < 3; ++rate) {
+                    const int row = layer + 3 * (version != MpegVersion1 ? 1 : 0);
+                    const int sampleRate = kSampleRates[version][rate];
+                    if (sampleRate > 0)
+                        slots[version][layer][bitrate][rate] = kLengthCoefficient[row] * kBitrates[row][bitrate] * 1000 / sampleRate;
+                }
+    return slots;
+}();
+
 } // namespace
 
 bool IsFrameHeaderCandidate(const uint8_t* b)
@@ -37,20 +54,28 @@ bool IsFrameHeaderCandidate(const uint8_t* b)
         && (b[2] & 0x0C) != 0x0C && (b[3] & 0x03) != 2;
 }
 
-std::optional<MpegFrameHeader> DecodeFrameHeader(const uint8_t* b)
+std::optional<MpegFrameHeader> DecodeFrameHeader(const uint8_t* bytes)
 {
+    // Each byte is read once and checked again here: the bytes may be a mapped file that another
+    // program writes to meanwhile, and the tables below must only be indexed by checked fields.
+    uint8_t b[4];
+    std::memcpy(b, bytes, sizeof b);
+    if (!IsFrameHeaderCandidate(b))
+        return std::nullopt;
     MpegFrameHeader header;
     header.version = (b[1] >> 3) & 0x03;
     header.layerIndex = 3 - ((b[1] >> 1) & 0x03);
     const int notMpeg1 = header.version != MpegVersion1 ? 1 : 0;
     const int row = header.layerIndex + 3 * notMpeg1;
-    header.bitrate = kBitrates[row][(b[2] >> 4) & 0x0F];
-    header.sampleRate = kSampleRates[header.version][(b[2] >> 2) & 0x03];
+    const int bitrateIndex = (b[2] >> 4) & 0x0F;
+    header.bitrate = kBitrates[row][bitrateIndex];
+    const int rateIndex = (b[2] >> 2) & 0x03;
+    header.sampleRate = kSampleRates[header.version][rateIndex];
     header.padding = (b[2] >> 1) & 0x01;
     header.channelMode = (b[3] >> 6) & 0x03;
     if (header.bitrate == 0)
         return std::nullopt;
-    header.frameLength = (kLengthCoefficient[row] * header.bitrate * 1000 / header.sampleRate + header.padding)
+    header.frameLength = (kUnpaddedSlots[header.version][header.layerIndex][bitrateIndex][rateIndex] + header.padding)
         * kSlotSize[header.layerIndex];
     header.samplesPerFrame = kSamplesPerFrame[row];
     header.sideInfoSize = kSideInfoSize[2 * notMpeg1 + (header.channelMode == 3 ? 1 : 0)];
