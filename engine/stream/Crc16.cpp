@@ -110,6 +110,10 @@ __attribute__((target("pclmul,sse4.1"))) uint16_t FoldingCrc16(uint16_t crc, con
     left -= 64;
     // Four independent blocks, each moved 64 bytes on per step, so the multiplications overlap.
     while (left >= 64) {
+        // Page-cache pages lie anywhere in memory and the processor's own prefetch stops at each
+        // page's end: asking for the bytes 2 KB ahead keeps the next page coming. A prefetch
+        // never faults, past the end of the bytes neither.
+        _mm_prefetch(reinterpret_cast<const char*>(reinterpret_cast<uintptr_t>(p) + 2048), _MM_HINT_T0);
         for (int lane = 0; lane < 4; ++lane)
             lanes[lane] = Fold(lanes[lane], by512, load(static_cast<size_t>(lane) * 16));
         p += 64;
