@@ -1,8 +1,11 @@
 #include "platform/ReadWindow.h"
 
+#include "platform/MappedRangeGuard.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -29,6 +32,7 @@ bool ReadWindow::Open(const std::string& path)
 
 void ReadWindow::Close()
 {
+    Unmap();
     if (fd_ >= 0)
         ::close(fd_);
     fd_ = -1;
@@ -39,7 +43,43 @@ void ReadWindow::Close()
     windowStart_ = 0;
     windowLength_ = 0;
     readFailed_ = false;
+    mappingFailed_.store(false, std::memory_order_relaxed);
+    mayMap_ = true;
     nextWindowBytes_ = kFirstWindowBytes;
+}
+
+void ReadWindow::Unmap() const
+{
+    if (!mapping_)
+        return;
+    UnguardMappedRange(mapping_);
+    ::munmap(const_cast<uint8_t*>(mapping_), mappingLength_);
+    mapping_ = nullptr;
+    mappingLength_ = 0;
+}
+
+ReadWindow::MapResult ReadWindow::MapWindow(uint64_t position, size_t length) const
+{
+    // A file cut short since it was opened fails here, as a read that comes back short does;
+    // one cut short while the window is in use faults, and the guard fails it.
+    struct stat info { };
+    if (::fstat(fd_, &info) != 0 || static_cast<uint64_t>(info.st_size) < position + length)
+        return MapResult::Failed;
+    static const auto pageSize = static_cast<uint64_t>(::sysconf(_SC_PAGESIZE));
+    const uint64_t start = position - position % pageSize;
+    const auto mappedLength = static_cast<size_t>(position - start) + length;
+    // MAP_POPULATE maps the pages the cache holds at once instead of fault by fault.
+    void* mapped = ::mmap(nullptr, mappedLength, PROT_READ, MAP_SHARED | MAP_POPULATE, fd_, static_cast<off_t>(start));
+    if (mapped == MAP_FAILED)
+        return MapResult::NotMapped;
+    if (!GuardMappedRange(mapped, mappedLength, &mappingFailed_)) {
+        ::munmap(mapped, mappedLength);
+        return MapResult::NotMapped;
+    }
+    mapping_ = static_cast<const uint8_t*>(mapped);
+    mappingLength_ = mappedLength;
+    mappingOffset_ = static_cast<size_t>(position - start);
+    return MapResult::Mapped;
 }
 
 uint64_t ReadWindow::NextDataAt(uint64_t position) const
@@ -60,18 +100,32 @@ std::span<const uint8_t> ReadWindow::Read(uint64_t position, size_t length) cons
 
 std::span<const uint8_t> ReadWindow::ReadAhead(uint64_t position, size_t atLeast) const
 {
-    if (fd_ < 0 || readFailed_ || position >= size_)
+    if (fd_ < 0 || ReadFailed() || position >= size_)
         return {};
     const auto length = static_cast<size_t>(std::min<uint64_t>(atLeast, size_ - position));
     if (position >= windowStart_ && position + length <= windowStart_ + windowLength_)
-        return { window_.data() + (position - windowStart_), windowLength_ - (position - windowStart_) };
+        return { WindowData() + (position - windowStart_), windowLength_ - (position - windowStart_) };
 
     const auto wanted = static_cast<size_t>(std::min<uint64_t>(std::max(length, nextWindowBytes_), size_ - position));
     nextWindowBytes_ = std::min(nextWindowBytes_ * 2, kWindowBytes);
-    if (window_.size() < wanted)
-        window_.resize(wanted);
+    Unmap();
     windowStart_ = position;
     windowLength_ = 0;
+    if (mayMap_ && wanted >= kMappedWindowBytes) {
+        switch (MapWindow(position, wanted)) {
+        case MapResult::Mapped:
+            windowLength_ = wanted;
+            return { WindowData(), windowLength_ };
+        case MapResult::Failed:
+            readFailed_ = true;
+            return {};
+        case MapResult::NotMapped:
+            mayMap_ = false; // this file or this thread does not map: it is read from now on
+            break;
+        }
+    }
+    if (window_.size() < wanted)
+        window_.resize(wanted);
     while (windowLength_ < wanted) {
         const ssize_t n = ::pread(
             fd_, window_.data() + windowLength_, wanted - windowLength_, static_cast<off_t>(position + windowLength_));

@@ -2,10 +2,16 @@
 // A regular file read through a bounded window of its bytes: memory stays the same whatever the
 // file's size, and a file cut short while it is read gives a read error instead of a signal.
 //
+// Small windows (a look at a file's tags and first frames) are read into a buffer. Once a walk
+// reads large windows they are mapped instead, so the bytes are not copied out of the page cache
+// first; a guard turns the faults of a file cut short under a mapping into a failed read (see
+// MappedRangeGuard), and a file that cannot be mapped is read.
+//
 // The size is taken when the file is opened; a read that finds fewer bytes than that (the file
 // was truncated meanwhile) or meets an I/O error marks the file failed for good, so every walk
 // over it ends and its caller can report the failure.
 #include <cstddef>
+#include <atomic>
 #include <cstdint>
 #include <span>
 #include <string>
@@ -18,6 +24,8 @@ public:
     // a look at a file's start (its tags, its first frames) reads little, a walk soon reads a lot.
     static constexpr size_t kWindowBytes = size_t { 1 } << 20;
     static constexpr size_t kFirstWindowBytes = size_t { 64 } << 10;
+    // Windows of at least this many bytes are mapped.
+    static constexpr size_t kMappedWindowBytes = size_t { 256 } << 10;
 
     ReadWindow() = default;
     ~ReadWindow();
@@ -34,12 +42,14 @@ public:
     int Descriptor() const { return fd_; }
 
     // The bytes from position on, at most length of them (fewer at the end of the file). They stay
-    // valid until the next Read. Empty at or past the end, and once a read failed.
+    // valid until the next Read. Empty at or past the end, and once a read failed. Mapped bytes
+    // of a file that is written meanwhile may change while they are looked at: a reader that
+    // checks a byte and then relies on it copies it first.
     std::span<const uint8_t> Read(uint64_t position, size_t length) const;
     // The bytes from position to the end of the window, at least atLeast of them unless the file
     // ends first: for scans that take whatever is at hand. Valid until the next Read.
     std::span<const uint8_t> ReadAhead(uint64_t position, size_t atLeast) const;
-    bool ReadFailed() const { return readFailed_; }
+    bool ReadFailed() const { return readFailed_ || mappingFailed_.load(std::memory_order_relaxed); }
     // Where the next bytes that are not a hole of a sparse file start, at or after position (the
     // size when only a hole is left); position itself where the file system cannot tell.
     uint64_t NextDataAt(uint64_t position) const;
@@ -47,6 +57,11 @@ public:
     void MarkReadFailed() const { readFailed_ = true; }
 
 private:
+    enum class MapResult { Mapped, NotMapped, Failed };
+    MapResult MapWindow(uint64_t position, size_t length) const;
+    void Unmap() const;
+    const uint8_t* WindowData() const { return mapping_ ? mapping_ + mappingOffset_ : window_.data(); }
+
     int fd_ = -1;
     std::string path_;
     uint64_t size_ = 0;
@@ -57,4 +72,11 @@ private:
     mutable size_t windowLength_ = 0;
     mutable bool readFailed_ = false;
     mutable size_t nextWindowBytes_ = kFirstWindowBytes;
+    // The mapped window, from a page boundary at or before windowStart_; null while the window
+    // is the buffer. Set by the fault guard, on this file's reading thread.
+    mutable const uint8_t* mapping_ = nullptr;
+    mutable size_t mappingLength_ = 0;
+    mutable size_t mappingOffset_ = 0; // of windowStart_ in the mapping
+    mutable std::atomic<bool> mappingFailed_ { false };
+    mutable bool mayMap_ = true;
 };

@@ -1,0 +1,20 @@
+#pragma once
+// Bytes of a mapped file that can no longer be read (the file was cut short after it was mapped,
+// or its disk failed) raise SIGBUS when touched, which would end the process. In a guarded range
+// the first such fault instead replaces the rest of the range with zero pages and sets the
+// range's failed flag: the reader sees zeros, finishes what it was doing with them and then finds
+// the flag, as it finds a read that came back short.
+//
+// Ranges belong to the thread that guards them: the fault is raised in the thread that touched
+// the bytes, and only that thread's ranges are looked at. A fault anywhere else goes to the
+// handler that was there before, or ends the process as it always would.
+#include <atomic>
+#include <cstddef>
+
+// Guards [begin, begin + length), begin page-aligned, for the calling thread. False when the
+// thread already guards kMaxGuardedRanges ranges or no handler could be installed.
+bool GuardMappedRange(const void* begin, size_t length, std::atomic<bool>* failed);
+// Stops guarding the range that starts at begin; call it before unmapping the range.
+void UnguardMappedRange(const void* begin);
+
+constexpr int kMaxGuardedRanges = 16;
