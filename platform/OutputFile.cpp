@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <mutex>
 #include <random>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -55,6 +56,18 @@ bool ResolveTarget(const std::string& path, std::string& target, struct stat& in
             return false;
     }
     return S_ISREG(info.st_mode);
+}
+
+// Append buffers left by outputs that are done, for the next: the pieces of a cut would otherwise
+// each fault in fresh pages. Shared by the outputs of every thread.
+struct SpareBuffers {
+    std::mutex mutex;
+    std::vector<std::unique_ptr<uint8_t[]>> buffers;
+};
+SpareBuffers& Spares()
+{
+    static SpareBuffers spares;
+    return spares;
 }
 
 } // namespace
@@ -138,8 +151,16 @@ bool OutputFile::Append(const void* data, size_t length)
     const auto* bytes = static_cast<const uint8_t*>(data);
     while (length > 0) {
         auto& buffer = appendBuffers_[filling_];
-        if (!buffer)
-            buffer = std::make_unique_for_overwrite<uint8_t[]>(kAppendBufferBytes);
+        if (!buffer) {
+            std::lock_guard lock(Spares().mutex);
+            auto& spare = Spares().buffers;
+            if (spare.empty()) {
+                buffer = std::make_unique_for_overwrite<uint8_t[]>(kAppendBufferBytes);
+            } else {
+                buffer = std::move(spare.back());
+                spare.pop_back();
+            }
+        }
         const size_t n = std::min(length, kAppendBufferBytes - filled_);
         std::memcpy(buffer.get() + filled_, bytes, n);
         filled_ += n;
@@ -291,6 +312,14 @@ void OutputFile::Discard()
     appendFailed_ = false;
     filling_ = 0;
     filled_ = 0;
+    {
+        std::lock_guard lock(Spares().mutex);
+        for (auto& buffer : appendBuffers_) {
+            if (buffer && Spares().buffers.size() < kAppendBuffers)
+                Spares().buffers.push_back(std::move(buffer));
+            buffer.reset();
+        }
+    }
     if (!stagingPath_.empty())
         ::unlink(stagingPath_.c_str());
     stagingPath_.clear();
