@@ -10,19 +10,20 @@ namespace {
 
 constexpr uint32_t kPolynomial = 0x8005; // x^16 + x^15 + x^2 + 1, written without x^16
 
-// Eight tables for reading eight bytes per step ("slicing by eight"): table 0 is the CRC of one
-// byte, table k the CRC of a byte followed by k zero bytes. Used where carry-less multiplication
-// is missing and for the few bytes the folding below leaves.
-constexpr std::array<std::array<uint16_t, 256>, 8> MakeTables()
+// Table k holds the CRC, from a zero register, of a byte followed by k zero bytes. Tables 0-7
+// read eight bytes per step ("slicing by eight") where carry-less multiplication is missing; all
+// 31 finish the folding below, whose last block and leftover bytes are at most 31 bytes from the end.
+constexpr size_t kTableCount = 31;
+constexpr std::array<std::array<uint16_t, 256>, kTableCount> MakeTables()
 {
-    std::array<std::array<uint16_t, 256>, 8> tables {};
+    std::array<std::array<uint16_t, 256>, kTableCount> tables {};
     for (unsigned byte = 0; byte < 256; ++byte) {
         unsigned crc = byte;
         for (int bit = 0; bit < 8; ++bit)
             crc = (crc & 1) ? (crc >> 1) ^ 0xA001u : crc >> 1;
         tables[0][byte] = static_cast<uint16_t>(crc);
     }
-    for (size_t k = 1; k < 8; ++k) {
+    for (size_t k = 1; k < kTableCount; ++k) {
         for (unsigned byte = 0; byte < 256; ++byte) {
             const uint16_t previous = tables[k - 1][byte];
             tables[k][byte] = static_cast<uint16_t>((previous >> 8) ^ tables[0][previous & 0xFF]);
@@ -127,7 +128,15 @@ __attribute__((target("pclmul,sse4.1"))) uint16_t FoldingCrc16(uint16_t crc, con
     }
     alignas(16) uint8_t folded[16];
     _mm_store_si128(reinterpret_cast<__m128i*>(folded), block);
-    return TableCrc16(TableCrc16(0, folded, sizeof folded), p, left);
+    // The folded block followed by the bytes left, from a zero register: the CRC is then linear in
+    // the bytes, so each byte adds its own share independently of the others (one table step after
+    // another would wait on each other, and that showed for every frame of a walk).
+    uint32_t value = 0;
+    for (size_t k = 0; k < sizeof folded; ++k)
+        value ^= kTables[sizeof folded - 1 - k + left][folded[k]];
+    for (size_t k = 0; k < left; ++k)
+        value ^= kTables[left - 1 - k][p[k]];
+    return static_cast<uint16_t>(value);
 }
 
 bool HasCarrylessMultiply()
