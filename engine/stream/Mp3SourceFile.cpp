@@ -27,6 +27,22 @@ void Mp3SourceFile::Close()
     infoFrame_.shrink_to_fit();
     infoFramePosition_ = 0;
     infoFrameKind_.clear();
+    prefetchedTo_ = 0;
+}
+
+void Mp3SourceFile::PrefetchAhead(size_t position, std::span<const uint8_t> bytes) const
+{
+    // A walk touches one header per frame, a few hundred bytes apart, and the processor's own
+    // prefetch stops at each page's end (pages of the cache lie anywhere in memory): without this
+    // every header of a walk that reads nothing else waits for memory. Each line is asked for
+    // once, kAhead bytes before the walk gets there; a walk that goes back starts afresh.
+    constexpr size_t kAhead = 4096;
+    constexpr size_t kLine = 64;
+    if (prefetchedTo_ < position || prefetchedTo_ > position + 2 * kAhead)
+        prefetchedTo_ = position;
+    const size_t end = position + std::min(bytes.size(), kAhead);
+    for (; prefetchedTo_ < end; prefetchedTo_ += kLine)
+        __builtin_prefetch(bytes.data() + (prefetchedTo_ - position));
 }
 
 std::optional<FoundFrame> Mp3SourceFile::FindNextFrame(size_t position)
@@ -71,6 +87,7 @@ std::optional<FoundFrame> Mp3SourceFile::SearchFrame(size_t position) const
         const auto bytes = file_.ReadAhead(position, 4);
         if (bytes.size() < 4)
             return std::nullopt;
+        PrefetchAhead(position, bytes);
         const size_t lastCandidate = bytes.size() - 4;
         // memchr skips runs of junk (a large tag, stray bytes) at memory speed.
         bool syncSeen = false;

@@ -87,6 +87,8 @@ public:
 
 private:
     std::optional<FoundFrame> SearchCompleteFrame(size_t position) const;
+    // Asks the processor for the bytes ahead of a walk at position (bytes: the window from there).
+    void PrefetchAhead(size_t position, std::span<const uint8_t> bytes) const;
 
     ReadWindow file_;
     size_t cursor_ = 0;
@@ -101,6 +103,7 @@ private:
     std::vector<uint8_t> infoFrame_;
     size_t infoFramePosition_ = 0;
     std::string infoFrameKind_;
+    mutable size_t prefetchedTo_ = 0; // the walk's bytes before this were asked for
 };
 
 // The ID3v2 block length (10 + synchsafe size) of a file that starts with "ID3" and holds at
