@@ -1,5 +1,6 @@
 #include "engine/cut/PieceCodec.h"
 
+#include <algorithm>
 #include <cstdarg>
 
 namespace {
@@ -59,9 +60,11 @@ PieceCodec::~PieceCodec()
 int PieceCodec::Decode(const uint8_t* frame, size_t length)
 {
     mp3data_struct facts {};
-    // hip_decode1_headers takes a non-const buffer but only reads it.
-    const int samples
-        = hip_decode1_headers(decoder_, const_cast<unsigned char*>(frame), length, left_.data(), right_.data(), &facts);
+    // The frame may be a mapped file that another program writes to meanwhile: the decoder gets
+    // a copy that cannot change while it looks at it. The largest MPEG audio frame is 2,881 bytes.
+    length = std::min(length, frame_.size());
+    std::copy_n(frame, length, frame_.begin());
+    const int samples = hip_decode1_headers(decoder_, frame_.data(), length, left_.data(), right_.data(), &facts);
     if (samples <= 0)
         return 0;
     // The decoder reports the facts of the frame it decoded; a frame of another rate or channel

@@ -44,6 +44,7 @@ private:
     std::array<int16_t, kPcmSamples> left_ {};
     std::array<int16_t, kPcmSamples> right_ {};
     std::array<uint8_t, kMp3Bytes> mp3_ {};
+    std::array<uint8_t, 2881> frame_ {}; // the frame being decoded, copied
 };
 
 // The encoder bitrate for a piece: with a VBR information frame, the smallest standard rate at

@@ -97,10 +97,13 @@ std::optional<FoundFrame> Mp3SourceFile::SearchFrame(size_t position) const
                 break;
             syncSeen = true;
             p = static_cast<size_t>(static_cast<const uint8_t*>(sync) - bytes.data());
-            if (!IsFrameHeaderCandidate(&bytes[p]))
+            // Checked and decoded from one copy: mapped bytes may change between two looks.
+            uint8_t candidate[4];
+            std::memcpy(candidate, &bytes[p], sizeof candidate);
+            if (!IsFrameHeaderCandidate(candidate))
                 continue;
             // The search stops at the first candidate: a free-format one ends it.
-            const auto header = DecodeFrameHeader(&bytes[p]);
+            const auto header = DecodeFrameHeader(candidate);
             if (!header)
                 return std::nullopt;
             return FoundFrame { position + p, *header };
