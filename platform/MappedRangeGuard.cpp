@@ -10,19 +10,21 @@
 
 namespace {
 
+// One slot per guarded range. A slot is claimed by setting its owner; only the owner writes the
+// rest until the slot is given back, and the handler looks only at the slots of its own thread.
 struct GuardedRange {
-    std::atomic<uintptr_t> begin { 0 }; // 0: the slot is free
+    std::atomic<pid_t> owner { 0 }; // 0: free
+    std::atomic<uintptr_t> begin { 0 }; // 0: not guarding yet or any more
     std::atomic<uintptr_t> end { 0 };
     std::atomic<std::atomic<bool>*> failed { nullptr };
 };
 
-// Constant-initialised and trivially destroyed, so reading it from the handler needs no lazy
-// set-up; a thread's block exists once the thread guarded its first range.
-thread_local GuardedRange tRanges[kMaxGuardedRanges];
-
+GuardedRange gRanges[kMaxGuardedRanges];
 struct sigaction gPrevious { };
 uintptr_t gPageSize = 4096;
 bool gInstalled = false;
+
+void OnBusError(int signal, siginfo_t* info, void* context);
 
 void PassOn(int signal, siginfo_t* info, void* context)
 {
@@ -34,39 +36,49 @@ void PassOn(int signal, siginfo_t* info, void* context)
         gPrevious.sa_handler(signal);
         return;
     }
-    // Back to the default action: the faulting access runs again and ends the process.
+    // Back to the default action: a faulting access runs again and ends the process; a signal
+    // sent by a program is sent again, to arrive once this handler returns.
     struct sigaction fallback { };
     fallback.sa_handler = SIG_DFL;
     sigemptyset(&fallback.sa_mask);
     ::sigaction(SIGBUS, &fallback, nullptr);
+    if (info->si_code <= 0)
+        ::raise(SIGBUS);
 }
 
 void OnBusError(int signal, siginfo_t* info, void* context)
 {
     const int savedErrno = errno;
-    const auto address = reinterpret_cast<uintptr_t>(info->si_addr);
-    for (GuardedRange& range : tRanges) {
-        const uintptr_t begin = range.begin.load(std::memory_order_relaxed);
-        const uintptr_t end = range.end.load(std::memory_order_relaxed);
-        if (begin == 0 || address < begin || address >= end)
-            continue;
-        // From the faulting page to the range's end: past a truncation nothing can be read, and
-        // a failed read fails the whole file anyway. The raw system call stays clear of wrappers
-        // that tools may put around mmap.
-        const uintptr_t page = address & ~(gPageSize - 1);
-        const long mapped = ::syscall(SYS_mmap, page, end - page, PROT_READ, MAP_PRIVATE | MAP_ANONYMOUS | MAP_FIXED, -1, 0);
-        if (mapped == static_cast<long>(page)) {
-            range.failed.load(std::memory_order_relaxed)->store(true, std::memory_order_relaxed);
-            errno = savedErrno;
-            return;
+    // Only faults the kernel raised (si_code > 0) carry the address they met.
+    if (info->si_code > 0) {
+        const pid_t self = ::gettid();
+        const auto address = reinterpret_cast<uintptr_t>(info->si_addr);
+        for (GuardedRange& range : gRanges) {
+            if (range.owner.load(std::memory_order_relaxed) != self)
+                continue;
+            const uintptr_t begin = range.begin.load(std::memory_order_relaxed);
+            const uintptr_t end = range.end.load(std::memory_order_relaxed);
+            if (begin == 0 || address < begin || address >= end)
+                continue;
+            // From the faulting page to the range's end: past a truncation nothing can be read,
+            // and a failed read fails the whole file anyway. The raw system call stays clear of
+            // wrappers that tools may put around mmap.
+            const uintptr_t page = address & ~(gPageSize - 1);
+            const long mapped
+                = ::syscall(SYS_mmap, page, end - page, PROT_READ, MAP_PRIVATE | MAP_ANONYMOUS | MAP_FIXED, -1, 0);
+            if (mapped == static_cast<long>(page)) {
+                range.failed.load(std::memory_order_relaxed)->store(true, std::memory_order_relaxed);
+                errno = savedErrno;
+                return;
+            }
+            break;
         }
-        break;
     }
     errno = savedErrno;
     PassOn(signal, info, context);
 }
 
-bool Install()
+bool HandlerInPlace()
 {
     static std::once_flag once;
     std::call_once(once, [] {
@@ -80,17 +92,24 @@ bool Install()
         // The handler passes on what it does not own, so it must know the old one before it runs.
         gInstalled = ::sigaction(SIGBUS, nullptr, &gPrevious) == 0 && ::sigaction(SIGBUS, &action, nullptr) == 0;
     });
-    return gInstalled;
+    if (!gInstalled)
+        return false;
+    // A handler installed after this one would take the faults: the ranges would not be guarded.
+    struct sigaction current { };
+    return ::sigaction(SIGBUS, nullptr, &current) == 0 && (current.sa_flags & SA_SIGINFO) != 0
+        && current.sa_sigaction == OnBusError;
 }
 
 } // namespace
 
 bool GuardMappedRange(const void* begin, size_t length, std::atomic<bool>* failed)
 {
-    if (begin == nullptr || length == 0 || !Install())
+    if (begin == nullptr || length == 0 || !HandlerInPlace())
         return false;
-    for (GuardedRange& range : tRanges) {
-        if (range.begin.load(std::memory_order_relaxed) != 0)
+    const pid_t self = ::gettid();
+    for (GuardedRange& range : gRanges) {
+        pid_t free = 0;
+        if (!range.owner.compare_exchange_strong(free, self))
             continue;
         range.failed.store(failed, std::memory_order_relaxed);
         range.end.store(reinterpret_cast<uintptr_t>(begin) + length, std::memory_order_relaxed);
@@ -104,11 +123,11 @@ bool GuardMappedRange(const void* begin, size_t length, std::atomic<bool>* faile
 
 void UnguardMappedRange(const void* begin)
 {
-    for (GuardedRange& range : tRanges) {
-        if (range.begin.load(std::memory_order_relaxed) == reinterpret_cast<uintptr_t>(begin)) {
-            std::atomic_signal_fence(std::memory_order_seq_cst);
-            range.begin.store(0, std::memory_order_relaxed);
-            std::atomic_signal_fence(std::memory_order_seq_cst);
+    const auto start = reinterpret_cast<uintptr_t>(begin);
+    for (GuardedRange& range : gRanges) {
+        if (range.owner.load() != 0 && range.begin.load() == start) {
+            range.begin.store(0);
+            range.owner.store(0);
             return;
         }
     }

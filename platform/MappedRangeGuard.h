@@ -5,16 +5,18 @@
 // range's failed flag: the reader sees zeros, finishes what it was doing with them and then finds
 // the flag, as it finds a read that came back short.
 //
-// Ranges belong to the thread that guards them: the fault is raised in the thread that touched
-// the bytes, and only that thread's ranges are looked at. A fault anywhere else goes to the
-// handler that was there before, or ends the process as it always would.
+// A range belongs to the thread that guards it: the fault is raised in the thread that touched
+// the bytes, and only that thread's ranges are looked at, so only that thread may read them. A
+// fault anywhere else goes to the handler that was there before, or ends the process as it
+// always would.
 #include <atomic>
 #include <cstddef>
 
-// Guards [begin, begin + length), begin page-aligned, for the calling thread. False when the
-// thread already guards kMaxGuardedRanges ranges or no handler could be installed.
+// Guards [begin, begin + length), begin page-aligned, for the calling thread. False when
+// kMaxGuardedRanges ranges are guarded already, or the handler could not be installed or has
+// been replaced since.
 bool GuardMappedRange(const void* begin, size_t length, std::atomic<bool>* failed);
-// Stops guarding the range that starts at begin; call it before unmapping the range.
+// Stops guarding the range that starts at begin (from any thread); call it before unmapping.
 void UnguardMappedRange(const void* begin);
 
-constexpr int kMaxGuardedRanges = 16;
+constexpr int kMaxGuardedRanges = 64;

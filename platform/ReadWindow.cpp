@@ -79,6 +79,7 @@ ReadWindow::MapResult ReadWindow::MapWindow(uint64_t position, size_t length) co
     mapping_ = static_cast<const uint8_t*>(mapped);
     mappingLength_ = mappedLength;
     mappingOffset_ = static_cast<size_t>(position - start);
+    mappingThread_ = std::this_thread::get_id();
     return MapResult::Mapped;
 }
 
@@ -103,7 +104,8 @@ std::span<const uint8_t> ReadWindow::ReadAhead(uint64_t position, size_t atLeast
     if (fd_ < 0 || ReadFailed() || position >= size_)
         return {};
     const auto length = static_cast<size_t>(std::min<uint64_t>(atLeast, size_ - position));
-    if (position >= windowStart_ && position + length <= windowStart_ + windowLength_)
+    const bool inWindow = position >= windowStart_ && position + length <= windowStart_ + windowLength_;
+    if (inWindow && (!mapping_ || mappingThread_ == std::this_thread::get_id()))
         return { WindowData() + (position - windowStart_), windowLength_ - (position - windowStart_) };
 
     const auto wanted = static_cast<size_t>(std::min<uint64_t>(std::max(length, nextWindowBytes_), size_ - position));

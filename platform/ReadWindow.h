@@ -15,6 +15,7 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <thread>
 #include <vector>
 
 class ReadWindow {
@@ -78,5 +79,8 @@ private:
     mutable size_t mappingLength_ = 0;
     mutable size_t mappingOffset_ = 0; // of windowStart_ in the mapping
     mutable std::atomic<bool> mappingFailed_ { false };
+    // Only the thread that mapped the window is guarded when it reads it: another thread that
+    // reads this file maps a window of its own.
+    mutable std::thread::id mappingThread_;
     mutable bool mayMap_ = true;
 };

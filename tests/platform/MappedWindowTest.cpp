@@ -69,16 +69,41 @@ TEST(MappedWindow, AFileCutShortUnderTheWindowReadsZerosAndFailsItsReads)
     }
 }
 
+// A window is read through its mapping only by the thread that mapped it; another thread that
+// reads the file maps it again for itself, so a file cut short fails its read there too.
+TEST(MappedWindow, AnotherThreadReadingTheWindowMapsItAgain)
+{
+    TempDir dir;
+    const auto bytes = Pattern(ReadWindow::kWindowBytes * 2);
+    Write(dir.File("f"), bytes);
+    ReadWindow file;
+    ASSERT_TRUE(file.Open(dir.File("f")));
+    ASSERT_GE(file.ReadAhead(0, ReadWindow::kMappedWindowBytes).size(), ReadWindow::kMappedWindowBytes);
+    std::thread([&] {
+        const auto window = file.Read(5000, 100);
+        ASSERT_EQ(window.size(), 100u);
+        EXPECT_TRUE(std::equal(window.begin(), window.end(), bytes.begin() + 5000));
+    }).join();
+    ASSERT_GE(file.ReadAhead(0, ReadWindow::kMappedWindowBytes).size(), ReadWindow::kMappedWindowBytes);
+    ASSERT_EQ(::truncate(dir.File("f").c_str(), 3000), 0);
+    std::thread([&] {
+        EXPECT_TRUE(file.Read(200000, 100).empty());
+        EXPECT_TRUE(file.ReadFailed());
+    }).join();
+}
+
 TEST(MappedWindow, ManyOpenWindowsOnOneThreadAreReadWhenTheyCannotBeGuarded)
 {
     TempDir dir;
-    const auto bytes = Pattern(ReadWindow::kMappedWindowBytes * 2);
+    constexpr int kFiles = kMaxGuardedRanges + 4;
+    constexpr size_t kStep = 4099;
+    const auto bytes = Pattern(ReadWindow::kMappedWindowBytes * 2 + kFiles * kStep);
     Write(dir.File("f"), bytes);
     std::vector<std::unique_ptr<ReadWindow>> files;
-    for (int i = 0; i < kMaxGuardedRanges + 4; ++i) {
+    for (int i = 0; i < kFiles; ++i) {
         files.push_back(std::make_unique<ReadWindow>());
         ASSERT_TRUE(files.back()->Open(dir.File("f")));
-        const size_t at = static_cast<size_t>(i) * 4099;
+        const size_t at = static_cast<size_t>(i) * kStep;
         const auto window = files.back()->Read(at, ReadWindow::kMappedWindowBytes);
         ASSERT_EQ(window.size(), ReadWindow::kMappedWindowBytes) << i;
         EXPECT_TRUE(std::equal(window.begin(), window.end(), bytes.begin() + static_cast<ptrdiff_t>(at))) << i;
@@ -86,7 +111,7 @@ TEST(MappedWindow, ManyOpenWindowsOnOneThreadAreReadWhenTheyCannotBeGuarded)
     // A window that could not be mapped is read into memory, and a file cut short fails its read.
     ASSERT_EQ(::truncate(dir.File("f").c_str(), 100), 0);
     for (auto& file : files) {
-        EXPECT_TRUE(file->Read(ReadWindow::kMappedWindowBytes + 10, ReadWindow::kMappedWindowBytes / 2).empty());
+        EXPECT_TRUE(file->Read(bytes.size() - 10, 5).empty());
         EXPECT_TRUE(file->ReadFailed());
     }
 }
