@@ -32,11 +32,7 @@ void PieceInfoFrame::Finish(const AudioTally& tally, bool endsAtSourceEnd)
 {
     if (frame_.empty())
         return;
-    InfoFrameValues values;
-    values.frameCount = tally.Frames();
-    values.byteCount = tally.ByteCount();
-    values.seekTable = tally.SeekTable();
-    values.musicCrc = tally.MusicCrc();
+    InfoFrameValues values = tally.InfoValues();
     if (isNew_)
         values.variableBitrate = tally.BitrateVaries();
     if (primingFrames_ > 0)

@@ -187,11 +187,7 @@ bool JoinJob::JoinByFrameCopy(const std::string& outputPath, JobProgress& progre
             return writeFailed();
     }
     if (!infoFrame.empty()) {
-        InfoFrameValues values;
-        values.frameCount = tally.Frames();
-        values.byteCount = tally.ByteCount();
-        values.seekTable = tally.SeekTable();
-        values.musicCrc = tally.MusicCrc();
+        InfoFrameValues values = tally.InfoValues();
         values.variableBitrate = tally.BitrateVaries();
         const auto& firstTag = facts.front().lameTag;
         const auto& lastTag = facts.back().lameTag;

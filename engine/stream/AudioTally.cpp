@@ -13,3 +13,13 @@ void AudioTally::Add(std::span<const uint8_t> frame, int bitrate)
     if (withCrc_)
         musicCrc_ = Crc16Update(musicCrc_, frame);
 }
+
+InfoFrameValues AudioTally::InfoValues() const
+{
+    InfoFrameValues values;
+    values.frameCount = Frames();
+    values.byteCount = ByteCount();
+    values.seekTable = SeekTable();
+    values.musicCrc = MusicCrc();
+    return values;
+}

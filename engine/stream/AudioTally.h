@@ -1,6 +1,7 @@
 #pragma once
 // What the audio frames of an output add up to, counted while they are written: frames, bytes,
 // whether the bitrate varies, the seek table and (when asked for) the music CRC of a LAME tag.
+#include "engine/stream/InfoFrameWriter.h"
 #include "engine/stream/SeekTableBuilder.h"
 
 #include <array>
@@ -26,6 +27,9 @@ public:
     bool BitrateVaries() const { return bitrateVaries_; }
     uint16_t MusicCrc() const { return musicCrc_; }
     std::array<uint8_t, 100> SeekTable() const { return seekTable_.Build(ByteCount()); }
+    // The information frame's counts, seek table and music CRC for these frames; the caller adds
+    // the rest (bitrate kind, delay, padding).
+    InfoFrameValues InfoValues() const;
 
 private:
     uint64_t infoFrameLength_ = 0;
