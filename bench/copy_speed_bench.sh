@@ -57,14 +57,19 @@ peak_rss() {
 }
 # Mean seconds of a hyperfine result exported as JSON, by command index.
 mean() { python3 -c "import json,sys; print('%.3f' % json.load(open(sys.argv[1]))['results'][int(sys.argv[2])]['mean'])" "$1" "$2"; }
+# The ratio of the medians of command 1 and command 0: one run slowed by the write-back of
+# earlier runs moves the mean of ten a lot, the median hardly.
+median_ratio() {
+    python3 -c "import json,sys; r=json.load(open(sys.argv[1]))['results']; print('%.2f' % (r[1]['median'] / r[0]['median']))" "$1"
+}
 
 sizes=(100M 1G)
 [ "$which" = 100M ] && sizes=(100M)
 [ "$which" = 1G ] && sizes=(1G)
 table="$out/table.md"
 {
-    echo "| source | size | cp s | cut s | cut/cp | cut RSS MB | cat s | join s | join/cat | join RSS MB |"
-    echo "|---|---|---|---|---|---|---|---|---|---|"
+    echo "| source | size | cp s | cut s | cut/cp | median | cut RSS MB | cat s | join s | join/cat | median | join RSS MB |"
+    echo "|---|---|---|---|---|---|---|---|---|---|---|---|"
 } >"$table"
 for size in "${sizes[@]}"; do
     for kind in cbr info vbr; do
@@ -84,8 +89,10 @@ for size in "${sizes[@]}"; do
         join_rss=$(peak_rss "$cli" join -o "$out/joined.mp3" "${pieces[@]}")
         cp_s=$(mean "$out/cut_$name.json" 0); cut_s=$(mean "$out/cut_$name.json" 1)
         cat_s=$(mean "$out/join_$name.json" 0); join_s=$(mean "$out/join_$name.json" 1)
-        echo "| $kind | $(stat -c %s "$src") | $cp_s | $cut_s | $(python3 -c "print('%.2f' % ($cut_s / $cp_s))") | $cut_rss" \
-             "| $cat_s | $join_s | $(python3 -c "print('%.2f' % ($join_s / $cat_s))") | $join_rss |" >>"$table"
+        echo "| $kind | $(stat -c %s "$src") | $cp_s | $cut_s | $(python3 -c "print('%.2f' % ($cut_s / $cp_s))")" \
+             "| $(median_ratio "$out/cut_$name.json") | $cut_rss" \
+             "| $cat_s | $join_s | $(python3 -c "print('%.2f' % ($join_s / $cat_s))")" \
+             "| $(median_ratio "$out/join_$name.json") | $join_rss |" >>"$table"
         rm -f "$out/joined.mp3" "$out/copy.mp3" "${pieces[@]}"
     done
 done
