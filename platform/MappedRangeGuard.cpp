@@ -24,8 +24,6 @@ struct sigaction gPrevious { };
 uintptr_t gPageSize = 4096;
 bool gInstalled = false;
 
-void OnBusError(int signal, siginfo_t* info, void* context);
-
 void PassOn(int signal, siginfo_t* info, void* context)
 {
     if ((gPrevious.sa_flags & SA_SIGINFO) != 0 && gPrevious.sa_sigaction != nullptr) {

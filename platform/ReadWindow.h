@@ -10,8 +10,8 @@
 // The size is taken when the file is opened; a read that finds fewer bytes than that (the file
 // was truncated meanwhile) or meets an I/O error marks the file failed for good, so every walk
 // over it ends and its caller can report the failure.
-#include <cstddef>
 #include <atomic>
+#include <cstddef>
 #include <cstdint>
 #include <span>
 #include <string>
@@ -74,11 +74,11 @@ private:
     mutable bool readFailed_ = false;
     mutable size_t nextWindowBytes_ = kFirstWindowBytes;
     // The mapped window, from a page boundary at or before windowStart_; null while the window
-    // is the buffer. Set by the fault guard, on this file's reading thread.
+    // is the buffer.
     mutable const uint8_t* mapping_ = nullptr;
     mutable size_t mappingLength_ = 0;
     mutable size_t mappingOffset_ = 0; // of windowStart_ in the mapping
-    mutable std::atomic<bool> mappingFailed_ { false };
+    mutable std::atomic<bool> mappingFailed_ { false }; // set by the fault guard
     // Only the thread that mapped the window is guarded when it reads it: another thread that
     // reads this file maps a window of its own.
     mutable std::thread::id mappingThread_;
