@@ -55,7 +55,9 @@ void ReadWindow::Unmap() const
     UnguardMappedRange(mapping_);
     ::munmap(const_cast<uint8_t*>(mapping_), mappingLength_);
     mapping_ = nullptr;
+    mappingStart_ = 0;
     mappingLength_ = 0;
+    populatedTo_ = 0;
 }
 
 ReadWindow::MapResult ReadWindow::MapWindow(uint64_t position, size_t length) const
@@ -67,9 +69,9 @@ ReadWindow::MapResult ReadWindow::MapWindow(uint64_t position, size_t length) co
         return MapResult::Failed;
     static const auto pageSize = static_cast<uint64_t>(::sysconf(_SC_PAGESIZE));
     const uint64_t start = position - position % pageSize;
-    const auto mappedLength = static_cast<size_t>(position - start) + length;
-    // MAP_POPULATE maps the pages the cache holds at once instead of fault by fault.
-    void* mapped = ::mmap(nullptr, mappedLength, PROT_READ, MAP_SHARED | MAP_POPULATE, fd_, static_cast<off_t>(start));
+    const uint64_t end = std::min(size_, std::max(start + kMappedRegionBytes, position + length));
+    const auto mappedLength = static_cast<size_t>(end - start);
+    void* mapped = ::mmap(nullptr, mappedLength, PROT_READ, MAP_SHARED, fd_, static_cast<off_t>(start));
     if (mapped == MAP_FAILED)
         return MapResult::NotMapped;
     if (!GuardMappedRange(mapped, mappedLength, &mappingFailed_)) {
@@ -77,10 +79,35 @@ ReadWindow::MapResult ReadWindow::MapWindow(uint64_t position, size_t length) co
         return MapResult::NotMapped;
     }
     mapping_ = static_cast<const uint8_t*>(mapped);
+    mappingStart_ = start;
     mappingLength_ = mappedLength;
-    mappingOffset_ = static_cast<size_t>(position - start);
+    populatedTo_ = start;
     mappingThread_ = std::this_thread::get_id();
-    return MapResult::Mapped;
+    return UseMappedWindow(position, length) ? MapResult::Mapped : MapResult::Failed;
+}
+
+bool ReadWindow::UseMappedWindow(uint64_t position, size_t length) const
+{
+    const uint64_t end = position + length;
+    if (end > populatedTo_) {
+        if (populatedTo_ > mappingStart_) {
+            struct stat info { };
+            if (::fstat(fd_, &info) != 0 || static_cast<uint64_t>(info.st_size) < end)
+                return false;
+        }
+        // The pages the cache holds are mapped at once instead of fault by fault. Where that
+        // fails (an older kernel, a file cut short just now) the reads fault them in, and the
+        // guard catches the pages that are gone.
+        static const auto pageSize = static_cast<uint64_t>(::sysconf(_SC_PAGESIZE));
+        uint64_t from = std::max(populatedTo_, position);
+        from -= from % pageSize;
+        ::madvise(const_cast<uint8_t*>(mapping_) + (from - mappingStart_), static_cast<size_t>(end - from),
+            MADV_POPULATE_READ);
+        populatedTo_ = end;
+    }
+    windowStart_ = position;
+    windowLength_ = length;
+    return true;
 }
 
 uint64_t ReadWindow::NextDataAt(uint64_t position) const
@@ -110,13 +137,18 @@ std::span<const uint8_t> ReadWindow::ReadAhead(uint64_t position, size_t atLeast
 
     const auto wanted = static_cast<size_t>(std::min<uint64_t>(std::max(length, nextWindowBytes_), size_ - position));
     nextWindowBytes_ = std::min(nextWindowBytes_ * 2, kWindowBytes);
+    if (MappingHolds(position, wanted) && mappingThread_ == std::this_thread::get_id()) {
+        if (UseMappedWindow(position, wanted))
+            return { WindowData(), windowLength_ };
+        readFailed_ = true;
+        return {};
+    }
     Unmap();
     windowStart_ = position;
     windowLength_ = 0;
     if (mayMap_ && wanted >= kMappedWindowBytes) {
         switch (MapWindow(position, wanted)) {
         case MapResult::Mapped:
-            windowLength_ = wanted;
             return { WindowData(), windowLength_ };
         case MapResult::Failed:
             readFailed_ = true;

@@ -27,6 +27,11 @@ public:
     static constexpr size_t kFirstWindowBytes = size_t { 64 } << 10;
     // Windows of at least this many bytes are mapped.
     static constexpr size_t kMappedWindowBytes = size_t { 256 } << 10;
+    // A mapping spans this much of the file (or one window, when that is larger), and its windows
+    // are made readable one after another as the reads move on: unmapping is costly, as every
+    // processor that runs one of the process's threads must drop the pages from its cache of
+    // addresses, so a walk unmaps once per region instead of once per window.
+    static constexpr size_t kMappedRegionBytes = size_t { 8 } << 20;
 
     ReadWindow() = default;
     ~ReadWindow();
@@ -60,8 +65,18 @@ public:
 private:
     enum class MapResult { Mapped, NotMapped, Failed };
     MapResult MapWindow(uint64_t position, size_t length) const;
+    // Makes [position, position + length) of the mapping the window; false when the file has
+    // become shorter than that.
+    bool UseMappedWindow(uint64_t position, size_t length) const;
+    bool MappingHolds(uint64_t position, size_t length) const
+    {
+        return mapping_ && position >= mappingStart_ && position + length <= mappingStart_ + mappingLength_;
+    }
     void Unmap() const;
-    const uint8_t* WindowData() const { return mapping_ ? mapping_ + mappingOffset_ : window_.data(); }
+    const uint8_t* WindowData() const
+    {
+        return mapping_ ? mapping_ + (windowStart_ - mappingStart_) : window_.data();
+    }
 
     int fd_ = -1;
     std::string path_;
@@ -73,11 +88,12 @@ private:
     mutable size_t windowLength_ = 0;
     mutable bool readFailed_ = false;
     mutable size_t nextWindowBytes_ = kFirstWindowBytes;
-    // The mapped window, from a page boundary at or before windowStart_; null while the window
-    // is the buffer.
+    // The mapped region, from a page boundary at or before windowStart_, holding the window;
+    // null while the window is the buffer. Its pages up to populatedTo_ have been asked for.
     mutable const uint8_t* mapping_ = nullptr;
+    mutable uint64_t mappingStart_ = 0; // in the file
     mutable size_t mappingLength_ = 0;
-    mutable size_t mappingOffset_ = 0; // of windowStart_ in the mapping
+    mutable uint64_t populatedTo_ = 0; // in the file
     mutable std::atomic<bool> mappingFailed_ { false }; // set by the fault guard
     // Only the thread that mapped the window is guarded when it reads it: another thread that
     // reads this file maps a window of its own.

@@ -191,6 +191,33 @@ TEST(MappedWindow, AFileCutShortUnderTheWindowReadsZerosAndFailsItsReads)
     }
 }
 
+// A walk reads window after window of one mapped region, then maps the next region.
+TEST(MappedWindow, AWalkAcrossRegionsSeesEveryByteAndFailsOnceTheFileIsCutShort)
+{
+    TempDir dir;
+    const auto bytes = Pattern(ReadWindow::kMappedRegionBytes * 2 + 12345);
+    Write(dir.File("f"), bytes);
+    ReadWindow file;
+    ASSERT_TRUE(file.Open(dir.File("f")));
+    // Steps that are not a divisor of the window, so windows start anywhere in a page.
+    constexpr size_t kStep = 300007;
+    uint64_t at = 0;
+    for (; at < bytes.size(); at += kStep) {
+        const auto window = file.ReadAhead(at, kStep);
+        ASSERT_GE(window.size(), std::min<size_t>(kStep, bytes.size() - at)) << at;
+        ASSERT_TRUE(std::equal(window.begin(), window.end(), bytes.begin() + static_cast<ptrdiff_t>(at))) << at;
+    }
+    EXPECT_FALSE(file.ReadFailed());
+
+    // Cut short past the window in use but inside its region: the next window fails as a read.
+    ReadWindow again;
+    ASSERT_TRUE(again.Open(dir.File("f")));
+    ASSERT_GE(again.ReadAhead(0, ReadWindow::kWindowBytes).size(), ReadWindow::kWindowBytes);
+    ASSERT_EQ(::truncate(dir.File("f").c_str(), ReadWindow::kWindowBytes * 2), 0);
+    EXPECT_TRUE(again.ReadAhead(ReadWindow::kWindowBytes * 2 - 10, 100).empty());
+    EXPECT_TRUE(again.ReadFailed());
+}
+
 // A window is read through its mapping only by the thread that mapped it; another thread that
 // reads the file maps it again for itself, so a file cut short fails its read there too.
 TEST(MappedWindow, AnotherThreadReadingTheWindowMapsItAgain)
