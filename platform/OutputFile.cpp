@@ -58,11 +58,14 @@ bool ResolveTarget(const std::string& path, std::string& target, struct stat& in
     return S_ISREG(info.st_mode);
 }
 
-// Append buffers left by outputs that are done, for the next: the pieces of a cut would otherwise
-// each fault in fresh pages. Shared by the outputs of every thread.
+// What outputs that are done leave for the next: their append buffers, which the pieces of a cut
+// would otherwise each fault in afresh, and one idle writing thread. A thread started for every
+// piece costs its start and lands wherever the scheduler puts it at that moment, at times on the
+// processor of the thread that fills its buffers. Shared by the outputs of every thread.
 struct SpareBuffers {
     std::mutex mutex;
     std::vector<std::unique_ptr<uint8_t[]>> buffers;
+    std::vector<std::unique_ptr<SerialWorker>> writers; // at most one
 };
 SpareBuffers& Spares()
 {
@@ -180,7 +183,17 @@ bool OutputFile::PostFilledBuffer()
     filled_ = 0;
     // Post returns once no more than kAppendBuffers - 2 writes wait, so with the one running the
     // buffer filled next is free.
-    return appendWriter_.Post([this, bytes, length] {
+    if (!appendWriter_) {
+        std::lock_guard lock(Spares().mutex);
+        auto& spare = Spares().writers;
+        if (spare.empty()) {
+            appendWriter_ = std::make_unique<SerialWorker>(kAppendBuffers - 2);
+        } else {
+            appendWriter_ = std::move(spare.back());
+            spare.pop_back();
+        }
+    }
+    return appendWriter_->Post([this, bytes, length] {
         if (WriteBytes(bytes, length))
             return true;
         appendFailed_ = true;
@@ -190,7 +203,7 @@ bool OutputFile::PostFilledBuffer()
 
 bool OutputFile::Flush()
 {
-    const bool written = appendWriter_.Wait() && !appendFailed_;
+    const bool written = (!appendWriter_ || appendWriter_->Wait()) && !appendFailed_;
     const size_t left = filled_;
     filled_ = 0;
     if (!written)
@@ -308,7 +321,8 @@ bool OutputFile::Close()
 
 void OutputFile::Discard()
 {
-    appendWriter_.Cancel();
+    if (appendWriter_)
+        appendWriter_->Cancel();
     appendFailed_ = false;
     filling_ = 0;
     filled_ = 0;
@@ -319,6 +333,9 @@ void OutputFile::Discard()
                 Spares().buffers.push_back(std::move(buffer));
             buffer.reset();
         }
+        if (appendWriter_ && Spares().writers.empty())
+            Spares().writers.push_back(std::move(appendWriter_));
+        appendWriter_.reset();
     }
     if (!stagingPath_.empty())
         ::unlink(stagingPath_.c_str());

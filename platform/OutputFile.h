@@ -85,5 +85,6 @@ private:
     size_t filling_ = 0; // the buffer being filled
     size_t filled_ = 0; // bytes in it
     bool appendFailed_ = false; // set by the writing thread, read once it is idle
-    SerialWorker appendWriter_ { kAppendBuffers - 2 }; // last: stopped before what its writes use goes away
+    // Taken from the spares when the first buffer is full; Discard stops its work and gives it back.
+    std::unique_ptr<SerialWorker> appendWriter_;
 };

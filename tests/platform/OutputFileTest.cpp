@@ -206,6 +206,15 @@ TEST(OutputFileAppend, AWriteThatFailsOnTheWritingThreadFailsTheFileAndLeavesNoT
     }
     EXPECT_EQ(Contents(path), "keep me");
     EXPECT_EQ(Entries(dir), std::vector<std::string> { "out.bin" });
+    {
+        // The next file gets the writing thread those failures left behind, and is whole.
+        OutputFile out;
+        ASSERT_TRUE(out.Create(path));
+        for (int i = 0; i < 3000; ++i)
+            ASSERT_TRUE(out.Append(chunk.data(), chunk.size()));
+        ASSERT_TRUE(out.Close());
+    }
+    EXPECT_EQ(Contents(path), std::string(3000 * chunk.size(), '\x33'));
 }
 
 TEST(OutputFile, RefusesAndKeepsWhatIsNotARegularFile)
