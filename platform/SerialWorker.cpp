@@ -1,5 +1,7 @@
 #include "platform/SerialWorker.h"
 
+#include <sched.h>
+
 SerialWorker::~SerialWorker()
 {
     Cancel();
@@ -14,6 +16,7 @@ SerialWorker::~SerialWorker()
 
 bool SerialWorker::Post(std::function<bool()> task)
 {
+    posterCpu_.store(::sched_getcpu(), std::memory_order_relaxed);
     std::unique_lock lock(mutex_);
     changed_.wait(lock, [&] { return failed_ || waiting_.size() < maxWaiting_; });
     if (failed_)
@@ -55,6 +58,7 @@ void SerialWorker::Run()
         waiting_.pop_front();
         running_ = true;
         lock.unlock();
+        LeavePostersProcessor();
         const bool ok = task();
         lock.lock();
         running_ = false;
@@ -64,4 +68,22 @@ void SerialWorker::Run()
         }
         changed_.notify_all();
     }
+}
+
+void SerialWorker::LeavePostersProcessor() const
+{
+    // The poster wakes this thread for every task, and the scheduler may then place it on the
+    // poster's own processor, where the two take turns although another one is idle. Taking that
+    // processor out of this thread's set moves it at once; the set is then restored at once, so
+    // the scheduler stays free to place it anywhere later.
+    const int poster = posterCpu_.load(std::memory_order_relaxed);
+    if (poster < 0 || ::sched_getcpu() != poster)
+        return;
+    cpu_set_t allowed;
+    if (::sched_getaffinity(0, sizeof allowed, &allowed) != 0 || !CPU_ISSET(poster, &allowed) || CPU_COUNT(&allowed) < 2)
+        return;
+    cpu_set_t elsewhere = allowed;
+    CPU_CLR(poster, &elsewhere);
+    if (::sched_setaffinity(0, sizeof elsewhere, &elsewhere) == 0)
+        ::sched_setaffinity(0, sizeof allowed, &allowed);
 }

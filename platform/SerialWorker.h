@@ -3,6 +3,7 @@
 // poster goes on with other work. A task that fails ends the series: the tasks after it are
 // dropped. At most a few tasks wait at a time; Post blocks until there is room, so the poster
 // can never run far ahead.
+#include <atomic>
 #include <condition_variable>
 #include <deque>
 #include <functional>
@@ -28,6 +29,8 @@ public:
 
 private:
     void Run();
+    // Moves this thread off the processor the poster last ran on, when it is there too.
+    void LeavePostersProcessor() const;
 
     const size_t maxWaiting_;
     std::mutex mutex_;
@@ -36,5 +39,6 @@ private:
     bool running_ = false; // a task is being run
     bool failed_ = false;
     bool stopping_ = false;
+    std::atomic<int> posterCpu_ { -1 };
     std::thread thread_;
 };
