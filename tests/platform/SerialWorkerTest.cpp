@@ -60,7 +60,8 @@ TEST(SerialWorker, TasksRunOffThePostersProcessorAndTheWorkerStaysFreeToMove)
         cpu_set_t only;
         CPU_ZERO(&only);
         CPU_SET(poster, &only);
-        ASSERT_EQ(::sched_setaffinity(0, sizeof only, &only), 0);
+        if (::sched_setaffinity(0, sizeof only, &only) != 0)
+            GTEST_SKIP() << "processor sets cannot be changed here";
         for (int i = 0; i < kTasks; ++i) {
             // Waiting for each task lets the worker sleep, so every task starts after a wake-up.
             ASSERT_TRUE(worker.Post([&] {
