@@ -62,14 +62,14 @@ bool ResolveTarget(const std::string& path, std::string& target, struct stat& in
 // would otherwise each fault in afresh, and one idle writing thread. A thread started for every
 // piece costs its start and lands wherever the scheduler puts it at that moment, at times on the
 // processor of the thread that fills its buffers. Shared by the outputs of every thread.
-struct SpareBuffers {
+struct SpareParts {
     std::mutex mutex;
     std::vector<std::unique_ptr<uint8_t[]>> buffers;
-    std::vector<std::unique_ptr<SerialWorker>> writers; // at most one
+    std::unique_ptr<SerialWorker> writer; // null while an output uses it
 };
-SpareBuffers& Spares()
+SpareParts& Spares()
 {
-    static SpareBuffers spares;
+    static SpareParts spares;
     return spares;
 }
 
@@ -185,14 +185,10 @@ bool OutputFile::PostFilledBuffer()
     // buffer filled next is free.
     if (!appendWriter_) {
         std::lock_guard lock(Spares().mutex);
-        auto& spare = Spares().writers;
-        if (spare.empty()) {
-            appendWriter_ = std::make_unique<SerialWorker>(kAppendBuffers - 2);
-        } else {
-            appendWriter_ = std::move(spare.back());
-            spare.pop_back();
-        }
+        appendWriter_ = std::move(Spares().writer);
     }
+    if (!appendWriter_)
+        appendWriter_ = std::make_unique<SerialWorker>(kAppendBuffers - 2);
     return appendWriter_->Post([this, bytes, length] {
         if (WriteBytes(bytes, length))
             return true;
@@ -333,10 +329,10 @@ void OutputFile::Discard()
                 Spares().buffers.push_back(std::move(buffer));
             buffer.reset();
         }
-        if (appendWriter_ && Spares().writers.empty())
-            Spares().writers.push_back(std::move(appendWriter_));
-        appendWriter_.reset();
+        if (!Spares().writer)
+            Spares().writer = std::move(appendWriter_);
     }
+    appendWriter_.reset(); // a second idle thread is not kept: its end is waited for here
     if (!stagingPath_.empty())
         ::unlink(stagingPath_.c_str());
     stagingPath_.clear();

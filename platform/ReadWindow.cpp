@@ -9,6 +9,17 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+namespace {
+
+// Where a position's page starts: mappings and their populating begin on page boundaries.
+uint64_t PageStart(uint64_t position)
+{
+    static const auto pageSize = static_cast<uint64_t>(::sysconf(_SC_PAGESIZE));
+    return position - position % pageSize;
+}
+
+} // namespace
+
 ReadWindow::~ReadWindow() { Close(); }
 
 bool ReadWindow::Open(const std::string& path)
@@ -67,8 +78,7 @@ ReadWindow::MapResult ReadWindow::MapWindow(uint64_t position, size_t length) co
     struct stat info { };
     if (::fstat(fd_, &info) != 0 || static_cast<uint64_t>(info.st_size) < position + length)
         return MapResult::Failed;
-    static const auto pageSize = static_cast<uint64_t>(::sysconf(_SC_PAGESIZE));
-    const uint64_t start = position - position % pageSize;
+    const uint64_t start = PageStart(position);
     const uint64_t end = std::min(size_, std::max(start + kMappedRegionBytes, position + length));
     const auto mappedLength = static_cast<size_t>(end - start);
     void* mapped = ::mmap(nullptr, mappedLength, PROT_READ, MAP_SHARED, fd_, static_cast<off_t>(start));
@@ -90,7 +100,7 @@ bool ReadWindow::UseMappedWindow(uint64_t position, size_t length) const
 {
     const uint64_t end = position + length;
     if (end > populatedTo_) {
-        if (populatedTo_ > mappingStart_) {
+        if (populatedTo_ > mappingStart_) { // MapWindow has just checked the first window
             struct stat info { };
             if (::fstat(fd_, &info) != 0 || static_cast<uint64_t>(info.st_size) < end)
                 return false;
@@ -98,9 +108,7 @@ bool ReadWindow::UseMappedWindow(uint64_t position, size_t length) const
         // The pages the cache holds are mapped at once instead of fault by fault. Where that
         // fails (an older kernel, a file cut short just now) the reads fault them in, and the
         // guard catches the pages that are gone.
-        static const auto pageSize = static_cast<uint64_t>(::sysconf(_SC_PAGESIZE));
-        uint64_t from = std::max(populatedTo_, position);
-        from -= from % pageSize;
+        const uint64_t from = PageStart(std::max(populatedTo_, position));
         ::madvise(const_cast<uint8_t*>(mapping_) + (from - mappingStart_), static_cast<size_t>(end - from),
             MADV_POPULATE_READ);
         populatedTo_ = end;

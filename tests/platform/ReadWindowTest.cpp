@@ -201,8 +201,7 @@ TEST(MappedWindow, AWalkAcrossRegionsSeesEveryByteAndFailsOnceTheFileIsCutShort)
     ASSERT_TRUE(file.Open(dir.File("f")));
     // Steps that are not a divisor of the window, so windows start anywhere in a page.
     constexpr size_t kStep = 300007;
-    uint64_t at = 0;
-    for (; at < bytes.size(); at += kStep) {
+    for (uint64_t at = 0; at < bytes.size(); at += kStep) {
         const auto window = file.ReadAhead(at, kStep);
         ASSERT_GE(window.size(), std::min<size_t>(kStep, bytes.size() - at)) << at;
         ASSERT_TRUE(std::equal(window.begin(), window.end(), bytes.begin() + static_cast<ptrdiff_t>(at))) << at;
