@@ -1,4 +1,4 @@
-#include "app/CHelpWindow.h"
+#include "app/HelpWindow.h"
 
 #include "platform/PathHelpers.h"
 #include "ui/ProductInfo.h"
@@ -20,9 +20,9 @@ std::string& HelpFolderOverride()
 
 } // namespace
 
-void CHelpWindow::SetHelpFolder(const std::string& folder) { HelpFolderOverride() = folder; }
+void HelpWindow::SetHelpFolder(const std::string& folder) { HelpFolderOverride() = folder; }
 
-std::string CHelpWindow::IndexPath()
+std::string HelpWindow::IndexPath()
 {
     std::vector<std::string> candidates;
     if (!HelpFolderOverride().empty()) {
@@ -40,7 +40,7 @@ std::string CHelpWindow::IndexPath()
     return {};
 }
 
-QWidget* CHelpWindow::Find()
+QWidget* HelpWindow::Find()
 {
     for (QWidget* window : QApplication::topLevelWidgets())
         if (window->isVisible() && window->windowTitle() == kHelpWindowTitle)
@@ -48,7 +48,7 @@ QWidget* CHelpWindow::Find()
     return nullptr;
 }
 
-CHelpWindow::CHelpWindow(const QString& indexPath)
+HelpWindow::HelpWindow(const QString& indexPath)
 {
     setWindowTitle(kHelpWindowTitle);
     setWindowIcon(QApplication::windowIcon());

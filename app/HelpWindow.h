@@ -5,10 +5,10 @@
 
 class QTextBrowser;
 
-class CHelpWindow : public QWidget {
+class HelpWindow : public QWidget {
     Q_OBJECT
 public:
-    explicit CHelpWindow(const QString& indexPath);
+    explicit HelpWindow(const QString& indexPath);
     QTextBrowser* Browser() const { return browser_; }
 
     // The open help window, or nullptr.

@@ -1,9 +1,9 @@
-#include "app/CMainSheet.h"
+#include "app/MainWindow.h"
 
-#include "app/CPageOptions.h"
-#include "ui/CPropertyPage.h"
+#include "app/OptionsPage.h"
+#include "ui/widgets/PropertyPage.h"
 #include "ui/ProductInfo.h"
-#include "ui/WindowHelpers.h"
+#include "ui/widgets/WindowHelpers.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -13,7 +13,7 @@
 #include <QTabBar>
 #include <QVBoxLayout>
 
-CMainSheet::CMainSheet()
+MainWindow::MainWindow()
     : QWidget(nullptr,
         Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
             | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint)
@@ -29,10 +29,10 @@ CMainSheet::CMainSheet()
     layout->setSpacing(0);
     layout->addWidget(tabs_);
     layout->addWidget(stack_);
-    connect(tabs_, &QTabBar::currentChanged, this, &CMainSheet::TabClicked);
+    connect(tabs_, &QTabBar::currentChanged, this, &MainWindow::TabClicked);
 
     auto* help = new QShortcut(QKeySequence(Qt::Key_F1), this);
-    connect(help, &QShortcut::activated, this, &CMainSheet::HelpRequested);
+    connect(help, &QShortcut::activated, this, &MainWindow::HelpRequested);
     // Ctrl+Tab and Ctrl+PgDn move between pages as in a tabbed dialog, through the same check.
     for (const QKeySequence& keys : { QKeySequence(Qt::CTRL | Qt::Key_Tab), QKeySequence(Qt::CTRL | Qt::Key_PageDown) })
         connect(new QShortcut(keys, this), &QShortcut::activated, this,
@@ -43,7 +43,7 @@ CMainSheet::CMainSheet()
             [this] { SetActivePage((ActiveIndex() + PageCount() - 1) % PageCount()); });
 }
 
-void CMainSheet::AddPage(CPropertyPage* page)
+void MainWindow::AddPage(PropertyPage* page)
 {
     pages_.push_back(page);
     stack_->addWidget(page);
@@ -51,12 +51,12 @@ void CMainSheet::AddPage(CPropertyPage* page)
     tabs_->addTab(page->Title());
 }
 
-CPropertyPage* CMainSheet::Page(int index) const
+PropertyPage* MainWindow::Page(int index) const
 {
     return (index >= 0 && index < PageCount()) ? pages_[static_cast<size_t>(index)] : nullptr;
 }
 
-void CMainSheet::Create()
+void MainWindow::Create()
 {
     font_ = CreatePageFont();
     ApplyFontToChildren(this, font_);
@@ -69,7 +69,7 @@ void CMainSheet::Create()
     }
     stack_->setCurrentIndex(start);
     shownIndex_ = start;
-    stack_->setFixedSize(CPropertyPage::PageSize() + QSize(2 * stack_->frameWidth(), 2 * stack_->frameWidth()));
+    stack_->setFixedSize(PropertyPage::PageSize() + QSize(2 * stack_->frameWidth(), 2 * stack_->frameWidth()));
     adjustSize();
     setFixedSize(sizeHint());
     if (const QScreen* screen = QApplication::primaryScreen())
@@ -79,16 +79,16 @@ void CMainSheet::Create()
     show();
 }
 
-int CMainSheet::ActiveIndex() const { return created_ ? shownIndex_ : startPage_; }
+int MainWindow::ActiveIndex() const { return created_ ? shownIndex_ : startPage_; }
 
-int CMainSheet::RecordedIndex() const { return destroyed_ ? recordedIndex_ : ActiveIndex(); }
+int MainWindow::RecordedIndex() const { return destroyed_ ? recordedIndex_ : ActiveIndex(); }
 
-bool CMainSheet::SetActivePage(int index)
+bool MainWindow::SetActivePage(int index)
 {
     if (index < 0 || index >= PageCount())
         return false;
     if (index != shownIndex_) {
-        if (CPropertyPage* leaving = Page(shownIndex_); leaving && !leaving->OnKillActive())
+        if (PropertyPage* leaving = Page(shownIndex_); leaving && !leaving->OnKillActive())
             return false;
         shownIndex_ = index;
         stack_->setCurrentIndex(index);
@@ -98,7 +98,7 @@ bool CMainSheet::SetActivePage(int index)
     return true;
 }
 
-void CMainSheet::TabClicked(int index)
+void MainWindow::TabClicked(int index)
 {
     // The tab bar has already moved: put it back until the page being left agrees.
     {
@@ -108,7 +108,7 @@ void CMainSheet::TabClicked(int index)
     SetActivePage(index);
 }
 
-void CMainSheet::closeEvent(QCloseEvent* event)
+void MainWindow::closeEvent(QCloseEvent* event)
 {
     // A job disables the window while it runs; the desktop may still ask a disabled window to close.
     if (!isEnabled()) {
@@ -123,7 +123,7 @@ void CMainSheet::closeEvent(QCloseEvent* event)
     DestroyWindow();
 }
 
-void CMainSheet::DestroyWindow()
+void MainWindow::DestroyWindow()
 {
     recordedIndex_ = ActiveIndex();
     destroyed_ = true;

@@ -6,18 +6,18 @@
 #include <QWidget>
 #include <vector>
 
-class CPageOptions;
-class CPropertyPage;
+class OptionsPage;
+class PropertyPage;
 class QStackedWidget;
 class QTabBar;
 
-class CMainSheet : public QWidget {
+class MainWindow : public QWidget {
     Q_OBJECT
 public:
-    CMainSheet();
+    MainWindow();
 
-    void AddPage(CPropertyPage* page);
-    void SetOptionsPage(CPageOptions* options) { options_ = options; }
+    void AddPage(PropertyPage* page);
+    void SetOptionsPage(OptionsPage* options) { options_ = options; }
     // The page shown first; an index that names no page opens the first page.
     void SetStartPage(int index) { startPage_ = index; }
     // Lays out, sets icon and font, centres on the screen and shows the start page.
@@ -26,7 +26,7 @@ public:
     int ActiveIndex() const;
     // Leaves the active page for another one when the active page agrees; false otherwise.
     bool SetActivePage(int index);
-    CPropertyPage* Page(int index) const;
+    PropertyPage* Page(int index) const;
     int PageCount() const { return static_cast<int>(pages_.size()); }
     QTabBar* TabBar() const { return tabs_; }
     // The index recorded when the window went away (the active page until then).
@@ -45,8 +45,8 @@ private:
 
     QTabBar* tabs_ = nullptr;
     QStackedWidget* stack_ = nullptr;
-    std::vector<CPropertyPage*> pages_;
-    CPageOptions* options_ = nullptr;
+    std::vector<PropertyPage*> pages_;
+    OptionsPage* options_ = nullptr;
     QFont font_;
     int startPage_ = 0;
     int recordedIndex_ = 0;

@@ -1,11 +1,11 @@
-#include "app/CPageOptions.h"
+#include "app/OptionsPage.h"
 
 #include "app/EncodingChoices.h"
 #include "app/SecondsText.h"
-#include "ui/CSpinEdit.h"
-#include "ui/FileDialogs.h"
-#include "ui/MessageBox.h"
-#include "ui/WindowHelpers.h"
+#include "ui/widgets/SpinEdit.h"
+#include "ui/widgets/FileDialogs.h"
+#include "ui/widgets/MessageBox.h"
+#include "ui/widgets/WindowHelpers.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -40,15 +40,15 @@ QLabel* AddLabel(QWidget* page, const QString& text, const QRect& area, QWidget*
 
 } // namespace
 
-CPageOptions::CPageOptions(QWidget* parent)
-    : CPropertyPage("Options", parent)
+OptionsPage::OptionsPage(QWidget* parent)
+    : PropertyPage("Options", parent)
 {
     LoadCutterOptions(values_);
     LoadJoinerOptions(values_);
     BuildControls();
 }
 
-CPageOptions::~CPageOptions()
+OptionsPage::~OptionsPage()
 {
     if (IsInitialised()) {
         SaveCutterOptions(values_);
@@ -56,7 +56,7 @@ CPageOptions::~CPageOptions()
     }
 }
 
-QLabel* CPageOptions::AddSectionHeader(const QString& text, const QString& iconPath, int top)
+QLabel* OptionsPage::AddSectionHeader(const QString& text, const QString& iconPath, int top)
 {
     auto* icon = new QLabel(this);
     icon->setGeometry(DialogRect(7, top - 1, 12, 11));
@@ -72,7 +72,7 @@ QLabel* CPageOptions::AddSectionHeader(const QString& text, const QString& iconP
     return label;
 }
 
-void CPageOptions::BuildControls()
+void OptionsPage::BuildControls()
 {
     // Cut options.
     cutSection_ = AddSectionHeader("Split Options", ":/icons/cut-options.png", 7);
@@ -81,14 +81,14 @@ void CPageOptions::BuildControls()
 
     fadeIn_ = new QCheckBox("E&nable fade-in", this);
     fadeIn_->setGeometry(DialogRect(22, 36, 100, 10));
-    fadeInEdit_ = new CSpinEdit(this);
+    fadeInEdit_ = new SpinEdit(this);
     fadeInEdit_->setGeometry(DialogRect(222, 34, 50, 13));
     AddLabel(this, "Fade-in &length:", DialogRect(150, 36, 70, 9), fadeInEdit_);
     AddLabel(this, "Seconds", DialogRect(277, 36, 50, 9));
 
     fadeOut_ = new QCheckBox("Enable fa&de-out", this);
     fadeOut_->setGeometry(DialogRect(22, 52, 100, 10));
-    fadeOutEdit_ = new CSpinEdit(this);
+    fadeOutEdit_ = new SpinEdit(this);
     fadeOutEdit_->setGeometry(DialogRect(222, 50, 50, 13));
     AddLabel(this, "Fade-out lengt&h:", DialogRect(150, 52, 70, 9), fadeOutEdit_);
     AddLabel(this, "Seconds", DialogRect(277, 52, 50, 9));
@@ -97,11 +97,11 @@ void CPageOptions::BuildControls()
         DialogRect(22, 66, 400, 9));
     note->setObjectName("FadeNote");
 
-    forwardEdit_ = new CSpinEdit(this);
+    forwardEdit_ = new SpinEdit(this);
     forwardEdit_->setGeometry(DialogRect(95, 80, 50, 13));
     AddLabel(this, "&Forward Overlap:", DialogRect(22, 82, 72, 9), forwardEdit_);
     AddLabel(this, "Seconds", DialogRect(150, 82, 40, 9));
-    backwardEdit_ = new CSpinEdit(this);
+    backwardEdit_ = new SpinEdit(this);
     backwardEdit_->setGeometry(DialogRect(300, 80, 50, 13));
     AddLabel(this, "&Backward Overlap:", DialogRect(222, 82, 76, 9), backwardEdit_);
     AddLabel(this, "Seconds", DialogRect(355, 82, 40, 9));
@@ -142,25 +142,25 @@ void CPageOptions::BuildControls()
     channels_->setGeometry(DialogRect(300, 229, 110, 13));
     AddLabel(this, "&Channels:", DialogRect(300, 219, 110, 9), channels_);
 
-    connect(fadeInEdit_, &CSpinEdit::StepRequested, this,
+    connect(fadeInEdit_, &SpinEdit::StepRequested, this,
         [this](int steps) { StepTime(fadeInEdit_, values_.cut.FadeInLen, steps, 1); });
-    connect(fadeOutEdit_, &CSpinEdit::StepRequested, this,
+    connect(fadeOutEdit_, &SpinEdit::StepRequested, this,
         [this](int steps) { StepTime(fadeOutEdit_, values_.cut.FadeOutLen, steps, 1); });
-    connect(forwardEdit_, &CSpinEdit::StepRequested, this,
+    connect(forwardEdit_, &SpinEdit::StepRequested, this,
         [this](int steps) { StepTime(forwardEdit_, values_.cut.ForwardOverlap, steps, 10); });
-    connect(backwardEdit_, &CSpinEdit::StepRequested, this,
+    connect(backwardEdit_, &SpinEdit::StepRequested, this,
         [this](int steps) { StepTime(backwardEdit_, values_.cut.BackwardOverlap, steps, 10); });
     connect(fadeIn_, &QCheckBox::clicked, this, [this] { FadeClicked(fadeIn_, fadeInEdit_); });
     connect(fadeOut_, &QCheckBox::clicked, this, [this] { FadeClicked(fadeOut_, fadeOutEdit_); });
-    connect(outputFolder_, &QComboBox::activated, this, &CPageOptions::OutputFolderChanged);
-    connect(browse_, &QPushButton::clicked, this, &CPageOptions::BrowseClicked);
-    connect(encoding_, &QComboBox::activated, this, &CPageOptions::EncodingChanged);
-    connect(sampleRate_, &QComboBox::activated, this, &CPageOptions::SampleRateChanged);
-    connect(bitRate_, &QComboBox::activated, this, &CPageOptions::BitRateChanged);
-    connect(channels_, &QComboBox::activated, this, &CPageOptions::ChannelsChanged);
+    connect(outputFolder_, &QComboBox::activated, this, &OptionsPage::OutputFolderChanged);
+    connect(browse_, &QPushButton::clicked, this, &OptionsPage::BrowseClicked);
+    connect(encoding_, &QComboBox::activated, this, &OptionsPage::EncodingChanged);
+    connect(sampleRate_, &QComboBox::activated, this, &OptionsPage::SampleRateChanged);
+    connect(bitRate_, &QComboBox::activated, this, &OptionsPage::BitRateChanged);
+    connect(channels_, &QComboBox::activated, this, &OptionsPage::ChannelsChanged);
 }
 
-void CPageOptions::OnInitDialog()
+void OptionsPage::OnInitDialog()
 {
     cutBrowse_->setChecked(values_.CutterBrowseFolder);
     fadeIn_->setChecked(values_.cut.EnableFadeIn);
@@ -194,7 +194,7 @@ void CPageOptions::OnInitDialog()
     cutBrowse_->setText("Browse folder of o&utputted files after cutting");
 }
 
-void CPageOptions::FillEncodingLists()
+void OptionsPage::FillEncodingLists()
 {
     const EncodingOptions& encoding = values_.encoding;
     const bool automatic = encoding.AutoMP3EncodingParam;
@@ -227,7 +227,7 @@ void CPageOptions::FillEncodingLists()
     SelectByValue(channels_, encoding.MP3ChannelMode);
 }
 
-void CPageOptions::TakeSwitches()
+void OptionsPage::TakeSwitches()
 {
     values_.CutterBrowseFolder = cutBrowse_->isChecked();
     values_.cut.EnableFadeIn = fadeIn_->isChecked();
@@ -237,7 +237,7 @@ void CPageOptions::TakeSwitches()
     values_.cut.SpecifiedOutputFolder = folderEdit_->text().toStdString();
 }
 
-bool CPageOptions::ReadTimeEdit(CSpinEdit* edit, bool emptyAsZero, int& field)
+bool OptionsPage::ReadTimeEdit(SpinEdit* edit, bool emptyAsZero, int& field)
 {
     const QString text = edit->Text();
     const auto tenths = ParseTenths(text.toStdString(), emptyAsZero);
@@ -250,7 +250,7 @@ bool CPageOptions::ReadTimeEdit(CSpinEdit* edit, bool emptyAsZero, int& field)
     return true;
 }
 
-void CPageOptions::StepTime(CSpinEdit* edit, int& field, int steps, int tenthsPerClick)
+void OptionsPage::StepTime(SpinEdit* edit, int& field, int steps, int tenthsPerClick)
 {
     TakeSwitches();
     if (const auto tenths = ParseTenths(edit->Text().toStdString(), true))
@@ -260,7 +260,7 @@ void CPageOptions::StepTime(CSpinEdit* edit, int& field, int steps, int tenthsPe
     edit->SetText(QString::fromStdString(FormatTenths(field)));
 }
 
-void CPageOptions::FadeClicked(QCheckBox* check, CSpinEdit* edit)
+void OptionsPage::FadeClicked(QCheckBox* check, SpinEdit* edit)
 {
     TakeSwitches();
     edit->setEnabled(check->isChecked());
@@ -268,14 +268,14 @@ void CPageOptions::FadeClicked(QCheckBox* check, CSpinEdit* edit)
         edit->setFocus();
 }
 
-void CPageOptions::OutputFolderChanged()
+void OptionsPage::OutputFolderChanged()
 {
     const bool specified = SelectedValue(outputFolder_) == kOutputFolderSpecified;
     folderEdit_->setEnabled(specified);
     browse_->setEnabled(specified);
 }
 
-void CPageOptions::BrowseClicked()
+void OptionsPage::BrowseClicked()
 {
     QGuiApplication::setOverrideCursor(Qt::WaitCursor);
     TakeSwitches();
@@ -287,7 +287,7 @@ void CPageOptions::BrowseClicked()
     }
 }
 
-void CPageOptions::EncodingChanged(int row)
+void OptionsPage::EncodingChanged(int row)
 {
     if (row == 0) {
         sampleRate_->setEnabled(false);
@@ -311,7 +311,7 @@ void CPageOptions::EncodingChanged(int row)
     SelectByValue(channels_, preset.channelMode);
 }
 
-void CPageOptions::SampleRateChanged(int row)
+void OptionsPage::SampleRateChanged(int row)
 {
     const int sampleRate = sampleRate_->itemData(row).toInt();
     if (sampleRate == values_.encoding.MP3SampleRate)
@@ -325,7 +325,7 @@ void CPageOptions::SampleRateChanged(int row)
     values_.encoding.MP3BitRate = fitting;
 }
 
-void CPageOptions::BitRateChanged(int row)
+void OptionsPage::BitRateChanged(int row)
 {
     const int bitRate = bitRate_->itemData(row).toInt();
     if (bitRate == values_.encoding.MP3BitRate)
@@ -339,9 +339,9 @@ void CPageOptions::BitRateChanged(int row)
     values_.encoding.MP3BitRate = bitRate;
 }
 
-void CPageOptions::ChannelsChanged() { encoding_->setCurrentIndex(customRow_); }
+void OptionsPage::ChannelsChanged() { encoding_->setCurrentIndex(customRow_); }
 
-bool CPageOptions::TakeAndCheck()
+bool OptionsPage::TakeAndCheck()
 {
     if (!IsInitialised())
         return true;

@@ -2,20 +2,20 @@
 // The "Options" page: the single live copy of the cutting and joining options. It takes the values
 // from its controls and checks them whenever the user leaves the page or closes the program.
 #include "app/OptionsSettings.h"
-#include "ui/CPropertyPage.h"
+#include "ui/widgets/PropertyPage.h"
 
-class CSpinEdit;
+class SpinEdit;
 class QCheckBox;
 class QComboBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
 
-class CPageOptions : public CPropertyPage {
+class OptionsPage : public PropertyPage {
     Q_OBJECT
 public:
-    explicit CPageOptions(QWidget* parent = nullptr);
-    ~CPageOptions() override;
+    explicit OptionsPage(QWidget* parent = nullptr);
+    ~OptionsPage() override;
 
     // The option values as last taken from the controls, for the engines and the other pages.
     const OptionValues& Values() const { return values_; }
@@ -29,14 +29,14 @@ public:
     bool TakeAndCheck();
     bool OnKillActive() override { return TakeAndCheck(); }
 
-    // The controls, for the sheet's tests.
+    // The controls, for the main window's tests.
     QCheckBox* cutBrowseCheck() const { return cutBrowse_; }
     QCheckBox* fadeInCheck() const { return fadeIn_; }
     QCheckBox* fadeOutCheck() const { return fadeOut_; }
-    CSpinEdit* fadeInEdit() const { return fadeInEdit_; }
-    CSpinEdit* fadeOutEdit() const { return fadeOutEdit_; }
-    CSpinEdit* forwardOverlapEdit() const { return forwardEdit_; }
-    CSpinEdit* backwardOverlapEdit() const { return backwardEdit_; }
+    SpinEdit* fadeInEdit() const { return fadeInEdit_; }
+    SpinEdit* fadeOutEdit() const { return fadeOutEdit_; }
+    SpinEdit* forwardOverlapEdit() const { return forwardEdit_; }
+    SpinEdit* backwardOverlapEdit() const { return backwardEdit_; }
     QComboBox* trackRuleList() const { return trackRule_; }
     QComboBox* outputFolderList() const { return outputFolder_; }
     QLineEdit* folderEdit() const { return folderEdit_; }
@@ -57,9 +57,9 @@ private:
     void BuildControls();
     QLabel* AddSectionHeader(const QString& text, const QString& iconPath, int top);
     void TakeSwitches();
-    bool ReadTimeEdit(CSpinEdit* edit, bool emptyAsZero, int& field);
-    void StepTime(CSpinEdit* edit, int& field, int steps, int tenthsPerClick);
-    void FadeClicked(QCheckBox* check, CSpinEdit* edit);
+    bool ReadTimeEdit(SpinEdit* edit, bool emptyAsZero, int& field);
+    void StepTime(SpinEdit* edit, int& field, int steps, int tenthsPerClick);
+    void FadeClicked(QCheckBox* check, SpinEdit* edit);
     void OutputFolderChanged();
     void BrowseClicked();
     void EncodingChanged(int row);
@@ -74,11 +74,11 @@ private:
     QLabel* cutSection_ = nullptr;
     QCheckBox* cutBrowse_ = nullptr;
     QCheckBox* fadeIn_ = nullptr;
-    CSpinEdit* fadeInEdit_ = nullptr;
+    SpinEdit* fadeInEdit_ = nullptr;
     QCheckBox* fadeOut_ = nullptr;
-    CSpinEdit* fadeOutEdit_ = nullptr;
-    CSpinEdit* forwardEdit_ = nullptr;
-    CSpinEdit* backwardEdit_ = nullptr;
+    SpinEdit* fadeOutEdit_ = nullptr;
+    SpinEdit* forwardEdit_ = nullptr;
+    SpinEdit* backwardEdit_ = nullptr;
     QComboBox* trackRule_ = nullptr;
     QComboBox* outputFolder_ = nullptr;
     QLineEdit* folderEdit_ = nullptr;

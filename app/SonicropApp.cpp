@@ -1,16 +1,16 @@
-#include "app/CMainApp.h"
+#include "app/SonicropApp.h"
 
 #include "app/AppSettings.h"
-#include "app/CHelpWindow.h"
-#include "app/CMainSheet.h"
-#include "app/CPageOptions.h"
-#include "ui/CPageAbout.h"
-#include "ui/CPageBatchSplitter.h"
-#include "ui/CPageJoiner.h"
-#include "ui/CPageSplitter.h"
+#include "app/HelpWindow.h"
+#include "app/MainWindow.h"
+#include "app/OptionsPage.h"
+#include "ui/about/AboutPage.h"
+#include "ui/lists/BatchCutterPage.h"
+#include "ui/lists/JoinerPage.h"
+#include "ui/cutter/CutterPage.h"
 #include "ui/PageSettings.h"
 #include "ui/ProductInfo.h"
-#include "ui/WindowHelpers.h"
+#include "ui/widgets/WindowHelpers.h"
 
 #include <QApplication>
 #include <QIcon>
@@ -20,7 +20,7 @@
 // Resources of a static library are registered by hand, outside any namespace.
 static void RegisterResources() { Q_INIT_RESOURCE(sonicrop); }
 
-CMainApp::CMainApp(int& argc, char** argv)
+SonicropApp::SonicropApp(int& argc, char** argv)
 {
     // A write past the file-size limit (ulimit -f) then fails like a full disk, so the job removes
     // its partial output and says so, instead of the program being killed mid-write.
@@ -52,50 +52,50 @@ CMainApp::CMainApp(int& argc, char** argv)
     QApplication::setQuitOnLastWindowClosed(false);
 }
 
-CMainApp::~CMainApp() = default;
+SonicropApp::~SonicropApp() = default;
 
-bool CMainApp::InitInstance()
+bool SonicropApp::InitInstance()
 {
     startPage_ = LoadStartPage();
     if (TakeFirstRun())
         OpenHelpWindow(true);
 
-    sheet_ = std::make_unique<CMainSheet>();
+    window_ = std::make_unique<MainWindow>();
     // Each page loads its own settings as it is constructed.
-    splitter_ = new CPageSplitter;
-    batchSplitter_ = new CPageBatchSplitter;
-    joiner_ = new CPageJoiner;
-    options_ = new CPageOptions;
-    about_ = new CPageAbout;
-    sheet_->AddPage(splitter_);
-    sheet_->AddPage(batchSplitter_);
-    sheet_->AddPage(joiner_);
-    sheet_->AddPage(options_);
-    sheet_->AddPage(about_);
-    sheet_->SetOptionsPage(options_);
-    for (CPropertyPage* page : { static_cast<CPropertyPage*>(splitter_), static_cast<CPropertyPage*>(batchSplitter_),
-             static_cast<CPropertyPage*>(joiner_) })
+    cutter_ = new CutterPage;
+    batchCutter_ = new BatchCutterPage;
+    joiner_ = new JoinerPage;
+    options_ = new OptionsPage;
+    about_ = new AboutPage;
+    window_->AddPage(cutter_);
+    window_->AddPage(batchCutter_);
+    window_->AddPage(joiner_);
+    window_->AddPage(options_);
+    window_->AddPage(about_);
+    window_->SetOptionsPage(options_);
+    for (PropertyPage* page : { static_cast<PropertyPage*>(cutter_), static_cast<PropertyPage*>(batchCutter_),
+             static_cast<PropertyPage*>(joiner_) })
         page->SetLiveOptions(&options_->Values());
     // A file named on the command line opens in the cutter, so the cutter is the page shown.
-    sheet_->SetStartPage(fileToOpen_.empty() ? startPage_ : 0);
-    connect(sheet_.get(), &CMainSheet::HelpRequested, this, &CMainApp::OnHelp);
-    connect(about_, &CPageAbout::HelpRequested, this, &CMainApp::OnHelp);
-    sheet_->Create();
+    window_->SetStartPage(fileToOpen_.empty() ? startPage_ : 0);
+    connect(window_.get(), &MainWindow::HelpRequested, this, &SonicropApp::OnHelp);
+    connect(about_, &AboutPage::HelpRequested, this, &SonicropApp::OnHelp);
+    window_->Create();
     if (!fileToOpen_.empty())
-        splitter_->OpenSourceAndReport(fileToOpen_);
+        cutter_->OpenSourceAndReport(fileToOpen_);
     return true;
 }
 
-int CMainApp::ExitInstance(int exitCode)
+int SonicropApp::ExitInstance(int exitCode)
 {
-    if (QWidget* help = CHelpWindow::Find())
+    if (QWidget* help = HelpWindow::Find())
         help->close();
-    if (sheet_) {
-        startPage_ = sheet_->RecordedIndex();
-        // Destroying the sheet destroys the pages; each page that was ever shown saves its share.
-        sheet_.reset();
-        splitter_ = nullptr;
-        batchSplitter_ = nullptr;
+    if (window_) {
+        startPage_ = window_->RecordedIndex();
+        // Destroying the main window destroys the pages; each page that was ever shown saves its share.
+        window_.reset();
+        cutter_ = nullptr;
+        batchCutter_ = nullptr;
         joiner_ = nullptr;
         options_ = nullptr;
         about_ = nullptr;
@@ -104,16 +104,16 @@ int CMainApp::ExitInstance(int exitCode)
     return exitCode;
 }
 
-int CMainApp::Run()
+int SonicropApp::Run()
 {
     if (!InitInstance())
         return 1;
     return ExitInstance(QApplication::exec());
 }
 
-void CMainApp::OnHelp()
+void SonicropApp::OnHelp()
 {
-    if (QWidget* help = CHelpWindow::Find()) {
+    if (QWidget* help = HelpWindow::Find()) {
         BringWindowToFront(help);
         return;
     }
@@ -122,13 +122,13 @@ void CMainApp::OnHelp()
     QApplication::restoreOverrideCursor();
 }
 
-void CMainApp::OpenHelpWindow(bool maximised)
+void SonicropApp::OpenHelpWindow(bool maximised)
 {
     // Missing help pages open nothing and say nothing.
-    const std::string index = CHelpWindow::IndexPath();
+    const std::string index = HelpWindow::IndexPath();
     if (index.empty())
         return;
-    auto* help = new CHelpWindow(QString::fromStdString(index));
+    auto* help = new HelpWindow(QString::fromStdString(index));
     if (maximised)
         help->showMaximized();
     else

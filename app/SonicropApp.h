@@ -1,24 +1,24 @@
 #pragma once
-// The application object: starts the program (settings, first-run help, the main sheet and its five
+// The application object: starts the program (settings, first-run help, the main window and its five
 // pages), answers the help command, and shuts down in order (help closed, start page saved).
 #include <QObject>
 #include <memory>
 #include <string>
 
-class CMainSheet;
-class CPageAbout;
-class CPageBatchSplitter;
-class CPageJoiner;
-class CPageOptions;
-class CPageSplitter;
+class MainWindow;
+class AboutPage;
+class BatchCutterPage;
+class JoinerPage;
+class OptionsPage;
+class CutterPage;
 class QApplication;
 
-class CMainApp : public QObject {
+class SonicropApp : public QObject {
     Q_OBJECT
 public:
     // Creates the QApplication unless one exists already (tests make their own).
-    CMainApp(int& argc, char** argv);
-    ~CMainApp() override;
+    SonicropApp(int& argc, char** argv);
+    ~SonicropApp() override;
 
     bool InitInstance();
     // Returns exitCode.
@@ -29,13 +29,13 @@ public:
     // The help command: raises the open help window, or opens the help.
     void OnHelp();
 
-    CMainSheet* Sheet() const { return sheet_.get(); }
+    MainWindow* Window() const { return window_.get(); }
     // The live option values for every part of the program that needs them.
-    CPageOptions* Options() const { return options_; }
-    CPageSplitter* Splitter() const { return splitter_; }
-    CPageBatchSplitter* BatchSplitter() const { return batchSplitter_; }
-    CPageJoiner* Joiner() const { return joiner_; }
-    CPageAbout* About() const { return about_; }
+    OptionsPage* Options() const { return options_; }
+    CutterPage* Cutter() const { return cutter_; }
+    BatchCutterPage* BatchCutter() const { return batchCutter_; }
+    JoinerPage* Joiner() const { return joiner_; }
+    AboutPage* About() const { return about_; }
     int StartPage() const { return startPage_; }
     // The file named on the command line ("sonicrop FILE.mp3"), opened in the cutter at start-up.
     const std::string& FileToOpen() const { return fileToOpen_; }
@@ -44,13 +44,13 @@ private:
     void OpenHelpWindow(bool maximised);
 
     std::unique_ptr<QApplication> application_;
-    std::unique_ptr<CMainSheet> sheet_;
-    // The pages belong to the sheet's window and are destroyed with it.
-    CPageSplitter* splitter_ = nullptr;
-    CPageBatchSplitter* batchSplitter_ = nullptr;
-    CPageJoiner* joiner_ = nullptr;
-    CPageOptions* options_ = nullptr;
-    CPageAbout* about_ = nullptr;
+    std::unique_ptr<MainWindow> window_;
+    // The pages belong to the main window and are destroyed with it.
+    CutterPage* cutter_ = nullptr;
+    BatchCutterPage* batchCutter_ = nullptr;
+    JoinerPage* joiner_ = nullptr;
+    OptionsPage* options_ = nullptr;
+    AboutPage* about_ = nullptr;
     int startPage_ = 0;
     std::string fileToOpen_;
 };

@@ -1,8 +1,8 @@
 // sonicrop: the desktop program.
-#include "app/CMainApp.h"
+#include "app/SonicropApp.h"
 
 int main(int argc, char** argv)
 {
-    CMainApp app(argc, argv);
+    SonicropApp app(argc, argv);
     return app.Run();
 }

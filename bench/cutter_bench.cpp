@@ -3,10 +3,10 @@
 // media player device on the silent clock, which decodes exactly as the audio output would.
 //
 // Usage: cutter_bench FILE.mp3...   (run by bench/cutter_bench.sh)
-#include "ui/AudioOutput.h"
-#include "ui/CMediaPlayerDevice.h"
-#include "ui/CPageSplitter.h"
-#include "ui/PlaybackDecoder.h"
+#include "ui/playback/AudioOutput.h"
+#include "ui/playback/MediaPlayer.h"
+#include "ui/cutter/CutterPage.h"
+#include "ui/playback/PlaybackDecoder.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -31,7 +31,7 @@ void TimeOpen(const std::string& path, int runs)
     std::vector<double> times;
     int32_t duration = 0;
     for (int run = 0; run < runs; ++run) {
-        CPageSplitter page;
+        CutterPage page;
         page.show();
         QElapsedTimer timer;
         timer.start();
@@ -52,12 +52,12 @@ void TimeOpen(const std::string& path, int runs)
 void TimePlayback(const std::string& path)
 {
     SetAudioOutputChoice(AudioOutputChoice::SilentClock, 1.0);
-    CMediaPlayerDevice device;
+    MediaPlayer device;
     if (!device.Open(path))
         return;
     const int64_t from = std::min<int64_t>(60000, *device.LengthMs() / 2);
     QEventLoop loop;
-    QObject::connect(&device, &CMediaPlayerDevice::PlayedToEnd, &loop, &QEventLoop::quit);
+    QObject::connect(&device, &MediaPlayer::PlayedToEnd, &loop, &QEventLoop::quit);
     QTimer::singleShot(30000, &loop, &QEventLoop::quit);
     const double cpuBefore = CpuSeconds();
     QElapsedTimer timer;

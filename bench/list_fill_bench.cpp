@@ -9,9 +9,9 @@
 // /proc/self/io), which shows that the probe reads the start and the tag of a file, not all of it.
 // A FOLDER given is searched instead of the tree. Runs on the offscreen platform unless a display is set.
 #include "platform/desktop/SettingsKey.h"
-#include "ui/CPageBatchSplitter.h"
-#include "ui/CPageJoiner.h"
-#include "ui/CProgressDlg.h"
+#include "ui/lists/BatchCutterPage.h"
+#include "ui/lists/JoinerPage.h"
+#include "ui/widgets/ProgressDialog.h"
 
 #include <QApplication>
 #include <algorithm>
@@ -83,7 +83,7 @@ public:
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override
     {
-        if (event->type() == QEvent::Paint && qobject_cast<CProgressDlg*>(watched))
+        if (event->type() == QEvent::Paint && qobject_cast<ProgressDialog*>(watched))
             ++paints;
         return false;
     }
@@ -154,7 +154,7 @@ int main(int argc, char** argv)
     fs::create_directories(settings);
     SettingsKey::SetStoreFolder(settings.string());
     const fs::path top = argc > 3 ? fs::path(argv[3]) : MakeTree(files);
-    Measure<CPageJoiner>("joiner list", top, runs);
-    Measure<CPageBatchSplitter>("batch list", top, runs);
+    Measure<JoinerPage>("joiner list", top, runs);
+    Measure<BatchCutterPage>("batch list", top, runs);
     return 0;
 }

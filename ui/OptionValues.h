@@ -1,6 +1,6 @@
 #pragma once
 // The option values the options page keeps for the whole run, with their defaults. The pages read
-// the live copy through CPropertyPage::LiveOptions().
+// the live copy through PropertyPage::LiveOptions().
 #include "engine/cut/CutOptions.h"
 #include "engine/join/EncodingOptions.h"
 

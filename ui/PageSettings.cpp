@@ -45,13 +45,13 @@ void WriteSplitMode(SettingsKey& key, const SplitModeSettings& mode)
 
 } // namespace
 
-void LoadSplitterSettings(SplitterSettings& settings)
+void LoadCutterSettings(CutterSettings& settings)
 {
     const SettingsKey key(kCutterSubkey);
     LoadSplitMode(key, settings.splitMode, 3);
 }
 
-void SaveSplitterSettings(const SplitterSettings& settings, unsigned groups)
+void SaveCutterSettings(const CutterSettings& settings, unsigned groups)
 {
     if (!(groups & kGroupSplitMode))
         return;
@@ -60,14 +60,14 @@ void SaveSplitterSettings(const SplitterSettings& settings, unsigned groups)
     key.Flush();
 }
 
-void LoadBatchSplitterSettings(BatchSplitterSettings& settings)
+void LoadBatchCutterSettings(BatchCutterSettings& settings)
 {
     const SettingsKey key(kBatchCutterSubkey);
     ReadText(key, "Folder", SIZE_MAX, settings.Folder);
     LoadSplitMode(key, settings.splitMode, 2);
 }
 
-void SaveBatchSplitterSettings(const BatchSplitterSettings& settings, unsigned groups)
+void SaveBatchCutterSettings(const BatchCutterSettings& settings, unsigned groups)
 {
     if (!(groups & (kGroupFolder | kGroupSplitMode)))
         return;

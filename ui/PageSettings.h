@@ -24,11 +24,11 @@ struct SplitModeSettings {
     int32_t CutTimeSec = 0;
 };
 
-struct SplitterSettings {
+struct CutterSettings {
     SplitModeSettings splitMode { 3 };
 };
 
-struct BatchSplitterSettings {
+struct BatchCutterSettings {
     std::string Folder;
     SplitModeSettings splitMode { 0 };
 };
@@ -40,9 +40,9 @@ struct JoinerSettings {
     std::string ID3TrackNo;
 };
 
-void LoadSplitterSettings(SplitterSettings& settings);
-void SaveSplitterSettings(const SplitterSettings& settings, unsigned groups);
-void LoadBatchSplitterSettings(BatchSplitterSettings& settings);
-void SaveBatchSplitterSettings(const BatchSplitterSettings& settings, unsigned groups);
+void LoadCutterSettings(CutterSettings& settings);
+void SaveCutterSettings(const CutterSettings& settings, unsigned groups);
+void LoadBatchCutterSettings(BatchCutterSettings& settings);
+void SaveBatchCutterSettings(const BatchCutterSettings& settings, unsigned groups);
 void LoadJoinerSettings(JoinerSettings& settings);
 void SaveJoinerSettings(const JoinerSettings& settings, unsigned groups);

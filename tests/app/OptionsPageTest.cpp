@@ -1,7 +1,7 @@
-#include "app/CPageOptions.h"
+#include "app/OptionsPage.h"
 #include "platform/desktop/SettingsKey.h"
 #include "tests/gui_support/GuiTestEnvironment.h"
-#include "ui/CSpinEdit.h"
+#include "ui/widgets/SpinEdit.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -23,20 +23,20 @@ void ChooseValue(QComboBox* list, int value) { Choose(list, list->findData(value
 
 } // namespace
 
-class CPageOptionsTest : public GuiTest {
+class OptionsPageTest : public GuiTest {
 protected:
-    CPageOptions& ShownPage()
+    OptionsPage& ShownPage()
     {
-        page_ = std::make_unique<CPageOptions>();
+        page_ = std::make_unique<OptionsPage>();
         page_->show();
         return *page_;
     }
-    std::unique_ptr<CPageOptions> page_;
+    std::unique_ptr<OptionsPage> page_;
 };
 
-TEST_F(CPageOptionsTest, FreshSettingsShowTheDefaults)
+TEST_F(OptionsPageTest, FreshSettingsShowTheDefaults)
 {
-    CPageOptions& page = ShownPage();
+    OptionsPage& page = ShownPage();
     EXPECT_EQ(page.fadeInEdit()->Text(), "1.0");
     EXPECT_EQ(page.fadeOutEdit()->Text(), "1.0");
     EXPECT_FALSE(page.fadeInEdit()->isEnabled());
@@ -57,26 +57,26 @@ TEST_F(CPageOptionsTest, FreshSettingsShowTheDefaults)
     EXPECT_EQ(page.CustomRow(), 5);
 }
 
-TEST_F(CPageOptionsTest, StoredFormatSelectsTheMatchingPresetOrCustom)
+TEST_F(OptionsPageTest, StoredFormatSelectsTheMatchingPresetOrCustom)
 {
     StoreNumber(kJoinerSubkey, "AutoMP3EncodingParam", 0);
     {
-        CPageOptions& page = ShownPage();
+        OptionsPage& page = ShownPage();
         EXPECT_EQ(page.encodingList()->currentIndex(), 4);
         EXPECT_TRUE(page.bitRateList()->isEnabled());
     }
     page_.reset(); // saves the format it showed
     StoreNumber(kJoinerSubkey, "MP3ChannelMode", 0);
     StoreNumber(kJoinerSubkey, "MP3SampleRate", 12345);
-    CPageOptions& page = ShownPage();
+    OptionsPage& page = ShownPage();
     EXPECT_EQ(page.encodingList()->currentText(), "Custom");
     EXPECT_EQ(page.channelList()->currentText(), "Stereo");
     EXPECT_EQ(page.sampleRateList()->currentIndex(), 0); // a rate not in the list shows the first entry
 }
 
-TEST_F(CPageOptionsTest, ArrowsStepOverlapsBySecondsAndFadesByTenthsNeverBelowZero)
+TEST_F(OptionsPageTest, ArrowsStepOverlapsBySecondsAndFadesByTenthsNeverBelowZero)
 {
-    CPageOptions& page = ShownPage();
+    OptionsPage& page = ShownPage();
     page.forwardOverlapEdit()->stepBy(1);
     EXPECT_EQ(page.forwardOverlapEdit()->Text(), "1.0");
     page.fadeInCheck()->click();
@@ -93,9 +93,9 @@ TEST_F(CPageOptionsTest, ArrowsStepOverlapsBySecondsAndFadesByTenthsNeverBelowZe
     EXPECT_EQ(page.forwardOverlapEdit()->Text(), "2.0");
 }
 
-TEST_F(CPageOptionsTest, PresetsEnableTheListsAndCustomKeepsThemAsTheyAre)
+TEST_F(OptionsPageTest, PresetsEnableTheListsAndCustomKeepsThemAsTheyAre)
 {
-    CPageOptions& page = ShownPage();
+    OptionsPage& page = ShownPage();
     Choose(page.encodingList(), page.CustomRow());
     EXPECT_FALSE(page.bitRateList()->isEnabled());
     Choose(page.encodingList(), 1);
@@ -109,9 +109,9 @@ TEST_F(CPageOptionsTest, PresetsEnableTheListsAndCustomKeepsThemAsTheyAre)
     EXPECT_EQ(page.bitRateList()->currentText(), "16 kbps"); // the selections stay
 }
 
-TEST_F(CPageOptionsTest, RatesAndBitRatesPullEachOtherIntoRangeAndSelectCustom)
+TEST_F(OptionsPageTest, RatesAndBitRatesPullEachOtherIntoRangeAndSelectCustom)
 {
-    CPageOptions& page = ShownPage();
+    OptionsPage& page = ShownPage();
     Choose(page.encodingList(), 4); // 128 kbps, 44100 Hz
     ChooseValue(page.sampleRateList(), 11025);
     EXPECT_EQ(page.bitRateList()->currentText(), "64 kbps");
@@ -136,9 +136,9 @@ TEST_F(CPageOptionsTest, RatesAndBitRatesPullEachOtherIntoRangeAndSelectCustom)
     EXPECT_EQ(page.JoinEncoding().MP3ChannelMode, 0);
 }
 
-TEST_F(CPageOptionsTest, TimesAreTakenAsTenthsOfASecond)
+TEST_F(OptionsPageTest, TimesAreTakenAsTenthsOfASecond)
 {
-    CPageOptions& page = ShownPage();
+    OptionsPage& page = ShownPage();
     page.forwardOverlapEdit()->SetText("1.25");
     page.backwardOverlapEdit()->SetText(".5");
     page.fadeInCheck()->click();
@@ -154,9 +154,9 @@ TEST_F(CPageOptionsTest, TimesAreTakenAsTenthsOfASecond)
     EXPECT_EQ(cut.FadeOutLen, 10);
 }
 
-TEST_F(CPageOptionsTest, AnUnreadableTimeIsRefusedWithItsTextAndFocus)
+TEST_F(OptionsPageTest, AnUnreadableTimeIsRefusedWithItsTextAndFocus)
 {
-    CPageOptions& page = ShownPage();
+    OptionsPage& page = ShownPage();
     page.forwardOverlapEdit()->SetText("");
     EXPECT_FALSE(page.TakeAndCheck());
     ASSERT_EQ(messages_.size(), 1u);
@@ -173,9 +173,9 @@ TEST_F(CPageOptionsTest, AnUnreadableTimeIsRefusedWithItsTextAndFocus)
     EXPECT_FALSE(page.TakeAndCheck()); // negative times are refused too
 }
 
-TEST_F(CPageOptionsTest, SpecifiedOutputFolderMustNotBeEmpty)
+TEST_F(OptionsPageTest, SpecifiedOutputFolderMustNotBeEmpty)
 {
-    CPageOptions& page = ShownPage();
+    OptionsPage& page = ShownPage();
     ChooseValue(page.outputFolderList(), 299);
     EXPECT_TRUE(page.folderEdit()->isEnabled());
     EXPECT_TRUE(page.browseButton()->isEnabled());
@@ -189,9 +189,9 @@ TEST_F(CPageOptionsTest, SpecifiedOutputFolderMustNotBeEmpty)
     EXPECT_EQ(page.CutterOptions().SpecifiedOutputFolder, "/tmp/out/");
 }
 
-TEST_F(CPageOptionsTest, FadeBoxesEnableTheirEditsAndFocusThem)
+TEST_F(OptionsPageTest, FadeBoxesEnableTheirEditsAndFocusThem)
 {
-    CPageOptions& page = ShownPage();
+    OptionsPage& page = ShownPage();
     page.fadeOutCheck()->click();
     EXPECT_TRUE(page.fadeOutEdit()->isEnabled());
     EXPECT_EQ(page.focusWidget(), page.fadeOutEdit());
@@ -200,11 +200,11 @@ TEST_F(CPageOptionsTest, FadeBoxesEnableTheirEditsAndFocusThem)
     EXPECT_FALSE(page.fadeOutEdit()->isEnabled());
 }
 
-TEST_F(CPageOptionsTest, APageNeverShownAcceptsAndWritesNothing)
+TEST_F(OptionsPageTest, APageNeverShownAcceptsAndWritesNothing)
 {
     StoreNumber(kCutterSubkey, "ForwardOverlap", 30);
     {
-        CPageOptions page;
+        OptionsPage page;
         EXPECT_TRUE(page.TakeAndCheck());
         EXPECT_EQ(page.CutterOptions().ForwardOverlap, 30);
     }
@@ -212,10 +212,10 @@ TEST_F(CPageOptionsTest, APageNeverShownAcceptsAndWritesNothing)
     EXPECT_FALSE(HasStoredValue(kJoinerSubkey, "MP3BitRate"));
 }
 
-TEST_F(CPageOptionsTest, AShownPageSavesWhatItLastTook)
+TEST_F(OptionsPageTest, AShownPageSavesWhatItLastTook)
 {
     {
-        CPageOptions& page = ShownPage();
+        OptionsPage& page = ShownPage();
         page.forwardOverlapEdit()->SetText("2.5");
         ASSERT_TRUE(page.TakeAndCheck());
         page.backwardOverlapEdit()->SetText("9"); // typed after the last take: not saved

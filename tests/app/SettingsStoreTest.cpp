@@ -4,8 +4,8 @@
 #include "app/OptionsSettings.h"
 #include "platform/desktop/SettingsKey.h"
 #include "tests/gui_support/GuiTestEnvironment.h"
-#include "ui/CPageBatchSplitter.h"
-#include "ui/CPageJoiner.h"
+#include "ui/lists/BatchCutterPage.h"
+#include "ui/lists/JoinerPage.h"
 #include "ui/PageSettings.h"
 
 using SettingsStoreTest = GuiTest;
@@ -28,11 +28,11 @@ TEST_F(SettingsStoreTest, AnEmptyStoreGivesTheDefaults)
     EXPECT_EQ(options.encoding.MP3SampleRate, 44100);
     EXPECT_EQ(options.encoding.MP3ChannelMode, 1);
 
-    SplitterSettings splitter;
-    LoadSplitterSettings(splitter);
-    EXPECT_EQ(splitter.splitMode.CutType, 3);
-    BatchSplitterSettings batch;
-    LoadBatchSplitterSettings(batch);
+    CutterSettings cutter;
+    LoadCutterSettings(cutter);
+    EXPECT_EQ(cutter.splitMode.CutType, 3);
+    BatchCutterSettings batch;
+    LoadBatchCutterSettings(batch);
     EXPECT_EQ(batch.splitMode.CutType, 0);
     EXPECT_EQ(batch.splitMode.CutFileSize, 1024);
     EXPECT_EQ(batch.splitMode.CutFileAmount, 2);
@@ -60,15 +60,15 @@ TEST_F(SettingsStoreTest, OutOfRangeValuesAreCorrectedWhenLoaded)
     StoreNumber(kJoinerSubkey, "MP3ChannelMode", 2);
     StoreNumber(kJoinerSubkey, "MP3BitRate", 100); // not in the list, but taken as stored
 
-    SplitterSettings splitter;
-    LoadSplitterSettings(splitter);
-    EXPECT_EQ(splitter.splitMode.CutFileSize, 1);
-    EXPECT_EQ(splitter.splitMode.CutFileAmount, 1);
-    EXPECT_EQ(splitter.splitMode.CutTimeSec, 0);
-    EXPECT_EQ(splitter.splitMode.CutTimeMin, 0);
-    EXPECT_EQ(splitter.splitMode.CutType, 0);
-    BatchSplitterSettings batch;
-    LoadBatchSplitterSettings(batch);
+    CutterSettings cutter;
+    LoadCutterSettings(cutter);
+    EXPECT_EQ(cutter.splitMode.CutFileSize, 1);
+    EXPECT_EQ(cutter.splitMode.CutFileAmount, 1);
+    EXPECT_EQ(cutter.splitMode.CutTimeSec, 0);
+    EXPECT_EQ(cutter.splitMode.CutTimeMin, 0);
+    EXPECT_EQ(cutter.splitMode.CutType, 0);
+    BatchCutterSettings batch;
+    LoadBatchCutterSettings(batch);
     EXPECT_EQ(batch.splitMode.CutType, 0);
     EXPECT_EQ(batch.splitMode.CutFileSize, 1);
     OptionValues options;
@@ -98,9 +98,9 @@ TEST_F(SettingsStoreTest, SaversWriteOnlyTheGroupsTheyAreGiven)
     EXPECT_EQ(StoredText(kJoinerSubkey, "ID3Title"), "Title");
     EXPECT_EQ(StoredNumber(kJoinerSubkey, "ID3Genre"), -1);
 
-    BatchSplitterSettings batch;
+    BatchCutterSettings batch;
     batch.splitMode.CutFileSize = 2048;
-    SaveBatchSplitterSettings(batch, kGroupSplitMode);
+    SaveBatchCutterSettings(batch, kGroupSplitMode);
     EXPECT_EQ(StoredNumber(kBatchCutterSubkey, "CutFileSize"), 2048);
     EXPECT_FALSE(HasStoredValue(kBatchCutterSubkey, "Folder"));
 
@@ -147,8 +147,8 @@ TEST_F(SettingsStoreTest, FoldersOfAnyLengthAreReadBack)
     StoreText(kBatchCutterSubkey, "Folder", deep);
     StoreText(kJoinerSubkey, "Folder", deep);
     StoreText(kCutterSubkey, "SpecifiedOutputFolder", deep);
-    BatchSplitterSettings batch;
-    LoadBatchSplitterSettings(batch);
+    BatchCutterSettings batch;
+    LoadBatchCutterSettings(batch);
     EXPECT_EQ(batch.Folder, deep);
     JoinerSettings joiner;
     LoadJoinerSettings(joiner);
@@ -194,10 +194,10 @@ TEST_F(SettingsStoreTest, OptionSaversWriteEveryValueAndLoadBack)
 TEST_F(SettingsStoreTest, AFolderPickedOnAListPageIsStoredAtOnceAndAloneWithoutTheWindowEverShown)
 {
     {
-        CPageJoiner joiner;
+        JoinerPage joiner;
         joiner.FolderChosen("/music/albums/");
         EXPECT_EQ(StoredText(kJoinerSubkey, "Folder"), "/music/albums/");
-        CPageBatchSplitter batch;
+        BatchCutterPage batch;
         batch.FolderChosen("/music/live/");
         EXPECT_EQ(StoredText(kBatchCutterSubkey, "Folder"), "/music/live/");
     }

@@ -1,17 +1,17 @@
-// Start-up, the main sheet, the help command and shut-down, run against a real settings file.
-#include "app/CMainApp.h"
-#include "app/CHelpWindow.h"
-#include "app/CMainSheet.h"
-#include "app/CPageOptions.h"
+// Start-up, the main window, the help command and shut-down, run against a real settings file.
+#include "app/SonicropApp.h"
+#include "app/HelpWindow.h"
+#include "app/MainWindow.h"
+#include "app/OptionsPage.h"
 #include "platform/desktop/SettingsKey.h"
 #include "tests/gui_support/GuiTestEnvironment.h"
 #include "tests/support/EncodedAudio.h"
 #include "tests/support/FrameBuilder.h"
-#include "ui/CPageAbout.h"
-#include "ui/CPageJoiner.h"
-#include "ui/CPageSplitter.h"
-#include "ui/CSpinEdit.h"
-#include "ui/WindowHelpers.h"
+#include "ui/about/AboutPage.h"
+#include "ui/lists/JoinerPage.h"
+#include "ui/cutter/CutterPage.h"
+#include "ui/widgets/SpinEdit.h"
+#include "ui/widgets/WindowHelpers.h"
 
 #include <QApplication>
 #include <QPushButton>
@@ -20,10 +20,10 @@
 
 #include <csignal>
 
-class CMainAppTest : public GuiTest {
+class SonicropAppTest : public GuiTest {
 protected:
-    CMainAppTest() { CHelpWindow::SetHelpFolder(SONICROP_HELP_SOURCE_DIR); }
-    ~CMainAppTest() override { CHelpWindow::SetHelpFolder({}); }
+    SonicropAppTest() { HelpWindow::SetHelpFolder(SONICROP_HELP_SOURCE_DIR); }
+    ~SonicropAppTest() override { HelpWindow::SetHelpFolder({}); }
 
     // One run of the program: start, let the test act, close the main window, shut down.
     template <typename Action> void RunProgram(Action action)
@@ -31,10 +31,10 @@ protected:
         int argc = 1;
         char name[] = "sonicrop";
         char* argv[] = { name, nullptr };
-        CMainApp app(argc, argv);
+        SonicropApp app(argc, argv);
         ASSERT_TRUE(app.InitInstance());
         action(app);
-        app.Sheet()->close();
+        app.Window()->close();
         app.ExitInstance(0);
     }
 
@@ -47,62 +47,62 @@ protected:
     }
 };
 
-TEST_F(CMainAppTest, FirstStartOpensTheCutterAndTheHelpMaximisedOnce)
+TEST_F(SonicropAppTest, FirstStartOpensTheCutterAndTheHelpMaximisedOnce)
 {
-    RunProgram([](CMainApp& app) {
-        CMainSheet* sheet = app.Sheet();
-        EXPECT_EQ(sheet->windowTitle(), "Sonicrop");
-        EXPECT_EQ(sheet->ActiveIndex(), 0);
-        ASSERT_EQ(sheet->PageCount(), 5);
+    RunProgram([](SonicropApp& app) {
+        MainWindow* window = app.Window();
+        EXPECT_EQ(window->windowTitle(), "Sonicrop");
+        EXPECT_EQ(window->ActiveIndex(), 0);
+        ASSERT_EQ(window->PageCount(), 5);
         const QStringList titles { "MP3 Cutter", "MP3 Batch Cutter", "MP3 Joiner", "Options", "About" };
         for (int index = 0; index < 5; ++index)
-            EXPECT_EQ(sheet->TabBar()->tabText(index), titles[index]);
-        QWidget* help = CHelpWindow::Find();
+            EXPECT_EQ(window->TabBar()->tabText(index), titles[index]);
+        QWidget* help = HelpWindow::Find();
         ASSERT_NE(help, nullptr);
         EXPECT_TRUE(help->isMaximized());
     });
     EXPECT_EQ(HelpWindowCount(), 0); // closed with the program
-    RunProgram([](CMainApp&) { EXPECT_EQ(CHelpWindow::Find(), nullptr); });
+    RunProgram([](SonicropApp&) { EXPECT_EQ(HelpWindow::Find(), nullptr); });
 }
 
-TEST_F(CMainAppTest, TheMainWindowIsFixedWithoutMaximiseOrDialogButtons)
+TEST_F(SonicropAppTest, TheMainWindowIsFixedWithoutMaximiseOrDialogButtons)
 {
-    RunProgram([](CMainApp& app) {
-        CMainSheet* sheet = app.Sheet();
-        EXPECT_EQ(MainWindow(), sheet);
-        EXPECT_FALSE(sheet->windowFlags() & Qt::WindowMaximizeButtonHint);
-        EXPECT_TRUE(sheet->windowFlags() & Qt::WindowMinimizeButtonHint);
-        EXPECT_EQ(sheet->minimumSize(), sheet->maximumSize());
-        for (QPushButton* button : sheet->findChildren<QPushButton*>()) {
+    RunProgram([](SonicropApp& app) {
+        MainWindow* window = app.Window();
+        EXPECT_EQ(CurrentMainWindow(), window);
+        EXPECT_FALSE(window->windowFlags() & Qt::WindowMaximizeButtonHint);
+        EXPECT_TRUE(window->windowFlags() & Qt::WindowMinimizeButtonHint);
+        EXPECT_EQ(window->minimumSize(), window->maximumSize());
+        for (QPushButton* button : window->findChildren<QPushButton*>()) {
             const QString text = QString(button->text()).remove('&');
             EXPECT_TRUE(text != "OK" && text != "Cancel" && text != "Apply") << text.toStdString();
         }
     });
 }
 
-TEST_F(CMainAppTest, TheNextStartOpensOnThePageActiveAtClose)
+TEST_F(SonicropAppTest, TheNextStartOpensOnThePageActiveAtClose)
 {
-    RunProgram([](CMainApp& app) { EXPECT_TRUE(app.Sheet()->SetActivePage(2)); });
+    RunProgram([](SonicropApp& app) { EXPECT_TRUE(app.Window()->SetActivePage(2)); });
     EXPECT_EQ(StoredNumber("", "StartPage"), 2);
-    RunProgram([](CMainApp& app) {
-        EXPECT_EQ(app.Sheet()->ActiveIndex(), 2);
-        EXPECT_EQ(app.Sheet()->TabBar()->currentIndex(), 2);
+    RunProgram([](SonicropApp& app) {
+        EXPECT_EQ(app.Window()->ActiveIndex(), 2);
+        EXPECT_EQ(app.Window()->TabBar()->currentIndex(), 2);
         EXPECT_TRUE(app.Joiner()->isVisible());
     });
 }
 
-TEST_F(CMainAppTest, AStartPageThatNamesNoPageOpensTheFirst)
+TEST_F(SonicropAppTest, AStartPageThatNamesNoPageOpensTheFirst)
 {
     StoreNumber("", "StartPage", 9);
-    RunProgram([](CMainApp& app) { EXPECT_EQ(app.Sheet()->ActiveIndex(), 0); });
+    RunProgram([](SonicropApp& app) { EXPECT_EQ(app.Window()->ActiveIndex(), 0); });
     EXPECT_EQ(StoredNumber("", "StartPage"), 0);
 }
 
-TEST_F(CMainAppTest, PagesNeverShownWriteNothing)
+TEST_F(SonicropAppTest, PagesNeverShownWriteNothing)
 {
     StoreNumber("", "FirstRun", 0);
     StoreNumber(kCutterSubkey, "ForwardOverlap", 40);
-    RunProgram([](CMainApp&) {});
+    RunProgram([](SonicropApp&) {});
     EXPECT_EQ(StoredNumber(kCutterSubkey, "ForwardOverlap"), 40);
     EXPECT_FALSE(HasStoredValue(kCutterSubkey, "FadeInLen")); // options page never shown
     EXPECT_FALSE(HasStoredValue(kJoinerSubkey, "ID3Genre")); // joiner page never shown
@@ -110,12 +110,12 @@ TEST_F(CMainAppTest, PagesNeverShownWriteNothing)
     EXPECT_EQ(StoredNumber(kCutterSubkey, "CutType"), 3); // the cutter page was shown
 }
 
-TEST_F(CMainAppTest, ShownPagesSaveTheirSharesAtTheEnd)
+TEST_F(SonicropAppTest, ShownPagesSaveTheirSharesAtTheEnd)
 {
-    RunProgram([](CMainApp& app) {
-        app.Sheet()->SetActivePage(2);
-        app.Sheet()->SetActivePage(3);
-        app.Sheet()->SetActivePage(4);
+    RunProgram([](SonicropApp& app) {
+        app.Window()->SetActivePage(2);
+        app.Window()->SetActivePage(3);
+        app.Window()->SetActivePage(4);
     });
     EXPECT_EQ(StoredNumber(kJoinerSubkey, "ID3Genre"), -1);
     EXPECT_EQ(StoredNumber(kCutterSubkey, "FadeInLen"), 10);
@@ -123,22 +123,22 @@ TEST_F(CMainAppTest, ShownPagesSaveTheirSharesAtTheEnd)
     EXPECT_EQ(StoredNumber("", "StartPage"), 4);
 }
 
-TEST_F(CMainAppTest, ABadOptionKeepsTheProgramOpenAndThePageActive)
+TEST_F(SonicropAppTest, ABadOptionKeepsTheProgramOpenAndThePageActive)
 {
-    RunProgram([this](CMainApp& app) {
-        CMainSheet* sheet = app.Sheet();
-        ASSERT_TRUE(sheet->SetActivePage(3));
+    RunProgram([this](SonicropApp& app) {
+        MainWindow* window = app.Window();
+        ASSERT_TRUE(window->SetActivePage(3));
         app.Options()->forwardOverlapEdit()->SetText("x");
-        EXPECT_FALSE(sheet->SetActivePage(0));
-        EXPECT_EQ(sheet->ActiveIndex(), 3);
+        EXPECT_FALSE(window->SetActivePage(0));
+        EXPECT_EQ(window->ActiveIndex(), 3);
         // A click on a tab is turned back the same way.
-        sheet->TabBar()->setCurrentIndex(1);
-        EXPECT_EQ(sheet->TabBar()->currentIndex(), 3);
-        EXPECT_FALSE(app.BatchSplitter() == nullptr);
-        EXPECT_FALSE(sheet->Page(1)->IsInitialised());
+        window->TabBar()->setCurrentIndex(1);
+        EXPECT_EQ(window->TabBar()->currentIndex(), 3);
+        EXPECT_FALSE(app.BatchCutter() == nullptr);
+        EXPECT_FALSE(window->Page(1)->IsInitialised());
 
-        EXPECT_FALSE(sheet->close());
-        EXPECT_TRUE(sheet->isVisible());
+        EXPECT_FALSE(window->close());
+        EXPECT_TRUE(window->isVisible());
         EXPECT_EQ(messages_.size(), 3u);
         EXPECT_EQ(messages_.back().text, "Invalid number: x, please enter it again.");
         app.Options()->forwardOverlapEdit()->SetText("1");
@@ -146,46 +146,46 @@ TEST_F(CMainAppTest, ABadOptionKeepsTheProgramOpenAndThePageActive)
     EXPECT_EQ(StoredNumber(kCutterSubkey, "ForwardOverlap"), 10);
 }
 
-TEST_F(CMainAppTest, TheMainWindowDoesNotCloseWhileAJobHasItDisabled)
+TEST_F(SonicropAppTest, TheMainWindowDoesNotCloseWhileAJobHasItDisabled)
 {
-    RunProgram([](CMainApp& app) {
-        CMainSheet* sheet = app.Sheet();
-        sheet->setEnabled(false); // what a running cut or join does
-        EXPECT_FALSE(sheet->close());
-        EXPECT_TRUE(sheet->isVisible());
-        sheet->setEnabled(true);
+    RunProgram([](SonicropApp& app) {
+        MainWindow* window = app.Window();
+        window->setEnabled(false); // what a running cut or join does
+        EXPECT_FALSE(window->close());
+        EXPECT_TRUE(window->isVisible());
+        window->setEnabled(true);
     });
 }
 
-TEST_F(CMainAppTest, PagesReadTheOptionsAsLastTakenOnTheOptionsPage)
+TEST_F(SonicropAppTest, PagesReadTheOptionsAsLastTakenOnTheOptionsPage)
 {
-    RunProgram([](CMainApp& app) {
-        CMainSheet* sheet = app.Sheet();
-        ASSERT_TRUE(sheet->SetActivePage(3));
+    RunProgram([](SonicropApp& app) {
+        MainWindow* window = app.Window();
+        ASSERT_TRUE(window->SetActivePage(3));
         app.Options()->forwardOverlapEdit()->SetText("2.5");
-        ASSERT_TRUE(sheet->SetActivePage(0));
-        const OptionValues* live = app.Splitter()->LiveOptions();
+        ASSERT_TRUE(window->SetActivePage(0));
+        const OptionValues* live = app.Cutter()->LiveOptions();
         ASSERT_NE(live, nullptr);
         EXPECT_EQ(live->cut.ForwardOverlap, 25);
         EXPECT_EQ(app.Joiner()->LiveOptions(), live);
     });
 }
 
-TEST_F(CMainAppTest, HelpCommandRaisesTheOpenHelpWindowInsteadOfOpeningAnother)
+TEST_F(SonicropAppTest, HelpCommandRaisesTheOpenHelpWindowInsteadOfOpeningAnother)
 {
-    RunProgram([](CMainApp& app) {
-        QWidget* help = CHelpWindow::Find();
+    RunProgram([](SonicropApp& app) {
+        QWidget* help = HelpWindow::Find();
         ASSERT_NE(help, nullptr);
         help->showMinimized();
-        app.Sheet()->activateWindow();
-        QApplication::setActiveWindow(app.Sheet());
-        QTest::keyClick(app.Sheet(), Qt::Key_F1);
+        app.Window()->activateWindow();
+        QApplication::setActiveWindow(app.Window());
+        QTest::keyClick(app.Window(), Qt::Key_F1);
         EXPECT_EQ(HelpWindowCount(), 1);
         EXPECT_FALSE(help->isMinimized());
         help->close();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         EXPECT_EQ(HelpWindowCount(), 0);
-        app.Sheet()->SetActivePage(4);
+        app.Window()->SetActivePage(4);
         app.About()->HelpButton()->click();
         EXPECT_EQ(HelpWindowCount(), 1);
         app.About()->HelpButton()->click();
@@ -194,28 +194,28 @@ TEST_F(CMainAppTest, HelpCommandRaisesTheOpenHelpWindowInsteadOfOpeningAnother)
     EXPECT_EQ(HelpWindowCount(), 0);
 }
 
-TEST_F(CMainAppTest, MissingHelpPagesOpenNothingAndSayNothing)
+TEST_F(SonicropAppTest, MissingHelpPagesOpenNothingAndSayNothing)
 {
-    CHelpWindow::SetHelpFolder(settingsFolder_.Path().string());
-    RunProgram([this](CMainApp& app) {
-        EXPECT_EQ(CHelpWindow::Find(), nullptr);
+    HelpWindow::SetHelpFolder(settingsFolder_.Path().string());
+    RunProgram([this](SonicropApp& app) {
+        EXPECT_EQ(HelpWindow::Find(), nullptr);
         app.OnHelp();
-        EXPECT_EQ(CHelpWindow::Find(), nullptr);
+        EXPECT_EQ(HelpWindow::Find(), nullptr);
         EXPECT_TRUE(messages_.empty());
     });
 }
 
-TEST_F(CMainAppTest, AFileSizeLimitMakesWritesFailInsteadOfKillingTheProgram)
+TEST_F(SonicropAppTest, AFileSizeLimitMakesWritesFailInsteadOfKillingTheProgram)
 {
     std::signal(SIGXFSZ, SIG_DFL);
-    RunProgram([](CMainApp&) {
+    RunProgram([](SonicropApp&) {
         struct sigaction action { };
         ASSERT_EQ(::sigaction(SIGXFSZ, nullptr, &action), 0);
         EXPECT_EQ(action.sa_handler, SIG_IGN);
     });
 }
 
-TEST_F(CMainAppTest, AFileNamedOnTheCommandLineOpensInTheCutter)
+TEST_F(SonicropAppTest, AFileNamedOnTheCommandLineOpensInTheCutter)
 {
     StoreNumber("", "FirstRun", 0);
     StoreNumber("", "StartPage", 2);
@@ -230,17 +230,17 @@ TEST_F(CMainAppTest, AFileNamedOnTheCommandLineOpensInTheCutter)
         std::string file = path;
         char* argv[] = { name, afterDashes ? dashes : file.data(), file.data(), nullptr };
         int argc = afterDashes ? 3 : 2;
-        CMainApp app(argc, argv);
+        SonicropApp app(argc, argv);
         ASSERT_TRUE(app.InitInstance());
         EXPECT_EQ(app.FileToOpen(), path);
-        EXPECT_EQ(app.Sheet()->ActiveIndex(), 0);
-        CPageSplitter* cutter = app.Splitter();
+        EXPECT_EQ(app.Window()->ActiveIndex(), 0);
+        CutterPage* cutter = app.Cutter();
         EXPECT_EQ(cutter->SourcePath(), path);
         // The page was set up before the file arrived: the file's controls stay enabled.
         EXPECT_TRUE(cutter->CutButton()->isEnabled());
         EXPECT_EQ(cutter->CutButton()->text(), "C&ut Now!");
         EXPECT_EQ(cutter->Pieces().Size(), 1u);
-        app.Sheet()->close();
+        app.Window()->close();
         app.ExitInstance(0);
     }
     EXPECT_TRUE(messages_.empty());

@@ -2,7 +2,7 @@
 // What every GUI test needs: a settings file in a temporary folder, message boxes recorded instead
 // of shown, and URLs recorded instead of opened.
 #include "tests/support/TempDir.h"
-#include "ui/MessageBox.h"
+#include "ui/widgets/MessageBox.h"
 
 #include <QString>
 #include <QUrl>

@@ -1,5 +1,5 @@
 // The GUI tests share one QApplication on the offscreen platform.
-#include "ui/AudioOutput.h"
+#include "ui/playback/AudioOutput.h"
 
 #include <QApplication>
 #include <gtest/gtest.h>

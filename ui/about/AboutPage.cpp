@@ -1,9 +1,9 @@
-#include "ui/CPageAbout.h"
+#include "ui/about/AboutPage.h"
 
 #include "platform/desktop/ShellOpen.h"
-#include "ui/CLinkLabel.h"
+#include "ui/widgets/LinkLabel.h"
 #include "ui/ProductInfo.h"
-#include "ui/WindowHelpers.h"
+#include "ui/widgets/WindowHelpers.h"
 
 #include <QApplication>
 #include <QGuiApplication>
@@ -22,8 +22,8 @@ void OpenWithWaitCursor(const std::string& target)
 
 } // namespace
 
-CPageAbout::CPageAbout(QWidget* parent)
-    : CPropertyPage("About", parent)
+AboutPage::AboutPage(QWidget* parent)
+    : PropertyPage("About", parent)
 {
     helpButton_ = new QPushButton("&Help Topics", this);
     helpButton_->setGeometry(DialogRect(307, 7, 127, 14));
@@ -40,32 +40,32 @@ CPageAbout::CPageAbout(QWidget* parent)
     version->setObjectName("VersionText");
     version->setGeometry(DialogRect(39, 8, 160, 9));
 
-    homePageLink_ = new CLinkLabel("Visit Sonicrop Homepage", this);
+    homePageLink_ = new LinkLabel("Visit Sonicrop Homepage", this);
     homePageLink_->setGeometry(DialogRect(39, 102, 176, 9));
-    supportLink_ = new CLinkLabel("Feedback and Support", this);
+    supportLink_ = new LinkLabel("Feedback and Support", this);
     supportLink_->setGeometry(DialogRect(39, 117, 176, 9));
 
-    connect(helpButton_, &QPushButton::clicked, this, &CPageAbout::HelpRequested);
-    connect(updateButton_, &QPushButton::clicked, this, &CPageAbout::CheckForUpdates);
-    connect(tellFriendButton_, &QPushButton::clicked, this, &CPageAbout::TellFriend);
+    connect(helpButton_, &QPushButton::clicked, this, &AboutPage::HelpRequested);
+    connect(updateButton_, &QPushButton::clicked, this, &AboutPage::CheckForUpdates);
+    connect(tellFriendButton_, &QPushButton::clicked, this, &AboutPage::TellFriend);
 }
 
-void CPageAbout::OnInitDialog()
+void AboutPage::OnInitDialog()
 {
     homePageLink_->SetUrl(kHomePageUrl);
-    homePageLink_->SetUnderlineMode(CLinkLabel::kUnderlineAlways);
+    homePageLink_->SetUnderlineMode(LinkLabel::kUnderlineAlways);
     supportLink_->SetUrl(std::string("mailto:") + kSupportAddress);
-    supportLink_->SetUnderlineMode(CLinkLabel::kUnderlineAlways);
+    supportLink_->SetUnderlineMode(LinkLabel::kUnderlineAlways);
 }
 
-std::string CPageAbout::UpdatePageUrl() { return std::string(kHomePageUrl) + kUpdatePath; }
+std::string AboutPage::UpdatePageUrl() { return std::string(kHomePageUrl) + kUpdatePath; }
 
-std::string CPageAbout::TellFriendUrl()
+std::string AboutPage::TellFriendUrl()
 {
     return std::string("mailto:?subject=") + "Sonicrop - very COOL application!!!" + "&body=Download from "
         + kHomePageUrl;
 }
 
-void CPageAbout::CheckForUpdates() { OpenWithWaitCursor(UpdatePageUrl()); }
+void AboutPage::CheckForUpdates() { OpenWithWaitCursor(UpdatePageUrl()); }
 
-void CPageAbout::TellFriend() { OpenWithWaitCursor(TellFriendUrl()); }
+void AboutPage::TellFriend() { OpenWithWaitCursor(TellFriendUrl()); }

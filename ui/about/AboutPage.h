@@ -1,18 +1,18 @@
 #pragma once
 // The "About" page: the program's icon and version, the home page and support links, and the
 // help, update-check and tell-a-friend buttons.
-#include "ui/CPropertyPage.h"
+#include "ui/widgets/PropertyPage.h"
 
-class CLinkLabel;
+class LinkLabel;
 class QPushButton;
 
-class CPageAbout : public CPropertyPage {
+class AboutPage : public PropertyPage {
     Q_OBJECT
 public:
-    explicit CPageAbout(QWidget* parent = nullptr);
+    explicit AboutPage(QWidget* parent = nullptr);
 
-    CLinkLabel* HomePageLink() const { return homePageLink_; }
-    CLinkLabel* SupportLink() const { return supportLink_; }
+    LinkLabel* HomePageLink() const { return homePageLink_; }
+    LinkLabel* SupportLink() const { return supportLink_; }
     QPushButton* HelpButton() const { return helpButton_; }
     QPushButton* UpdateButton() const { return updateButton_; }
     QPushButton* TellFriendButton() const { return tellFriendButton_; }
@@ -31,8 +31,8 @@ private:
     void CheckForUpdates();
     void TellFriend();
 
-    CLinkLabel* homePageLink_ = nullptr;
-    CLinkLabel* supportLink_ = nullptr;
+    LinkLabel* homePageLink_ = nullptr;
+    LinkLabel* supportLink_ = nullptr;
     QPushButton* helpButton_ = nullptr;
     QPushButton* updateButton_ = nullptr;
     QPushButton* tellFriendButton_ = nullptr;

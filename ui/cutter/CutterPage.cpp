@@ -1,19 +1,19 @@
-#include "ui/CPageSplitter.h"
+#include "ui/cutter/CutterPage.h"
 
 #include "engine/stream/GenreNames.h"
 #include "platform/PathHelpers.h"
 #include "platform/TextFormat.h"
 #include "platform/desktop/RevealInExplorer.h"
-#include "ui/CDigitsSpinEdit.h"
-#include "ui/CMediaPlayerDevice.h"
-#include "ui/CProgressDlg.h"
-#include "ui/CSelectionSlider.h"
-#include "ui/CSpinEdit.h"
-#include "ui/FileDialogs.h"
-#include "ui/MessageBox.h"
+#include "ui/widgets/DigitsSpinEdit.h"
+#include "ui/playback/MediaPlayer.h"
+#include "ui/widgets/ProgressDialog.h"
+#include "ui/cutter/SelectionSlider.h"
+#include "ui/widgets/SpinEdit.h"
+#include "ui/widgets/FileDialogs.h"
+#include "ui/widgets/MessageBox.h"
 #include "ui/ProductInfo.h"
-#include "ui/PumpMessages.h"
-#include "ui/WindowHelpers.h"
+#include "ui/widgets/PumpMessages.h"
+#include "ui/widgets/WindowHelpers.h"
 
 #include <QButtonGroup>
 #include <QDragEnterEvent>
@@ -53,9 +53,9 @@ QPushButton* AddButton(QWidget* page, const QString& caption, const QRect& area)
     return button;
 }
 
-CDigitsSpinEdit* AddSplitEdit(QWidget* page, const QRect& area, int maximum)
+DigitsSpinEdit* AddSplitEdit(QWidget* page, const QRect& area, int maximum)
 {
-    auto* edit = new CDigitsSpinEdit(page);
+    auto* edit = new DigitsSpinEdit(page);
     edit->setGeometry(area);
     edit->SetRange(0, maximum);
     return edit;
@@ -65,29 +65,29 @@ QString Latin1(const char* text) { return QString::fromLatin1(text); }
 
 } // namespace
 
-CPageSplitter::CPageSplitter(QWidget* parent)
-    : CPropertyPage("MP3 Cutter", parent)
+CutterPage::CutterPage(QWidget* parent)
+    : PropertyPage("MP3 Cutter", parent)
 {
-    LoadSplitterSettings(settings_);
+    LoadCutterSettings(settings_);
     playbackTimer_.setInterval(100);
-    connect(&playbackTimer_, &QTimer::timeout, this, &CPageSplitter::OnPlaybackTimer);
+    connect(&playbackTimer_, &QTimer::timeout, this, &CutterPage::OnPlaybackTimer);
     BuildControls();
     BuildContextMenu();
     setAcceptDrops(true);
 }
 
-CPageSplitter::~CPageSplitter()
+CutterPage::~CutterPage()
 {
     playbackTimer_.stop();
     if (device_)
         device_->Close();
     if (IsInitialised()) {
         TakeControlValues();
-        SaveSplitterSettings(settings_, kGroupSplitMode);
+        SaveCutterSettings(settings_, kGroupSplitMode);
     }
 }
 
-void CPageSplitter::BuildControls()
+void CutterPage::BuildControls()
 {
     sourceEdit_ = new QLineEdit(this);
     sourceEdit_->setReadOnly(true);
@@ -108,7 +108,7 @@ void CPageSplitter::BuildControls()
         // The last mode has no edit beside it and takes the room for its longer caption.
         modeButtons_[mode]->setGeometry(DialogRect(238, 28 + 17 * mode, mode == kModeBySelection ? 100 : 56, 10));
         modes->addButton(modeButtons_[mode], mode);
-        connect(modeButtons_[mode], &QRadioButton::clicked, this, &CPageSplitter::ApplySplitMode);
+        connect(modeButtons_[mode], &QRadioButton::clicked, this, &CutterPage::ApplySplitMode);
     }
     sizeEdit_ = AddSplitEdit(this, DialogRect(296, 26, 40, 13), kSpinMaximum);
     sizeEdit_->SetStep(kSizeStep);
@@ -121,13 +121,13 @@ void CPageSplitter::BuildControls()
     AddLabel(this, "sec each file", DialogRect(387, 62, 47, 9));
     cutButton_ = AddButton(this, "Cut", DialogRect(354, 93, 80, 17));
 
-    positionEdit_ = new CSpinEdit(this);
+    positionEdit_ = new SpinEdit(this);
     positionEdit_->setGeometry(DialogRect(7, 118, 60, 14));
     addPieceButton_ = AddButton(this, "&Add Piece", DialogRect(72, 117, 55, 15));
     playButton_ = AddButton(this, "&Play", DialogRect(324, 117, 53, 15));
     stopButton_ = AddButton(this, "S&top", DialogRect(381, 117, 53, 15));
 
-    slider_ = new CSelectionSlider(this);
+    slider_ = new SelectionSlider(this);
     slider_->setGeometry(DialogRect(4, 135, 433, 16));
 
     setStartButton_ = AddButton(this, "Set Start", DialogRect(7, 154, 53, 15));
@@ -141,28 +141,28 @@ void CPageSplitter::BuildControls()
     removeButton_ = AddButton(this, "&Remove", DialogRect(322, 282, 53, 15));
     resetButton_ = AddButton(this, "R&eset", DialogRect(381, 282, 53, 15));
 
-    connect(openButton_, &QPushButton::clicked, this, &CPageSplitter::OnOpen);
-    connect(cutButton_, &QPushButton::clicked, this, &CPageSplitter::OnCutNow);
-    connect(addPieceButton_, &QPushButton::clicked, this, &CPageSplitter::OnAddPiece);
-    connect(playButton_, &QPushButton::clicked, this, &CPageSplitter::OnPlay);
-    connect(stopButton_, &QPushButton::clicked, this, &CPageSplitter::OnStop);
-    connect(previewButton_, &QPushButton::clicked, this, &CPageSplitter::OnPreview);
-    connect(setStartButton_, &QPushButton::clicked, this, &CPageSplitter::OnSetStart);
-    connect(setEndButton_, &QPushButton::clicked, this, &CPageSplitter::OnSetEnd);
-    connect(goToStartButton_, &QPushButton::clicked, this, &CPageSplitter::OnGoToStart);
-    connect(goToEndButton_, &QPushButton::clicked, this, &CPageSplitter::OnGoToEnd);
-    connect(tagButton_, &QPushButton::clicked, this, &CPageSplitter::OnEditTag);
-    connect(removeButton_, &QPushButton::clicked, this, &CPageSplitter::OnRemove);
-    connect(resetButton_, &QPushButton::clicked, this, &CPageSplitter::OnReset);
-    connect(positionEdit_, &CSpinEdit::StepRequested, this, &CPageSplitter::OnPositionSpin);
-    connect(slider_, &CSelectionSlider::Scrolled, this, &CPageSplitter::OnSliderScrolled);
-    connect(slider_, &CSelectionSlider::PlayPauseRequested, this, [this] {
+    connect(openButton_, &QPushButton::clicked, this, &CutterPage::OnOpen);
+    connect(cutButton_, &QPushButton::clicked, this, &CutterPage::OnCutNow);
+    connect(addPieceButton_, &QPushButton::clicked, this, &CutterPage::OnAddPiece);
+    connect(playButton_, &QPushButton::clicked, this, &CutterPage::OnPlay);
+    connect(stopButton_, &QPushButton::clicked, this, &CutterPage::OnStop);
+    connect(previewButton_, &QPushButton::clicked, this, &CutterPage::OnPreview);
+    connect(setStartButton_, &QPushButton::clicked, this, &CutterPage::OnSetStart);
+    connect(setEndButton_, &QPushButton::clicked, this, &CutterPage::OnSetEnd);
+    connect(goToStartButton_, &QPushButton::clicked, this, &CutterPage::OnGoToStart);
+    connect(goToEndButton_, &QPushButton::clicked, this, &CutterPage::OnGoToEnd);
+    connect(tagButton_, &QPushButton::clicked, this, &CutterPage::OnEditTag);
+    connect(removeButton_, &QPushButton::clicked, this, &CutterPage::OnRemove);
+    connect(resetButton_, &QPushButton::clicked, this, &CutterPage::OnReset);
+    connect(positionEdit_, &SpinEdit::StepRequested, this, &CutterPage::OnPositionSpin);
+    connect(slider_, &SelectionSlider::Scrolled, this, &CutterPage::OnSliderScrolled);
+    connect(slider_, &SelectionSlider::PlayPauseRequested, this, [this] {
         if (playButton_->isEnabled())
             OnPlay();
     });
 }
 
-void CPageSplitter::OnInitDialog()
+void CutterPage::OnInitDialog()
 {
     ShowControlValues();
     DisableSourceControls();
@@ -170,13 +170,13 @@ void CPageSplitter::OnInitDialog()
     positionEdit_->SetText(TimeText(0));
 }
 
-const CutOptions& CPageSplitter::CutterOptions() const
+const CutOptions& CutterPage::CutterOptions() const
 {
     static const OptionValues defaults;
     return LiveOptions() ? LiveOptions()->cut : defaults.cut;
 }
 
-void CPageSplitter::ShowControlValues()
+void CutterPage::ShowControlValues()
 {
     const SplitModeSettings& mode = settings_.splitMode;
     sizeEdit_->SetText(QString::number(mode.CutFileSize));
@@ -187,11 +187,11 @@ void CPageSplitter::ShowControlValues()
         modeButtons_[mode.CutType]->setChecked(true);
 }
 
-void CPageSplitter::TakeControlValues()
+void CutterPage::TakeControlValues()
 {
     SplitModeSettings& mode = settings_.splitMode;
     // The order of the exchange: size, count, seconds, minutes, then the mode.
-    const std::pair<CDigitsSpinEdit*, int32_t*> fields[] = { { sizeEdit_, &mode.CutFileSize },
+    const std::pair<DigitsSpinEdit*, int32_t*> fields[] = { { sizeEdit_, &mode.CutFileSize },
         { countEdit_, &mode.CutFileAmount }, { secondsEdit_, &mode.CutTimeSec }, { minutesEdit_, &mode.CutTimeMin } };
     for (const auto& [edit, field] : fields) {
         const std::optional<int> number = edit->Number();
@@ -209,7 +209,7 @@ void CPageSplitter::TakeControlValues()
     }
 }
 
-void CPageSplitter::DisableSourceControls()
+void CutterPage::DisableSourceControls()
 {
     for (QWidget* control : std::initializer_list<QWidget*> { sizeEdit_, countEdit_, minutesEdit_, secondsEdit_,
              previewButton_, tagButton_, removeButton_, goToStartButton_, goToEndButton_, setStartButton_,
@@ -218,7 +218,7 @@ void CPageSplitter::DisableSourceControls()
         control->setEnabled(false);
 }
 
-void CPageSplitter::ApplySplitMode()
+void CutterPage::ApplySplitMode()
 {
     TakeControlValues();
     const int mode = settings_.splitMode.CutType;
@@ -242,7 +242,7 @@ void CPageSplitter::ApplySplitMode()
         minutesEdit_->setFocus();
 }
 
-QString CPageSplitter::TimeText(int32_t tenths) const
+QString CutterPage::TimeText(int32_t tenths) const
 {
     const int64_t t = tenths;
     if (duration_ >= 36000) {
@@ -253,7 +253,7 @@ QString CPageSplitter::TimeText(int32_t tenths) const
         "%d:%02d.%d", static_cast<int>(t / 600), static_cast<int>(t % 600 / 10), static_cast<int>(t % 10));
 }
 
-bool CPageSplitter::OpenSource(const std::string& path)
+bool CutterPage::OpenSource(const std::string& path)
 {
     CloseSource();
     const std::optional<std::string> extension = GetFileExtension(path);
@@ -261,7 +261,7 @@ bool CPageSplitter::OpenSource(const std::string& path)
         return false;
 
     QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-    auto device = std::make_unique<CMediaPlayerDevice>();
+    auto device = std::make_unique<MediaPlayer>();
     std::optional<int64_t> lengthMs;
     if (device->Open(path))
         lengthMs = device->LengthMs();
@@ -283,7 +283,7 @@ bool CPageSplitter::OpenSource(const std::string& path)
         tag.genre = 255;
     }
     device_ = std::move(device);
-    connect(device_.get(), &CMediaPlayerDevice::PlayedToEnd, this, &CPageSplitter::OnPlayedToEnd);
+    connect(device_.get(), &MediaPlayer::PlayedToEnd, this, &CutterPage::OnPlayedToEnd);
     source_.path = path;
     source_.tag = tag;
     source_.totalSize = size;
@@ -304,7 +304,7 @@ bool CPageSplitter::OpenSource(const std::string& path)
     return true;
 }
 
-bool CPageSplitter::OpenSourceAndReport(const std::string& path)
+bool CutterPage::OpenSourceAndReport(const std::string& path)
 {
     if (OpenSource(path))
         return true;
@@ -314,7 +314,7 @@ bool CPageSplitter::OpenSourceAndReport(const std::string& path)
     return false;
 }
 
-void CPageSplitter::OnOpen()
+void CutterPage::OnOpen()
 {
     std::vector<std::string> files;
     if (!ShowFileDialog(this, "MP3 Files (*.mp3);;All Files (*.*)", kFileMustExist, files, QString(), true)
@@ -324,7 +324,7 @@ void CPageSplitter::OnOpen()
     OpenSourceAndReport(files.front());
 }
 
-void CPageSplitter::CloseSource()
+void CutterPage::CloseSource()
 {
     if (!HasSource())
         return;
@@ -352,7 +352,7 @@ void CPageSplitter::CloseSource()
     RefreshRows();
 }
 
-bool CPageSplitter::OpenDroppedFiles(const std::vector<std::string>& paths)
+bool CutterPage::OpenDroppedFiles(const std::vector<std::string>& paths)
 {
     for (const std::string& path : paths) {
         if (path.empty() || IsDirectory(path))
@@ -368,13 +368,13 @@ bool CPageSplitter::OpenDroppedFiles(const std::vector<std::string>& paths)
     return false;
 }
 
-void CPageSplitter::dragEnterEvent(QDragEnterEvent* event)
+void CutterPage::dragEnterEvent(QDragEnterEvent* event)
 {
     if (event->mimeData()->hasUrls())
         event->acceptProposedAction();
 }
 
-void CPageSplitter::dropEvent(QDropEvent* event)
+void CutterPage::dropEvent(QDropEvent* event)
 {
     std::vector<std::string> paths;
     for (const QUrl& url : event->mimeData()->urls()) {
@@ -385,7 +385,7 @@ void CPageSplitter::dropEvent(QDropEvent* event)
     OpenDroppedFiles(paths);
 }
 
-void CPageSplitter::WriteInfoText()
+void CutterPage::WriteInfoText()
 {
     const ID3TagInfo& tag = source_.tag;
     const QString track = tag.hasTrack && tag.track > 0 ? QString::number(tag.track) : QString();
@@ -398,17 +398,17 @@ void CPageSplitter::WriteInfoText()
     infoText_->setPlainText(text);
 }
 
-void CPageSplitter::OnCutNow()
+void CutterPage::OnCutNow()
 {
     if (!HasSource())
         return;
     // The sound pauses for the cut, as the Play button would pause it.
     if (state_ == kPlaying || state_ == kPreviewing)
         OnPlay();
-    QWidget* mainWindow = MainWindow();
+    QWidget* mainWindow = CurrentMainWindow();
     if (mainWindow)
         mainWindow->setEnabled(false);
-    CProgressDlg* progress = CProgressDlg::Create();
+    ProgressDialog* progress = ProgressDialog::Create();
     progress->SetLabel(JobProgress::Upper, "Cutting " + GetFileNamePart(source_.path) + "...");
     PumpMessages();
     TakeControlValues();

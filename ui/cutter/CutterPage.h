@@ -3,12 +3,12 @@
 // on a time slider with a tag per piece, listening to the file and to single pieces, and the cut.
 // Every time on the page is in tenths of a second from the start of the file.
 //
-// CPageSplitter.cpp builds the page and holds opening, closing, the split modes and the cut;
-// CPageSplitterPieces.cpp the pieces list and its editing; CPageSplitterPlayback.cpp listening.
+// CutterPage.cpp builds the page and holds opening, closing, the split modes and the cut;
+// CutterPagePieces.cpp the pieces list and its editing; CutterPagePlayback.cpp listening.
 #include "engine/cut/SplitRun.h"
-#include "ui/CPropertyPage.h"
+#include "ui/widgets/PropertyPage.h"
 #include "ui/PageSettings.h"
-#include "ui/PieceList.h"
+#include "ui/cutter/PieceList.h"
 
 #include <QString>
 #include <QTimer>
@@ -17,10 +17,10 @@
 #include <string>
 #include <vector>
 
-class CDigitsSpinEdit;
-class CMediaPlayerDevice;
-class CSelectionSlider;
-class CSpinEdit;
+class DigitsSpinEdit;
+class MediaPlayer;
+class SelectionSlider;
+class SpinEdit;
 class QAction;
 class QMenu;
 class QPlainTextEdit;
@@ -29,16 +29,16 @@ class QPushButton;
 class QRadioButton;
 class QTreeWidget;
 
-class CPageSplitter : public CPropertyPage {
+class CutterPage : public PropertyPage {
     Q_OBJECT
 public:
     enum PlaybackState { kIdle = 0, kPlaying = 1, kPaused = 2, kPreviewing = 3, kPreviewPaused = 4 };
     enum Column { kNumber, kStart, kEnd, kLength, kSize, kTrack, kTitle, kArtist, kAlbum, kYear, kGenre, kComment };
 
-    explicit CPageSplitter(QWidget* parent = nullptr);
-    ~CPageSplitter() override;
+    explicit CutterPage(QWidget* parent = nullptr);
+    ~CutterPage() override;
 
-    const SplitterSettings& Settings() const { return settings_; }
+    const CutterSettings& Settings() const { return settings_; }
 
     // Opens path as the source; the current source is closed first, whatever follows. False when
     // the file cannot be loaded (the page then has no source).
@@ -58,7 +58,7 @@ public:
     const std::vector<std::string>& OutputFiles() const { return source_.outputFiles; }
     const PieceList& Pieces() const { return pieces_; }
     PlaybackState State() const { return state_; }
-    CMediaPlayerDevice* Device() const { return device_.get(); }
+    MediaPlayer* Device() const { return device_.get(); }
     const std::string& ErrorText() const { return errorText_; }
 
     // t as the page writes every time: with hours when the source lasts an hour or more.
@@ -79,16 +79,16 @@ public:
     QPushButton* OpenButton() const { return openButton_; }
     QPlainTextEdit* InfoText() const { return infoText_; }
     QRadioButton* ModeButton(int mode) const { return modeButtons_[mode]; }
-    CDigitsSpinEdit* SizeEdit() const { return sizeEdit_; }
-    CDigitsSpinEdit* CountEdit() const { return countEdit_; }
-    CDigitsSpinEdit* MinutesEdit() const { return minutesEdit_; }
-    CDigitsSpinEdit* SecondsEdit() const { return secondsEdit_; }
+    DigitsSpinEdit* SizeEdit() const { return sizeEdit_; }
+    DigitsSpinEdit* CountEdit() const { return countEdit_; }
+    DigitsSpinEdit* MinutesEdit() const { return minutesEdit_; }
+    DigitsSpinEdit* SecondsEdit() const { return secondsEdit_; }
     QPushButton* CutButton() const { return cutButton_; }
-    CSpinEdit* PositionEdit() const { return positionEdit_; }
+    SpinEdit* PositionEdit() const { return positionEdit_; }
     QPushButton* AddPieceButton() const { return addPieceButton_; }
     QPushButton* PlayButton() const { return playButton_; }
     QPushButton* StopButton() const { return stopButton_; }
-    CSelectionSlider* Slider() const { return slider_; }
+    SelectionSlider* Slider() const { return slider_; }
     QPushButton* SetStartButton() const { return setStartButton_; }
     QPushButton* SetEndButton() const { return setEndButton_; }
     QPushButton* GoToStartButton() const { return goToStartButton_; }
@@ -128,7 +128,7 @@ protected:
     void dropEvent(QDropEvent* event) override;
 
 private:
-    // Building and state of the controls (CPageSplitter.cpp).
+    // Building and state of the controls (CutterPage.cpp).
     void BuildControls();
     void BuildPiecesList();
     void BuildContextMenu();
@@ -138,7 +138,7 @@ private:
     void WriteInfoText();
     const CutOptions& CutterOptions() const;
 
-    // The pieces list (CPageSplitterPieces.cpp).
+    // The pieces list (CutterPagePieces.cpp).
     PieceEntry NewPieceEntry() const;
     void AddPieceAt(int32_t position, bool setSliderSelection, bool selectRow, bool& added);
     void RefreshRows();
@@ -152,7 +152,7 @@ private:
     void OnPositionSpin(int steps);
     void OpenContextMenuAt(const QPoint& globalPosition);
 
-    // Listening (CPageSplitterPlayback.cpp).
+    // Listening (CutterPagePlayback.cpp).
     void ResetPlayback();
     void StopPlaybackTimer();
     void StartPlaybackTimer();
@@ -166,13 +166,13 @@ private:
     void OnSliderScrolled(bool complete);
     void SetPlayText(bool playing);
 
-    SplitterSettings settings_;
+    CutterSettings settings_;
     CutterSource source_; // path, tag, the totals the engine reads and the last run's outputs
     int32_t duration_ = 0;
     uint64_t sourceSize_ = 0; // the whole size, also above 4 GiB
     PieceList pieces_;
     std::string errorText_;
-    std::unique_ptr<CMediaPlayerDevice> device_;
+    std::unique_ptr<MediaPlayer> device_;
 
     PlaybackState state_ = kIdle;
     int32_t pausedPosition_ = 0;
@@ -187,16 +187,16 @@ private:
     QPushButton* openButton_ = nullptr;
     QPlainTextEdit* infoText_ = nullptr;
     QRadioButton* modeButtons_[4] = {};
-    CDigitsSpinEdit* sizeEdit_ = nullptr;
-    CDigitsSpinEdit* countEdit_ = nullptr;
-    CDigitsSpinEdit* minutesEdit_ = nullptr;
-    CDigitsSpinEdit* secondsEdit_ = nullptr;
+    DigitsSpinEdit* sizeEdit_ = nullptr;
+    DigitsSpinEdit* countEdit_ = nullptr;
+    DigitsSpinEdit* minutesEdit_ = nullptr;
+    DigitsSpinEdit* secondsEdit_ = nullptr;
     QPushButton* cutButton_ = nullptr;
-    CSpinEdit* positionEdit_ = nullptr;
+    SpinEdit* positionEdit_ = nullptr;
     QPushButton* addPieceButton_ = nullptr;
     QPushButton* playButton_ = nullptr;
     QPushButton* stopButton_ = nullptr;
-    CSelectionSlider* slider_ = nullptr;
+    SelectionSlider* slider_ = nullptr;
     QPushButton* setStartButton_ = nullptr;
     QPushButton* setEndButton_ = nullptr;
     QPushButton* goToStartButton_ = nullptr;

@@ -3,13 +3,13 @@
 #include "engine/stream/GenreNames.h"
 #include "platform/TextFormat.h"
 #include "platform/desktop/RevealInExplorer.h"
-#include "ui/CID3TagDlg.h"
-#include "ui/CPageSplitter.h"
-#include "ui/CSelectionSlider.h"
-#include "ui/CSpinEdit.h"
-#include "ui/ContextMenuUpdate.h"
-#include "ui/MessageBox.h"
-#include "ui/WindowHelpers.h"
+#include "ui/cutter/TagDialog.h"
+#include "ui/cutter/CutterPage.h"
+#include "ui/cutter/SelectionSlider.h"
+#include "ui/widgets/SpinEdit.h"
+#include "ui/lists/ContextMenuUpdate.h"
+#include "ui/widgets/MessageBox.h"
+#include "ui/widgets/WindowHelpers.h"
 
 #include <QAction>
 #include <QContextMenuEvent>
@@ -56,7 +56,7 @@ protected:
 
 } // namespace
 
-void CPageSplitter::BuildPiecesList()
+void CutterPage::BuildPiecesList()
 {
     auto* list = new PiecesTree(this);
     list_ = list;
@@ -80,23 +80,23 @@ void CPageSplitter::BuildPiecesList()
         list_->setColumnWidth(column, kColumns[column].width);
     }
     list->onContextMenu = [this](const QPoint& at) { OpenContextMenuAt(at); };
-    connect(list_, &QTreeWidget::itemSelectionChanged, this, &CPageSplitter::SelectionChanged);
-    connect(list_, &QTreeWidget::itemChanged, this, &CPageSplitter::RowCheckChanged);
-    connect(list_, &QTreeWidget::itemDoubleClicked, this, &CPageSplitter::OnEditTag);
+    connect(list_, &QTreeWidget::itemSelectionChanged, this, &CutterPage::SelectionChanged);
+    connect(list_, &QTreeWidget::itemChanged, this, &CutterPage::RowCheckChanged);
+    connect(list_, &QTreeWidget::itemDoubleClicked, this, &CutterPage::OnEditTag);
 }
 
-void CPageSplitter::BuildContextMenu()
+void CutterPage::BuildContextMenu()
 {
     contextMenu_ = new QMenu(this);
-    previewAction_ = contextMenu_->addAction("&Preview", this, &CPageSplitter::OnPreview);
-    tagAction_ = contextMenu_->addAction("&ID3 tag...", this, &CPageSplitter::OnEditTag);
-    removeAction_ = contextMenu_->addAction("&Remove", this, &CPageSplitter::OnRemove);
-    resetAction_ = contextMenu_->addAction("Re&set", this, &CPageSplitter::OnReset);
+    previewAction_ = contextMenu_->addAction("&Preview", this, &CutterPage::OnPreview);
+    tagAction_ = contextMenu_->addAction("&ID3 tag...", this, &CutterPage::OnEditTag);
+    removeAction_ = contextMenu_->addAction("&Remove", this, &CutterPage::OnRemove);
+    resetAction_ = contextMenu_->addAction("Re&set", this, &CutterPage::OnReset);
     contextMenu_->addSeparator();
-    browseAction_ = contextMenu_->addAction("&Browse...", this, &CPageSplitter::OnBrowse);
+    browseAction_ = contextMenu_->addAction("&Browse...", this, &CutterPage::OnBrowse);
 }
 
-void CPageSplitter::UpdateContextMenu()
+void CutterPage::UpdateContextMenu()
 {
     const bool bySelection = HasSource() && settings_.splitMode.CutType == kModeBySelection;
     const bool oneSelected = bySelection && list_->selectedItems().size() == 1;
@@ -111,13 +111,13 @@ void CPageSplitter::UpdateContextMenu()
     UpdateMenuItems(*contextMenu_, commands);
 }
 
-void CPageSplitter::OpenContextMenuAt(const QPoint& globalPosition)
+void CutterPage::OpenContextMenuAt(const QPoint& globalPosition)
 {
     UpdateContextMenu();
     contextMenu_->exec(globalPosition);
 }
 
-PieceEntry CPageSplitter::NewPieceEntry() const
+PieceEntry CutterPage::NewPieceEntry() const
 {
     PieceEntry piece;
     piece.trackNoType = CutterOptions().ID3v1TagTrackNoType;
@@ -125,7 +125,7 @@ PieceEntry CPageSplitter::NewPieceEntry() const
     return piece;
 }
 
-QString CPageSplitter::SizeEstimateText(const PieceEntry& piece) const
+QString CutterPage::SizeEstimateText(const PieceEntry& piece) const
 {
     // A source shorter than a tenth has one empty piece: it stands for the whole file.
     if (duration_ <= 0)
@@ -134,7 +134,7 @@ QString CPageSplitter::SizeEstimateText(const PieceEntry& piece) const
     return QString::fromStdString(FormatSize(static_cast<uint64_t>(share * static_cast<long double>(sourceSize_))));
 }
 
-QString CPageSplitter::TrackText(const PieceEntry& piece) const
+QString CutterPage::TrackText(const PieceEntry& piece) const
 {
     switch (piece.trackNoType) {
     case TrackNoSequence:
@@ -148,7 +148,7 @@ QString CPageSplitter::TrackText(const PieceEntry& piece) const
     }
 }
 
-void CPageSplitter::WriteRow(int row)
+void CutterPage::WriteRow(int row)
 {
     const PieceEntry& piece = pieces_.Entries()[static_cast<size_t>(row)];
     QTreeWidgetItem* item = list_->topLevelItem(row);
@@ -165,7 +165,7 @@ void CPageSplitter::WriteRow(int row)
         item->setCheckState(kNumber, check);
 }
 
-void CPageSplitter::RefreshRows()
+void CutterPage::RefreshRows()
 {
     // Rows carry nothing of their own: the records are written into as many rows as there are.
     refreshingRows_ = true;
@@ -187,13 +187,13 @@ void CPageSplitter::RefreshRows()
     refreshingRows_ = false;
 }
 
-int CPageSplitter::SelectedRow() const
+int CutterPage::SelectedRow() const
 {
     const QList<QTreeWidgetItem*> selected = list_->selectedItems();
     return selected.isEmpty() ? -1 : list_->indexOfTopLevelItem(selected.front());
 }
 
-void CPageSplitter::SelectRow(int row)
+void CutterPage::SelectRow(int row)
 {
     if (QTreeWidgetItem* item = list_->topLevelItem(row)) {
         list_->setCurrentItem(item);
@@ -202,7 +202,7 @@ void CPageSplitter::SelectRow(int row)
     }
 }
 
-void CPageSplitter::RowCheckChanged()
+void CutterPage::RowCheckChanged()
 {
     if (refreshingRows_)
         return;
@@ -211,14 +211,14 @@ void CPageSplitter::RowCheckChanged()
             = list_->topLevelItem(row)->checkState(kNumber) == Qt::Checked;
 }
 
-void CPageSplitter::EnablePieceButtons(bool enable)
+void CutterPage::EnablePieceButtons(bool enable)
 {
     for (QWidget* button :
         { previewButton_, tagButton_, removeButton_, goToStartButton_, goToEndButton_, setStartButton_, setEndButton_ })
         button->setEnabled(enable);
 }
 
-void CPageSplitter::SelectionChanged()
+void CutterPage::SelectionChanged()
 {
     const bool selected = SelectedRow() >= 0;
     // The list is disabled outside the mode by selection, and its buttons with it.
@@ -227,7 +227,7 @@ void CPageSplitter::SelectionChanged()
         ShowSelectedPieceOnSlider();
 }
 
-void CPageSplitter::ShowSelectedPieceOnSlider()
+void CutterPage::ShowSelectedPieceOnSlider()
 {
     const int row = SelectedRow();
     if (row < 0)
@@ -236,7 +236,7 @@ void CPageSplitter::ShowSelectedPieceOnSlider()
     slider_->SetSelection(piece.start, piece.end);
 }
 
-void CPageSplitter::AddPieceAt(int32_t position, bool setSliderSelection, bool selectRow, bool& added)
+void CutterPage::AddPieceAt(int32_t position, bool setSliderSelection, bool selectRow, bool& added)
 {
     const std::optional<size_t> row = pieces_.AddAt(position, NewPieceEntry());
     added = row.has_value();
@@ -251,7 +251,7 @@ void CPageSplitter::AddPieceAt(int32_t position, bool setSliderSelection, bool s
     }
 }
 
-void CPageSplitter::OnAddPiece()
+void CutterPage::OnAddPiece()
 {
     if (!HasSource())
         return;
@@ -262,7 +262,7 @@ void CPageSplitter::OnAddPiece()
         ShowMessageBox(this, QString("%1 has been added.").arg(TimeText(position)));
 }
 
-void CPageSplitter::OnSetEnd()
+void CutterPage::OnSetEnd()
 {
     const int row = SelectedRow();
     if (row < 0)
@@ -273,7 +273,7 @@ void CPageSplitter::OnSetEnd()
 }
 
 // After Set Start or Set End: the refusal message, or the rows and the slider as the edit left them.
-void CPageSplitter::ShowBoundaryEdit(PieceList::Edit edit, size_t selected, const char* refusal)
+void CutterPage::ShowBoundaryEdit(PieceList::Edit edit, size_t selected, const char* refusal)
 {
     if (edit == PieceList::Edit::Refused) {
         ShowMessageBox(this, refusal);
@@ -287,7 +287,7 @@ void CPageSplitter::ShowBoundaryEdit(PieceList::Edit edit, size_t selected, cons
     slider_->setFocus();
 }
 
-void CPageSplitter::OnSetStart()
+void CutterPage::OnSetStart()
 {
     const int row = SelectedRow();
     if (row < 0)
@@ -298,7 +298,7 @@ void CPageSplitter::OnSetStart()
     ShowBoundaryEdit(edit, selected, "You can not set the start position greater than or equal to the end position.");
 }
 
-void CPageSplitter::OnGoToStart()
+void CutterPage::OnGoToStart()
 {
     const int row = SelectedRow();
     if (row < 0)
@@ -307,7 +307,7 @@ void CPageSplitter::OnGoToStart()
     slider_->setFocus();
 }
 
-void CPageSplitter::OnGoToEnd()
+void CutterPage::OnGoToEnd()
 {
     const int row = SelectedRow();
     if (row < 0)
@@ -316,7 +316,7 @@ void CPageSplitter::OnGoToEnd()
     slider_->setFocus();
 }
 
-void CPageSplitter::OnRemove()
+void CutterPage::OnRemove()
 {
     if (pieces_.Size() == 1) {
         if (ShowMessageBox(
@@ -334,7 +334,7 @@ void CPageSplitter::OnRemove()
     SelectRow(static_cast<int>(neighbour));
 }
 
-void CPageSplitter::OnReset()
+void CutterPage::OnReset()
 {
     if (pieces_.Size() < 2)
         return;
@@ -347,13 +347,13 @@ void CPageSplitter::OnReset()
     ShowSelectedPieceOnSlider();
 }
 
-void CPageSplitter::OnEditTag()
+void CutterPage::OnEditTag()
 {
     const int row = SelectedRow();
     if (row < 0 || !list_->isEnabled())
         return;
     PieceEntry& piece = pieces_.Entries()[static_cast<size_t>(row)];
-    CID3TagDlg dialog(this);
+    TagDialog dialog(this);
     dialog.title = Latin1(piece.tag.title);
     dialog.artist = Latin1(piece.tag.artist);
     dialog.album = Latin1(piece.tag.album);
@@ -383,7 +383,7 @@ void CPageSplitter::OnEditTag()
     refreshingRows_ = false;
 }
 
-void CPageSplitter::OnBrowse()
+void CutterPage::OnBrowse()
 {
     const int row = SelectedRow();
     if (row < 0)
@@ -393,7 +393,7 @@ void CPageSplitter::OnBrowse()
         RevealInExplorer(path);
 }
 
-void CPageSplitter::OnPositionSpin(int steps)
+void CutterPage::OnPositionSpin(int steps)
 {
     if (!HasSource() || state_ == kPlaying || state_ == kPreviewing)
         return;

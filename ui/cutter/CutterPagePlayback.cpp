@@ -5,14 +5,14 @@
 // States: idle, playing, paused, previewing, preview paused. Every stop is a pause of the device;
 // the device is closed only with the source. Positions are tenths of a second; the device counts
 // milliseconds.
-#include "ui/CMediaPlayerDevice.h"
-#include "ui/CPageSplitter.h"
-#include "ui/CSelectionSlider.h"
-#include "ui/CSpinEdit.h"
+#include "ui/playback/MediaPlayer.h"
+#include "ui/cutter/CutterPage.h"
+#include "ui/cutter/SelectionSlider.h"
+#include "ui/widgets/SpinEdit.h"
 
 #include <QPushButton>
 
-void CPageSplitter::ResetPlayback()
+void CutterPage::ResetPlayback()
 {
     StopPlaybackTimer();
     state_ = kIdle;
@@ -25,42 +25,42 @@ void CPageSplitter::ResetPlayback()
     previewButton_->setText("Previe&w");
 }
 
-void CPageSplitter::StopPlaybackTimer() { playbackTimer_.stop(); }
+void CutterPage::StopPlaybackTimer() { playbackTimer_.stop(); }
 
-void CPageSplitter::StartPlaybackTimer() { playbackTimer_.start(); }
+void CutterPage::StartPlaybackTimer() { playbackTimer_.start(); }
 
-void CPageSplitter::SetPlayText(bool playing) { playButton_->setText(playing ? "&Pause" : "&Play"); }
+void CutterPage::SetPlayText(bool playing) { playButton_->setText(playing ? "&Pause" : "&Play"); }
 
-void CPageSplitter::ShowPosition(int32_t tenths)
+void CutterPage::ShowPosition(int32_t tenths)
 {
     positionEdit_->SetText(TimeText(tenths));
     slider_->setValue(tenths);
 }
 
-void CPageSplitter::MoveSliderByUser(int32_t tenths)
+void CutterPage::MoveSliderByUser(int32_t tenths)
 {
     slider_->setValue(tenths);
     OnSliderScrolled(true);
 }
 
-int32_t CPageSplitter::DevicePosition() const
+int32_t CutterPage::DevicePosition() const
 {
     // A closed device reads as the start; the page never asks one, but a stray tick may.
     return device_ ? static_cast<int32_t>(device_->PositionMs() / 100) : 0;
 }
 
-void CPageSplitter::PlayRest(int32_t from)
+void CutterPage::PlayRest(int32_t from)
 {
     device_->Seek(int64_t { from } * 100);
     device_->PlayToEnd();
 }
 
-void CPageSplitter::PlayRange(int32_t from, int32_t to)
+void CutterPage::PlayRange(int32_t from, int32_t to)
 {
     device_->PlayRange(int64_t { from } * 100, int64_t { to } * 100);
 }
 
-void CPageSplitter::PauseAndShowPosition()
+void CutterPage::PauseAndShowPosition()
 {
     StopPlaybackTimer();
     device_->Pause();
@@ -69,7 +69,7 @@ void CPageSplitter::PauseAndShowPosition()
     SetPlayText(false);
 }
 
-void CPageSplitter::OnPlay()
+void CutterPage::OnPlay()
 {
     if (!HasSource() || !device_)
         return;
@@ -123,7 +123,7 @@ void CPageSplitter::OnPlay()
     }
 }
 
-void CPageSplitter::OnPreview()
+void CutterPage::OnPreview()
 {
     if (!HasSource() || !device_)
         return;
@@ -150,7 +150,7 @@ void CPageSplitter::OnPreview()
     state_ = kPreviewing;
 }
 
-void CPageSplitter::OnStop()
+void CutterPage::OnStop()
 {
     if (!device_)
         return;
@@ -179,7 +179,7 @@ void CPageSplitter::OnStop()
     }
 }
 
-void CPageSplitter::OnPlayedToEnd()
+void CutterPage::OnPlayedToEnd()
 {
     // Only the device of the loaded source reports here; a closed one is gone with its source.
     if (sender() != device_.get())
@@ -187,13 +187,13 @@ void CPageSplitter::OnPlayedToEnd()
     OnStop();
 }
 
-void CPageSplitter::OnPlaybackTimer()
+void CutterPage::OnPlaybackTimer()
 {
     if (!dragging_ && device_)
         ShowPosition(DevicePosition());
 }
 
-void CPageSplitter::OnSliderScrolled(bool complete)
+void CutterPage::OnSliderScrolled(bool complete)
 {
     const int32_t position = slider_->value();
     positionEdit_->SetText(TimeText(position));

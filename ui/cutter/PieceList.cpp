@@ -1,4 +1,4 @@
-#include "ui/PieceList.h"
+#include "ui/cutter/PieceList.h"
 
 void PieceList::Reset(int32_t duration)
 {

@@ -1,4 +1,4 @@
-#include "ui/CSelectionSlider.h"
+#include "ui/cutter/SelectionSlider.h"
 
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -7,27 +7,27 @@
 #include <QStyleOptionSlider>
 #include <algorithm>
 
-CSelectionSlider::CSelectionSlider(QWidget* parent)
+SelectionSlider::SelectionSlider(QWidget* parent)
     : QSlider(Qt::Horizontal, parent)
 {
     setTickPosition(QSlider::NoTicks);
     setFocusPolicy(Qt::StrongFocus);
-    connect(this, &QSlider::actionTriggered, this, &CSelectionSlider::ActionTriggered);
-    connect(this, &QSlider::valueChanged, this, &CSelectionSlider::ValueChanged);
+    connect(this, &QSlider::actionTriggered, this, &SelectionSlider::ActionTriggered);
+    connect(this, &QSlider::valueChanged, this, &SelectionSlider::ValueChanged);
     connect(this, &QSlider::sliderMoved, this, [this] { Q_EMIT Scrolled(false); });
     connect(this, &QSlider::sliderReleased, this, [this] { Q_EMIT Scrolled(true); });
 }
 
-void CSelectionSlider::SetSelection(int start, int end)
+void SelectionSlider::SetSelection(int start, int end)
 {
     selectionStart_ = std::min(start, end);
     selectionEnd_ = std::max(start, end);
     update();
 }
 
-void CSelectionSlider::ClearSelection() { SetSelection(0, 0); }
+void SelectionSlider::ClearSelection() { SetSelection(0, 0); }
 
-void CSelectionSlider::ActionTriggered(int action)
+void SelectionSlider::ActionTriggered(int action)
 {
     // Dragging reports through sliderMoved; any other action of the user (a key, the wheel) is one
     // complete step. The new position is set already, the value follows right after this signal.
@@ -36,7 +36,7 @@ void CSelectionSlider::ActionTriggered(int action)
         userStep_ = true;
 }
 
-void CSelectionSlider::ValueChanged()
+void SelectionSlider::ValueChanged()
 {
     if (!userStep_ || isSliderDown())
         return;
@@ -44,7 +44,7 @@ void CSelectionSlider::ValueChanged()
     Q_EMIT Scrolled(true);
 }
 
-void CSelectionSlider::mousePressEvent(QMouseEvent* event)
+void SelectionSlider::mousePressEvent(QMouseEvent* event)
 {
     if (event->button() == Qt::LeftButton && isEnabled() && maximum() > minimum()) {
         QStyleOptionSlider option;
@@ -62,7 +62,7 @@ void CSelectionSlider::mousePressEvent(QMouseEvent* event)
     QSlider::mousePressEvent(event);
 }
 
-void CSelectionSlider::keyPressEvent(QKeyEvent* event)
+void SelectionSlider::keyPressEvent(QKeyEvent* event)
 {
     if (event->key() == Qt::Key_Space && event->modifiers() == Qt::NoModifier) {
         if (!event->isAutoRepeat())
@@ -73,7 +73,7 @@ void CSelectionSlider::keyPressEvent(QKeyEvent* event)
     QSlider::keyPressEvent(event);
 }
 
-void CSelectionSlider::paintEvent(QPaintEvent* event)
+void SelectionSlider::paintEvent(QPaintEvent* event)
 {
     Q_UNUSED(event);
     QPainter painter(this);

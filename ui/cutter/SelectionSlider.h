@@ -5,10 +5,10 @@
 // (the thumb released, a key or wheel step). Moves made by the program report nothing.
 #include <QSlider>
 
-class CSelectionSlider : public QSlider {
+class SelectionSlider : public QSlider {
     Q_OBJECT
 public:
-    explicit CSelectionSlider(QWidget* parent = nullptr);
+    explicit SelectionSlider(QWidget* parent = nullptr);
 
     void SetSelection(int start, int end);
     void ClearSelection();

@@ -1,11 +1,11 @@
-#include "ui/CID3TagDlg.h"
+#include "ui/cutter/TagDialog.h"
 
 #include "engine/stream/ID3TagInfo.h"
-#include "ui/CDigitsSpinEdit.h"
-#include "ui/CGenreComboBox.h"
-#include "ui/MessageBox.h"
-#include "ui/TagTextValidator.h"
-#include "ui/WindowHelpers.h"
+#include "ui/widgets/DigitsSpinEdit.h"
+#include "ui/widgets/GenreComboBox.h"
+#include "ui/widgets/MessageBox.h"
+#include "ui/cutter/TagTextValidator.h"
+#include "ui/widgets/WindowHelpers.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -35,7 +35,7 @@ void AddLabel(QWidget* dialog, const QString& text, const QRect& area, QWidget* 
 
 } // namespace
 
-CID3TagDlg::CID3TagDlg(QWidget* parent)
+TagDialog::TagDialog(QWidget* parent)
     : QDialog(parent,
         Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
             | Qt::WindowCloseButtonHint)
@@ -47,7 +47,7 @@ CID3TagDlg::CID3TagDlg(QWidget* parent)
     trackType_ = new QComboBox(this);
     trackType_->setGeometry(DialogRect(44, 7, 151, 13));
     AddLabel(this, "&Track #:", DialogRect(7, 10, 36, 9), trackType_);
-    trackNumber_ = new CDigitsSpinEdit(this);
+    trackNumber_ = new DigitsSpinEdit(this);
     trackNumber_->setGeometry(DialogRect(199, 7, 30, 13));
 
     title_ = AddEdit(this, DialogRect(44, 24, 185, 14), kTextLimit, false);
@@ -58,7 +58,7 @@ CID3TagDlg::CID3TagDlg(QWidget* parent)
     AddLabel(this, "Albu&m:", DialogRect(7, 65, 36, 9), album_);
     year_ = AddEdit(this, DialogRect(44, 81, 30, 14), kYearLimit, true);
     AddLabel(this, "&Year:", DialogRect(7, 84, 36, 9), year_);
-    genre_ = new CGenreComboBox(this);
+    genre_ = new GenreComboBox(this);
     genre_->setGeometry(DialogRect(110, 81, 119, 14));
     AddLabel(this, "&Genre:", DialogRect(83, 84, 26, 9), genre_);
     comment_ = AddEdit(this, DialogRect(44, 100, 185, 14), kTextLimit, false);
@@ -70,14 +70,14 @@ CID3TagDlg::CID3TagDlg(QWidget* parent)
     ok_->setDefault(true);
     auto* cancel = new QPushButton("Cancel", this);
     cancel->setGeometry(DialogRect(124, 125, 50, 14));
-    connect(ok_, &QPushButton::clicked, this, &CID3TagDlg::accept);
-    connect(cancel, &QPushButton::clicked, this, &CID3TagDlg::reject);
+    connect(ok_, &QPushButton::clicked, this, &TagDialog::accept);
+    connect(cancel, &QPushButton::clicked, this, &TagDialog::reject);
     // Only a choice by the user applies a type; the initial selection is applied by InitDialog.
-    connect(trackType_, &QComboBox::activated, this, &CID3TagDlg::ApplyTrackType);
+    connect(trackType_, &QComboBox::activated, this, &TagDialog::ApplyTrackType);
     ApplyFontToChildren(this, CreatePageFont());
 }
 
-void CID3TagDlg::InitDialog()
+void TagDialog::InitDialog()
 {
     initialised_ = true;
     title_->setText(title);
@@ -99,14 +99,14 @@ void CID3TagDlg::InitDialog()
     ApplyTrackType();
 }
 
-int CID3TagDlg::exec()
+int TagDialog::exec()
 {
     if (!initialised_)
         InitDialog();
     return QDialog::exec();
 }
 
-void CID3TagDlg::ApplyTrackType()
+void TagDialog::ApplyTrackType()
 {
     const int type = trackType_->currentData().toInt();
     if (type == TrackNoSequence || type == TrackNoNull)
@@ -116,7 +116,7 @@ void CID3TagDlg::ApplyTrackType()
     trackNumber_->setEnabled(type == TrackNoCustom);
 }
 
-bool CID3TagDlg::ReadText(QLineEdit* edit, int limit, QString& member)
+bool TagDialog::ReadText(QLineEdit* edit, int limit, QString& member)
 {
     if (edit->text().size() > limit) {
         ShowMessageBox(this, QString("Please enter no more than %1 characters.").arg(limit));
@@ -128,7 +128,7 @@ bool CID3TagDlg::ReadText(QLineEdit* edit, int limit, QString& member)
     return true;
 }
 
-bool CID3TagDlg::ReadValues()
+bool TagDialog::ReadValues()
 {
     const std::optional<int> number = trackNumber_->Number();
     if (!number) {
@@ -147,7 +147,7 @@ bool CID3TagDlg::ReadValues()
         && ReadText(comment_, kTextLimit, comment);
 }
 
-void CID3TagDlg::accept()
+void TagDialog::accept()
 {
     if (!ReadValues())
         return;

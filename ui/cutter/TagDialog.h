@@ -5,16 +5,16 @@
 #include <QDialog>
 #include <QString>
 
-class CDigitsSpinEdit;
-class CGenreComboBox;
+class DigitsSpinEdit;
+class GenreComboBox;
 class QComboBox;
 class QLineEdit;
 class QPushButton;
 
-class CID3TagDlg : public QDialog {
+class TagDialog : public QDialog {
     Q_OBJECT
 public:
-    explicit CID3TagDlg(QWidget* parent = nullptr);
+    explicit TagDialog(QWidget* parent = nullptr);
 
     QString title, artist, album, year, comment;
     int trackNumber = 0; // the custom number, 0-255; meaningful after OK only with TrackNoCustom
@@ -29,13 +29,13 @@ public:
     void accept() override;
 
     QComboBox* TrackTypeList() const { return trackType_; }
-    CDigitsSpinEdit* TrackNumberEdit() const { return trackNumber_; }
+    DigitsSpinEdit* TrackNumberEdit() const { return trackNumber_; }
     QLineEdit* TitleEdit() const { return title_; }
     QLineEdit* ArtistEdit() const { return artist_; }
     QLineEdit* AlbumEdit() const { return album_; }
     QLineEdit* YearEdit() const { return year_; }
     QLineEdit* CommentEdit() const { return comment_; }
-    CGenreComboBox* GenreList() const { return genre_; }
+    GenreComboBox* GenreList() const { return genre_; }
     QPushButton* OkButton() const { return ok_; }
 
 private:
@@ -44,12 +44,12 @@ private:
     bool ReadText(QLineEdit* edit, int limit, QString& member);
 
     QComboBox* trackType_ = nullptr;
-    CDigitsSpinEdit* trackNumber_ = nullptr;
+    DigitsSpinEdit* trackNumber_ = nullptr;
     QLineEdit* title_ = nullptr;
     QLineEdit* artist_ = nullptr;
     QLineEdit* album_ = nullptr;
     QLineEdit* year_ = nullptr;
-    CGenreComboBox* genre_ = nullptr;
+    GenreComboBox* genre_ = nullptr;
     QLineEdit* comment_ = nullptr;
     QPushButton* ok_ = nullptr;
     bool initialised_ = false;

@@ -1,4 +1,4 @@
-#include "ui/TagTextValidator.h"
+#include "ui/cutter/TagTextValidator.h"
 
 #include <algorithm>
 

@@ -1,16 +1,16 @@
-#include "ui/CPageBatchSplitter.h"
+#include "ui/lists/BatchCutterPage.h"
 
 #include "engine/cut/SplitRun.h"
 #include "platform/FolderSearch.h"
 #include "platform/PathHelpers.h"
 #include "platform/desktop/RevealInExplorer.h"
-#include "ui/CDualProgressDlg.h"
-#include "ui/CStepSpinCtrl.h"
-#include "ui/FileListRows.h"
-#include "ui/ProbeListFile.h"
-#include "ui/PumpMessages.h"
-#include "ui/WaitCursor.h"
-#include "ui/WindowHelpers.h"
+#include "ui/widgets/DualProgressDialog.h"
+#include "ui/widgets/StepSpinBox.h"
+#include "ui/lists/FileListRows.h"
+#include "ui/lists/ProbeListFile.h"
+#include "ui/widgets/PumpMessages.h"
+#include "ui/widgets/WaitCursor.h"
+#include "ui/widgets/WindowHelpers.h"
 
 #include <QAbstractItemModel>
 #include <QLabel>
@@ -53,31 +53,31 @@ void AddLabel(QWidget* page, const QString& text, const QRect& area) { (new QLab
 
 } // namespace
 
-CPageBatchSplitter::CPageBatchSplitter(QWidget* parent)
-    : CFileListPage("MP3 Batch Cutter", parent)
+BatchCutterPage::BatchCutterPage(QWidget* parent)
+    : FileListPage("MP3 Batch Cutter", parent)
 {
-    LoadBatchSplitterSettings(settings_);
+    LoadBatchCutterSettings(settings_);
     BuildControls();
     BuildContextMenu();
 }
 
-CPageBatchSplitter::~CPageBatchSplitter()
+BatchCutterPage::~BatchCutterPage()
 {
     if (IsInitialised()) {
         ReadValues();
-        SaveBatchSplitterSettings(settings_, kGroupSplitMode);
+        SaveBatchCutterSettings(settings_, kGroupSplitMode);
     }
     // The list outlives listedFiles_ (the base class deletes it), so it must not report to it.
     disconnect(list_->model(), nullptr, this, nullptr);
 }
 
-void CPageBatchSplitter::FolderChosen(const std::string& folder)
+void BatchCutterPage::FolderChosen(const std::string& folder)
 {
     settings_.Folder = folder;
-    SaveBatchSplitterSettings(settings_, kGroupFolder);
+    SaveBatchCutterSettings(settings_, kGroupFolder);
 }
 
-void CPageBatchSplitter::BuildControls()
+void BatchCutterPage::BuildControls()
 {
     const char* modeCaptions[] = { "By si&ze", "By &count", "By &time" };
     const QRect modeAreas[] = { DialogRect(7, 9, 50, 10), DialogRect(7, 25, 50, 10), DialogRect(7, 41, 50, 10) };
@@ -87,7 +87,7 @@ void CPageBatchSplitter::BuildControls()
         connect(modeButtons_[mode], &QRadioButton::clicked, this, [this, mode] { ModeChanged(mode); });
     }
 
-    sizeSpin_ = new CStepSpinCtrl(this);
+    sizeSpin_ = new StepSpinBox(this);
     AddSpin(sizeSpin_, DialogRect(64, 7, 40, 13), 1, 32767);
     sizeSpin_->SetStep(10);
     AddLabel(this, "KB each file", DialogRect(107, 9, 60, 9));
@@ -108,40 +108,40 @@ void CPageBatchSplitter::BuildControls()
     removeAllButton_ = AddButton(this, "Remove A&ll", DialogRect(379, 130, 55, 14));
     cutSelectedButton_ = AddButton(this, "Cut Selecte&d", DialogRect(379, 159, 55, 14));
 
-    connect(cutAllButton_, &QPushButton::clicked, this, &CPageBatchSplitter::OnCutAll);
-    connect(addFilesButton_, &QPushButton::clicked, this, &CPageBatchSplitter::OnAddFiles);
-    connect(addFolderButton_, &QPushButton::clicked, this, &CPageBatchSplitter::OnAddFolder);
-    connect(removeButton_, &QPushButton::clicked, this, &CPageBatchSplitter::OnRemove);
-    connect(removeAllButton_, &QPushButton::clicked, this, &CPageBatchSplitter::OnRemoveAll);
-    connect(cutSelectedButton_, &QPushButton::clicked, this, &CPageBatchSplitter::OnCutSelected);
-    connect(list_, &QTreeWidget::itemSelectionChanged, this, &CPageBatchSplitter::SelectionChanged);
-    connect(list_, &QTreeWidget::itemDoubleClicked, this, &CPageBatchSplitter::OnPlay);
+    connect(cutAllButton_, &QPushButton::clicked, this, &BatchCutterPage::OnCutAll);
+    connect(addFilesButton_, &QPushButton::clicked, this, &BatchCutterPage::OnAddFiles);
+    connect(addFolderButton_, &QPushButton::clicked, this, &BatchCutterPage::OnAddFolder);
+    connect(removeButton_, &QPushButton::clicked, this, &BatchCutterPage::OnRemove);
+    connect(removeAllButton_, &QPushButton::clicked, this, &BatchCutterPage::OnRemoveAll);
+    connect(cutSelectedButton_, &QPushButton::clicked, this, &BatchCutterPage::OnCutSelected);
+    connect(list_, &QTreeWidget::itemSelectionChanged, this, &BatchCutterPage::SelectionChanged);
+    connect(list_, &QTreeWidget::itemDoubleClicked, this, &BatchCutterPage::OnPlay);
     // Delete removes the selected rows; an edit that has the focus keeps the key for its text.
     auto* remove = new QShortcut(QKeySequence::Delete, this, nullptr, nullptr, Qt::WidgetWithChildrenShortcut);
-    connect(remove, &QShortcut::activated, this, &CPageBatchSplitter::OnRemove);
+    connect(remove, &QShortcut::activated, this, &BatchCutterPage::OnRemove);
 }
 
-void CPageBatchSplitter::BuildContextMenu()
+void BatchCutterPage::BuildContextMenu()
 {
     contextMenu_ = new QMenu(this);
-    playAction_ = contextMenu_->addAction("&Play", this, &CPageBatchSplitter::OnPlay);
+    playAction_ = contextMenu_->addAction("&Play", this, &BatchCutterPage::OnPlay);
     contextMenu_->addSeparator();
-    cutSelectedAction_ = contextMenu_->addAction("Cut S&elected", this, &CPageBatchSplitter::OnCutSelected);
-    cutAllAction_ = contextMenu_->addAction("&Cut All", this, &CPageBatchSplitter::OnCutAll);
+    cutSelectedAction_ = contextMenu_->addAction("Cut S&elected", this, &BatchCutterPage::OnCutSelected);
+    cutAllAction_ = contextMenu_->addAction("&Cut All", this, &BatchCutterPage::OnCutAll);
     contextMenu_->addSeparator();
-    browseSourceAction_ = contextMenu_->addAction("&Browse Source Folder", this, &CPageBatchSplitter::OnBrowseSource);
-    browseOutputAction_ = contextMenu_->addAction("Browse &Output Folder", this, &CPageBatchSplitter::OnBrowseOutput);
+    browseSourceAction_ = contextMenu_->addAction("&Browse Source Folder", this, &BatchCutterPage::OnBrowseSource);
+    browseOutputAction_ = contextMenu_->addAction("Browse &Output Folder", this, &BatchCutterPage::OnBrowseOutput);
     contextMenu_->addSeparator();
-    addFilesAction_ = contextMenu_->addAction("&Add Files...", this, &CPageBatchSplitter::OnAddFiles);
-    addFolderAction_ = contextMenu_->addAction("Add &Folder...", this, &CPageBatchSplitter::OnAddFolder);
+    addFilesAction_ = contextMenu_->addAction("&Add Files...", this, &BatchCutterPage::OnAddFiles);
+    addFolderAction_ = contextMenu_->addAction("Add &Folder...", this, &BatchCutterPage::OnAddFolder);
     contextMenu_->addSeparator();
-    removeAction_ = contextMenu_->addAction("&Remove", this, &CPageBatchSplitter::OnRemove);
-    removeAllAction_ = contextMenu_->addAction("Remove A&ll", this, &CPageBatchSplitter::OnRemoveAll);
-    connect(list_, &CSortListCtrl::ContextMenuRequested, this,
+    removeAction_ = contextMenu_->addAction("&Remove", this, &BatchCutterPage::OnRemove);
+    removeAllAction_ = contextMenu_->addAction("Remove A&ll", this, &BatchCutterPage::OnRemoveAll);
+    connect(list_, &SortableList::ContextMenuRequested, this,
         [this](const QPoint& at) { OpenContextMenu(*contextMenu_, ContextMenuCommands(), at); });
 }
 
-MenuCommands CPageBatchSplitter::ContextMenuCommands() const
+MenuCommands BatchCutterPage::ContextMenuCommands() const
 {
     MenuCommands commands;
     const auto selection = [this] { return !list_->SelectedRows().empty(); };
@@ -160,9 +160,9 @@ MenuCommands CPageBatchSplitter::ContextMenuCommands() const
     return commands;
 }
 
-void CPageBatchSplitter::UpdateContextMenu() { UpdateMenuItems(*contextMenu_, ContextMenuCommands()); }
+void BatchCutterPage::UpdateContextMenu() { UpdateMenuItems(*contextMenu_, ContextMenuCommands()); }
 
-void CPageBatchSplitter::OnInitDialog()
+void BatchCutterPage::OnInitDialog()
 {
     const SplitModeSettings& mode = settings_.splitMode;
     sizeSpin_->setValue(mode.CutFileSize);
@@ -176,7 +176,7 @@ void CPageBatchSplitter::OnInitDialog()
     EnableModeEdits();
 }
 
-void CPageBatchSplitter::ReadValues()
+void BatchCutterPage::ReadValues()
 {
     SplitModeSettings& mode = settings_.splitMode;
     for (int index = 0; index < 3; ++index)
@@ -188,14 +188,14 @@ void CPageBatchSplitter::ReadValues()
     mode.CutTimeSec = secondsSpin_->value();
 }
 
-void CPageBatchSplitter::ModeChanged(int mode)
+void BatchCutterPage::ModeChanged(int mode)
 {
     ReadValues();
     settings_.splitMode.CutType = mode;
     EnableModeEdits();
 }
 
-void CPageBatchSplitter::EnableModeEdits()
+void BatchCutterPage::EnableModeEdits()
 {
     const int mode = settings_.splitMode.CutType;
     sizeSpin_->setEnabled(mode == 0);
@@ -207,14 +207,14 @@ void CPageBatchSplitter::EnableModeEdits()
     first->selectAll();
 }
 
-void CPageBatchSplitter::SelectionChanged()
+void BatchCutterPage::SelectionChanged()
 {
     const bool selection = !list_->SelectedRows().empty();
     removeButton_->setEnabled(selection);
     cutSelectedButton_->setEnabled(selection);
 }
 
-void CPageBatchSplitter::RowsChanged()
+void BatchCutterPage::RowsChanged()
 {
     const bool hasRows = list_->RowCount() > 0;
     removeAllButton_->setEnabled(hasRows);
@@ -222,7 +222,7 @@ void CPageBatchSplitter::RowsChanged()
     SelectionChanged();
 }
 
-int CPageBatchSplitter::AddFile(const std::string& path)
+int BatchCutterPage::AddFile(const std::string& path)
 {
     // One file under two names is one file; two names that differ in case are two files.
     if (const std::optional<FileIdentity> identity = IdentityOf(path); identity && listedFiles_.contains(*identity))
@@ -237,7 +237,7 @@ int CPageBatchSplitter::AddFile(const std::string& path)
     return InsertFileRow(std::move(record));
 }
 
-void CPageBatchSplitter::TrackListedFiles()
+void BatchCutterPage::TrackListedFiles()
 {
     // A lookup per added file instead of a pass over every row, so a long list fills in linear time.
     const QAbstractItemModel* model = list_->model();
@@ -256,7 +256,7 @@ void CPageBatchSplitter::TrackListedFiles()
     connect(model, &QAbstractItemModel::modelAboutToBeReset, this, [this] { listedFiles_.clear(); });
 }
 
-int CPageBatchSplitter::InsertFileRow(std::unique_ptr<BatchFileItem> record)
+int BatchCutterPage::InsertFileRow(std::unique_ptr<BatchFileItem> record)
 {
     const int row = InsertFileListRow(*list_, std::move(record));
     if (row == 0)
@@ -264,19 +264,19 @@ int CPageBatchSplitter::InsertFileRow(std::unique_ptr<BatchFileItem> record)
     return row;
 }
 
-void CPageBatchSplitter::OnRemove()
+void BatchCutterPage::OnRemove()
 {
     if (RemoveSelectedRows())
         RowsChanged();
 }
 
-void CPageBatchSplitter::OnRemoveAll()
+void BatchCutterPage::OnRemoveAll()
 {
     if (RemoveAllRows())
         RowsChanged();
 }
 
-void CPageBatchSplitter::OnBrowseSource()
+void BatchCutterPage::OnBrowseSource()
 {
     const int row = FirstSelectedRow();
     if (row < 0 || Record(row)->path.empty())
@@ -285,7 +285,7 @@ void CPageBatchSplitter::OnBrowseSource()
     RevealInExplorer(Record(row)->path);
 }
 
-void CPageBatchSplitter::OnBrowseOutput()
+void BatchCutterPage::OnBrowseOutput()
 {
     const int row = FirstSelectedRow();
     if (row < 0 || Record(row)->outputFiles.empty())
@@ -294,7 +294,7 @@ void CPageBatchSplitter::OnBrowseOutput()
     RevealInExplorer(Record(row)->outputFiles.front());
 }
 
-void CPageBatchSplitter::OnCutAll()
+void BatchCutterPage::OnCutAll()
 {
     std::vector<int> rows(static_cast<size_t>(list_->RowCount()));
     for (size_t row = 0; row < rows.size(); ++row)
@@ -302,20 +302,20 @@ void CPageBatchSplitter::OnCutAll()
     RunBatchJob(rows);
 }
 
-void CPageBatchSplitter::OnCutSelected()
+void BatchCutterPage::OnCutSelected()
 {
     const std::vector<int> rows = list_->SelectedRows();
     if (!rows.empty())
         RunBatchJob(rows);
 }
 
-void CPageBatchSplitter::SetStatus(int row, const QString& text)
+void BatchCutterPage::SetStatus(int row, const QString& text)
 {
     list_->SetCell(row, kStatusColumn, text);
     list_->SetCellToolTip(row, kStatusColumn, text); // a failure's reason is longer than the column
 }
 
-void CPageBatchSplitter::RunBatchJob(const std::vector<int>& rows)
+void BatchCutterPage::RunBatchJob(const std::vector<int>& rows)
 {
     if (rows.empty())
         return;
@@ -324,7 +324,7 @@ void CPageBatchSplitter::RunBatchJob(const std::vector<int>& rows)
     const int count = static_cast<int>(rows.size());
 
     EnableWindowForJob(false);
-    CDualProgressDlg* dialog = CDualProgressDlg::Create();
+    DualProgressDialog* dialog = DualProgressDialog::Create();
     ProgressBar* files = dialog->Bar(JobProgress::Lower);
     files->SetRange(0, count);
     files->SetStep(1);

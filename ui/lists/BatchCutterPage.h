@@ -3,28 +3,28 @@
 // time), all of them or the selected ones, with each file's outcome in its "Status" column. It loads
 // its settings share when constructed and, when its window was ever shown, saves the split values
 // when destroyed; the folder chosen with "Add Folder" is stored at once.
-#include "ui/CFileListPage.h"
+#include "ui/lists/FileListPage.h"
 #include "ui/PageSettings.h"
 
 #include <set>
 
-class CStepSpinCtrl;
+class StepSpinBox;
 class QAction;
 class QMenu;
 class QPushButton;
 class QRadioButton;
 class QSpinBox;
 
-class CPageBatchSplitter : public CFileListPage {
+class BatchCutterPage : public FileListPage {
     Q_OBJECT
 public:
     // The list's columns; "Status" is written only by the cutting job.
     enum Column { kFileColumn = 0, kStatusColumn = 6 };
 
-    explicit CPageBatchSplitter(QWidget* parent = nullptr);
-    ~CPageBatchSplitter() override;
+    explicit BatchCutterPage(QWidget* parent = nullptr);
+    ~BatchCutterPage() override;
 
-    const BatchSplitterSettings& Settings() const { return settings_; }
+    const BatchCutterSettings& Settings() const { return settings_; }
     const std::string& RememberedFolder() const override { return settings_.Folder; }
     void FolderChosen(const std::string& folder) override;
 
@@ -44,7 +44,7 @@ public:
 
     // The controls, for tests and the window checks.
     QRadioButton* ModeButton(int mode) const { return modeButtons_[mode]; }
-    CStepSpinCtrl* SizeSpin() const { return sizeSpin_; }
+    StepSpinBox* SizeSpin() const { return sizeSpin_; }
     QSpinBox* CountSpin() const { return countSpin_; }
     QSpinBox* MinutesSpin() const { return minutesSpin_; }
     QSpinBox* SecondsSpin() const { return secondsSpin_; }
@@ -75,11 +75,11 @@ private:
     // Keeps listedFiles_ in step with the rows, however they are added, moved or removed.
     void TrackListedFiles();
 
-    BatchSplitterSettings settings_;
+    BatchCutterSettings settings_;
     std::multiset<FileIdentity> listedFiles_; // the files of the rows, for the duplicate check
     std::string errorText_; // the message of the last failed split run
     QRadioButton* modeButtons_[3] = {};
-    CStepSpinCtrl* sizeSpin_ = nullptr;
+    StepSpinBox* sizeSpin_ = nullptr;
     QSpinBox* countSpin_ = nullptr;
     QSpinBox* minutesSpin_ = nullptr;
     QSpinBox* secondsSpin_ = nullptr;

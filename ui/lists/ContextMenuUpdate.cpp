@@ -1,4 +1,4 @@
-#include "ui/ContextMenuUpdate.h"
+#include "ui/lists/ContextMenuUpdate.h"
 
 #include <QAction>
 #include <QMenu>

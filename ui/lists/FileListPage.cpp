@@ -1,14 +1,14 @@
-#include "ui/CFileListPage.h"
+#include "ui/lists/FileListPage.h"
 
 #include "platform/FolderSearch.h"
 #include "platform/PathHelpers.h"
 #include "platform/desktop/ShellOpen.h"
-#include "ui/CProgressDlg.h"
-#include "ui/FileDialogs.h"
-#include "ui/MessageBox.h"
+#include "ui/widgets/ProgressDialog.h"
+#include "ui/widgets/FileDialogs.h"
+#include "ui/widgets/MessageBox.h"
 #include "ui/ProductInfo.h"
-#include "ui/PumpMessages.h"
-#include "ui/WaitCursor.h"
+#include "ui/widgets/PumpMessages.h"
+#include "ui/widgets/WaitCursor.h"
 
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -42,34 +42,34 @@ QString LoadFailureMessage(const std::string& failedFiles)
         + "To get help, please contact us at <" + kSupportAddress + ">.";
 }
 
-CFileListPage::CFileListPage(const QString& title, QWidget* parent)
-    : CPropertyPage(title, parent)
+FileListPage::FileListPage(const QString& title, QWidget* parent)
+    : PropertyPage(title, parent)
 {
     setAcceptDrops(true);
 }
 
-void CFileListPage::CreateList(const QRect& area, std::span<const ListColumn> columns)
+void FileListPage::CreateList(const QRect& area, std::span<const ListColumn> columns)
 {
-    list_ = new CSortListCtrl(this);
+    list_ = new SortableList(this);
     list_->setGeometry(area);
     list_->SetColumns(columns);
 }
 
-const OptionValues& CFileListPage::Options() const
+const OptionValues& FileListPage::Options() const
 {
     static const OptionValues defaults;
     return LiveOptions() ? *LiveOptions() : defaults;
 }
 
-void CFileListPage::EnableWindowForJob(bool enable) { window()->setEnabled(enable); }
+void FileListPage::EnableWindowForJob(bool enable) { window()->setEnabled(enable); }
 
-int CFileListPage::FirstSelectedRow() const
+int FileListPage::FirstSelectedRow() const
 {
     const std::vector<int> rows = list_->SelectedRows();
     return rows.empty() ? -1 : rows.front();
 }
 
-void CFileListPage::OnAddFiles()
+void FileListPage::OnAddFiles()
 {
     const WaitCursor wait;
     std::vector<std::string> files;
@@ -79,7 +79,7 @@ void CFileListPage::OnAddFiles()
     LoadFileList(files);
 }
 
-void CFileListPage::OnAddFolder()
+void FileListPage::OnAddFolder()
 {
     const WaitCursor wait;
     std::string folder;
@@ -89,12 +89,12 @@ void CFileListPage::OnAddFolder()
     AddFolder(folder);
 }
 
-void CFileListPage::AddFolder(const std::string& folder)
+void FileListPage::AddFolder(const std::string& folder)
 {
     PumpMessages();
     // The search lets the dialog paint and its Cancel work, so the window is disabled from here on.
     EnableWindowForJob(false);
-    CProgressDlg* dialog = CProgressDlg::Create();
+    ProgressDialog* dialog = ProgressDialog::Create();
     dialog->SetLabel(JobProgress::Upper, "Searching MP3/WAV files...");
     PumpMessages();
     std::vector<std::string> candidates;
@@ -109,10 +109,10 @@ void CFileListPage::AddFolder(const std::string& folder)
     LoadFileList(candidates, dialog);
 }
 
-void CFileListPage::DropPaths(const std::vector<std::string>& paths)
+void FileListPage::DropPaths(const std::vector<std::string>& paths)
 {
     EnableWindowForJob(false);
-    CProgressDlg* dialog = CProgressDlg::Create();
+    ProgressDialog* dialog = ProgressDialog::Create();
     dialog->SetLabel(JobProgress::Upper, "Searching MP3/WAV files...");
     PumpMessages();
     std::vector<std::string> candidates;
@@ -128,11 +128,11 @@ void CFileListPage::DropPaths(const std::vector<std::string>& paths)
     LoadFileList(candidates, dialog);
 }
 
-void CFileListPage::LoadFileList(const std::vector<std::string>& candidates, CProgressDlg* dialog)
+void FileListPage::LoadFileList(const std::vector<std::string>& candidates, ProgressDialog* dialog)
 {
     EnableWindowForJob(false);
     if (!dialog)
-        dialog = CProgressDlg::Create();
+        dialog = ProgressDialog::Create();
     const int count = static_cast<int>(candidates.size());
     ProgressBar* bar = dialog->Bar(JobProgress::Upper);
     bar->SetRange(0, count);
@@ -166,7 +166,7 @@ void CFileListPage::LoadFileList(const std::vector<std::string>& candidates, CPr
         ShowMessageBox(this, LoadFailureMessage(failures), MessageIcon::Exclamation);
 }
 
-bool CFileListPage::RemoveSelectedRows()
+bool FileListPage::RemoveSelectedRows()
 {
     if (list_->SelectedRows().empty()) {
         ShowMessageBox(this, "You should select a file at least.", MessageIcon::Information);
@@ -177,7 +177,7 @@ bool CFileListPage::RemoveSelectedRows()
     return true;
 }
 
-bool CFileListPage::RemoveAllRows()
+bool FileListPage::RemoveAllRows()
 {
     if (list_->RowCount() == 0) {
         ShowMessageBox(this, "You should select a file at least.", MessageIcon::Information);
@@ -187,7 +187,7 @@ bool CFileListPage::RemoveAllRows()
     return true;
 }
 
-void CFileListPage::OnPlay()
+void FileListPage::OnPlay()
 {
     const int row = FirstSelectedRow();
     if (row < 0)
@@ -196,19 +196,19 @@ void CFileListPage::OnPlay()
     ShellOpen(list_->Record(row)->path);
 }
 
-void CFileListPage::OpenContextMenu(QMenu& menu, const MenuCommands& commands, const QPoint& globalPosition)
+void FileListPage::OpenContextMenu(QMenu& menu, const MenuCommands& commands, const QPoint& globalPosition)
 {
     UpdateMenuItems(menu, commands);
     menu.exec(globalPosition);
 }
 
-void CFileListPage::dragEnterEvent(QDragEnterEvent* event)
+void FileListPage::dragEnterEvent(QDragEnterEvent* event)
 {
     if (!LocalPaths(event->mimeData()).empty())
         event->acceptProposedAction();
 }
 
-void CFileListPage::dropEvent(QDropEvent* event)
+void FileListPage::dropEvent(QDropEvent* event)
 {
     const std::vector<std::string> paths = LocalPaths(event->mimeData());
     if (paths.empty())

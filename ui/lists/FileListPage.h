@@ -3,23 +3,23 @@
 // (Add Files, Add Folder, dropping files, folders and shortcuts), the loading of each file with a
 // progress dialog and the report of those that failed, removing rows, and playing a listed file.
 // Each page adds its own files (AddFile) and fills its own rows.
-#include "ui/CPropertyPage.h"
-#include "ui/CSortListCtrl.h"
-#include "ui/ContextMenuUpdate.h"
+#include "ui/widgets/PropertyPage.h"
+#include "ui/lists/SortableList.h"
+#include "ui/lists/ContextMenuUpdate.h"
 
 #include <span>
 #include <string>
 #include <vector>
 
-class CProgressDlg;
+class ProgressDialog;
 class QMenu;
 
-class CFileListPage : public CPropertyPage {
+class FileListPage : public PropertyPage {
     Q_OBJECT
 public:
-    explicit CFileListPage(const QString& title, QWidget* parent = nullptr);
+    explicit FileListPage(const QString& title, QWidget* parent = nullptr);
 
-    CSortListCtrl* List() const { return list_; }
+    SortableList* List() const { return list_; }
 
     // The row index of the added file; -1 when it is not an MP3 file the probe can open. A page that
     // skips files it already lists returns 0 for them.
@@ -35,7 +35,7 @@ public:
     void DropPaths(const std::vector<std::string>& paths);
     // Adds each candidate in order with a progress dialog (the search's, or a new one when none is
     // given), then reports the candidates that failed.
-    void LoadFileList(const std::vector<std::string>& candidates, CProgressDlg* dialog = nullptr);
+    void LoadFileList(const std::vector<std::string>& candidates, ProgressDialog* dialog = nullptr);
 
     // The folder Add Folder opens on, and the one it chose, stored at once.
     virtual const std::string& RememberedFolder() const = 0;
@@ -59,7 +59,7 @@ protected:
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
 
-    CSortListCtrl* list_ = nullptr;
+    SortableList* list_ = nullptr;
 };
 
 // "Failed to load the following files.\n\n%s\n" and the sentence naming the support address.

@@ -1,4 +1,4 @@
-#include "ui/FileListRows.h"
+#include "ui/lists/FileListRows.h"
 
 #include "platform/PathHelpers.h"
 #include "platform/TextFormat.h"
@@ -36,7 +36,7 @@ const char* ChannelModeText(int32_t channelMode)
     }
 }
 
-int InsertFileListRow(CSortListCtrl& list, std::unique_ptr<FileListItem> record)
+int InsertFileListRow(SortableList& list, std::unique_ptr<FileListItem> record)
 {
     FileListItem& item = *record;
     if (item.sampleRate == 0)

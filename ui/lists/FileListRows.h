@@ -1,7 +1,7 @@
 #pragma once
 // What both file lists show of a file: the columns "File", "Size", "Length", "BitRate", "Freq." and
 // "Ch." with their texts, shared by the batch cutter and the joiner.
-#include "ui/CSortListCtrl.h"
+#include "ui/lists/SortableList.h"
 
 #include <cstdint>
 #include <memory>
@@ -14,4 +14,4 @@ const char* ChannelModeText(int32_t channelMode);
 
 // Appends a row for the record and fills the six shared columns (a sample rate of 0 becomes 1 in
 // the record first), then scrolls it into view. Returns the row's index.
-int InsertFileListRow(CSortListCtrl& list, std::unique_ptr<FileListItem> record);
+int InsertFileListRow(SortableList& list, std::unique_ptr<FileListItem> record);

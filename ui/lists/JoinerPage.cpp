@@ -1,20 +1,20 @@
-#include "ui/CPageJoiner.h"
+#include "ui/lists/JoinerPage.h"
 
 #include "engine/join/ChooseJoinMethod.h"
 #include "engine/join/JoinMethodText.h"
 #include "engine/stream/GenreNames.h"
 #include "platform/FolderSearch.h"
 #include "platform/desktop/RevealInExplorer.h"
-#include "ui/CDualProgressDlg.h"
-#include "ui/CGenreComboBox.h"
-#include "ui/CSpinEdit.h"
-#include "ui/FileDialogs.h"
-#include "ui/FileListRows.h"
-#include "ui/MessageBox.h"
-#include "ui/ProbeListFile.h"
-#include "ui/PumpMessages.h"
-#include "ui/WaitCursor.h"
-#include "ui/WindowHelpers.h"
+#include "ui/widgets/DualProgressDialog.h"
+#include "ui/widgets/GenreComboBox.h"
+#include "ui/widgets/SpinEdit.h"
+#include "ui/widgets/FileDialogs.h"
+#include "ui/lists/FileListRows.h"
+#include "ui/widgets/MessageBox.h"
+#include "ui/lists/ProbeListFile.h"
+#include "ui/widgets/PumpMessages.h"
+#include "ui/widgets/WaitCursor.h"
+#include "ui/widgets/WindowHelpers.h"
 
 #include <QEvent>
 #include <QGroupBox>
@@ -29,7 +29,7 @@
 
 namespace {
 
-constexpr std::array<ListColumn, CPageJoiner::kColumnCount> kJoinerColumns { {
+constexpr std::array<ListColumn, JoinerPage::kColumnCount> kJoinerColumns { {
     { "File", 120, Qt::AlignLeft, false },
     { "Size", 60, Qt::AlignRight, true },
     { "Length", 50, Qt::AlignRight, true },
@@ -86,15 +86,15 @@ int TrackFromText(const QString& text)
     return track;
 }
 
-CPageJoiner::CPageJoiner(QWidget* parent)
-    : CFileListPage("MP3 Joiner", parent)
+JoinerPage::JoinerPage(QWidget* parent)
+    : FileListPage("MP3 Joiner", parent)
 {
     LoadJoinerSettings(settings_);
     BuildControls();
     BuildContextMenu();
 }
 
-CPageJoiner::~CPageJoiner()
+JoinerPage::~JoinerPage()
 {
     if (IsInitialised()) {
         ReadFields();
@@ -102,13 +102,13 @@ CPageJoiner::~CPageJoiner()
     }
 }
 
-void CPageJoiner::FolderChosen(const std::string& folder)
+void JoinerPage::FolderChosen(const std::string& folder)
 {
     settings_.Folder = folder;
     SaveJoinerSettings(settings_, kGroupFolder);
 }
 
-void CPageJoiner::BuildControls()
+void JoinerPage::BuildControls()
 {
     CreateList(DialogRect(7, 7, 365, 210), kJoinerColumns);
     joinNowButton_ = AddButton(this, "&Join Now!", DialogRect(379, 7, 55, 41));
@@ -128,7 +128,7 @@ void CPageJoiner::BuildControls()
     artistEdit_ = AddEdit(this, "Arti&st:", DialogRect(88, 259, 27, 9), DialogRect(116, 257, 128, 14), kTagTextLimit);
     albumEdit_ = AddEdit(this, "Albu&m:", DialogRect(88, 277, 27, 9), DialogRect(116, 275, 128, 14), kTagTextLimit);
 
-    trackEdit_ = new CSpinEdit(this);
+    trackEdit_ = new SpinEdit(this);
     trackEdit_->setGeometry(DialogRect(298, 239, 47, 14));
     trackEdit_->SetTextLimit(3, true);
     auto* trackLabel = new QLabel("Trac&k #:", this);
@@ -136,7 +136,7 @@ void CPageJoiner::BuildControls()
     trackLabel->setBuddy(trackEdit_);
     yearEdit_ = AddEdit(this, "&Year:", DialogRect(354, 241, 25, 9), DialogRect(379, 239, 47, 14), 4);
     yearEdit_->setValidator(new QRegularExpressionValidator(QRegularExpression("[0-9]*"), yearEdit_));
-    genreBox_ = new CGenreComboBox(this);
+    genreBox_ = new GenreComboBox(this);
     genreBox_->setGeometry(DialogRect(298, 257, 128, 14));
     auto* genreLabel = new QLabel("&Genre:", this);
     genreLabel->setGeometry(DialogRect(257, 259, 40, 9));
@@ -144,43 +144,43 @@ void CPageJoiner::BuildControls()
     commentEdit_
         = AddEdit(this, "C&omment:", DialogRect(257, 277, 40, 9), DialogRect(298, 275, 128, 14), kTagTextLimit);
 
-    connect(joinNowButton_, &QPushButton::clicked, this, &CPageJoiner::OnJoinNow);
-    connect(addFilesButton_, &QPushButton::clicked, this, &CPageJoiner::OnAddFiles);
-    connect(addFolderButton_, &QPushButton::clicked, this, &CPageJoiner::OnAddFolder);
-    connect(removeButton_, &QPushButton::clicked, this, &CPageJoiner::OnRemove);
-    connect(removeAllButton_, &QPushButton::clicked, this, &CPageJoiner::OnRemoveAll);
-    connect(upButton_, &QPushButton::clicked, this, &CPageJoiner::OnUp);
-    connect(downButton_, &QPushButton::clicked, this, &CPageJoiner::OnDown);
-    connect(copyTagButton_, &QPushButton::clicked, this, &CPageJoiner::OnCopyTag);
-    connect(trackEdit_, &CSpinEdit::StepRequested, this, &CPageJoiner::StepTrack);
-    connect(list_, &QTreeWidget::itemSelectionChanged, this, &CPageJoiner::SelectionChanged);
-    connect(list_, &QTreeWidget::itemDoubleClicked, this, &CPageJoiner::OnPlay);
+    connect(joinNowButton_, &QPushButton::clicked, this, &JoinerPage::OnJoinNow);
+    connect(addFilesButton_, &QPushButton::clicked, this, &JoinerPage::OnAddFiles);
+    connect(addFolderButton_, &QPushButton::clicked, this, &JoinerPage::OnAddFolder);
+    connect(removeButton_, &QPushButton::clicked, this, &JoinerPage::OnRemove);
+    connect(removeAllButton_, &QPushButton::clicked, this, &JoinerPage::OnRemoveAll);
+    connect(upButton_, &QPushButton::clicked, this, &JoinerPage::OnUp);
+    connect(downButton_, &QPushButton::clicked, this, &JoinerPage::OnDown);
+    connect(copyTagButton_, &QPushButton::clicked, this, &JoinerPage::OnCopyTag);
+    connect(trackEdit_, &SpinEdit::StepRequested, this, &JoinerPage::StepTrack);
+    connect(list_, &QTreeWidget::itemSelectionChanged, this, &JoinerPage::SelectionChanged);
+    connect(list_, &QTreeWidget::itemDoubleClicked, this, &JoinerPage::OnPlay);
     // Delete removes the selected rows; an edit that has the focus keeps the key for its text.
     auto* remove = new QShortcut(QKeySequence::Delete, this, nullptr, nullptr, Qt::WidgetWithChildrenShortcut);
-    connect(remove, &QShortcut::activated, this, &CPageJoiner::OnRemove);
+    connect(remove, &QShortcut::activated, this, &JoinerPage::OnRemove);
 }
 
-void CPageJoiner::BuildContextMenu()
+void JoinerPage::BuildContextMenu()
 {
     contextMenu_ = new QMenu(this);
-    playAction_ = contextMenu_->addAction("&Play", this, &CPageJoiner::OnPlay);
-    browseAction_ = contextMenu_->addAction("&Browse", this, &CPageJoiner::OnBrowse);
+    playAction_ = contextMenu_->addAction("&Play", this, &JoinerPage::OnPlay);
+    browseAction_ = contextMenu_->addAction("&Browse", this, &JoinerPage::OnBrowse);
     contextMenu_->addSeparator();
-    removeAction_ = contextMenu_->addAction("&Remove", this, &CPageJoiner::OnRemove);
-    removeAllAction_ = contextMenu_->addAction("Remo&ve All", this, &CPageJoiner::OnRemoveAll);
+    removeAction_ = contextMenu_->addAction("&Remove", this, &JoinerPage::OnRemove);
+    removeAllAction_ = contextMenu_->addAction("Remo&ve All", this, &JoinerPage::OnRemoveAll);
     contextMenu_->addSeparator();
-    upAction_ = contextMenu_->addAction("&Up", this, &CPageJoiner::OnUp);
-    downAction_ = contextMenu_->addAction("&Down", this, &CPageJoiner::OnDown);
+    upAction_ = contextMenu_->addAction("&Up", this, &JoinerPage::OnUp);
+    downAction_ = contextMenu_->addAction("&Down", this, &JoinerPage::OnDown);
     contextMenu_->addSeparator();
-    copyTagAction_ = contextMenu_->addAction("Copy &ID3 tag", this, &CPageJoiner::OnCopyTag);
+    copyTagAction_ = contextMenu_->addAction("Copy &ID3 tag", this, &JoinerPage::OnCopyTag);
     contextMenu_->addSeparator();
-    addFilesAction_ = contextMenu_->addAction("&Add Files...", this, &CPageJoiner::OnAddFiles);
-    addFolderAction_ = contextMenu_->addAction("Add &Folder...", this, &CPageJoiner::OnAddFolder);
-    connect(list_, &CSortListCtrl::ContextMenuRequested, this,
+    addFilesAction_ = contextMenu_->addAction("&Add Files...", this, &JoinerPage::OnAddFiles);
+    addFolderAction_ = contextMenu_->addAction("Add &Folder...", this, &JoinerPage::OnAddFolder);
+    connect(list_, &SortableList::ContextMenuRequested, this,
         [this](const QPoint& at) { OpenContextMenu(*contextMenu_, ContextMenuCommands(), at); });
 }
 
-MenuCommands CPageJoiner::ContextMenuCommands() const
+MenuCommands JoinerPage::ContextMenuCommands() const
 {
     MenuCommands commands;
     const auto one = [this] { return list_->SelectedRows().size() == 1; };
@@ -196,9 +196,9 @@ MenuCommands CPageJoiner::ContextMenuCommands() const
     return commands;
 }
 
-void CPageJoiner::UpdateContextMenu() { UpdateMenuItems(*contextMenu_, ContextMenuCommands()); }
+void JoinerPage::UpdateContextMenu() { UpdateMenuItems(*contextMenu_, ContextMenuCommands()); }
 
-void CPageJoiner::OnInitDialog()
+void JoinerPage::OnInitDialog()
 {
     titleEdit_->setText(QString::fromStdString(settings_.ID3Title));
     artistEdit_->setText(QString::fromStdString(settings_.ID3Artist));
@@ -210,7 +210,7 @@ void CPageJoiner::OnInitDialog()
     RowsChanged();
 }
 
-void CPageJoiner::ReadFields()
+void JoinerPage::ReadFields()
 {
     settings_.ID3Title = titleEdit_->text().toStdString();
     settings_.ID3Artist = artistEdit_->text().toStdString();
@@ -221,7 +221,7 @@ void CPageJoiner::ReadFields()
     settings_.ID3Genre = genreBox_->SelectedGenre().value_or(-1);
 }
 
-void CPageJoiner::StepTrack(int steps)
+void JoinerPage::StepTrack(int steps)
 {
     const QString text = trackEdit_->Text();
     int track = TrackFromText(text);
@@ -230,14 +230,14 @@ void CPageJoiner::StepTrack(int steps)
     trackEdit_->SetText(QString::number(std::clamp(track, kTrackLowest, kTrackHighest)));
 }
 
-void CPageJoiner::SelectionChanged()
+void JoinerPage::SelectionChanged()
 {
     const bool selection = !list_->SelectedRows().empty();
     for (QPushButton* button : { removeButton_, upButton_, downButton_, copyTagButton_ })
         button->setEnabled(selection);
 }
 
-std::vector<JoinStreamFacts> CPageJoiner::ListFacts() const
+std::vector<JoinStreamFacts> JoinerPage::ListFacts() const
 {
     std::vector<JoinStreamFacts> facts;
     for (int row = 0; row < list_->RowCount(); ++row) {
@@ -247,7 +247,7 @@ std::vector<JoinStreamFacts> CPageJoiner::ListFacts() const
     return facts;
 }
 
-QString CPageJoiner::JoinMethodTip() const
+QString JoinerPage::JoinMethodTip() const
 {
     if (list_->RowCount() < 2)
         return {};
@@ -255,14 +255,14 @@ QString CPageJoiner::JoinMethodTip() const
     return "Join method: " + QString::fromStdString(JoinMethodText(method));
 }
 
-bool CPageJoiner::eventFilter(QObject* watched, QEvent* event)
+bool JoinerPage::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == joinNowButton_ && event->type() == QEvent::ToolTip)
         joinNowButton_->setToolTip(JoinMethodTip());
-    return CFileListPage::eventFilter(watched, event);
+    return FileListPage::eventFilter(watched, event);
 }
 
-void CPageJoiner::RowsChanged()
+void JoinerPage::RowsChanged()
 {
     const bool hasRows = list_->RowCount() > 0;
     removeAllButton_->setEnabled(hasRows);
@@ -270,7 +270,7 @@ void CPageJoiner::RowsChanged()
     SelectionChanged();
 }
 
-int CPageJoiner::AddFile(const std::string& path)
+int JoinerPage::AddFile(const std::string& path)
 {
     if (!HasMp3Extension(path))
         return -1;
@@ -283,7 +283,7 @@ int CPageJoiner::AddFile(const std::string& path)
     return InsertFileRow(std::move(record));
 }
 
-int CPageJoiner::InsertFileRow(std::unique_ptr<JoinFileItem> record)
+int JoinerPage::InsertFileRow(std::unique_ptr<JoinFileItem> record)
 {
     const JoinFileItem& item = *record;
     const int row = InsertFileListRow(*list_, std::move(record));
@@ -306,19 +306,19 @@ int CPageJoiner::InsertFileRow(std::unique_ptr<JoinFileItem> record)
     return row;
 }
 
-void CPageJoiner::OnRemove()
+void JoinerPage::OnRemove()
 {
     if (RemoveSelectedRows())
         RowsChanged();
 }
 
-void CPageJoiner::OnRemoveAll()
+void JoinerPage::OnRemoveAll()
 {
     if (RemoveAllRows())
         RowsChanged();
 }
 
-void CPageJoiner::OnUp()
+void JoinerPage::OnUp()
 {
     const std::vector<int> rows = list_->SelectedRows();
     if (!rows.empty() && rows.front() > 0) {
@@ -329,7 +329,7 @@ void CPageJoiner::OnUp()
     list_->setFocus();
 }
 
-void CPageJoiner::OnDown()
+void JoinerPage::OnDown()
 {
     const std::vector<int> rows = list_->SelectedRows();
     if (!rows.empty() && rows.back() < list_->RowCount() - 1) {
@@ -340,7 +340,7 @@ void CPageJoiner::OnDown()
     list_->setFocus();
 }
 
-void CPageJoiner::OnCopyTag()
+void JoinerPage::OnCopyTag()
 {
     const int row = FirstSelectedRow();
     if (row < 0)
@@ -357,7 +357,7 @@ void CPageJoiner::OnCopyTag()
     genreBox_->SelectGenre(item.hasTag ? tag.genre : -1);
 }
 
-void CPageJoiner::OnBrowse()
+void JoinerPage::OnBrowse()
 {
     const int row = FirstSelectedRow();
     if (row < 0 || Record(row)->path.empty())
@@ -366,7 +366,7 @@ void CPageJoiner::OnBrowse()
     RevealInExplorer(Record(row)->path);
 }
 
-void CPageJoiner::OnJoinNow()
+void JoinerPage::OnJoinNow()
 {
     if (list_->RowCount() < 2)
         return;
@@ -376,7 +376,7 @@ void CPageJoiner::OnJoinNow()
     JoinInto(output.front());
 }
 
-bool CPageJoiner::JoinInto(const std::string& outputPath)
+bool JoinerPage::JoinInto(const std::string& outputPath)
 {
     if (list_->RowCount() < 2)
         return false;
@@ -386,7 +386,7 @@ bool CPageJoiner::JoinInto(const std::string& outputPath)
     const std::vector<JoinStreamFacts> facts = ListFacts();
 
     EnableWindowForJob(false);
-    CDualProgressDlg* dialog = CDualProgressDlg::Create();
+    DualProgressDialog* dialog = DualProgressDialog::Create();
     PumpMessages();
     const QString track = trackEdit_->Text();
     job.AssignTag(TagText(titleEdit_), TagText(artistEdit_), TagText(albumEdit_), TagText(yearEdit_),

@@ -5,17 +5,17 @@
 // window was ever shown, saves the tag fields when destroyed; the folder chosen with "Add Folder"
 // is stored at once.
 #include "engine/join/JoinStreamFacts.h"
-#include "ui/CFileListPage.h"
+#include "ui/lists/FileListPage.h"
 #include "ui/PageSettings.h"
 
-class CGenreComboBox;
-class CSpinEdit;
+class GenreComboBox;
+class SpinEdit;
 class QAction;
 class QLineEdit;
 class QMenu;
 class QPushButton;
 
-class CPageJoiner : public CFileListPage {
+class JoinerPage : public FileListPage {
     Q_OBJECT
 public:
     enum Column {
@@ -30,8 +30,8 @@ public:
         kColumnCount
     };
 
-    explicit CPageJoiner(QWidget* parent = nullptr);
-    ~CPageJoiner() override;
+    explicit JoinerPage(QWidget* parent = nullptr);
+    ~JoinerPage() override;
 
     const JoinerSettings& Settings() const { return settings_; }
     const std::string& RememberedFolder() const override { return settings_.Folder; }
@@ -70,8 +70,8 @@ public:
     QLineEdit* AlbumEdit() const { return albumEdit_; }
     QLineEdit* YearEdit() const { return yearEdit_; }
     QLineEdit* CommentEdit() const { return commentEdit_; }
-    CSpinEdit* TrackEdit() const { return trackEdit_; }
-    CGenreComboBox* GenreBox() const { return genreBox_; }
+    SpinEdit* TrackEdit() const { return trackEdit_; }
+    GenreComboBox* GenreBox() const { return genreBox_; }
     QMenu* ContextMenu() const { return contextMenu_; }
     void UpdateContextMenu();
 
@@ -106,8 +106,8 @@ private:
     QLineEdit* albumEdit_ = nullptr;
     QLineEdit* yearEdit_ = nullptr;
     QLineEdit* commentEdit_ = nullptr;
-    CSpinEdit* trackEdit_ = nullptr;
-    CGenreComboBox* genreBox_ = nullptr;
+    SpinEdit* trackEdit_ = nullptr;
+    GenreComboBox* genreBox_ = nullptr;
     QMenu* contextMenu_ = nullptr;
     QAction* playAction_ = nullptr;
     QAction* browseAction_ = nullptr;

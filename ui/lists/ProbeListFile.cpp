@@ -1,4 +1,4 @@
-#include "ui/ProbeListFile.h"
+#include "ui/lists/ProbeListFile.h"
 
 #include "engine/join/Mp3StreamDecoder.h"
 #include "platform/PathHelpers.h"

@@ -1,7 +1,7 @@
 #pragma once
 // The probe of a file added to a list: it reads the first frames and the last 128 bytes, never the
 // whole file, so adding a thousand files stays quick.
-#include "ui/FileListItem.h"
+#include "ui/lists/FileListItem.h"
 
 #include <string>
 

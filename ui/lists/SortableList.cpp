@@ -1,4 +1,4 @@
-#include "ui/CSortListCtrl.h"
+#include "ui/lists/SortableList.h"
 
 #include <QContextMenuEvent>
 #include <QHeaderView>
@@ -9,9 +9,9 @@ namespace {
 constexpr int kSortValueRole = Qt::UserRole + 1;
 
 // A row of the list: its cells and its record.
-class CSortListRow : public QTreeWidgetItem {
+class SortableListRow : public QTreeWidgetItem {
 public:
-    explicit CSortListRow(std::unique_ptr<FileListItem> record)
+    explicit SortableListRow(std::unique_ptr<FileListItem> record)
         : record_(std::move(record))
     {
     }
@@ -36,7 +36,7 @@ private:
 
 } // namespace
 
-CSortListCtrl::CSortListCtrl(QWidget* parent)
+SortableList::SortableList(QWidget* parent)
     : QTreeWidget(parent)
 {
     setRootIsDecorated(false);
@@ -50,10 +50,10 @@ CSortListCtrl::CSortListCtrl(QWidget* parent)
     header()->setSectionsMovable(false);
     header()->setStretchLastSection(false);
     header()->setSortIndicatorShown(false);
-    connect(header(), &QHeaderView::sectionClicked, this, &CSortListCtrl::SortByColumn);
+    connect(header(), &QHeaderView::sectionClicked, this, &SortableList::SortByColumn);
 }
 
-void CSortListCtrl::SetColumns(std::span<const ListColumn> columns)
+void SortableList::SetColumns(std::span<const ListColumn> columns)
 {
     setColumnCount(static_cast<int>(columns.size()));
     numericColumns_.clear();
@@ -72,11 +72,11 @@ void CSortListCtrl::SetColumns(std::span<const ListColumn> columns)
     }
 }
 
-int CSortListCtrl::InsertRow(int index, const QString& text, std::unique_ptr<FileListItem> record)
+int SortableList::InsertRow(int index, const QString& text, std::unique_ptr<FileListItem> record)
 {
     if (index < 0 || index > RowCount())
         index = RowCount();
-    auto* row = new CSortListRow(std::move(record));
+    auto* row = new SortableListRow(std::move(record));
     row->setText(0, text);
     for (size_t column = 0; column < alignments_.size(); ++column)
         row->setTextAlignment(static_cast<int>(column), alignments_[column]);
@@ -84,13 +84,13 @@ int CSortListCtrl::InsertRow(int index, const QString& text, std::unique_ptr<Fil
     return index;
 }
 
-FileListItem* CSortListCtrl::Record(int row) const
+FileListItem* SortableList::Record(int row) const
 {
-    const auto* item = static_cast<const CSortListRow*>(topLevelItem(row));
+    const auto* item = static_cast<const SortableListRow*>(topLevelItem(row));
     return item ? item->Record() : nullptr;
 }
 
-void CSortListCtrl::SetCell(int row, int column, const QString& text, std::optional<qint64> value)
+void SortableList::SetCell(int row, int column, const QString& text, std::optional<qint64> value)
 {
     QTreeWidgetItem* item = topLevelItem(row);
     if (!item)
@@ -101,29 +101,29 @@ void CSortListCtrl::SetCell(int row, int column, const QString& text, std::optio
     item->setData(column, kSortValueRole, numeric && value ? QVariant(*value) : QVariant());
 }
 
-QString CSortListCtrl::CellText(int row, int column) const
+QString SortableList::CellText(int row, int column) const
 {
     const QTreeWidgetItem* item = topLevelItem(row);
     return item ? item->text(column) : QString();
 }
 
-void CSortListCtrl::SetCellToolTip(int row, int column, const QString& text)
+void SortableList::SetCellToolTip(int row, int column, const QString& text)
 {
     if (QTreeWidgetItem* item = topLevelItem(row))
         item->setToolTip(column, text);
 }
 
-QString CSortListCtrl::CellToolTip(int row, int column) const
+QString SortableList::CellToolTip(int row, int column) const
 {
     const QTreeWidgetItem* item = topLevelItem(row);
     return item ? item->toolTip(column) : QString();
 }
 
-void CSortListCtrl::DeleteRow(int row) { delete takeTopLevelItem(row); }
+void SortableList::DeleteRow(int row) { delete takeTopLevelItem(row); }
 
-void CSortListCtrl::DeleteAllRows() { clear(); }
+void SortableList::DeleteAllRows() { clear(); }
 
-std::vector<int> CSortListCtrl::SelectedRows() const
+std::vector<int> SortableList::SelectedRows() const
 {
     std::vector<int> rows;
     for (int row = 0; row < RowCount(); ++row)
@@ -132,13 +132,13 @@ std::vector<int> CSortListCtrl::SelectedRows() const
     return rows;
 }
 
-void CSortListCtrl::SelectRow(int row, bool selected)
+void SortableList::SelectRow(int row, bool selected)
 {
     if (QTreeWidgetItem* item = topLevelItem(row))
         item->setSelected(selected);
 }
 
-void CSortListCtrl::MoveRow(int from, int to)
+void SortableList::MoveRow(int from, int to)
 {
     QTreeWidgetItem* item = topLevelItem(from);
     if (!item || to < 0 || to >= RowCount() || from == to)
@@ -152,7 +152,7 @@ void CSortListCtrl::MoveRow(int from, int to)
         setCurrentItem(item, 0, QItemSelectionModel::NoUpdate);
 }
 
-void CSortListCtrl::EnsureRowVisible(int row)
+void SortableList::EnsureRowVisible(int row)
 {
     // Scrolling lays out every row first, so scrolling to each row as it is added would make
     // filling a long list quadratic. The scroll waits for the event loop instead, which the
@@ -172,7 +172,7 @@ void CSortListCtrl::EnsureRowVisible(int row)
     });
 }
 
-void CSortListCtrl::SortByColumn(int column)
+void SortableList::SortByColumn(int column)
 {
     if (column < 0 || column >= columnCount())
         return;
@@ -182,7 +182,7 @@ void CSortListCtrl::SortByColumn(int column)
     header()->setSortIndicatorShown(true);
 }
 
-void CSortListCtrl::contextMenuEvent(QContextMenuEvent* event)
+void SortableList::contextMenuEvent(QContextMenuEvent* event)
 {
     // From the keyboard the menu opens at the middle of the list, not where the mouse happens to be.
     const QPoint position

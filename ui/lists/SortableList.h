@@ -6,7 +6,7 @@
 // Number columns sort by the value each cell was given, not by its text (so "9.50 MB" comes before
 // "10.00 MB"); cells without a value sort before those with one. Text columns sort as the desktop's
 // locale orders text. Equal cells keep their order.
-#include "ui/FileListItem.h"
+#include "ui/lists/FileListItem.h"
 
 #include <QPersistentModelIndex>
 #include <QTreeWidget>
@@ -22,10 +22,10 @@ struct ListColumn {
     bool numeric; // sorts by the cells' values
 };
 
-class CSortListCtrl : public QTreeWidget {
+class SortableList : public QTreeWidget {
     Q_OBJECT
 public:
-    explicit CSortListCtrl(QWidget* parent = nullptr);
+    explicit SortableList(QWidget* parent = nullptr);
 
     void SetColumns(std::span<const ListColumn> columns);
 

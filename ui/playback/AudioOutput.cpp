@@ -1,7 +1,7 @@
-#include "ui/AudioOutput.h"
+#include "ui/playback/AudioOutput.h"
 
-#include "ui/AudioSinkOutput.h"
-#include "ui/SilentClockOutput.h"
+#include "ui/playback/AudioSinkOutput.h"
+#include "ui/playback/SilentClockOutput.h"
 
 #include <QMediaDevices>
 

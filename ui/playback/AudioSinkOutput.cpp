@@ -1,4 +1,4 @@
-#include "ui/AudioSinkOutput.h"
+#include "ui/playback/AudioSinkOutput.h"
 
 #include <QAudioSink>
 #include <algorithm>

@@ -1,7 +1,7 @@
 #pragma once
 // The desktop's audio output (PulseAudio or PipeWire) through Qt Multimedia's QAudioSink, fed from
 // the source as the sink asks for more.
-#include "ui/AudioOutput.h"
+#include "ui/playback/AudioOutput.h"
 
 #include <QAudioDevice>
 #include <QIODevice>

@@ -1,12 +1,12 @@
-#include "ui/CMediaPlayerDevice.h"
+#include "ui/playback/MediaPlayer.h"
 
 #include <algorithm>
 
-CMediaPlayerDevice::CMediaPlayerDevice() = default;
+MediaPlayer::MediaPlayer() = default;
 
-CMediaPlayerDevice::~CMediaPlayerDevice() { Close(); }
+MediaPlayer::~MediaPlayer() { Close(); }
 
-bool CMediaPlayerDevice::Open(const std::string& path)
+bool MediaPlayer::Open(const std::string& path)
 {
     Close();
     if (!decoder_.Open(path))
@@ -16,11 +16,11 @@ bool CMediaPlayerDevice::Open(const std::string& path)
         decoder_.Close();
         return false;
     }
-    connect(output_.get(), &AudioOutput::Drained, this, &CMediaPlayerDevice::OutputDrained);
+    connect(output_.get(), &AudioOutput::Drained, this, &MediaPlayer::OutputDrained);
     return true;
 }
 
-void CMediaPlayerDevice::Close()
+void MediaPlayer::Close()
 {
     StopPlay();
     ++playNumber_; // a notice already posted belongs to the file closed
@@ -29,14 +29,14 @@ void CMediaPlayerDevice::Close()
     restSample_ = 0;
 }
 
-std::optional<int64_t> CMediaPlayerDevice::LengthMs() const
+std::optional<int64_t> MediaPlayer::LengthMs() const
 {
     if (!IsOpen())
         return std::nullopt;
     return decoder_.Count().DurationMs();
 }
 
-int64_t CMediaPlayerDevice::MsToSample(int64_t ms) const
+int64_t MediaPlayer::MsToSample(int64_t ms) const
 {
     // Rounded up, so that a position sought is the position read back.
     const int64_t rate = decoder_.SampleRate();
@@ -44,23 +44,23 @@ int64_t CMediaPlayerDevice::MsToSample(int64_t ms) const
     return std::clamp<int64_t>(sample, 0, decoder_.Count().totalSamples);
 }
 
-int64_t CMediaPlayerDevice::SampleToMs(int64_t sample) const
+int64_t MediaPlayer::SampleToMs(int64_t sample) const
 {
     StreamSampleCount count = decoder_.Count();
     count.totalSamples = sample;
     return count.DurationMs();
 }
 
-int64_t CMediaPlayerDevice::CurrentSample() const
+int64_t MediaPlayer::CurrentSample() const
 {
     if (!playing_)
         return restSample_;
     return std::min(playFrom_ + output_->PlayedFrames(), playTo_);
 }
 
-int64_t CMediaPlayerDevice::PositionMs() const { return IsOpen() ? SampleToMs(CurrentSample()) : 0; }
+int64_t MediaPlayer::PositionMs() const { return IsOpen() ? SampleToMs(CurrentSample()) : 0; }
 
-void CMediaPlayerDevice::Seek(int64_t positionMs)
+void MediaPlayer::Seek(int64_t positionMs)
 {
     if (!IsOpen())
         return;
@@ -69,19 +69,19 @@ void CMediaPlayerDevice::Seek(int64_t positionMs)
     restSample_ = MsToSample(positionMs);
 }
 
-void CMediaPlayerDevice::PlayToEnd()
+void MediaPlayer::PlayToEnd()
 {
     if (IsOpen())
         StartPlay(CurrentSample(), decoder_.Count().totalSamples);
 }
 
-void CMediaPlayerDevice::PlayRange(int64_t fromMs, int64_t toMs)
+void MediaPlayer::PlayRange(int64_t fromMs, int64_t toMs)
 {
     if (IsOpen())
         StartPlay(MsToSample(fromMs), MsToSample(toMs));
 }
 
-void CMediaPlayerDevice::Pause()
+void MediaPlayer::Pause()
 {
     if (!playing_ || paused_)
         return;
@@ -89,7 +89,7 @@ void CMediaPlayerDevice::Pause()
     paused_ = true;
 }
 
-void CMediaPlayerDevice::Resume()
+void MediaPlayer::Resume()
 {
     if (!playing_ || !paused_)
         return;
@@ -97,7 +97,7 @@ void CMediaPlayerDevice::Resume()
     output_->Resume();
 }
 
-void CMediaPlayerDevice::StartPlay(int64_t fromSample, int64_t toSample)
+void MediaPlayer::StartPlay(int64_t fromSample, int64_t toSample)
 {
     StopPlay();
     playFrom_ = fromSample;
@@ -110,11 +110,11 @@ void CMediaPlayerDevice::StartPlay(int64_t fromSample, int64_t toSample)
         return;
     // The audio output refused (its server went away, or the format): keep time silently instead.
     output_ = CreateSilentClockOutput();
-    connect(output_.get(), &AudioOutput::Drained, this, &CMediaPlayerDevice::OutputDrained);
+    connect(output_.get(), &AudioOutput::Drained, this, &MediaPlayer::OutputDrained);
     output_->Start(decoder_.SampleRate(), decoder_.Channels(), this);
 }
 
-void CMediaPlayerDevice::StopPlay()
+void MediaPlayer::StopPlay()
 {
     if (!playing_)
         return;
@@ -124,9 +124,9 @@ void CMediaPlayerDevice::StopPlay()
     output_->Stop();
 }
 
-size_t CMediaPlayerDevice::ReadPcm(int16_t* data, size_t maxFrames) { return decoder_.Read(data, maxFrames); }
+size_t MediaPlayer::ReadPcm(int16_t* data, size_t maxFrames) { return decoder_.Read(data, maxFrames); }
 
-void CMediaPlayerDevice::OutputDrained()
+void MediaPlayer::OutputDrained()
 {
     if (!playing_)
         return;

@@ -5,8 +5,8 @@
 // A play started with PlayToEnd or PlayRange that reaches its end by itself posts PlayedToEnd; a
 // play that is replaced by another, sought away from or closed does not. A paused play that is
 // resumed keeps its notice.
-#include "ui/AudioOutput.h"
-#include "ui/PlaybackDecoder.h"
+#include "ui/playback/AudioOutput.h"
+#include "ui/playback/PlaybackDecoder.h"
 
 #include <QObject>
 #include <cstdint>
@@ -14,11 +14,11 @@
 #include <optional>
 #include <string>
 
-class CMediaPlayerDevice : public QObject, private PcmSource {
+class MediaPlayer : public QObject, private PcmSource {
     Q_OBJECT
 public:
-    CMediaPlayerDevice();
-    ~CMediaPlayerDevice() override;
+    MediaPlayer();
+    ~MediaPlayer() override;
 
     // False when the file is not an MP3 stream the device can play.
     bool Open(const std::string& path);

@@ -1,4 +1,4 @@
-#include "ui/PlaybackDecoder.h"
+#include "ui/playback/PlaybackDecoder.h"
 
 #include "engine/stream/MpegFrameHeader.h"
 

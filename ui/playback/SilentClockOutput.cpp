@@ -1,4 +1,4 @@
-#include "ui/SilentClockOutput.h"
+#include "ui/playback/SilentClockOutput.h"
 
 #include <algorithm>
 

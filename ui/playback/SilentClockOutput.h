@@ -1,6 +1,6 @@
 #pragma once
 // An audio output without sound: a clock takes the source's samples at the pace they would be heard.
-#include "ui/AudioOutput.h"
+#include "ui/playback/AudioOutput.h"
 
 #include <QElapsedTimer>
 #include <QTimer>

@@ -1,27 +1,27 @@
-#include "ui/CDigitsSpinEdit.h"
+#include "ui/widgets/DigitsSpinEdit.h"
 
 #include <QLineEdit>
 #include <algorithm>
 
-CDigitsSpinEdit::CDigitsSpinEdit(QWidget* parent)
-    : CSpinEdit(parent)
+DigitsSpinEdit::DigitsSpinEdit(QWidget* parent)
+    : SpinEdit(parent)
 {
 }
 
-void CDigitsSpinEdit::SetRange(int minimum, int maximum)
+void DigitsSpinEdit::SetRange(int minimum, int maximum)
 {
     minimum_ = minimum;
     maximum_ = std::max(minimum, maximum);
     position_ = std::clamp(position_, minimum_, maximum_);
 }
 
-void CDigitsSpinEdit::SetPosition(int value)
+void DigitsSpinEdit::SetPosition(int value)
 {
     position_ = std::clamp(value, minimum_, maximum_);
     SetText(QString::number(position_));
 }
 
-bool CDigitsSpinEdit::SetStep(int step)
+bool DigitsSpinEdit::SetStep(int step)
 {
     if (step < 1 || static_cast<long long>(step) >= static_cast<long long>(maximum_) - minimum_)
         return false;
@@ -29,7 +29,7 @@ bool CDigitsSpinEdit::SetStep(int step)
     return true;
 }
 
-std::optional<int> CDigitsSpinEdit::Number() const
+std::optional<int> DigitsSpinEdit::Number() const
 {
     bool ok = false;
     const int value = Text().toInt(&ok);
@@ -38,15 +38,15 @@ std::optional<int> CDigitsSpinEdit::Number() const
     return value;
 }
 
-void CDigitsSpinEdit::stepBy(int steps)
+void DigitsSpinEdit::stepBy(int steps)
 {
     const int current = std::clamp(Number().value_or(position_), minimum_, maximum_);
     SetPosition(static_cast<int>(std::clamp<long long>(
         static_cast<long long>(current) + static_cast<long long>(steps) * step_, minimum_, maximum_)));
-    CSpinEdit::stepBy(steps);
+    SpinEdit::stepBy(steps);
 }
 
-QValidator::State CDigitsSpinEdit::validate(QString& input, int&) const
+QValidator::State DigitsSpinEdit::validate(QString& input, int&) const
 {
     return std::all_of(input.begin(), input.end(), [](QChar c) { return c >= '0' && c <= '9'; })
         ? QValidator::Acceptable

@@ -1,14 +1,14 @@
 #pragma once
 // A digits-only edit with up and down arrows that set its number within a range. The edit may be
 // left empty or hold a number outside the range: reading it is the owner's check.
-#include "ui/CSpinEdit.h"
+#include "ui/widgets/SpinEdit.h"
 
 #include <optional>
 
-class CDigitsSpinEdit : public CSpinEdit {
+class DigitsSpinEdit : public SpinEdit {
     Q_OBJECT
 public:
-    explicit CDigitsSpinEdit(QWidget* parent = nullptr);
+    explicit DigitsSpinEdit(QWidget* parent = nullptr);
 
     void SetRange(int minimum, int maximum);
     // Each arrow click moves by step; taken only when smaller than the width of the range (set the

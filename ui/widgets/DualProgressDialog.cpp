@@ -1,20 +1,20 @@
-#include "ui/CDualProgressDlg.h"
+#include "ui/widgets/DualProgressDialog.h"
 
 #include <QMouseEvent>
 
-CDualProgressDlg::CDualProgressDlg()
+DualProgressDialog::DualProgressDialog()
     : ProgressDialogBase(2, 95, 135, 72, "Cancel")
 {
 }
 
-CDualProgressDlg* CDualProgressDlg::Create()
+DualProgressDialog* DualProgressDialog::Create()
 {
-    auto* dialog = new CDualProgressDlg;
+    auto* dialog = new DualProgressDialog;
     dialog->ShowAndPaint();
     return dialog;
 }
 
-void CDualProgressDlg::mousePressEvent(QMouseEvent* event)
+void DualProgressDialog::mousePressEvent(QMouseEvent* event)
 {
     if (event->button() == Qt::LeftButton) {
         dragging_ = true;
@@ -25,7 +25,7 @@ void CDualProgressDlg::mousePressEvent(QMouseEvent* event)
     ProgressDialogBase::mousePressEvent(event);
 }
 
-void CDualProgressDlg::mouseMoveEvent(QMouseEvent* event)
+void DualProgressDialog::mouseMoveEvent(QMouseEvent* event)
 {
     if (dragging_ && (event->buttons() & Qt::LeftButton)) {
         move(event->globalPosition().toPoint() - grabOffset_);
@@ -35,7 +35,7 @@ void CDualProgressDlg::mouseMoveEvent(QMouseEvent* event)
     ProgressDialogBase::mouseMoveEvent(event);
 }
 
-void CDualProgressDlg::mouseReleaseEvent(QMouseEvent* event)
+void DualProgressDialog::mouseReleaseEvent(QMouseEvent* event)
 {
     if (event->button() == Qt::LeftButton)
         dragging_ = false;

@@ -1,14 +1,14 @@
 #pragma once
 // The two-bar progress dialog: the current item above (Upper), the whole job below (Lower), and
 // "Cancel". It has no caption, so it can be dragged by any point of its body.
-#include "ui/ProgressDialogBase.h"
+#include "ui/widgets/ProgressDialogBase.h"
 
 #include <QPoint>
 
-class CDualProgressDlg : public ProgressDialogBase {
+class DualProgressDialog : public ProgressDialogBase {
     Q_OBJECT
 public:
-    static CDualProgressDlg* Create();
+    static DualProgressDialog* Create();
 
 protected:
     void mousePressEvent(QMouseEvent* event) override;
@@ -16,7 +16,7 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
-    CDualProgressDlg();
+    DualProgressDialog();
 
     bool dragging_ = false;
     QPoint grabOffset_; // from the window's top-left corner to the mouse, in global pixels

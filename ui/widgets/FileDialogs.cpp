@@ -1,4 +1,4 @@
-#include "ui/FileDialogs.h"
+#include "ui/widgets/FileDialogs.h"
 
 #include "platform/PathHelpers.h"
 

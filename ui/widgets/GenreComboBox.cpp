@@ -1,11 +1,11 @@
-#include "ui/CGenreComboBox.h"
+#include "ui/widgets/GenreComboBox.h"
 
 #include "engine/stream/GenreNames.h"
 
 #include <algorithm>
 #include <vector>
 
-CGenreComboBox::CGenreComboBox(QWidget* parent)
+GenreComboBox::GenreComboBox(QWidget* parent)
     : QComboBox(parent)
 {
     setMaxVisibleItems(20);
@@ -23,9 +23,9 @@ CGenreComboBox::CGenreComboBox(QWidget* parent)
     setCurrentIndex(-1);
 }
 
-void CGenreComboBox::SelectGenre(int genreIndex) { setCurrentIndex(findData(genreIndex)); }
+void GenreComboBox::SelectGenre(int genreIndex) { setCurrentIndex(findData(genreIndex)); }
 
-std::optional<int> CGenreComboBox::SelectedGenre() const
+std::optional<int> GenreComboBox::SelectedGenre() const
 {
     if (currentIndex() < 0)
         return std::nullopt;

@@ -5,10 +5,10 @@
 #include <QComboBox>
 #include <optional>
 
-class CGenreComboBox : public QComboBox {
+class GenreComboBox : public QComboBox {
     Q_OBJECT
 public:
-    explicit CGenreComboBox(QWidget* parent = nullptr);
+    explicit GenreComboBox(QWidget* parent = nullptr);
 
     // Selects the item of that genre index; any index outside the table selects nothing.
     void SelectGenre(int genreIndex);

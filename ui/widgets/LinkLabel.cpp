@@ -1,7 +1,7 @@
-#include "ui/CLinkLabel.h"
+#include "ui/widgets/LinkLabel.h"
 
 #include "platform/desktop/ShellOpen.h"
-#include "ui/MessageBox.h"
+#include "ui/widgets/MessageBox.h"
 
 #include <QApplication>
 #include <QCursor>
@@ -11,7 +11,7 @@
 #include <QStyle>
 #include <QStyleOptionFocusRect>
 
-CLinkLabel::CLinkLabel(const QString& text, QWidget* parent, const std::string& target)
+LinkLabel::LinkLabel(const QString& text, QWidget* parent, const std::string& target)
     : QLabel(text, parent)
     , target_(target)
 {
@@ -24,17 +24,17 @@ CLinkLabel::CLinkLabel(const QString& text, QWidget* parent, const std::string& 
     setMouseTracking(true);
     setToolTip(QString::fromStdString(target_));
     hoverTimer_.setInterval(100);
-    connect(&hoverTimer_, &QTimer::timeout, this, &CLinkLabel::CheckMouseLeft);
+    connect(&hoverTimer_, &QTimer::timeout, this, &LinkLabel::CheckMouseLeft);
 }
 
-void CLinkLabel::SetUrl(const std::string& target)
+void LinkLabel::SetUrl(const std::string& target)
 {
     target_ = target;
     FitToText();
     setToolTip(QString::fromStdString(target_));
 }
 
-void CLinkLabel::SetUnderlineMode(int mode)
+void LinkLabel::SetUnderlineMode(int mode)
 {
     if (mode == underlineMode_)
         return;
@@ -42,14 +42,14 @@ void CLinkLabel::SetUnderlineMode(int mode)
     update();
 }
 
-QFont CLinkLabel::UnderlineFont() const
+QFont LinkLabel::UnderlineFont() const
 {
     QFont underlined = font();
     underlined.setUnderline(true);
     return underlined;
 }
 
-void CLinkLabel::FitToText()
+void LinkLabel::FitToText()
 {
     if (!fitToText_)
         return;
@@ -78,19 +78,19 @@ void CLinkLabel::FitToText()
     setGeometry(area);
 }
 
-QColor CLinkLabel::TextColor() const
+QColor LinkLabel::TextColor() const
 {
     if (hovering_)
         return hoverColor;
     return visited_ ? visitedColor : linkColor;
 }
 
-bool CLinkLabel::IsUnderlined() const
+bool LinkLabel::IsUnderlined() const
 {
     return underlineMode_ == kUnderlineAlways || (underlineMode_ == kUnderlineWhileHovering && hovering_);
 }
 
-void CLinkLabel::paintEvent(QPaintEvent*)
+void LinkLabel::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
     painter.setFont(IsUnderlined() ? UnderlineFont() : font());
@@ -103,7 +103,7 @@ void CLinkLabel::paintEvent(QPaintEvent*)
     }
 }
 
-void CLinkLabel::StartHover()
+void LinkLabel::StartHover()
 {
     if (hovering_)
         return;
@@ -112,7 +112,7 @@ void CLinkLabel::StartHover()
     hoverTimer_.start();
 }
 
-void CLinkLabel::EndHover()
+void LinkLabel::EndHover()
 {
     if (!hovering_)
         return;
@@ -121,38 +121,38 @@ void CLinkLabel::EndHover()
     update();
 }
 
-void CLinkLabel::CheckMouseLeft()
+void LinkLabel::CheckMouseLeft()
 {
     if (!rect().contains(mapFromGlobal(QCursor::pos())))
         EndHover();
 }
 
-void CLinkLabel::mouseMoveEvent(QMouseEvent* event)
+void LinkLabel::mouseMoveEvent(QMouseEvent* event)
 {
     StartHover();
     QLabel::mouseMoveEvent(event);
 }
 
-void CLinkLabel::enterEvent(QEnterEvent* event)
+void LinkLabel::enterEvent(QEnterEvent* event)
 {
     StartHover();
     QLabel::enterEvent(event);
 }
 
-void CLinkLabel::leaveEvent(QEvent* event)
+void LinkLabel::leaveEvent(QEvent* event)
 {
     EndHover();
     QLabel::leaveEvent(event);
 }
 
-void CLinkLabel::mouseReleaseEvent(QMouseEvent* event)
+void LinkLabel::mouseReleaseEvent(QMouseEvent* event)
 {
     if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()))
         Open();
     QLabel::mouseReleaseEvent(event);
 }
 
-void CLinkLabel::keyPressEvent(QKeyEvent* event)
+void LinkLabel::keyPressEvent(QKeyEvent* event)
 {
     if (event->key() == Qt::Key_Space || event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
         Open();
@@ -161,7 +161,7 @@ void CLinkLabel::keyPressEvent(QKeyEvent* event)
     QLabel::keyPressEvent(event);
 }
 
-void CLinkLabel::Open()
+void LinkLabel::Open()
 {
     EndHover();
     const int result = ShellOpen(target_);
@@ -174,7 +174,7 @@ void CLinkLabel::Open()
     ReportOpenError(result);
 }
 
-QString CLinkLabel::OpenErrorText(int code)
+QString LinkLabel::OpenErrorText(int code)
 {
     switch (code) {
     case 0:
@@ -208,7 +208,7 @@ QString CLinkLabel::OpenErrorText(int code)
     }
 }
 
-void CLinkLabel::ReportOpenError(int code)
+void LinkLabel::ReportOpenError(int code)
 {
     ShowMessageBox(window(), "Unable to open hyperlink:\n\n" + OpenErrorText(code), MessageIcon::Exclamation);
 }

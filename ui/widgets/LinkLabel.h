@@ -6,7 +6,7 @@
 #include <QTimer>
 #include <string>
 
-class CLinkLabel : public QLabel {
+class LinkLabel : public QLabel {
     Q_OBJECT
 public:
     // Underline modes.
@@ -15,7 +15,7 @@ public:
     static constexpr int kUnderlineAlways = 1;
 
     // An empty target takes the text, an empty text takes the target.
-    explicit CLinkLabel(const QString& text, QWidget* parent = nullptr, const std::string& target = {});
+    explicit LinkLabel(const QString& text, QWidget* parent = nullptr, const std::string& target = {});
 
     void SetUrl(const std::string& target);
     const std::string& Url() const { return target_; }

@@ -1,4 +1,4 @@
-#include "ui/MessageBox.h"
+#include "ui/widgets/MessageBox.h"
 
 #include "ui/ProductInfo.h"
 

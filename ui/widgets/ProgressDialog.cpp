@@ -1,13 +1,13 @@
-#include "ui/CProgressDlg.h"
+#include "ui/widgets/ProgressDialog.h"
 
-CProgressDlg::CProgressDlg()
+ProgressDialog::ProgressDialog()
     : ProgressDialogBase(1, 62, 134, 39, "&Cancel")
 {
 }
 
-CProgressDlg* CProgressDlg::Create()
+ProgressDialog* ProgressDialog::Create()
 {
-    auto* dialog = new CProgressDlg;
+    auto* dialog = new ProgressDialog;
     dialog->ShowAndPaint();
     return dialog;
 }

@@ -1,6 +1,6 @@
-#include "ui/ProgressDialogBase.h"
+#include "ui/widgets/ProgressDialogBase.h"
 
-#include "ui/WindowHelpers.h"
+#include "ui/widgets/WindowHelpers.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -86,7 +86,7 @@ void ProgressDialogBase::showEvent(QShowEvent* event)
         cancelled_ = false;
         // Owned by the main window without being its child: it stays above the main window, and
         // stays enabled while the job disables the main window.
-        const QWidget* owner = MainWindow();
+        const QWidget* owner = CurrentMainWindow();
         if (owner && owner->isVisible() && owner->windowHandle()) {
             if (QWindow* window = windowHandle())
                 window->setTransientParent(owner->windowHandle());

@@ -6,7 +6,7 @@
 // with PostClose(); the dialog then closes on the next pass of the event loop and deletes itself.
 // A close request from elsewhere while the job still holds the dialog only raises the cancel flag.
 #include "engine/JobProgress.h"
-#include "ui/PumpMessages.h"
+#include "ui/widgets/PumpMessages.h"
 
 #include <QDialog>
 #include <memory>

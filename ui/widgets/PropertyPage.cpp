@@ -1,17 +1,17 @@
-#include "ui/CPropertyPage.h"
+#include "ui/widgets/PropertyPage.h"
 
-#include "ui/WindowHelpers.h"
+#include "ui/widgets/WindowHelpers.h"
 
-CPropertyPage::CPropertyPage(const QString& title, QWidget* parent)
+PropertyPage::PropertyPage(const QString& title, QWidget* parent)
     : QWidget(parent)
     , title_(title)
 {
     setFixedSize(PageSize());
 }
 
-QSize CPropertyPage::PageSize() { return { DialogUnitsX(441), DialogUnitsY(303) }; }
+QSize PropertyPage::PageSize() { return { DialogUnitsX(441), DialogUnitsY(303) }; }
 
-void CPropertyPage::showEvent(QShowEvent* event)
+void PropertyPage::showEvent(QShowEvent* event)
 {
     if (!initialised_) {
         initialised_ = true;

@@ -1,20 +1,20 @@
 #pragma once
-// A page of the main sheet. Its controls get their values the first time the page is shown
+// A page of the main window. Its controls get their values the first time the page is shown
 // (OnInitDialog); a page that was never shown is "never initialised" and keeps its stored settings.
-// The sheet asks the active page before leaving it (OnKillActive) and destroys every page at the end.
+// The main window asks the active page before leaving it (OnKillActive) and destroys every page at the end.
 #include "ui/OptionValues.h"
 
 #include <QFont>
 #include <QWidget>
 
-class CPropertyPage : public QWidget {
+class PropertyPage : public QWidget {
     Q_OBJECT
 public:
-    CPropertyPage(const QString& title, QWidget* parent = nullptr);
+    PropertyPage(const QString& title, QWidget* parent = nullptr);
 
     const QString& Title() const { return title_; }
     bool IsInitialised() const { return initialised_; }
-    // Called before the sheet shows another page; false keeps this page active.
+    // Called before the main window shows another page; false keeps this page active.
     virtual bool OnKillActive() { return true; }
 
     // The option values as the options page last took them; set by the application for the run.

@@ -1,4 +1,4 @@
-#include "ui/PumpMessages.h"
+#include "ui/widgets/PumpMessages.h"
 
 #include <QCoreApplication>
 

@@ -1,27 +1,27 @@
-#include "ui/CSpinEdit.h"
+#include "ui/widgets/SpinEdit.h"
 
 #include <QLineEdit>
 
-CSpinEdit::CSpinEdit(QWidget* parent)
+SpinEdit::SpinEdit(QWidget* parent)
     : QAbstractSpinBox(parent)
 {
     setCorrectionMode(QAbstractSpinBox::CorrectToPreviousValue);
     setKeyboardTracking(true);
 }
 
-QString CSpinEdit::Text() const { return lineEdit()->text(); }
+QString SpinEdit::Text() const { return lineEdit()->text(); }
 
-void CSpinEdit::SetText(const QString& text) { lineEdit()->setText(text); }
+void SpinEdit::SetText(const QString& text) { lineEdit()->setText(text); }
 
-void CSpinEdit::stepBy(int steps) { Q_EMIT StepRequested(steps); }
+void SpinEdit::stepBy(int steps) { Q_EMIT StepRequested(steps); }
 
-void CSpinEdit::SetTextLimit(int maxLength, bool digitsOnly)
+void SpinEdit::SetTextLimit(int maxLength, bool digitsOnly)
 {
     lineEdit()->setMaxLength(maxLength);
     digitsOnly_ = digitsOnly;
 }
 
-QValidator::State CSpinEdit::validate(QString& input, int&) const
+QValidator::State SpinEdit::validate(QString& input, int&) const
 {
     if (digitsOnly_)
         for (const QChar c : input)
@@ -30,7 +30,7 @@ QValidator::State CSpinEdit::validate(QString& input, int&) const
     return QValidator::Acceptable;
 }
 
-QAbstractSpinBox::StepEnabled CSpinEdit::stepEnabled() const
+QAbstractSpinBox::StepEnabled SpinEdit::stepEnabled() const
 {
     return isEnabled() ? (StepUpEnabled | StepDownEnabled) : StepNone;
 }

@@ -3,10 +3,10 @@
 // arrows only report a step request, the owner reads the text, changes its value and writes it back.
 #include <QAbstractSpinBox>
 
-class CSpinEdit : public QAbstractSpinBox {
+class SpinEdit : public QAbstractSpinBox {
     Q_OBJECT
 public:
-    explicit CSpinEdit(QWidget* parent = nullptr);
+    explicit SpinEdit(QWidget* parent = nullptr);
 
     QString Text() const;
     void SetText(const QString& text);

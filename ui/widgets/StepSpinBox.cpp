@@ -1,6 +1,6 @@
-#include "ui/CStepSpinCtrl.h"
+#include "ui/widgets/StepSpinBox.h"
 
-bool CStepSpinCtrl::SetStep(int step)
+bool StepSpinBox::SetStep(int step)
 {
     if (static_cast<long long>(step) >= static_cast<long long>(maximum()) - minimum())
         return false;
@@ -8,4 +8,4 @@ bool CStepSpinCtrl::SetStep(int step)
     return true;
 }
 
-void CStepSpinCtrl::stepBy(int steps) { QSpinBox::stepBy(steps > 0 ? step_ : -step_); }
+void StepSpinBox::stepBy(int steps) { QSpinBox::stepBy(steps > 0 ? step_ : -step_); }

@@ -2,10 +2,10 @@
 // A spin box whose arrows move the value by a step instead of by 1.
 #include <QSpinBox>
 
-class CStepSpinCtrl : public QSpinBox {
+class StepSpinBox : public QSpinBox {
     Q_OBJECT
 public:
-    explicit CStepSpinCtrl(QWidget* parent = nullptr)
+    explicit StepSpinBox(QWidget* parent = nullptr)
         : QSpinBox(parent)
     {
     }

@@ -1,4 +1,4 @@
-#include "ui/WindowHelpers.h"
+#include "ui/widgets/WindowHelpers.h"
 
 #include <QPointer>
 #include <QWidget>
@@ -40,6 +40,6 @@ QPointer<QWidget>& MainWindowPointer()
 
 } // namespace
 
-QWidget* MainWindow() { return MainWindowPointer(); }
+QWidget* CurrentMainWindow() { return MainWindowPointer(); }
 
 void SetMainWindow(QWidget* window) { MainWindowPointer() = window; }

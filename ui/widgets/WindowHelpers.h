@@ -1,20 +1,20 @@
 #pragma once
-// Small window helpers shared by the sheet, the pages and the dialogs.
+// Small window helpers shared by the main window, the pages and the dialogs.
 #include <QFont>
 #include <QRect>
 
 class QWidget;
 
-// The font of every page and of the sheet: "Tahoma", 11 pixels high (the desktop substitutes a
+// The font of every page and of the main window: "Tahoma", 11 pixels high (the desktop substitutes a
 // similar face when Tahoma is absent).
 QFont CreatePageFont();
 // Sets the font on the window and on each of its direct children.
 void ApplyFontToChildren(QWidget* window, const QFont& font);
 // Restores the window when minimised, raises it and gives it the input focus.
 void BringWindowToFront(QWidget* window);
-// The program's main window (the sheet once it is shown), or nullptr. Jobs disable it while they
+// The program's main window (once it is shown), or nullptr. Jobs disable it while they
 // run; progress dialogs centre over it and stay above it.
-QWidget* MainWindow();
+QWidget* CurrentMainWindow();
 void SetMainWindow(QWidget* window);
 
 // Dialog units of an 8-point Tahoma dialog: 4 horizontal units are 6 pixels, 8 vertical units 13.

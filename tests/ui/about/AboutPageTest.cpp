@@ -1,17 +1,17 @@
-#include "ui/CPageAbout.h"
+#include "ui/about/AboutPage.h"
 #include "tests/gui_support/GuiTestEnvironment.h"
-#include "ui/CLinkLabel.h"
+#include "ui/widgets/LinkLabel.h"
 
 #include <QLabel>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QUrlQuery>
 
-using CPageAboutTest = GuiTest;
+using AboutPageTest = GuiTest;
 
-TEST_F(CPageAboutTest, LinksAndButtonsOpenTheProductAddresses)
+TEST_F(AboutPageTest, LinksAndButtonsOpenTheProductAddresses)
 {
-    CPageAbout page;
+    AboutPage page;
     page.show();
     EXPECT_EQ(page.findChild<QLabel*>("VersionText")->text(), "Sonicrop v2.1 build 815");
     EXPECT_EQ(page.HomePageLink()->Url(), "https://sonicrop.example/");
@@ -34,7 +34,7 @@ TEST_F(CPageAboutTest, LinksAndButtonsOpenTheProductAddresses)
     page.UpdateButton()->click();
     EXPECT_TRUE(messages_.empty()); // the buttons report nothing when opening fails
 
-    QSignalSpy help(&page, &CPageAbout::HelpRequested);
+    QSignalSpy help(&page, &AboutPage::HelpRequested);
     page.HelpButton()->click();
     EXPECT_EQ(help.count(), 1);
 }

@@ -1,11 +1,11 @@
 // "C&ut Now!" on the cutter page end to end: the checked pieces written with their tags and track
 // numbers, the output paths in the rows, a cancelled run, a refused run, and the tag dialog.
-#include "tests/ui/SplitterPageFixture.h"
+#include "tests/ui/cutter/CutterPageFixture.h"
 
 #include "engine/stream/ID3TagInfo.h"
-#include "ui/CDigitsSpinEdit.h"
-#include "ui/CID3TagDlg.h"
-#include "ui/CProgressDlg.h"
+#include "ui/widgets/DigitsSpinEdit.h"
+#include "ui/cutter/TagDialog.h"
+#include "ui/widgets/ProgressDialog.h"
 
 #include <QAction>
 #include <QApplication>
@@ -19,14 +19,14 @@
 
 namespace {
 
-class CPageSplitterCutTest : public SplitterPageTest {
+class CutterPageCutTest : public CutterPageFixture {
 protected:
     // Runs fill on the tag dialog once it is open, then presses OK.
-    void EditTagOfSelectedPiece(const std::function<void(CID3TagDlg&)>& fill)
+    void EditTagOfSelectedPiece(const std::function<void(TagDialog&)>& fill)
     {
         bool seen = false;
         QTimer::singleShot(0, [&] {
-            auto* dialog = qobject_cast<CID3TagDlg*>(QApplication::activeModalWidget());
+            auto* dialog = qobject_cast<TagDialog*>(QApplication::activeModalWidget());
             ASSERT_NE(dialog, nullptr);
             seen = true;
             fill(*dialog);
@@ -36,10 +36,10 @@ protected:
         EXPECT_TRUE(seen);
     }
 
-    static CProgressDlg* OpenProgressDialog()
+    static ProgressDialog* OpenProgressDialog()
     {
         for (QWidget* window : QApplication::topLevelWidgets()) {
-            if (auto* dialog = qobject_cast<CProgressDlg*>(window); dialog && dialog->IsHeldByJob())
+            if (auto* dialog = qobject_cast<ProgressDialog*>(window); dialog && dialog->IsHeldByJob())
                 return dialog;
         }
         return nullptr;
@@ -55,7 +55,7 @@ protected:
 
 } // namespace
 
-TEST_F(CPageSplitterCutTest, TheCheckedPiecesAreWrittenWithTheirTagsAndTheRowsKnowTheirFiles)
+TEST_F(CutterPageCutTest, TheCheckedPiecesAreWrittenWithTheirTagsAndTheRowsKnowTheirFiles)
 {
     const std::string source = Tone("song.mp3", 12, "Song", 7, 17);
     ASSERT_TRUE(page->OpenSource(source));
@@ -65,7 +65,7 @@ TEST_F(CPageSplitterCutTest, TheCheckedPiecesAreWrittenWithTheirTagsAndTheRowsKn
     }
     page->PiecesList()->topLevelItem(1)->setCheckState(0, Qt::Unchecked);
     page->SelectRow(2);
-    EditTagOfSelectedPiece([](CID3TagDlg& dialog) {
+    EditTagOfSelectedPiece([](TagDialog& dialog) {
         EXPECT_EQ(dialog.TitleEdit()->text(), "Song");
         EXPECT_EQ(dialog.TrackNumberEdit()->Text(), "0"); // automatic numbering shows 0
         QComboBox* types = dialog.TrackTypeList();
@@ -74,14 +74,14 @@ TEST_F(CPageSplitterCutTest, TheCheckedPiecesAreWrittenWithTheirTagsAndTheRowsKn
         dialog.TrackNumberEdit()->SetText("9");
         dialog.TitleEdit()->setText("Last");
     });
-    EXPECT_EQ(Cell(2, CPageSplitter::kTitle), "Last");
-    EXPECT_EQ(Cell(2, CPageSplitter::kTrack), "9");
-    EXPECT_EQ(Cell(0, CPageSplitter::kTitle), "Song");
+    EXPECT_EQ(Cell(2, CutterPage::kTitle), "Last");
+    EXPECT_EQ(Cell(2, CutterPage::kTrack), "9");
+    EXPECT_EQ(Cell(0, CutterPage::kTitle), "Song");
 
     QString label;
     QTimer watch;
     QObject::connect(&watch, &QTimer::timeout, [&] {
-        if (CProgressDlg* dialog = OpenProgressDialog(); dialog && label.isEmpty())
+        if (ProgressDialog* dialog = OpenProgressDialog(); dialog && label.isEmpty())
             label = dialog->Label(JobProgress::Upper)->text();
     });
     watch.start(0);
@@ -115,7 +115,7 @@ TEST_F(CPageSplitterCutTest, TheCheckedPiecesAreWrittenWithTheirTagsAndTheRowsKn
     // A cancelled run deletes the pieces of the run before and leaves none of its own.
     const std::vector<std::string> earlier = page->OutputFiles();
     QTimer::singleShot(0, [&] {
-        if (CProgressDlg* dialog = OpenProgressDialog())
+        if (ProgressDialog* dialog = OpenProgressDialog())
             dialog->Cancel();
     });
     page->OnCutNow();
@@ -131,7 +131,7 @@ TEST_F(CPageSplitterCutTest, TheCheckedPiecesAreWrittenWithTheirTagsAndTheRowsKn
     EXPECT_TRUE(std::filesystem::exists(source));
 }
 
-TEST_F(CPageSplitterCutTest, ARefusedRunShowsItsErrorAndOtherModesCutTheWholeFile)
+TEST_F(CutterPageCutTest, ARefusedRunShowsItsErrorAndOtherModesCutTheWholeFile)
 {
     ASSERT_TRUE(page->OpenSource(Tone("song.mp3", 9)));
     page->OnCutNow(); // one piece only
@@ -155,12 +155,12 @@ TEST_F(CPageSplitterCutTest, ARefusedRunShowsItsErrorAndOtherModesCutTheWholeFil
     EXPECT_EQ(messages_[1].text, "The duration of each piece is too long.");
 }
 
-TEST_F(CPageSplitterCutTest, TheTagDialogCancelledChangesNothingAndTypesShowTheirNumbers)
+TEST_F(CutterPageCutTest, TheTagDialogCancelledChangesNothingAndTypesShowTheirNumbers)
 {
     ASSERT_TRUE(page->OpenSource(Tone("song.mp3", 4, "Song", 7, 17)));
     bool seen = false;
     QTimer::singleShot(0, [&] {
-        auto* dialog = qobject_cast<CID3TagDlg*>(QApplication::activeModalWidget());
+        auto* dialog = qobject_cast<TagDialog*>(QApplication::activeModalWidget());
         ASSERT_NE(dialog, nullptr);
         seen = true;
         QComboBox* types = dialog->TrackTypeList();
@@ -173,19 +173,19 @@ TEST_F(CPageSplitterCutTest, TheTagDialogCancelledChangesNothingAndTypesShowThei
     });
     Q_EMIT page->PiecesList()->itemDoubleClicked(page->PiecesList()->topLevelItem(0), 0);
     EXPECT_TRUE(seen);
-    EXPECT_EQ(Cell(0, CPageSplitter::kTitle), "Song");
-    EXPECT_EQ(Cell(0, CPageSplitter::kTrack), "Auto");
+    EXPECT_EQ(Cell(0, CutterPage::kTitle), "Song");
+    EXPECT_EQ(Cell(0, CutterPage::kTrack), "Auto");
 
-    EditTagOfSelectedPiece([](CID3TagDlg& dialog) {
+    EditTagOfSelectedPiece([](TagDialog& dialog) {
         QComboBox* types = dialog.TrackTypeList();
         types->setCurrentIndex(types->findData(TrackNoSource));
         Q_EMIT types->activated(types->currentIndex());
     });
-    EXPECT_EQ(Cell(0, CPageSplitter::kTrack), "7");
-    EditTagOfSelectedPiece([](CID3TagDlg& dialog) {
+    EXPECT_EQ(Cell(0, CutterPage::kTrack), "7");
+    EditTagOfSelectedPiece([](TagDialog& dialog) {
         QComboBox* types = dialog.TrackTypeList();
         types->setCurrentIndex(types->findData(TrackNoNull));
         Q_EMIT types->activated(types->currentIndex());
     });
-    EXPECT_EQ(Cell(0, CPageSplitter::kTrack), "");
+    EXPECT_EQ(Cell(0, CutterPage::kTrack), "");
 }

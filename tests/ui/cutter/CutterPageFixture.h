@@ -4,24 +4,24 @@
 #include "tests/gui_support/GuiTestEnvironment.h"
 #include "tests/support/EncodedAudio.h"
 #include "tests/support/FrameBuilder.h"
-#include "ui/AudioOutput.h"
-#include "ui/CPageSplitter.h"
+#include "ui/playback/AudioOutput.h"
+#include "ui/cutter/CutterPage.h"
 #include "ui/OptionValues.h"
 
 #include <QTreeWidget>
 #include <memory>
 
-class SplitterPageTest : public GuiTest {
+class CutterPageFixture : public GuiTest {
 protected:
-    explicit SplitterPageTest(double clockSpeed = 1.0)
+    explicit CutterPageFixture(double clockSpeed = 1.0)
     {
         SetAudioOutputChoice(AudioOutputChoice::SilentClock, clockSpeed);
         options.CutterBrowseFolder = false;
-        page = std::make_unique<CPageSplitter>();
+        page = std::make_unique<CutterPage>();
         page->SetLiveOptions(&options);
         page->show();
     }
-    ~SplitterPageTest() override
+    ~CutterPageFixture() override
     {
         page.reset();
         SetAudioOutputChoice(AudioOutputChoice::SilentClock);
@@ -57,5 +57,5 @@ protected:
 
     TempDir folder;
     OptionValues options;
-    std::unique_ptr<CPageSplitter> page;
+    std::unique_ptr<CutterPage> page;
 };

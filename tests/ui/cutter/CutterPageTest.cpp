@@ -1,12 +1,12 @@
 // The cutter page on real MP3 files: opening, the pieces list and its editing, the split modes,
 // the refusals, failed opens and drops.
-#include "tests/ui/SplitterPageFixture.h"
+#include "tests/ui/cutter/CutterPageFixture.h"
 
 #include "engine/stream/CountStreamSamples.h"
 #include "platform/TextFormat.h"
-#include "ui/CDigitsSpinEdit.h"
-#include "ui/CSelectionSlider.h"
-#include "ui/CSpinEdit.h"
+#include "ui/widgets/DigitsSpinEdit.h"
+#include "ui/cutter/SelectionSlider.h"
+#include "ui/widgets/SpinEdit.h"
 
 #include <QAction>
 #include <QApplication>
@@ -21,7 +21,7 @@
 
 namespace {
 
-class CPageSplitterTest : public SplitterPageTest {
+class CutterPageTest : public CutterPageFixture {
 protected:
     bool PieceButtonsEnabled() const
     {
@@ -50,7 +50,7 @@ protected:
 
 } // namespace
 
-TEST_F(CPageSplitterTest, OpeningGivesOneCheckedSelectedPieceOverTheWholeFileWithTheSourceTag)
+TEST_F(CutterPageTest, OpeningGivesOneCheckedSelectedPieceOverTheWholeFileWithTheSourceTag)
 {
     EXPECT_TRUE(NoSourceState());
     EXPECT_EQ(page->CutButton()->text(), "C&ut Now!");
@@ -63,15 +63,15 @@ TEST_F(CPageSplitterTest, OpeningGivesOneCheckedSelectedPieceOverTheWholeFileWit
     EXPECT_EQ(page->Duration(), duration);
     EXPECT_EQ(page->SourceEdit()->text().toStdString(), path);
     ASSERT_EQ(Rows(), 1);
-    EXPECT_EQ(Cell(0, CPageSplitter::kNumber), "1");
-    EXPECT_EQ(Cell(0, CPageSplitter::kStart), "0:00.0");
-    EXPECT_EQ(Cell(0, CPageSplitter::kEnd), page->TimeText(duration));
-    EXPECT_EQ(Cell(0, CPageSplitter::kLength), page->TimeText(duration));
-    EXPECT_EQ(Cell(0, CPageSplitter::kSize).toStdString(), FormatSize(std::filesystem::file_size(path)));
-    EXPECT_EQ(Cell(0, CPageSplitter::kTrack), "Auto");
-    EXPECT_EQ(Cell(0, CPageSplitter::kTitle), "Song");
-    EXPECT_EQ(Cell(0, CPageSplitter::kArtist), "Singer");
-    EXPECT_EQ(Cell(0, CPageSplitter::kGenre), "Rock");
+    EXPECT_EQ(Cell(0, CutterPage::kNumber), "1");
+    EXPECT_EQ(Cell(0, CutterPage::kStart), "0:00.0");
+    EXPECT_EQ(Cell(0, CutterPage::kEnd), page->TimeText(duration));
+    EXPECT_EQ(Cell(0, CutterPage::kLength), page->TimeText(duration));
+    EXPECT_EQ(Cell(0, CutterPage::kSize).toStdString(), FormatSize(std::filesystem::file_size(path)));
+    EXPECT_EQ(Cell(0, CutterPage::kTrack), "Auto");
+    EXPECT_EQ(Cell(0, CutterPage::kTitle), "Song");
+    EXPECT_EQ(Cell(0, CutterPage::kArtist), "Singer");
+    EXPECT_EQ(Cell(0, CutterPage::kGenre), "Rock");
     EXPECT_EQ(page->PiecesList()->topLevelItem(0)->checkState(0), Qt::Checked);
     EXPECT_EQ(page->SelectedRow(), 0);
     EXPECT_EQ(page->Slider()->maximum(), duration);
@@ -92,17 +92,17 @@ TEST_F(CPageSplitterTest, OpeningGivesOneCheckedSelectedPieceOverTheWholeFileWit
     EXPECT_TRUE(messages_.empty());
 }
 
-TEST_F(CPageSplitterTest, ASourceWithoutTagHasEmptyTagLinesAndPiecesWithoutGenre)
+TEST_F(CutterPageTest, ASourceWithoutTagHasEmptyTagLinesAndPiecesWithoutGenre)
 {
     ASSERT_TRUE(page->OpenSource(Tone("plain.mp3", 3)));
     EXPECT_EQ(page->SourceTag().genre, 255);
     EXPECT_EQ(page->Pieces().Entries()[0].tag.genre, 255);
-    EXPECT_EQ(Cell(0, CPageSplitter::kGenre), "");
+    EXPECT_EQ(Cell(0, CutterPage::kGenre), "");
     EXPECT_TRUE(
         page->InfoText()->toPlainText().contains("Track #: \nTitle: \nArtist: \nAlbum: \nYear:           Genre: \n"));
 }
 
-TEST_F(CPageSplitterTest, AddPieceSplitsThePieceUnderTheSliderAndRefusesExistingBoundaries)
+TEST_F(CutterPageTest, AddPieceSplitsThePieceUnderTheSliderAndRefusesExistingBoundaries)
 {
     ASSERT_TRUE(page->OpenSource(Tone("song.mp3", 20)));
     const int32_t end = page->Duration();
@@ -111,8 +111,8 @@ TEST_F(CPageSplitterTest, AddPieceSplitsThePieceUnderTheSliderAndRefusesExisting
     MoveSlider(50);
     page->OnAddPiece();
     EXPECT_EQ(Layout(), "0-50 50-100 100-" + std::to_string(end));
-    EXPECT_EQ(Cell(2, CPageSplitter::kNumber), "3");
-    EXPECT_EQ(Cell(1, CPageSplitter::kLength), "0:05.0");
+    EXPECT_EQ(Cell(2, CutterPage::kNumber), "3");
+    EXPECT_EQ(Cell(1, CutterPage::kLength), "0:05.0");
     EXPECT_EQ(page->SelectedRow(), 1);
     EXPECT_EQ(page->Slider()->SelectionStart(), 50);
     EXPECT_EQ(page->Slider()->SelectionEnd(), 100);
@@ -130,7 +130,7 @@ TEST_F(CPageSplitterTest, AddPieceSplitsThePieceUnderTheSliderAndRefusesExisting
     EXPECT_EQ(Layout(), "0-50 50-100 100-" + std::to_string(end));
 }
 
-TEST_F(CPageSplitterTest, SetStartAndSetEndMoveBoundariesWithoutGapsAndRefuseEmptyPieces)
+TEST_F(CutterPageTest, SetStartAndSetEndMoveBoundariesWithoutGapsAndRefuseEmptyPieces)
 {
     ASSERT_TRUE(page->OpenSource(Tone("song.mp3", 20)));
     const std::string end = std::to_string(page->Duration());
@@ -167,7 +167,7 @@ TEST_F(CPageSplitterTest, SetStartAndSetEndMoveBoundariesWithoutGapsAndRefuseEmp
     MoveSlider(150);
     page->OnSetEnd();
     EXPECT_EQ(Layout(), "0-30 30-150 150-" + end);
-    EXPECT_EQ(Cell(2, CPageSplitter::kNumber), "3");
+    EXPECT_EQ(Cell(2, CutterPage::kNumber), "3");
     EXPECT_EQ(page->Slider()->SelectionEnd(), 150);
     // Set Start far left onto a boundary swallows the pieces before.
     page->SelectRow(2);
@@ -178,7 +178,7 @@ TEST_F(CPageSplitterTest, SetStartAndSetEndMoveBoundariesWithoutGapsAndRefuseEmp
     EXPECT_EQ(page->SelectedRow(), 0);
 }
 
-TEST_F(CPageSplitterTest, GoToAndThePositionSpinMoveTheSliderBySeconds)
+TEST_F(CutterPageTest, GoToAndThePositionSpinMoveTheSliderBySeconds)
 {
     ASSERT_TRUE(page->OpenSource(Tone("song.mp3", 20)));
     MoveSlider(75);
@@ -199,7 +199,7 @@ TEST_F(CPageSplitterTest, GoToAndThePositionSpinMoveTheSliderBySeconds)
     EXPECT_EQ(page->Slider()->value(), 0);
 }
 
-TEST_F(CPageSplitterTest, RemoveAndResetKeepTheInvariantAndAskFirst)
+TEST_F(CutterPageTest, RemoveAndResetKeepTheInvariantAndAskFirst)
 {
     const std::string path = Tone("song.mp3", 20);
     ASSERT_TRUE(page->OpenSource(path));
@@ -245,7 +245,7 @@ TEST_F(CPageSplitterTest, RemoveAndResetKeepTheInvariantAndAskFirst)
     EXPECT_TRUE(std::filesystem::exists(path));
 }
 
-TEST_F(CPageSplitterTest, SplitModesEnableTheirControlsAndAnEmptyEditIsReported)
+TEST_F(CutterPageTest, SplitModesEnableTheirControlsAndAnEmptyEditIsReported)
 {
     ASSERT_TRUE(page->OpenSource(Tone("song.mp3", 6)));
     page->ModeButton(0)->click();
@@ -295,7 +295,7 @@ TEST_F(CPageSplitterTest, SplitModesEnableTheirControlsAndAnEmptyEditIsReported)
     EXPECT_FALSE(page->BrowseAction()->isEnabled()); // nothing written yet
 }
 
-TEST_F(CPageSplitterTest, TimesShowHoursFromAnHourOfSourceOn)
+TEST_F(CutterPageTest, TimesShowHoursFromAnHourOfSourceOn)
 {
     // A short real tone to decode, then silent-bodied frames of the same format up to the length:
     // 576 samples at 8000 Hz make 72 ms a frame.
@@ -318,21 +318,21 @@ TEST_F(CPageSplitterTest, TimesShowHoursFromAnHourOfSourceOn)
 
     ASSERT_TRUE(page->OpenSource(folder.File("short.mp3")));
     EXPECT_EQ(page->Duration(), 35999);
-    EXPECT_EQ(Cell(0, CPageSplitter::kEnd), "59:59.9");
+    EXPECT_EQ(Cell(0, CutterPage::kEnd), "59:59.9");
     MoveSlider(50);
     EXPECT_EQ(page->PositionEdit()->Text(), "0:05.0");
 
     ASSERT_TRUE(page->OpenSource(folder.File("long.mp3")));
     EXPECT_EQ(page->Duration(), 36000);
-    EXPECT_EQ(Cell(0, CPageSplitter::kEnd), "1:00:00.0");
-    EXPECT_EQ(Cell(0, CPageSplitter::kStart), "0:00:00.0");
+    EXPECT_EQ(Cell(0, CutterPage::kEnd), "1:00:00.0");
+    EXPECT_EQ(Cell(0, CutterPage::kStart), "0:00:00.0");
     MoveSlider(50);
     EXPECT_EQ(page->PositionEdit()->Text(), "0:00:05.0");
     page->OnAddPiece();
-    EXPECT_EQ(Cell(1, CPageSplitter::kLength), "0:59:55.0");
+    EXPECT_EQ(Cell(1, CutterPage::kLength), "0:59:55.0");
 }
 
-TEST_F(CPageSplitterTest, AFileThatCannotBeOpenedLeavesNoSourceAndIsReported)
+TEST_F(CutterPageTest, AFileThatCannotBeOpenedLeavesNoSourceAndIsReported)
 {
     const std::string good = Tone("good.mp3", 4);
     const Bytes goodBytes = ReadFile(good);
@@ -364,7 +364,7 @@ TEST_F(CPageSplitterTest, AFileThatCannotBeOpenedLeavesNoSourceAndIsReported)
     EXPECT_EQ(ReadFile(good), goodBytes);
 }
 
-TEST_F(CPageSplitterTest, ADropOpensTheFirstMp3ThatOpensAndPassesOverTheRest)
+TEST_F(CutterPageTest, ADropOpensTheFirstMp3ThatOpensAndPassesOverTheRest)
 {
     const std::string first = Tone("first.mp3", 3);
     const std::string second = Tone("second.mp3", 4);

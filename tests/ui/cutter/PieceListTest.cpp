@@ -1,6 +1,6 @@
 // The pieces list's rule: whatever the user does, the pieces cover the source from 0 to its end
 // without gap, overlap or empty piece.
-#include "ui/PieceList.h"
+#include "ui/cutter/PieceList.h"
 
 #include <gtest/gtest.h>
 #include <random>

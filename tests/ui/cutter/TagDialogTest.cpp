@@ -1,10 +1,10 @@
 // The ID3 tag dialog: track types, the alphabetical genre list carrying indexes, and its checks.
-#include "ui/CID3TagDlg.h"
+#include "ui/cutter/TagDialog.h"
 
 #include "engine/stream/ID3TagInfo.h"
 #include "tests/gui_support/GuiTestEnvironment.h"
-#include "ui/CDigitsSpinEdit.h"
-#include "ui/CGenreComboBox.h"
+#include "ui/widgets/DigitsSpinEdit.h"
+#include "ui/widgets/GenreComboBox.h"
 
 #include <QComboBox>
 #include <QLineEdit>
@@ -12,9 +12,9 @@
 
 namespace {
 
-class CID3TagDlgTest : public GuiTest {
+class TagDialogTest : public GuiTest {
 protected:
-    void ChooseType(CID3TagDlg& dialog, int type)
+    void ChooseType(TagDialog& dialog, int type)
     {
         QComboBox* list = dialog.TrackTypeList();
         list->setCurrentIndex(list->findData(type));
@@ -31,9 +31,9 @@ protected:
 
 } // namespace
 
-TEST_F(CID3TagDlgTest, TrackTypesShowTheirNumberAndOnlyCustomCanBeEdited)
+TEST_F(TagDialogTest, TrackTypesShowTheirNumberAndOnlyCustomCanBeEdited)
 {
-    CID3TagDlg dialog;
+    TagDialog dialog;
     dialog.trackType = TrackNoSource;
     dialog.sourceTrackNumber = 7;
     dialog.trackNumber = 12;
@@ -61,9 +61,9 @@ TEST_F(CID3TagDlgTest, TrackTypesShowTheirNumberAndOnlyCustomCanBeEdited)
     EXPECT_TRUE(messages_.empty());
 }
 
-TEST_F(CID3TagDlgTest, AnUnknownTypeSelectsTheFirstAndSourceNumbersStayInTheSpinRange)
+TEST_F(TagDialogTest, AnUnknownTypeSelectsTheFirstAndSourceNumbersStayInTheSpinRange)
 {
-    CID3TagDlg dialog;
+    TagDialog dialog;
     dialog.trackType = 9;
     dialog.sourceTrackNumber = 300;
     dialog.InitDialog();
@@ -76,18 +76,18 @@ TEST_F(CID3TagDlgTest, AnUnknownTypeSelectsTheFirstAndSourceNumbersStayInTheSpin
     EXPECT_EQ(dialog.trackNumber, 255);
 }
 
-TEST_F(CID3TagDlgTest, GenresAreListedAlphabeticallyAndComeBackAsTheirIndex)
+TEST_F(TagDialogTest, GenresAreListedAlphabeticallyAndComeBackAsTheirIndex)
 {
-    CID3TagDlg dialog;
+    TagDialog dialog;
     dialog.genre = 255;
     dialog.InitDialog();
-    CGenreComboBox* genres = dialog.GenreList();
+    GenreComboBox* genres = dialog.GenreList();
     EXPECT_EQ(genres->currentIndex(), -1);
     EXPECT_EQ(genres->itemText(0), "A Cappella");
     dialog.accept();
     EXPECT_EQ(dialog.genre, 255); // nothing chosen: kept as it came
 
-    CID3TagDlg second;
+    TagDialog second;
     second.genre = 255;
     second.InitDialog();
     genres = second.GenreList();
@@ -97,9 +97,9 @@ TEST_F(CID3TagDlgTest, GenresAreListedAlphabeticallyAndComeBackAsTheirIndex)
     EXPECT_EQ(second.genre, 17);
 }
 
-TEST_F(CID3TagDlgTest, ChecksTheTrackNumberAndTextLimitsAndStaysOpen)
+TEST_F(TagDialogTest, ChecksTheTrackNumberAndTextLimitsAndStaysOpen)
 {
-    CID3TagDlg dialog;
+    TagDialog dialog;
     dialog.trackType = TrackNoCustom;
     dialog.title = "Old title";
     dialog.InitDialog();
@@ -139,9 +139,9 @@ TEST_F(CID3TagDlgTest, ChecksTheTrackNumberAndTextLimitsAndStaysOpen)
     EXPECT_EQ(dialog.trackNumber, 255);
 }
 
-TEST_F(CID3TagDlgTest, ArrowsSetTheNumberWithinItsRange)
+TEST_F(TagDialogTest, ArrowsSetTheNumberWithinItsRange)
 {
-    CID3TagDlg dialog;
+    TagDialog dialog;
     dialog.trackType = TrackNoCustom;
     dialog.trackNumber = 254;
     dialog.InitDialog();

@@ -1,9 +1,9 @@
 // The batch cutter page on real files: jobs with their status texts and the one reveal, cancel,
 // repeated cuts, its modes and stored values, removing rows and its context menu.
-#include "ui/CPageBatchSplitter.h"
-#include "tests/ui/ListPageTest.h"
-#include "ui/CStepSpinCtrl.h"
-#include "ui/ProgressDialogBase.h"
+#include "ui/lists/BatchCutterPage.h"
+#include "tests/ui/lists/ListPageTest.h"
+#include "ui/widgets/StepSpinBox.h"
+#include "ui/widgets/ProgressDialogBase.h"
 
 #include "platform/desktop/SettingsKey.h"
 
@@ -20,10 +20,10 @@ namespace fs = std::filesystem;
 
 namespace {
 
-class CPageBatchSplitterTest : public ListPageTest {
+class BatchCutterPageTest : public ListPageTest {
 protected:
     // A shown page cutting by count into pieces next to the sources.
-    void ShowByCount(CPageBatchSplitter& page, int count)
+    void ShowByCount(BatchCutterPage& page, int count)
     {
         page.SetLiveOptions(&options_);
         page.show();
@@ -31,9 +31,9 @@ protected:
         page.CountSpin()->setValue(count);
     }
 
-    static QString Status(const CPageBatchSplitter& page, int row)
+    static QString Status(const BatchCutterPage& page, int row)
     {
-        return page.List()->CellText(row, CPageBatchSplitter::kStatusColumn);
+        return page.List()->CellText(row, BatchCutterPage::kStatusColumn);
     }
 
     std::vector<std::string> Mp3FilesIn(const std::string& folder) const
@@ -58,9 +58,9 @@ QAction* MenuItem(QMenu* menu, const QString& text)
 
 } // namespace
 
-TEST_F(CPageBatchSplitterTest, AFailedFileShowsItsReasonAndTheFirstFileWithPiecesIsRevealedOnce)
+TEST_F(BatchCutterPageTest, AFailedFileShowsItsReasonAndTheFirstFileWithPiecesIsRevealedOnce)
 {
-    CPageBatchSplitter page;
+    BatchCutterPage page;
     ShowByCount(page, 2);
     const std::string first = WriteTone("one/first.mp3");
     const std::string second = WriteTone("two/second.mp3");
@@ -74,7 +74,7 @@ TEST_F(CPageBatchSplitterTest, AFailedFileShowsItsReasonAndTheFirstFileWithPiece
     EXPECT_EQ(Status(page, 1), QString::fromStdString("Failure: Failed to load file \"" + second + "\"."));
     EXPECT_EQ(Status(page, 2), "2 pieces");
     // The narrow columns cut a reason and a path short; resting the mouse shows them whole.
-    EXPECT_EQ(page.List()->CellToolTip(1, CPageBatchSplitter::kStatusColumn), Status(page, 1));
+    EXPECT_EQ(page.List()->CellToolTip(1, BatchCutterPage::kStatusColumn), Status(page, 1));
     EXPECT_EQ(page.List()->CellToolTip(1, 0).toStdString(), second);
     EXPECT_EQ(
         Mp3FilesIn(files_.File("one")), (std::vector<std::string> { "first.mp3", "first_01.mp3", "first_02.mp3" }));
@@ -100,12 +100,12 @@ TEST_F(CPageBatchSplitterTest, AFailedFileShowsItsReasonAndTheFirstFileWithPiece
     EXPECT_TRUE(revealed_.empty());
 }
 
-TEST_F(CPageBatchSplitterTest, CancelDuringTheFirstFileLeavesNoPieceAndRevealsNothing)
+TEST_F(BatchCutterPageTest, CancelDuringTheFirstFileLeavesNoPieceAndRevealsNothing)
 {
-    CPageBatchSplitter page;
+    BatchCutterPage page;
     ShowByCount(page, 3);
     page.LoadFileList({ WriteTone("a.mp3"), WriteTone("b.mp3") });
-    page.List()->SetCell(1, CPageBatchSplitter::kStatusColumn, "3 pieces"); // from an earlier job
+    page.List()->SetCell(1, BatchCutterPage::kStatusColumn, "3 pieces"); // from an earlier job
     std::string upperLabel;
     WhenDialogShows([&](ProgressDialogBase&) { return Status(page, 0) == "Cutting..."; },
         [&](ProgressDialogBase& dialog) {
@@ -121,9 +121,9 @@ TEST_F(CPageBatchSplitterTest, CancelDuringTheFirstFileLeavesNoPieceAndRevealsNo
     EXPECT_TRUE(messages_.empty());
 }
 
-TEST_F(CPageBatchSplitterTest, ASecondCutOfAFileReplacesItsFirstPieces)
+TEST_F(BatchCutterPageTest, ASecondCutOfAFileReplacesItsFirstPieces)
 {
-    CPageBatchSplitter page;
+    BatchCutterPage page;
     ShowByCount(page, 3);
     page.LoadFileList({ WriteTone("song.mp3") });
     page.CutAllButton()->click();
@@ -152,12 +152,12 @@ TEST_F(CPageBatchSplitterTest, ASecondCutOfAFileReplacesItsFirstPieces)
     EXPECT_EQ(Status(page, 0), "3 pieces"); // a 3-second file in 1-second pieces
 }
 
-TEST_F(CPageBatchSplitterTest, ModesAndValuesComeFromTheStoreAndGoBackAtClose)
+TEST_F(BatchCutterPageTest, ModesAndValuesComeFromTheStoreAndGoBackAtClose)
 {
     StoreNumber(kBatchCutterSubkey, "CutType", 3); // the cutter's mode by selection
     StoreNumber(kBatchCutterSubkey, "CutFileSize", 2048);
     {
-        CPageBatchSplitter page;
+        BatchCutterPage page;
         page.show();
         EXPECT_TRUE(page.ModeButton(0)->isChecked());
         EXPECT_TRUE(page.SizeSpin()->isEnabled());
@@ -181,9 +181,9 @@ TEST_F(CPageBatchSplitterTest, ModesAndValuesComeFromTheStoreAndGoBackAtClose)
     EXPECT_EQ(StoredNumber(kBatchCutterSubkey, "CutTimeMin"), 1);
 }
 
-TEST_F(CPageBatchSplitterTest, RemovingRowsAndTheContextMenuFollowTheSelection)
+TEST_F(BatchCutterPageTest, RemovingRowsAndTheContextMenuFollowTheSelection)
 {
-    CPageBatchSplitter page;
+    BatchCutterPage page;
     ShowByCount(page, 2);
     EXPECT_FALSE(page.CutAllButton()->isEnabled());
     EXPECT_FALSE(page.RemoveAllButton()->isEnabled());

@@ -2,10 +2,10 @@
 // shortcuts, the report of files that failed, the row texts and sorting by a header click.
 #include "platform/TextFormat.h"
 #include "tests/support/ShellLinkBuilder.h"
-#include "tests/ui/ListPageTest.h"
-#include "ui/CPageBatchSplitter.h"
-#include "ui/CPageJoiner.h"
-#include "ui/ProgressDialogBase.h"
+#include "tests/ui/lists/ListPageTest.h"
+#include "ui/lists/BatchCutterPage.h"
+#include "ui/lists/JoinerPage.h"
+#include "ui/widgets/ProgressDialogBase.h"
 
 #include <QDropEvent>
 #include <QHeaderView>
@@ -22,7 +22,7 @@ namespace {
 
 using FileListTest = ListPageTest;
 
-std::vector<std::string> ListedNames(const CFileListPage& page)
+std::vector<std::string> ListedNames(const FileListPage& page)
 {
     std::vector<std::string> names;
     for (int row = 0; row < page.List()->RowCount(); ++row)
@@ -30,7 +30,7 @@ std::vector<std::string> ListedNames(const CFileListPage& page)
     return names;
 }
 
-std::vector<std::string> ListedPaths(const CFileListPage& page)
+std::vector<std::string> ListedPaths(const FileListPage& page)
 {
     std::vector<std::string> paths;
     for (int row = 0; row < page.List()->RowCount(); ++row)
@@ -77,7 +77,7 @@ TEST_F(FileListTest, ADroppedTreeListsFoldersInOrderAndOnlyTheBatchListSkipsTheS
 
     const std::vector<std::string> treeOrder { "-dash.mp3", "A.mp3", "b.mp3", "caf\xc3\xa9 \xe2\x99\xab.mp3",
         "Song.mp3", "song.mp3", "Track 2.mp3", "Track 10.mp3", "e.mp3", "e.mp3", "c.mp3", "d.mp3" };
-    CPageJoiner joiner;
+    JoinerPage joiner;
     joiner.show();
     joiner.DropPaths(dropped);
     std::vector<std::string> joinerOrder = treeOrder;
@@ -85,7 +85,7 @@ TEST_F(FileListTest, ADroppedTreeListsFoldersInOrderAndOnlyTheBatchListSkipsTheS
     EXPECT_EQ(ListedNames(joiner), joinerOrder); // the joiner joins a file as often as it is listed
     EXPECT_TRUE(joiner.JoinNowButton()->isEnabled());
 
-    CPageBatchSplitter batch;
+    BatchCutterPage batch;
     batch.show();
     batch.DropPaths(dropped);
     std::vector<std::string> batchOrder = treeOrder;
@@ -121,7 +121,7 @@ TEST_F(FileListTest, ADroppedTreeListsFoldersInOrderAndOnlyTheBatchListSkipsTheS
 TEST_F(FileListTest, AFileManagerDropOfUrlsLoadsAfterTheDropIsAnswered)
 {
     const std::string song = WriteTone("with space/a song.mp3");
-    CPageJoiner joiner;
+    JoinerPage joiner;
     joiner.show();
     QMimeData data;
     data.setUrls({ QUrl::fromLocalFile(QString::fromStdString(song)), QUrl("https://example.com/b.mp3") });
@@ -155,7 +155,7 @@ TEST_F(FileListTest, FailuresAreReportedTenPathsThenMoreFilesThenTheSupportAddre
     candidates.push_back(files_.File("folder.mp3"));
     WriteMp3("empty.mp3", {});
 
-    CPageBatchSplitter batch;
+    BatchCutterPage batch;
     batch.show();
     batch.LoadFileList(candidates);
     EXPECT_EQ(ListedNames(batch), std::vector<std::string> { "good.mp3" });
@@ -175,7 +175,7 @@ TEST_F(FileListTest, CancelStopsLoadingAfterTheCurrentFileAndKeepsItsRows)
     std::vector<std::string> candidates;
     for (int index = 0; index < 20; ++index)
         candidates.push_back(WriteTone("song " + std::to_string(index) + ".mp3"));
-    CPageJoiner joiner;
+    JoinerPage joiner;
     joiner.show();
     WhenDialogShows(
         [](ProgressDialogBase&) { return true; }, [](ProgressDialogBase& dialog) { dialog.CancelButton()->click(); });
@@ -196,13 +196,13 @@ TEST_F(FileListTest, RowsShowTheProbeAndTheTagOrNothingWithoutATag)
     mono.sampleRate = 22050;
     mono.bitrate = 64;
     mono.seconds = 1.5;
-    CPageJoiner joiner;
+    JoinerPage joiner;
     joiner.show();
     joiner.LoadFileList({ WriteMp3("tagged.mp3", tagged), WriteMp3("mono.mp3", EncodeTone(mono)) });
     ASSERT_EQ(joiner.List()->RowCount(), 2);
     const auto cells = [&](int row) {
         std::vector<std::string> texts;
-        for (int column = 0; column < CPageJoiner::kColumnCount; ++column)
+        for (int column = 0; column < JoinerPage::kColumnCount; ++column)
             texts.push_back(joiner.List()->CellText(row, column).toStdString());
         return texts;
     };
@@ -232,18 +232,18 @@ TEST_F(FileListTest, RowsShowTheProbeAndTheTagOrNothingWithoutATag)
     joiner.InsertFileRow(std::move(day));
     EXPECT_EQ(joiner.List()->CellText(4, 2), "1666:40");
 
-    CPageBatchSplitter batch;
+    BatchCutterPage batch;
     batch.show();
     batch.LoadFileList({ files_.File("tagged.mp3") });
     EXPECT_EQ(batch.List()->columnCount(), 7);
-    EXPECT_EQ(batch.List()->headerItem()->text(CPageBatchSplitter::kStatusColumn), "Status");
-    EXPECT_EQ(batch.List()->CellText(0, CPageBatchSplitter::kStatusColumn), "");
+    EXPECT_EQ(batch.List()->headerItem()->text(BatchCutterPage::kStatusColumn), "Status");
+    EXPECT_EQ(batch.List()->CellText(0, BatchCutterPage::kStatusColumn), "");
     EXPECT_EQ(batch.Record(0)->tag.track, 7);
 }
 
 TEST_F(FileListTest, AHeaderClickSortsAscendingThenDescendingNumbersByValue)
 {
-    CPageJoiner joiner;
+    JoinerPage joiner;
     joiner.show();
     joiner.InsertFileRow(Record("b.mp3", 9'961'472, "beta")); // 9.50 MB
     joiner.InsertFileRow(Record("a.mp3", 10'485'760, "Alpha")); // 10.00 MB
@@ -256,7 +256,7 @@ TEST_F(FileListTest, AHeaderClickSortsAscendingThenDescendingNumbersByValue)
     second->tag.hasTrack = 1;
     second->tag.track = 9;
     joiner.InsertFileRow(std::move(second));
-    CSortListCtrl* list = joiner.List();
+    SortableList* list = joiner.List();
 
     const auto clickHeader = [&](int column) {
         QHeaderView* header = list->header();
@@ -273,9 +273,9 @@ TEST_F(FileListTest, AHeaderClickSortsAscendingThenDescendingNumbersByValue)
     clickHeader(1);
     EXPECT_TRUE(list->SortAscending());
     // Another column sorts ascending; text case-insensitively, empty track numbers first.
-    clickHeader(CPageJoiner::kTitleColumn);
+    clickHeader(JoinerPage::kTitleColumn);
     EXPECT_EQ(ListedNames(joiner), (std::vector<std::string> { "a.mp3", "b.mp3", "d.mp3", "e.mp3", "c.mp3" }));
-    clickHeader(CPageJoiner::kTrackColumn);
+    clickHeader(JoinerPage::kTrackColumn);
     EXPECT_EQ(ListedNames(joiner), (std::vector<std::string> { "a.mp3", "b.mp3", "c.mp3", "e.mp3", "d.mp3" }));
     // Records move with their rows, so the join order is the order shown.
     EXPECT_EQ(joiner.Record(4)->path, "/music/d.mp3");
@@ -284,9 +284,9 @@ TEST_F(FileListTest, AHeaderClickSortsAscendingThenDescendingNumbersByValue)
 
 TEST_F(FileListTest, ALongListShowsTheRowAddedLastOnceEventsRun)
 {
-    CPageJoiner joiner;
+    JoinerPage joiner;
     joiner.show();
-    CSortListCtrl* list = joiner.List();
+    SortableList* list = joiner.List();
     for (int index = 0; index < 300; ++index)
         joiner.InsertFileRow(Record(std::to_string(index) + ".mp3", 1000, ""));
     QCoreApplication::processEvents();
@@ -301,7 +301,7 @@ TEST_F(FileListTest, ALongListShowsTheRowAddedLastOnceEventsRun)
 
 TEST_F(FileListTest, EscapeOnAListPageLeavesEverythingAsItIs)
 {
-    CPageBatchSplitter batch;
+    BatchCutterPage batch;
     batch.show();
     batch.LoadFileList({ WriteTone("a.mp3") });
     batch.List()->setFocus();

@@ -1,12 +1,12 @@
 // The joiner page on real files: moving rows, copying a row's tag, the tag fields and their store,
 // and joins by frame copy and by re-encoding run from the page, with their failures.
-#include "ui/CPageJoiner.h"
+#include "ui/lists/JoinerPage.h"
 #include "engine/stream/ID3TagInfo.h"
 #include "platform/desktop/SettingsKey.h"
-#include "tests/ui/ListPageTest.h"
-#include "ui/CGenreComboBox.h"
-#include "ui/CSpinEdit.h"
-#include "ui/ProgressDialogBase.h"
+#include "tests/ui/lists/ListPageTest.h"
+#include "ui/widgets/GenreComboBox.h"
+#include "ui/widgets/SpinEdit.h"
+#include "ui/widgets/ProgressDialogBase.h"
 
 #include <QAction>
 #include <QApplication>
@@ -23,9 +23,9 @@ namespace fs = std::filesystem;
 
 namespace {
 
-class CPageJoinerTest : public ListPageTest {
+class JoinerPageTest : public ListPageTest {
 protected:
-    void Show(CPageJoiner& page)
+    void Show(JoinerPage& page)
     {
         page.SetLiveOptions(&options_);
         page.show();
@@ -49,11 +49,11 @@ protected:
         return item;
     }
 
-    static std::vector<std::string> Titles(const CPageJoiner& page)
+    static std::vector<std::string> Titles(const JoinerPage& page)
     {
         std::vector<std::string> titles;
         for (int row = 0; row < page.List()->RowCount(); ++row)
-            titles.push_back(page.List()->CellText(row, CPageJoiner::kTitleColumn).toStdString()
+            titles.push_back(page.List()->CellText(row, JoinerPage::kTitleColumn).toStdString()
                 + (page.List()->topLevelItem(row)->isSelected() ? "*" : ""));
         return titles;
     }
@@ -75,9 +75,9 @@ protected:
 
 } // namespace
 
-TEST_F(CPageJoinerTest, UpAndDownMoveSelectedBlocksAndNothingPastTheEnds)
+TEST_F(JoinerPageTest, UpAndDownMoveSelectedBlocksAndNothingPastTheEnds)
 {
-    CPageJoiner page;
+    JoinerPage page;
     Show(page);
     for (int number = 1; number <= 5; ++number)
         page.InsertFileRow(Row(number));
@@ -86,7 +86,7 @@ TEST_F(CPageJoinerTest, UpAndDownMoveSelectedBlocksAndNothingPastTheEnds)
     EXPECT_TRUE(page.UpButton()->isEnabled());
     page.UpButton()->click();
     EXPECT_EQ(Titles(page), (std::vector<std::string> { "Title 2*", "Title 3*", "Title 1", "Title 4", "Title 5" }));
-    EXPECT_EQ(page.List()->CellText(0, CPageJoiner::kArtistColumn), "Artist 2");
+    EXPECT_EQ(page.List()->CellText(0, JoinerPage::kArtistColumn), "Artist 2");
     EXPECT_EQ(page.Record(1)->path, "/music/3.mp3");
     page.UpButton()->click(); // the block is at the top
     EXPECT_EQ(Titles(page), (std::vector<std::string> { "Title 2*", "Title 3*", "Title 1", "Title 4", "Title 5" }));
@@ -112,9 +112,9 @@ TEST_F(CPageJoinerTest, UpAndDownMoveSelectedBlocksAndNothingPastTheEnds)
     EXPECT_EQ(page.GenreBox()->SelectedGenre(), 17);
 }
 
-TEST_F(CPageJoinerTest, CopyingATagWithoutTrackOrGenreEmptiesThoseFields)
+TEST_F(JoinerPageTest, CopyingATagWithoutTrackOrGenreEmptiesThoseFields)
 {
-    CPageJoiner page;
+    JoinerPage page;
     Show(page);
     auto plain = Row(1);
     plain->tag.hasTrack = 0;
@@ -129,19 +129,19 @@ TEST_F(CPageJoinerTest, CopyingATagWithoutTrackOrGenreEmptiesThoseFields)
     page.OnCopyTag();
     EXPECT_EQ(page.TrackEdit()->Text(), "");
     EXPECT_EQ(page.GenreBox()->SelectedGenre(), std::nullopt);
-    EXPECT_EQ(page.List()->CellText(0, CPageJoiner::kTrackColumn), "");
+    EXPECT_EQ(page.List()->CellText(0, JoinerPage::kTrackColumn), "");
     page.List()->clearSelection();
     page.List()->SelectRow(1, true);
     page.GenreBox()->SelectGenre(3);
     page.OnCopyTag(); // no tag at all: no genre, though the zeroed record holds index 0
     EXPECT_EQ(page.GenreBox()->SelectedGenre(), std::nullopt);
     EXPECT_EQ(page.TitleEdit()->text(), "");
-    EXPECT_EQ(page.List()->CellText(1, CPageJoiner::kGenreColumn), "");
+    EXPECT_EQ(page.List()->CellText(1, JoinerPage::kGenreColumn), "");
 }
 
-TEST_F(CPageJoinerTest, AFrameCopyJoinFromThePageCarriesTheTypedTag)
+TEST_F(JoinerPageTest, AFrameCopyJoinFromThePageCarriesTheTypedTag)
 {
-    CPageJoiner page;
+    JoinerPage page;
     Show(page);
     const std::string first = WriteTone("in/first one.mp3");
     const std::string second = WriteTone("in/-second.mp3");
@@ -183,9 +183,9 @@ TEST_F(CPageJoinerTest, AFrameCopyJoinFromThePageCarriesTheTypedTag)
     EXPECT_EQ(revealed_.size(), 1u);
 }
 
-TEST_F(CPageJoinerTest, FilesOfDifferentFormatsOrFixedSettingsAreReencoded)
+TEST_F(JoinerPageTest, FilesOfDifferentFormatsOrFixedSettingsAreReencoded)
 {
-    CPageJoiner page;
+    JoinerPage page;
     Show(page);
     ToneSpec mono;
     mono.channels = 1;
@@ -220,9 +220,9 @@ TEST_F(CPageJoinerTest, FilesOfDifferentFormatsOrFixedSettingsAreReencoded)
     EXPECT_FALSE(Contains(ReadFile(output), Tone()));
 }
 
-TEST_F(CPageJoinerTest, FailuresAreShownCancelsAreNotAndNoInputIsHarmed)
+TEST_F(JoinerPageTest, FailuresAreShownCancelsAreNotAndNoInputIsHarmed)
 {
-    CPageJoiner page;
+    JoinerPage page;
     Show(page);
     const std::string first = WriteTone("a.mp3");
     const std::string second = WriteTone("b.mp3");
@@ -266,12 +266,12 @@ TEST_F(CPageJoinerTest, FailuresAreShownCancelsAreNotAndNoInputIsHarmed)
     EXPECT_FALSE(fs::exists(output));
 }
 
-TEST_F(CPageJoinerTest, TheTagFieldsKeepTheirLimitsAndComeBackAtTheNextStart)
+TEST_F(JoinerPageTest, TheTagFieldsKeepTheirLimitsAndComeBackAtTheNextStart)
 {
     StoreText(kJoinerSubkey, "ID3Artist", "Stored artist");
     StoreNumber(kJoinerSubkey, "ID3Genre", 17);
     {
-        CPageJoiner page;
+        JoinerPage page;
         Show(page);
         EXPECT_EQ(page.ArtistEdit()->text(), "Stored artist");
         EXPECT_EQ(page.GenreBox()->currentText(), "Rock");
@@ -311,15 +311,15 @@ TEST_F(CPageJoinerTest, TheTagFieldsKeepTheirLimitsAndComeBackAtTheNextStart)
     EXPECT_EQ(StoredText(kJoinerSubkey, "ID3Year"), "1999");
     EXPECT_EQ(StoredText(kJoinerSubkey, "ID3TrackNo"), "1");
     EXPECT_EQ(StoredNumber(kJoinerSubkey, "ID3Genre"), -1);
-    CPageJoiner again;
+    JoinerPage again;
     again.show();
     EXPECT_EQ(again.TitleEdit()->text(), "est of");
     EXPECT_EQ(again.GenreBox()->SelectedGenre(), std::nullopt);
 }
 
-TEST_F(CPageJoinerTest, TheContextMenuFollowsTheSelection)
+TEST_F(JoinerPageTest, TheContextMenuFollowsTheSelection)
 {
-    CPageJoiner page;
+    JoinerPage page;
     Show(page);
     QMenu* menu = page.ContextMenu();
     const QStringList texts { "&Play", "&Browse", "", "&Remove", "Remo&ve All", "", "&Up", "&Down", "", "Copy &ID3 tag",

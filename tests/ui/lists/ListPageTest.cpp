@@ -1,7 +1,7 @@
-#include "tests/ui/ListPageTest.h"
+#include "tests/ui/lists/ListPageTest.h"
 
 #include "platform/desktop/RevealInExplorer.h"
-#include "ui/ProgressDialogBase.h"
+#include "ui/widgets/ProgressDialogBase.h"
 
 #include <QApplication>
 #include <filesystem>

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-class CFileListPage;
+class FileListPage;
 class ProgressDialogBase;
 
 class ListPageTest : public GuiTest {

@@ -1,6 +1,6 @@
 // The media player device on the silent clock: exact lengths, positions, pause, and the end notice
 // that only a play reaching its end by itself gives.
-#include "ui/CMediaPlayerDevice.h"
+#include "ui/playback/MediaPlayer.h"
 
 #include "engine/stream/CountStreamSamples.h"
 #include "tests/gui_support/GuiTestEnvironment.h"
@@ -12,10 +12,10 @@
 
 namespace {
 
-class CMediaPlayerDeviceTest : public GuiTest {
+class MediaPlayerTest : public GuiTest {
 protected:
-    CMediaPlayerDeviceTest() { SetAudioOutputChoice(AudioOutputChoice::SilentClock, 8.0); }
-    ~CMediaPlayerDeviceTest() override { SetAudioOutputChoice(AudioOutputChoice::SilentClock); }
+    MediaPlayerTest() { SetAudioOutputChoice(AudioOutputChoice::SilentClock, 8.0); }
+    ~MediaPlayerTest() override { SetAudioOutputChoice(AudioOutputChoice::SilentClock); }
 
     std::string Tone(const std::string& name, double seconds, bool vbr = false)
     {
@@ -31,11 +31,11 @@ protected:
 
 } // namespace
 
-TEST_F(CMediaPlayerDeviceTest, LengthIsTheSamplesOfEveryFrameForCbrAndVbr)
+TEST_F(MediaPlayerTest, LengthIsTheSamplesOfEveryFrameForCbrAndVbr)
 {
     for (const bool vbr : { false, true }) {
         const std::string path = Tone(vbr ? "vbr.mp3" : "cbr.mp3", 7.5, vbr);
-        CMediaPlayerDevice device;
+        MediaPlayer device;
         ASSERT_TRUE(device.Open(path));
         StreamSampleCount count;
         ASSERT_TRUE(CountStreamSamples(path, count));
@@ -49,9 +49,9 @@ TEST_F(CMediaPlayerDeviceTest, LengthIsTheSamplesOfEveryFrameForCbrAndVbr)
     }
 }
 
-TEST_F(CMediaPlayerDeviceTest, SeekSetsThePositionAndPauseKeepsIt)
+TEST_F(MediaPlayerTest, SeekSetsThePositionAndPauseKeepsIt)
 {
-    CMediaPlayerDevice device;
+    MediaPlayer device;
     ASSERT_TRUE(device.Open(Tone("tone.mp3", 30)));
     device.Seek(12345);
     EXPECT_EQ(device.PositionMs(), 12345);
@@ -76,11 +76,11 @@ TEST_F(CMediaPlayerDeviceTest, SeekSetsThePositionAndPauseKeepsIt)
     EXPECT_EQ(device.PositionMs(), 0);
 }
 
-TEST_F(CMediaPlayerDeviceTest, OnlyAPlayThatReachesItsEndByItselfIsReported)
+TEST_F(MediaPlayerTest, OnlyAPlayThatReachesItsEndByItselfIsReported)
 {
-    CMediaPlayerDevice device;
+    MediaPlayer device;
     ASSERT_TRUE(device.Open(Tone("tone.mp3", 10)));
-    QSignalSpy ends(&device, &CMediaPlayerDevice::PlayedToEnd);
+    QSignalSpy ends(&device, &MediaPlayer::PlayedToEnd);
 
     device.PlayRange(1000, 1800);
     ASSERT_TRUE(ends.wait(3000));
@@ -102,11 +102,11 @@ TEST_F(CMediaPlayerDeviceTest, OnlyAPlayThatReachesItsEndByItselfIsReported)
     EXPECT_EQ(ends.count(), 2);
 }
 
-TEST_F(CMediaPlayerDeviceTest, APausedPlayResumedStillReportsItsEnd)
+TEST_F(MediaPlayerTest, APausedPlayResumedStillReportsItsEnd)
 {
-    CMediaPlayerDevice device;
+    MediaPlayer device;
     ASSERT_TRUE(device.Open(Tone("tone.mp3", 3)));
-    QSignalSpy ends(&device, &CMediaPlayerDevice::PlayedToEnd);
+    QSignalSpy ends(&device, &MediaPlayer::PlayedToEnd);
     device.Seek(*device.LengthMs() - 700);
     device.PlayToEnd();
     QTest::qWait(20);
@@ -117,14 +117,14 @@ TEST_F(CMediaPlayerDeviceTest, APausedPlayResumedStillReportsItsEnd)
     EXPECT_EQ(device.PositionMs(), *device.LengthMs());
 }
 
-TEST_F(CMediaPlayerDeviceTest, TwoDevicesPlayAtOnce)
+TEST_F(MediaPlayerTest, TwoDevicesPlayAtOnce)
 {
-    CMediaPlayerDevice first;
-    CMediaPlayerDevice second;
+    MediaPlayer first;
+    MediaPlayer second;
     ASSERT_TRUE(first.Open(Tone("one.mp3", 4)));
     ASSERT_TRUE(second.Open(Tone("two.mp3", 6, true)));
-    QSignalSpy firstEnds(&first, &CMediaPlayerDevice::PlayedToEnd);
-    QSignalSpy secondEnds(&second, &CMediaPlayerDevice::PlayedToEnd);
+    QSignalSpy firstEnds(&first, &MediaPlayer::PlayedToEnd);
+    QSignalSpy secondEnds(&second, &MediaPlayer::PlayedToEnd);
     first.PlayRange(0, 1000);
     second.PlayRange(3000, 4500);
     EXPECT_TRUE(QTest::qWaitFor([&] { return firstEnds.count() == 1 && secondEnds.count() == 1; }, 5000));
@@ -132,11 +132,11 @@ TEST_F(CMediaPlayerDeviceTest, TwoDevicesPlayAtOnce)
     EXPECT_EQ(second.PositionMs(), 4500);
 }
 
-TEST_F(CMediaPlayerDeviceTest, FilesThatAreNotMp3AudioDoNotOpen)
+TEST_F(MediaPlayerTest, FilesThatAreNotMp3AudioDoNotOpen)
 {
     WriteFile(folder.File("zeros.mp3"), Bytes(100000, 0));
     WriteFile(folder.File("empty.mp3"), {});
-    CMediaPlayerDevice device;
+    MediaPlayer device;
     EXPECT_FALSE(device.Open(folder.File("zeros.mp3")));
     EXPECT_FALSE(device.Open(folder.File("empty.mp3")));
     EXPECT_FALSE(device.IsOpen());

@@ -1,5 +1,5 @@
 // Decoding for listening: exact positions, clean starts anywhere, and files that must not open.
-#include "ui/PlaybackDecoder.h"
+#include "ui/playback/PlaybackDecoder.h"
 
 #include "tests/support/EncodedAudio.h"
 #include "tests/support/FrameBuilder.h"

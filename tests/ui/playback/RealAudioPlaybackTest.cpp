@@ -1,5 +1,5 @@
 // The real audio path once: QAudioSink on a PulseAudio server with a null sink.
-#include "ui/CMediaPlayerDevice.h"
+#include "ui/playback/MediaPlayer.h"
 
 #include "tests/gui_support/GuiTestEnvironment.h"
 #include "tests/gui_support/NullSinkAudioServer.h"
@@ -21,11 +21,11 @@ TEST_F(GuiTest, RealAudioOutputPlaysTwoSecondsAndReportsTheEnd)
     shape.seconds = 5;
     WriteFile(folder.File("tone.mp3"), EncodeTone(shape));
 
-    CMediaPlayerDevice device;
+    MediaPlayer device;
     const bool opened = device.Open(folder.File("tone.mp3"));
     SetAudioOutputChoice(AudioOutputChoice::SilentClock);
     ASSERT_TRUE(opened) << "the server runs, but Qt found no audio output on it";
-    QSignalSpy ends(&device, &CMediaPlayerDevice::PlayedToEnd);
+    QSignalSpy ends(&device, &MediaPlayer::PlayedToEnd);
     QElapsedTimer clock;
     clock.start();
     device.PlayRange(1000, 3000);

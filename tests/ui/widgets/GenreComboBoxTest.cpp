@@ -1,12 +1,12 @@
 // The genre drop-down: alphabetical names that still answer with their table index.
-#include "ui/CGenreComboBox.h"
+#include "ui/widgets/GenreComboBox.h"
 #include "engine/stream/GenreNames.h"
 
 #include <gtest/gtest.h>
 
-TEST(CGenreComboBox, ListsNamesAlphabeticallyAndAnswersWithTheTableIndex)
+TEST(GenreComboBox, ListsNamesAlphabeticallyAndAnswersWithTheTableIndex)
 {
-    CGenreComboBox box;
+    GenreComboBox box;
     ASSERT_EQ(box.count(), static_cast<int>(GenreNames.size()));
     for (int item = 1; item < box.count(); ++item)
         EXPECT_LE(QString::compare(box.itemText(item - 1), box.itemText(item), Qt::CaseInsensitive), 0);

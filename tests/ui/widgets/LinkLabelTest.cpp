@@ -1,4 +1,4 @@
-#include "ui/CLinkLabel.h"
+#include "ui/widgets/LinkLabel.h"
 #include "tests/gui_support/GuiTestEnvironment.h"
 
 #include <QCoreApplication>
@@ -6,10 +6,10 @@
 #include <QTest>
 #include <QWidget>
 
-class CLinkLabelTest : public GuiTest {
+class LinkLabelTest : public GuiTest {
 protected:
-    CLinkLabelTest()
-        : link_(new CLinkLabel("Visit Sonicrop Homepage", &parent_))
+    LinkLabelTest()
+        : link_(new LinkLabel("Visit Sonicrop Homepage", &parent_))
     {
         link_->SetUrl("https://sonicrop.example/");
         parent_.resize(400, 200);
@@ -27,10 +27,10 @@ protected:
     }
 
     QWidget parent_;
-    CLinkLabel* link_;
+    LinkLabel* link_;
 };
 
-TEST_F(CLinkLabelTest, ColoursFollowHoverAndVisit)
+TEST_F(LinkLabelTest, ColoursFollowHoverAndVisit)
 {
     EXPECT_EQ(link_->TextColor(), QColor(0, 0, 238));
     EXPECT_FALSE(link_->IsUnderlined());
@@ -48,16 +48,16 @@ TEST_F(CLinkLabelTest, ColoursFollowHoverAndVisit)
     EXPECT_EQ(link_->cursor().shape(), Qt::PointingHandCursor);
 }
 
-TEST_F(CLinkLabelTest, UnderlineModes)
+TEST_F(LinkLabelTest, UnderlineModes)
 {
-    link_->SetUnderlineMode(CLinkLabel::kUnderlineAlways);
+    link_->SetUnderlineMode(LinkLabel::kUnderlineAlways);
     EXPECT_TRUE(link_->IsUnderlined());
-    link_->SetUnderlineMode(CLinkLabel::kUnderlineNever);
+    link_->SetUnderlineMode(LinkLabel::kUnderlineNever);
     Hover();
     EXPECT_FALSE(link_->IsUnderlined());
 }
 
-TEST_F(CLinkLabelTest, AFailedOpenBeepsReportsTheCodeAndStaysUnvisited)
+TEST_F(LinkLabelTest, AFailedOpenBeepsReportsTheCodeAndStaysUnvisited)
 {
     urlOpensSucceed_ = false;
     link_->Open();
@@ -66,12 +66,12 @@ TEST_F(CLinkLabelTest, AFailedOpenBeepsReportsTheCodeAndStaysUnvisited)
     EXPECT_EQ(messages_[0].text,
         "Unable to open hyperlink:\n\nThere is no application associated\nwith the given filename extension.");
     EXPECT_EQ(messages_[0].icon, MessageIcon::Exclamation);
-    EXPECT_EQ(CLinkLabel::OpenErrorText(26), "A sharing violation occurred. ");
-    EXPECT_EQ(CLinkLabel::OpenErrorText(4), "Unknown Error (4) occurred.");
-    EXPECT_EQ(CLinkLabel::OpenErrorText(0), "The operating system is out\nof memory or resources.");
+    EXPECT_EQ(LinkLabel::OpenErrorText(26), "A sharing violation occurred. ");
+    EXPECT_EQ(LinkLabel::OpenErrorText(4), "Unknown Error (4) occurred.");
+    EXPECT_EQ(LinkLabel::OpenErrorText(0), "The operating system is out\nof memory or resources.");
 }
 
-TEST_F(CLinkLabelTest, FittingKeepsTheAnchorOfTheAlignment)
+TEST_F(LinkLabelTest, FittingKeepsTheAnchorOfTheAlignment)
 {
     link_->setGeometry(100, 50, 300, 40);
     link_->setAlignment(Qt::AlignHCenter | Qt::AlignVCenter);
@@ -93,10 +93,10 @@ TEST_F(CLinkLabelTest, FittingKeepsTheAnchorOfTheAlignment)
     EXPECT_EQ(link_->geometry().left(), 100);
 }
 
-TEST(CLinkLabelAttach, AnEmptyTextShowsTheTargetAndAnEmptyTargetTakesTheText)
+TEST(LinkLabelAttach, AnEmptyTextShowsTheTargetAndAnEmptyTargetTakesTheText)
 {
-    const CLinkLabel fromTarget("", nullptr, "mailto:support@sonicrop.example");
+    const LinkLabel fromTarget("", nullptr, "mailto:support@sonicrop.example");
     EXPECT_EQ(fromTarget.text(), "mailto:support@sonicrop.example");
-    const CLinkLabel fromText("https://sonicrop.example/");
+    const LinkLabel fromText("https://sonicrop.example/");
     EXPECT_EQ(fromText.Url(), "https://sonicrop.example/");
 }

@@ -1,7 +1,7 @@
 // The real message box behind ShowMessageBox, answered by a timer so that no test waits on it.
-#include "ui/MessageBox.h"
+#include "ui/widgets/MessageBox.h"
 #include "tests/gui_support/GuiTestEnvironment.h"
-#include "ui/CProgressDlg.h"
+#include "ui/widgets/ProgressDialog.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -61,7 +61,7 @@ TEST_F(MessageBoxTest, TheRealBoxHasTheProgramTitleAndShowsTextLiterally)
 
 TEST_F(MessageBoxTest, ProgressLabelsShowFileNamesLiterally)
 {
-    CProgressDlg* dialog = CProgressDlg::Create();
+    ProgressDialog* dialog = ProgressDialog::Create();
     dialog->SetLabel(JobProgress::Upper, "Cutting <i>live</i>.mp3...");
     EXPECT_EQ(dialog->Label(JobProgress::Upper)->textFormat(), Qt::PlainText);
     dialog->PostClose();

@@ -1,7 +1,7 @@
 #include "tests/gui_support/GuiTestEnvironment.h"
-#include "ui/CDualProgressDlg.h"
-#include "ui/CProgressDlg.h"
-#include "ui/WindowHelpers.h"
+#include "ui/widgets/DualProgressDialog.h"
+#include "ui/widgets/ProgressDialog.h"
+#include "ui/widgets/WindowHelpers.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -26,7 +26,7 @@ void RunPostedEvents()
 
 TEST_F(ProgressDialogTest, CancelSetsTheFlagOnceAndTheDialogStays)
 {
-    CProgressDlg* dialog = CProgressDlg::Create();
+    ProgressDialog* dialog = ProgressDialog::Create();
     EXPECT_TRUE(dialog->isVisible());
     EXPECT_FALSE(dialog->IsCancelled());
     dialog->CancelButton()->click();
@@ -38,7 +38,7 @@ TEST_F(ProgressDialogTest, CancelSetsTheFlagOnceAndTheDialogStays)
 
 TEST_F(ProgressDialogTest, EnterAndEscapeDoNothing)
 {
-    QPointer<CDualProgressDlg> dialog = CDualProgressDlg::Create();
+    QPointer<DualProgressDialog> dialog = DualProgressDialog::Create();
     dialog->CancelButton()->setFocus();
     for (Qt::Key key : { Qt::Key_Return, Qt::Key_Enter, Qt::Key_Escape }) {
         QTest::keyClick(dialog, key);
@@ -53,7 +53,7 @@ TEST_F(ProgressDialogTest, EnterAndEscapeDoNothing)
 
 TEST_F(ProgressDialogTest, AForeignCloseWhileTheJobHoldsTheDialogOnlyCancels)
 {
-    QPointer<CProgressDlg> dialog = CProgressDlg::Create();
+    QPointer<ProgressDialog> dialog = ProgressDialog::Create();
     QCoreApplication::postEvent(dialog, new QCloseEvent);
     RunPostedEvents();
     ASSERT_FALSE(dialog.isNull());
@@ -68,7 +68,7 @@ TEST_F(ProgressDialogTest, AForeignCloseWhileTheJobHoldsTheDialogOnlyCancels)
 
 TEST_F(ProgressDialogTest, TheJobDrivesBarsAndLabelsThroughItsInterface)
 {
-    QPointer<CDualProgressDlg> dialog = CDualProgressDlg::Create();
+    QPointer<DualProgressDialog> dialog = DualProgressDialog::Create();
     JobProgress& job = *dialog;
     ProgressBar* lower = job.Bar(JobProgress::Lower);
     ASSERT_NE(lower, nullptr);
@@ -86,7 +86,7 @@ TEST_F(ProgressDialogTest, TheJobDrivesBarsAndLabelsThroughItsInterface)
     EXPECT_EQ(dialog->Label(JobProgress::Lower)->text(), "Cutting 3 of 3 file(s)...");
     dialog->PostClose();
 
-    CProgressDlg* single = CProgressDlg::Create();
+    ProgressDialog* single = ProgressDialog::Create();
     EXPECT_EQ(single->Bar(JobProgress::Lower), nullptr);
     ASSERT_NE(single->Bar(JobProgress::Upper), nullptr);
     // Nothing to do (an empty folder): an empty bar, not a busy animation, however it is stepped.
@@ -102,8 +102,8 @@ TEST_F(ProgressDialogTest, TheJobDrivesBarsAndLabelsThroughItsInterface)
 
 TEST_F(ProgressDialogTest, OnlyTheTwoBarDialogFollowsADragOfItsBody)
 {
-    CDualProgressDlg* dual = CDualProgressDlg::Create();
-    CProgressDlg* single = CProgressDlg::Create();
+    DualProgressDialog* dual = DualProgressDialog::Create();
+    ProgressDialog* single = ProgressDialog::Create();
     for (QWidget* dialog : std::initializer_list<QWidget*> { dual, single }) {
         const QPoint before = dialog->pos();
         const QPoint grab(20, 10);
@@ -129,7 +129,7 @@ TEST_F(ProgressDialogTest, TheDialogCentresOverTheMainWindowAndStaysUsableWhileT
     main.show();
     SetMainWindow(&main);
     main.setEnabled(false); // the job's first step
-    QPointer<CDualProgressDlg> dialog = CDualProgressDlg::Create();
+    QPointer<DualProgressDialog> dialog = DualProgressDialog::Create();
     EXPECT_LE((dialog->geometry().center() - main.frameGeometry().center()).manhattanLength(), 2);
     ASSERT_NE(dialog->windowHandle(), nullptr);
     EXPECT_EQ(dialog->windowHandle()->transientParent(), main.windowHandle());

@@ -1,17 +1,17 @@
 // The step spin, the context-menu update, the path helpers of the file dialogs and the cheap pump.
-#include "ui/CStepSpinCtrl.h"
-#include "ui/ContextMenuUpdate.h"
-#include "ui/FileDialogs.h"
-#include "ui/PumpMessages.h"
+#include "ui/widgets/StepSpinBox.h"
+#include "ui/lists/ContextMenuUpdate.h"
+#include "ui/widgets/FileDialogs.h"
+#include "ui/widgets/PumpMessages.h"
 
 #include <QAction>
 #include <QMenu>
 #include <QTimer>
 #include <gtest/gtest.h>
 
-TEST(CStepSpinCtrl, ArrowsMoveByTheStepAfterTheRangeAllowsIt)
+TEST(StepSpinBox, ArrowsMoveByTheStepAfterTheRangeAllowsIt)
 {
-    CStepSpinCtrl spin;
+    StepSpinBox spin;
     spin.setRange(1, 10);
     EXPECT_FALSE(spin.SetStep(10)); // not smaller than the range
     EXPECT_EQ(spin.Step(), 1);
