@@ -7,6 +7,7 @@
 int RunInfo(const std::vector<std::string>& args);
 int RunCut(const std::vector<std::string>& args);
 int RunJoin(const std::vector<std::string>& args);
+int RunLevels(const std::vector<std::string>& args);
 
 constexpr int kExitOk = 0;
 constexpr int kExitFailure = 1;

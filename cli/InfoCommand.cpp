@@ -1,5 +1,6 @@
 // sonicrop-cli info: what the stream model, the decoder's probe and the ID3v1 reader see in a file.
 #include "cli/Commands.h"
+#include "cli/JsonString.h"
 #include "cli/ValidUtf8.h"
 
 #include "engine/join/Mp3StreamDecoder.h"
@@ -113,39 +114,6 @@ std::string Latin1ToUtf8(const std::string& text)
         }
     }
     return out;
-}
-
-std::string JsonString(const std::string& text)
-{
-    std::string out = "\"";
-    for (unsigned char c : ValidUtf8(text)) {
-        switch (c) {
-        case '"':
-            out += "\\\"";
-            break;
-        case '\\':
-            out += "\\\\";
-            break;
-        case '\n':
-            out += "\\n";
-            break;
-        case '\r':
-            out += "\\r";
-            break;
-        case '\t':
-            out += "\\t";
-            break;
-        default:
-            if (c < 0x20) {
-                char escaped[8];
-                std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
-                out += escaped;
-            } else {
-                out += static_cast<char>(c);
-            }
-        }
-    }
-    return out + "\"";
 }
 
 std::string LoadError(const std::string& path) { return "Failed to load file \"" + path + "\"."; }

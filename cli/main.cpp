@@ -1,4 +1,4 @@
-// sonicrop-cli: cut, join and inspect MP3 files from a terminal.
+// sonicrop-cli: cut, join and inspect MP3 files and their levels from a terminal.
 #include "cli/Commands.h"
 
 #include <csignal>
@@ -15,6 +15,8 @@ const char* const kUsage = "Usage: sonicrop-cli COMMAND [OPTIONS] FILE...\n"
                            "                             split MP3 files into pieces without re-encoding\n"
                            "  join -o OUT [OPTIONS] FILE...\n"
                            "                             join MP3 files into one\n"
+                           "  levels [--window MS] [--json] FILE\n"
+                           "                             show the level over time, read without decoding\n"
                            "\n"
                            "Run 'sonicrop-cli COMMAND --help' for the options of a command.\n";
 
@@ -41,6 +43,8 @@ int main(int argc, char** argv)
         return RunCut(args);
     if (command == "join")
         return RunJoin(args);
+    if (command == "levels")
+        return RunLevels(args);
     std::fprintf(stderr, "sonicrop-cli: unknown command '%s'\n\n%s", command.c_str(), kUsage);
     return kExitUsage;
 }

@@ -1,0 +1,95 @@
+#include "engine/level/LevelOverview.h"
+
+#include "engine/stream/InfoFrame.h"
+#include "engine/stream/Mp3SourceFile.h"
+
+#include <algorithm>
+#include <cmath>
+#include <fstream>
+
+namespace {
+
+// A granule's sound reaches the decoded output about a granule later than its place in the stream:
+// its transform overlaps the next granule's, and the synthesis filter delays it (measured against
+// decodes, as the place that follows them best).
+constexpr int64_t kGranuleLag = 576;
+
+struct Accumulator {
+    std::vector<double> power;
+    std::vector<int32_t> parts;
+};
+
+} // namespace
+
+std::optional<LevelOverview> ReadLevelOverview(
+    const std::string& path, double windowMs, std::string& errorText, const std::atomic<bool>* cancel)
+{
+    errorText.clear();
+    Mp3SourceFile source;
+    if (!source.Open(path)) {
+        // The open fails both for a file it cannot read and for one without a frame.
+        const bool readable = std::ifstream(path, std::ios::binary).good();
+        errorText = readable ? "\"" + path + "\" holds no MPEG audio frames." : "Failed to read file \"" + path + "\".";
+        return std::nullopt;
+    }
+    auto first = source.NextCompleteFrame(source.AudioStart());
+    if (!first) {
+        errorText = source.ReadFailed() ? "Failed to read file \"" + path + "\"."
+                                        : "\"" + path + "\" holds no MPEG audio frames.";
+        return std::nullopt;
+    }
+
+    LevelOverview overview;
+    overview.sampleRate = first->header.sampleRate;
+    overview.windowMs = windowMs;
+    overview.windowSamples
+        = std::max<int64_t>(1, std::llround(windowMs * static_cast<double>(overview.sampleRate) / 1000.0));
+
+    int64_t skip = 0;
+    int64_t padding = 0;
+    if (source.HasInfoFrame()) {
+        if (const auto layout = ParseInfoFrame(source.InfoFrame()); layout && layout->lameTag) {
+            skip = layout->lameTag->encoderDelay + LameTag::kDecoderDelay;
+            padding = std::max(0, layout->lameTag->encoderPadding - LameTag::kDecoderDelay);
+        }
+    }
+
+    Accumulator sums;
+    int64_t rawSample = 0; // where the next frame's output starts in the decoder's raw output
+    size_t frames = 0;
+    for (auto frame = first; frame; frame = source.NextCompleteFrame(source.Cursor())) {
+        source.SetCursor(frame->position + static_cast<size_t>(frame->header.frameLength));
+        if ((++frames & 4095) == 0 && cancel && cancel->load(std::memory_order_relaxed))
+            return std::nullopt;
+        const FrameLevel level = ReadFrameLevel(source.FrameBytes(*frame), frame->header);
+        for (int part = 0; part < level.parts; ++part) {
+            const int64_t centre = rawSample + int64_t { part } * level.samplesPerPart + level.samplesPerPart / 2
+                + (frame->header.layerIndex == 2 ? kGranuleLag : 0) - skip;
+            if (centre >= 0) {
+                const auto window = static_cast<size_t>(centre / overview.windowSamples);
+                if (window >= sums.power.size()) {
+                    sums.power.resize(window + 1, 0.0);
+                    sums.parts.resize(window + 1, 0);
+                }
+                sums.power[window] += level.power[static_cast<size_t>(part)];
+                sums.parts[window] += 1;
+            }
+        }
+        rawSample += frame->header.samplesPerFrame;
+    }
+    if (source.ReadFailed()) {
+        errorText = "Failed to read file \"" + path + "\".";
+        return std::nullopt;
+    }
+
+    overview.totalSamples = std::max<int64_t>(0, rawSample - skip - padding);
+    const auto windows = static_cast<size_t>((overview.totalSamples + overview.windowSamples - 1) / overview.windowSamples);
+    sums.power.resize(windows, 0.0);
+    sums.parts.resize(windows, 0);
+    overview.levelsDb.resize(windows);
+    for (size_t k = 0; k < windows; ++k) {
+        const double power = sums.parts[k] > 0 ? sums.power[k] / sums.parts[k] : 0.0;
+        overview.levelsDb[k] = static_cast<float>(PowerToDb(power));
+    }
+    return overview;
+}

@@ -1,0 +1,183 @@
+// The level overview read from side information follows the level of the decoded sound, window by
+// window, on real LAME encodings.
+#include "engine/level/LevelOverview.h"
+#include "tests/support/EncodedAudio.h"
+#include "tests/support/FrameBuilder.h"
+#include "tests/support/GaplessDecode.h"
+#include "tests/support/SpeechLike.h"
+#include "tests/support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <numeric>
+
+namespace {
+
+// Decoded RMS level of each window of a gapless decode, in dBFS (both channels' power averaged).
+std::vector<double> DecodedLevels(const Pcm& pcm, int64_t windowSamples)
+{
+    std::vector<double> levels;
+    for (size_t begin = 0; begin < pcm.left.size(); begin += static_cast<size_t>(windowSamples)) {
+        const size_t end = begin + static_cast<size_t>(windowSamples);
+        double power = std::pow(RmsLevel(pcm.left, begin, end), 2);
+        if (!pcm.right.empty())
+            power = (power + std::pow(RmsLevel(pcm.right, begin, end), 2)) / 2;
+        levels.push_back(PowerToDb(power));
+    }
+    return levels;
+}
+
+double Correlation(const std::vector<double>& a, const std::vector<double>& b)
+{
+    const double n = static_cast<double>(a.size());
+    const double ma = std::accumulate(a.begin(), a.end(), 0.0) / n;
+    const double mb = std::accumulate(b.begin(), b.end(), 0.0) / n;
+    double sab = 0, saa = 0, sbb = 0;
+    for (size_t i = 0; i < a.size(); ++i) {
+        sab += (a[i] - ma) * (b[i] - mb);
+        saa += (a[i] - ma) * (a[i] - ma);
+        sbb += (b[i] - mb) * (b[i] - mb);
+    }
+    return sab / std::sqrt(saa * sbb);
+}
+
+// The level strip shows 60 dB: below that is silence, told apart by the silence test.
+constexpr double kFloorDb = -60;
+
+struct Agreement {
+    double r = 0; // over all windows, both levels floored at kFloorDb
+    // Windows inside a silent stretch: the decode finds them and both neighbours below -60 dBFS.
+    // (The first and last window of a stretch may hold the edge of a granule that still sounds.)
+    size_t silent = 0;
+    size_t silentFound = 0; // of those, the windows the overview shows below -45 dBFS
+    double meanError = 0; // estimate minus decode over the windows above kFloorDb, dB
+    size_t windowsDiffer = 0; // count of overview windows minus decoded windows
+};
+
+Agreement Compare(const std::string& path)
+{
+    std::string error;
+    const auto overview = ReadLevelOverview(path, kDefaultLevelWindowMs, error);
+    EXPECT_TRUE(overview) << error;
+    if (!overview)
+        return {};
+    const Pcm decoded = DecodeGapless(path);
+    const auto truth = DecodedLevels(decoded, overview->windowSamples);
+    Agreement result;
+    result.windowsDiffer = overview->levelsDb.size() > truth.size() ? overview->levelsDb.size() - truth.size()
+                                                                    : truth.size() - overview->levelsDb.size();
+    std::vector<double> a, b;
+    size_t sounding = 0;
+    for (size_t k = 0; k < std::min(truth.size(), overview->levelsDb.size()); ++k) {
+        a.push_back(std::max(kFloorDb, truth[k]));
+        b.push_back(std::max<double>(kFloorDb, overview->levelsDb[k]));
+        if (truth[k] < kFloorDb) {
+            const bool inside = k > 0 && k + 1 < truth.size() && truth[k - 1] < kFloorDb && truth[k + 1] < kFloorDb;
+            result.silent += inside ? 1 : 0;
+            result.silentFound += inside && overview->levelsDb[k] < -45 ? 1 : 0;
+            continue;
+        }
+        result.meanError += overview->levelsDb[k] - truth[k];
+        ++sounding;
+    }
+    result.meanError /= static_cast<double>(sounding);
+    result.r = Correlation(a, b);
+    return result;
+}
+
+struct Encoding {
+    const char* name;
+    int bitrate;
+    bool vbr;
+    int sampleRate;
+    int channels;
+};
+
+constexpr Encoding kEncodings[] = {
+    { "cbr128", 128, false, 44100, 2 },
+    { "cbr320", 320, false, 44100, 2 },
+    { "vbr", 0, true, 44100, 2 },
+    { "mpeg2_mono", 64, false, 22050, 1 },
+    { "mpeg2_vbr", 0, true, 24000, 1 },
+};
+
+class LevelOverviewTest : public ::testing::TestWithParam<Encoding> { };
+
+void CheckAgainstDecode(const Pcm& pcm, const Encoding& e, bool expectSilence)
+{
+    TempDir dir;
+    const std::string path = dir.File("source.mp3");
+    WriteFile(path, EncodePcm(pcm, e.bitrate, e.vbr, true, 2));
+    const Agreement agreement = Compare(path);
+    SCOPED_TRACE(::testing::Message() << e.name << ": r " << agreement.r << ", mean error " << agreement.meanError
+                                      << " dB, silence " << agreement.silentFound << "/" << agreement.silent);
+    EXPECT_GE(agreement.r, 0.95);
+    EXPECT_EQ(agreement.windowsDiffer, 0u);
+    // The offset matters to whoever compares levels with a threshold (silence).
+    EXPECT_NEAR(agreement.meanError, 0.0, 12.0);
+    if (expectSilence) {
+        EXPECT_GT(agreement.silent, 10u);
+        EXPECT_EQ(agreement.silentFound, agreement.silent);
+    }
+}
+
+// Music with a passage of digital silence and one of a faint tone 70 dB down.
+Pcm MusicWithSilence(int sampleRate, int channels)
+{
+    Pcm pcm = MakeMusic(14.0, sampleRate, channels);
+    const size_t second = static_cast<size_t>(sampleRate);
+    for (size_t i = 5 * second; i < 7 * second; ++i) {
+        pcm.left[i] = 0;
+        if (channels == 2)
+            pcm.right[i] = 0;
+    }
+    for (size_t i = 9 * second; i < 11 * second; ++i) {
+        const auto faint = static_cast<int16_t>(std::lround(10 * std::sin(2 * M_PI * 440.0 * i / sampleRate)));
+        pcm.left[i] = faint;
+        if (channels == 2)
+            pcm.right[i] = faint;
+    }
+    return pcm;
+}
+
+TEST_P(LevelOverviewTest, FollowsTheDecodedLevelOfMusic)
+{
+    const Encoding& e = GetParam();
+    CheckAgainstDecode(MusicWithSilence(e.sampleRate, e.channels), e, true);
+}
+
+TEST_P(LevelOverviewTest, FollowsTheDecodedLevelOfSpeech)
+{
+    const Encoding& e = GetParam();
+    CheckAgainstDecode(MakeSpeech(16.0, e.sampleRate, e.channels), e, true);
+}
+
+INSTANTIATE_TEST_SUITE_P(Encodings, LevelOverviewTest, ::testing::ValuesIn(kEncodings),
+    [](const auto& param) { return std::string(param.param.name); });
+
+} // namespace
+
+TEST(LevelOverview, ReportsFilesWithoutAudioAndStopsWhenCancelled)
+{
+    TempDir dir;
+    std::string error;
+    WriteFile(dir.File("junk.mp3"), Bytes(5000, 0x20));
+    EXPECT_FALSE(ReadLevelOverview(dir.File("junk.mp3"), 100, error));
+    EXPECT_NE(error.find("holds no MPEG audio frames"), std::string::npos) << error;
+    EXPECT_FALSE(ReadLevelOverview(dir.File("missing.mp3"), 100, error));
+    EXPECT_NE(error.find("Failed to read file"), std::string::npos) << error;
+
+    // Frames whose bodies are filler: side information that means nothing must still give a level
+    // for every window, never read outside the frame.
+    WriteFile(dir.File("filler.mp3"), Frames(FrameSpec {}, 200));
+    const auto filler = ReadLevelOverview(dir.File("filler.mp3"), 100, error);
+    ASSERT_TRUE(filler) << error;
+    EXPECT_EQ(filler->levelsDb.size(), static_cast<size_t>((200 * 1152 + 4409) / 4410));
+
+    WriteFile(dir.File("long.mp3"), Frames(FrameSpec {}, 10000));
+    const std::atomic<bool> cancel { true };
+    EXPECT_FALSE(ReadLevelOverview(dir.File("long.mp3"), 100, error, &cancel));
+    EXPECT_TRUE(error.empty());
+}
