@@ -40,15 +40,20 @@ constexpr int64_t kMaxInt32 = std::numeric_limits<int32_t>::max();
 
 } // namespace
 
-std::optional<int32_t> ParseTenths(const std::string& text)
+std::optional<int64_t> ParseMilliseconds(const std::string& text)
 {
     std::string whole = text;
-    int64_t tenth = 0;
+    int64_t fraction = 0;
     if (const size_t dot = text.find('.'); dot != std::string::npos) {
         const std::string decimal = text.substr(dot + 1);
-        if (decimal.size() != 1 || decimal[0] < '0' || decimal[0] > '9')
+        if (decimal.empty() || decimal.size() > 3)
             return std::nullopt;
-        tenth = decimal[0] - '0';
+        for (size_t i = 0; i < 3; ++i) {
+            const char c = i < decimal.size() ? decimal[i] : '0';
+            if (c < '0' || c > '9')
+                return std::nullopt;
+            fraction = fraction * 10 + (c - '0');
+        }
         whole = text.substr(0, dot);
     }
     const auto fields = SplitAt(whole, ':');
@@ -67,10 +72,18 @@ std::optional<int32_t> ParseTenths(const std::string& text)
         if (seconds > kMaxInt32 / 10)
             return std::nullopt;
     }
-    const int64_t tenths = seconds * 10 + tenth;
-    if (tenths > kMaxInt32)
+    return seconds * 1000 + fraction;
+}
+
+std::optional<int32_t> ParseTenths(const std::string& text)
+{
+    // One decimal at most: a tenth is the finest step of these times.
+    if (const size_t dot = text.find('.'); dot != std::string::npos && text.size() - dot - 1 != 1)
         return std::nullopt;
-    return static_cast<int32_t>(tenths);
+    const auto ms = ParseMilliseconds(text);
+    if (!ms)
+        return std::nullopt;
+    return static_cast<int32_t>(*ms / 100);
 }
 
 bool ParseCutArguments(const std::vector<std::string>& args, CutArguments& parsed, std::string& usageError)
@@ -116,21 +129,26 @@ bool ParseCutArguments(const std::vector<std::string>& args, CutArguments& parse
             parsed.cutFileAmount = static_cast<int32_t>(*count);
             ++modes;
         } else if (arg == "--time") {
+            // MIN:SEC, or any time with up to three decimals ("90", "1:02.5", "10.345").
             const auto fields = SplitAt(value, ':');
-            if (fields.size() != 2)
-                return bad();
-            const auto minutes = ParseCount(fields[0], 3000000);
-            const auto seconds = ParseCount(fields[1], 59);
-            if (!minutes || !seconds)
-                return bad();
+            const auto minutes = fields.size() == 2 ? ParseCount(fields[0], 3000000) : std::nullopt;
+            const auto seconds = fields.size() == 2 ? ParseCount(fields[1], 59) : std::nullopt;
+            if (minutes && seconds) {
+                parsed.timeMs = (*minutes * 60 + *seconds) * 1000;
+            } else {
+                const auto ms = ParseMilliseconds(value);
+                if (!ms || *ms / 1000 / 60 > 3000000)
+                    return bad();
+                parsed.timeMs = *ms;
+            }
             parsed.mode = CutArguments::Mode::Time;
-            parsed.cutTimeMin = static_cast<int32_t>(*minutes);
-            parsed.cutTimeSec = static_cast<int32_t>(*seconds);
+            parsed.cutTimeMin = static_cast<int32_t>(parsed.timeMs / 1000 / 60);
+            parsed.cutTimeSec = static_cast<int32_t>(parsed.timeMs / 1000 % 60);
             ++modes;
         } else if (arg == "--points") {
             parsed.points.clear();
             for (const auto& field : SplitAt(value, ',')) {
-                const auto point = ParseTenths(field);
+                const auto point = ParseMilliseconds(field);
                 if (!point || *point <= 0 || (!parsed.points.empty() && *point <= parsed.points.back()))
                     return bad();
                 parsed.points.push_back(*point);

@@ -14,7 +14,8 @@ struct CutArguments {
     int32_t cutFileAmount = 0;
     int32_t cutTimeMin = 0;
     int32_t cutTimeSec = 0;
-    std::vector<int32_t> points; // tenths of a second, rising strictly
+    int64_t timeMs = 0; // --time in milliseconds (cutTimeMin and cutTimeSec hold its whole seconds)
+    std::vector<int64_t> points; // milliseconds, rising strictly
     std::vector<int> skip; // 1-based piece numbers left out with --points
     CutOptions options;
     std::vector<std::string> files;
@@ -25,3 +26,5 @@ bool ParseCutArguments(const std::vector<std::string>& args, CutArguments& parse
 
 // "75.5" (seconds, at most one decimal) or "[H:]M:SS[.t]" ("1:15.5", "1:00:00"), in tenths.
 std::optional<int32_t> ParseTenths(const std::string& text);
+// The same with up to three decimals ("10.345", "1:02.5"), in milliseconds.
+std::optional<int64_t> ParseMilliseconds(const std::string& text);

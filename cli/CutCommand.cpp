@@ -30,25 +30,29 @@ const char* const kCutUsage
       "  --output-folder DIR       write the pieces into DIR instead of next to the source\n"
       "  --folder-per-file         put each file's pieces into a folder named after it\n"
       "\n"
-      "Times S and T: seconds with at most one decimal (75.5) or [H:]M:SS[.t] (1:15.5).\n";
+      "Times S and T: seconds with at most one decimal (75.5) or [H:]M:SS[.t] (1:15.5); cut points and\n"
+      "--time take up to three decimals (10.345, 1:02.5). Pieces are cut to the sample.\n";
 
 enum class FileResult { Done, Failed, Cancelled };
 
-// The pieces list of a cut at points: boundaries 0, T1, ..., end; every piece checked but the skipped.
-bool BuildEntries(const CutArguments& arguments, int32_t totalDuration, const ID3TagInfo& tag,
-    std::vector<PieceEntry>& entries, std::string& errorText)
+// The pieces list of a cut at points (milliseconds): boundaries 0, T1, ..., end; every piece
+// checked but the skipped.
+bool BuildEntries(const std::vector<int64_t>& points, const CutArguments& arguments, int64_t totalMs,
+    const ID3TagInfo& tag, std::vector<PieceEntry>& entries, std::string& errorText)
 {
-    if (arguments.points.back() >= totalDuration) {
+    if (points.back() >= totalMs) {
         errorText = "The cut points must lie inside the file.";
         return false;
     }
-    std::vector<int32_t> bounds = { 0 };
-    bounds.insert(bounds.end(), arguments.points.begin(), arguments.points.end());
-    bounds.push_back(totalDuration);
+    std::vector<int64_t> bounds = { 0 };
+    bounds.insert(bounds.end(), points.begin(), points.end());
+    bounds.push_back(totalMs);
     for (size_t i = 0; i + 1 < bounds.size(); ++i) {
         PieceEntry entry;
-        entry.start = bounds[i];
-        entry.end = bounds[i + 1];
+        entry.startMs = bounds[i];
+        entry.endMs = bounds[i + 1];
+        entry.start = static_cast<int32_t>(std::min<int64_t>(bounds[i] / 100, INT32_MAX));
+        entry.end = static_cast<int32_t>(std::min<int64_t>(bounds[i + 1] / 100, INT32_MAX));
         const int number = static_cast<int>(i + 1);
         entry.checked = std::find(arguments.skip.begin(), arguments.skip.end(), number) == arguments.skip.end();
         entry.trackNoType = arguments.options.ID3v1TagTrackNoType;
@@ -87,14 +91,31 @@ FileResult CutOneFile(const CutArguments& arguments, const std::string& path, Te
     }
 
     bool ok = false;
-    if (arguments.mode == CutArguments::Mode::Points) {
+    // Pieces of a time with a fraction of a second are cut at its multiples, as points are.
+    const bool fractionalTime = arguments.mode == CutArguments::Mode::Time && arguments.timeMs % 1000 != 0;
+    if (arguments.mode == CutArguments::Mode::Points || fractionalTime) {
         CutterSource source;
         source.path = path;
         source.tag = tag;
         GetFileSize64(path, source.totalSize);
         source.totalDuration = DurationInTenths(probe);
+        const int64_t totalMs = probe.sampleRate > 0
+            ? static_cast<int64_t>(probe.totalSamples * 1000 / static_cast<uint64_t>(probe.sampleRate))
+            : 0;
+        std::vector<int64_t> points = arguments.points;
+        if (fractionalTime) {
+            if (arguments.timeMs <= 0) {
+                errorText = "Please enter a valid duration.";
+                return FileResult::Failed;
+            }
+            points.clear();
+            for (int64_t at = arguments.timeMs; at < totalMs; at += arguments.timeMs)
+                points.push_back(at);
+            if (points.empty())
+                points.push_back(totalMs); // one piece: refused below as a point outside the file
+        }
         std::vector<PieceEntry> entries;
-        if (!BuildEntries(arguments, source.totalDuration, tag, entries, errorText))
+        if (!BuildEntries(points, arguments, totalMs, tag, entries, errorText))
             return FileResult::Failed;
         ok = CutBySelection(source, entries, settings, errorText);
         if (progress.IsCancelled())

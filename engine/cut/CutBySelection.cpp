@@ -1,8 +1,10 @@
+#include "engine/cut/FrameCopyCutter.h"
 #include "engine/cut/MakePieceFileName.h"
 #include "engine/cut/SplitRun.h"
 #include "engine/cut/SplitRunSteps.h"
 
 #include <algorithm>
+#include <optional>
 
 namespace {
 
@@ -26,6 +28,9 @@ void ApplyTrackRule(PieceEntry& entry, size_t position, const ID3TagInfo& source
         break;
     }
 }
+
+int64_t StartMs(const PieceEntry& entry) { return entry.startMs >= 0 ? entry.startMs : int64_t { entry.start } * 100; }
+int64_t EndMs(const PieceEntry& entry) { return entry.endMs >= 0 ? entry.endMs : int64_t { entry.end } * 100; }
 
 } // namespace
 
@@ -54,6 +59,42 @@ bool CutBySelection(
     bool leftEarly = false;
     PieceCutter::Failure failure = PieceCutter::Failure::None;
     PieceNumbering numbering;
+    // Copied frames are cut to the sample: each piece plays exactly the source's samples between
+    // its bounds (a faded piece is encoded again and keeps whole frames).
+    auto* exact = dynamic_cast<FrameCopyCutter*>(cutter.get());
+    for (size_t i = 0; exact && i < entries.size(); ++i) {
+        PieceEntry& entry = entries[i];
+        if (!entry.checked)
+            continue;
+        const bool last = i + 1 == entries.size();
+        MakePieceFileName(entry.outputPath, source.path, options, &numbering);
+        ApplyTrackRule(entry, i, source.tag);
+        const auto end = last ? std::nullopt : std::optional<int64_t>(exact->MillisecondsToSample(EndMs(entry)));
+        if (!exact->WriteExactPiece(
+                entry.outputPath, exact->MillisecondsToSample(StartMs(entry)), end, &entry.tag, endReached)) {
+            failure = cutter->LastFailure();
+            break;
+        }
+        source.outputFiles.push_back(entry.outputPath);
+        if (endReached)
+            break;
+    }
+    if (exact) {
+        if (PumpAndCheckCancel(settings) || failure == PieceCutter::Failure::Cancelled) {
+            DeleteOutputFiles(source.outputFiles);
+            return true;
+        }
+        if (failure == PieceCutter::Failure::WriteFailed || failure == PieceCutter::Failure::ReadFailed) {
+            errorText = cutter->FailureText();
+            DeleteOutputFiles(source.outputFiles);
+            return false;
+        }
+        if (failure == PieceCutter::Failure::CreateFailed) {
+            errorText = cutter->FailureText();
+            return false;
+        }
+        return true;
+    }
     for (size_t i = 0; i + 1 < entries.size(); ++i) {
         PieceEntry& entry = entries[i];
         const int32_t duration = entry.end - entry.start;

@@ -2,6 +2,11 @@
 
 #include "engine/cut/PieceInfoFrame.h"
 #include "engine/cut/PrimingFrames.h"
+#include "engine/stream/InfoFrame.h"
+
+#include <algorithm>
+#include <array>
+#include <climits>
 #include "engine/stream/AudioTally.h"
 #include "platform/OutputFile.h"
 
@@ -175,6 +180,195 @@ bool FrameCopyCutter::WritePiece(
     }
     if (!output.Close())
         return abandon(Failure::WriteFailed);
+    lastPrimingEnough_ = priming.enough;
+    return true;
+}
+
+int64_t FrameCopyCutter::MillisecondsToSample(int64_t ms) const
+{
+    const int64_t rate = source_.SampleRate();
+    return (ms * rate + 500) / 1000;
+}
+
+void FrameCopyCutter::LearnSourceTrim()
+{
+    if (trimKnown_)
+        return;
+    trimKnown_ = true;
+    cursorFrame_ = 0;
+    if (!source_.HasInfoFrame())
+        return;
+    if (const auto layout = ParseInfoFrame(source_.InfoFrame()); layout && layout->lameTag) {
+        sourceTagged_ = true;
+        sourceSkip_ = layout->lameTag->encoderDelay + LameTag::kDecoderDelay;
+        sourceEndTrim_ = std::max(0, layout->lameTag->encoderPadding - LameTag::kDecoderDelay);
+    }
+}
+
+bool FrameCopyCutter::WalkToFrame(int64_t frame)
+{
+    while (cursorFrame_ < frame) {
+        const auto found = source_.NextCompleteFrame(source_.Cursor());
+        if (!found)
+            return false;
+        RecordFrame(*found);
+        source_.SetCursor(found->position + static_cast<size_t>(found->header.frameLength));
+        ++cursorFrame_;
+    }
+    return true;
+}
+
+bool FrameCopyCutter::WriteExactPiece(const std::string& path, int64_t startSample, std::optional<int64_t> endSample,
+    const ID3TagInfo* tag, bool& endReached)
+{
+    endReached = false;
+    ClearFailure();
+    LearnSourceTrim();
+    const int spf = source_.SamplesPerFrame();
+    const bool layer3 = !firstAudioFrame_ || firstAudioFrame_->header.layerIndex == 2;
+    // Layers I and II play every sample of their frames: the timeline is the frames'.
+    const int64_t skip = layer3 ? sourceSkip_ : 0;
+    const int64_t rawStart = std::max<int64_t>(0, startSample) + skip;
+    const int64_t firstFrame = rawStart / spf;
+    const int64_t offset = layer3 ? rawStart - firstFrame * spf : 0;
+    if (!WalkToFrame(firstFrame)) {
+        if (source_.ReadFailed()) {
+            Fail(Failure::ReadFailed, path);
+            return false;
+        }
+        endReached = true;
+        return true; // nothing of the source is left for this piece
+    }
+    const size_t cursor = source_.Cursor();
+    const auto atCursor = source_.NextCompleteFrame(cursor);
+    if (!atCursor) {
+        endReached = true;
+        return !source_.ReadFailed() || (Fail(Failure::ReadFailed, path), false);
+    }
+
+    // The tag's delay drops the priming and the samples of the first frame before the start.
+    const int maxPriming = layer3 ? std::max<int>(0, static_cast<int>((4095 + LameTag::kDecoderDelay - offset) / spf)) : 0;
+    const PrimingFrames priming = layer3
+        ? ChoosePrimingFrames(history_, 0, source_.MainDataOf(*atCursor), 2, spf, maxPriming)
+        : PrimingFrames {};
+    const bool silentLead = layer3 && firstFrame == 0 && !sourceTagged_;
+    const int64_t dropped = (static_cast<int64_t>(priming.count) + (silentLead ? 1 : 0)) * spf + offset;
+    const size_t pieceStart = priming.count > 0 ? history_.FromNewest(static_cast<size_t>(priming.count) - 1).position : cursor;
+
+    OutputFile output;
+    if (!output.Create(path)) {
+        Fail(Failure::CreateFailed, path);
+        return false;
+    }
+    auto abandon = [&](Failure failure) {
+        output.Discard();
+        Fail(failure, path);
+        return false;
+    };
+    auto copyFailed = [&] { return abandon(source_.ReadFailed() ? Failure::ReadFailed : Failure::WriteFailed); };
+    if (output.CopyFrom(source_.File(), 0, source_.ID3v2Length()) != OutputFile::CopyResult::Copied)
+        return copyFailed();
+    const int tagFrames = layer3 ? priming.count + (silentLead ? 1 : 0) : 0;
+    PieceInfoFrame info(source_, tagFrames, firstFrame == 0,
+        firstAudioFrame_ ? std::span<const uint8_t>(firstAudioHeader_) : std::span<const uint8_t> {});
+    const bool trims = layer3 && info.HasLameTag();
+    const std::vector<uint8_t> infoBytes = trims || source_.HasInfoFrame() ? info.Bytes() : std::vector<uint8_t> {};
+    if (!output.Write(infoBytes.data(), infoBytes.size()))
+        return copyFailed();
+
+    AudioTally tally(infoBytes.size(), info.HasLameTag());
+    int64_t framesWritten = 0;
+    auto append = [&](std::span<const uint8_t> bytes, int bitrate) {
+        tally.Add(bytes, bitrate);
+        ++framesWritten;
+        return output.Append(bytes.data(), bytes.size());
+    };
+    auto copy = [&](const FoundFrame& frame) {
+        const auto bytes = source_.FrameBytes(frame);
+        return bytes.size() == static_cast<size_t>(frame.header.frameLength) && append(bytes, frame.header.bitrate);
+    };
+    if (silentLead && trims) {
+        // The first audio frame's header without CRC or padding, and side information of zeros:
+        // no values, no borrowed main data. It decodes to silence and leaves the decoder as it
+        // starts, so the source's first frame decodes as in the source.
+        std::array<uint8_t, 4> header = firstAudioHeader_;
+        header[1] |= 0x01;
+        header[2] &= static_cast<uint8_t>(~0x02);
+        if (const auto decoded = DecodeFrameHeader(header.data())) {
+            std::vector<uint8_t> silent(static_cast<size_t>(decoded->frameLength), 0);
+            std::copy(header.begin(), header.end(), silent.begin());
+            if (!append(silent, decoded->bitrate))
+                return copyFailed();
+        }
+    }
+    for (size_t position = pieceStart; position < cursor;) {
+        const auto frame = source_.NextCompleteFrame(position);
+        if (!frame || frame->position >= cursor)
+            break;
+        if (!copy(*frame))
+            return copyFailed();
+        position = frame->position + static_cast<size_t>(frame->header.frameLength);
+    }
+    if (PumpAndCheckCancel())
+        return abandon(Failure::Cancelled);
+
+    // The body: the frames up to the one holding the last sample.
+    const int64_t lastFrame = endSample ? (*endSample + skip - 1) / spf : INT64_MAX;
+    int64_t bodyFrames = 0;
+    bool sharedLast = false;
+    while (cursorFrame_ <= lastFrame) {
+        const auto frame = source_.NextCompleteFrame(source_.Cursor());
+        if (!frame)
+            break;
+        if (!copy(*frame))
+            return copyFailed();
+        RecordFrame(*frame);
+        source_.SetCursor(frame->position + static_cast<size_t>(frame->header.frameLength));
+        ++cursorFrame_;
+        ++bodyFrames;
+        UpdateProgress();
+        if (PumpAndCheckCancel())
+            return abandon(Failure::Cancelled);
+    }
+    const bool atEnd = !source_.NextCompleteFrame(source_.Cursor());
+    if (source_.ReadFailed())
+        return abandon(Failure::ReadFailed);
+    // The source's own end: its padding is not played.
+    const int64_t playedEnd = cursorFrame_ * spf - (atEnd ? (layer3 ? sourceEndTrim_ : 0) : 0);
+    int64_t rawEnd = endSample ? std::min(*endSample + skip, playedEnd) : playedEnd;
+    rawEnd = std::max(rawEnd, rawStart);
+    if (atEnd)
+        endReached = !endSample || *endSample + skip >= playedEnd;
+    else if (endSample && rawEnd % spf != 0)
+        sharedLast = true;
+
+    ID3v1Block block {};
+    if (tag) {
+        BuildID3v1FromInfo(block.data(), *tag);
+        if (!output.Write(block.data(), block.size()))
+            return copyFailed();
+    }
+    if (!output.Flush())
+        return copyFailed();
+    if (!infoBytes.empty()) {
+        if (trims) {
+            const int64_t played = rawEnd - rawStart;
+            const int64_t delay = dropped - LameTag::kDecoderDelay;
+            const int64_t padding = framesWritten * spf - dropped - played + LameTag::kDecoderDelay;
+            info.FinishExact(tally, static_cast<int>(delay), static_cast<int>(padding));
+        } else {
+            info.Finish(tally, atEnd);
+        }
+        if (!output.WriteAt(source_.ID3v2Length(), info.Bytes().data(), info.Bytes().size()))
+            return abandon(Failure::WriteFailed);
+    }
+    if (!output.Close())
+        return abandon(Failure::WriteFailed);
+    // The next piece starts inside this piece's last frame: it plays that frame again.
+    if (sharedLast && bodyFrames > 0 && !history_.Empty()) {
+        source_.SetCursor(history_.PopNewest().position);
+        --cursorFrame_;
+    }
     lastPrimingEnough_ = priming.enough;
     return true;
 }

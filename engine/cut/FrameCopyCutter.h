@@ -9,6 +9,8 @@
 // gapless decoder to drop them; they do not count toward the piece's budget.
 #include "engine/cut/PieceCutter.h"
 
+#include <optional>
+
 class FrameCopyCutter : public PieceCutter {
 public:
     bool WritePieceBySize(
@@ -20,6 +22,18 @@ public:
     void SetFadeIn(bool, int32_t) override { }
     void SetFadeOut(bool, int32_t) override { }
 
+    // A piece cut to the sample: it plays the source's samples [startSample, endSample) of its
+    // gapless decode (to the end with no endSample). It holds the frames covering that span and
+    // its priming; its LAME tag's delay and padding drop the rest. Pieces must come in rising
+    // order, each starting at or after the end of the one before; a piece may share its first
+    // frame with the end of the one before. A Layer III source without a LAME tag has nothing to
+    // drop at its start, so the piece that starts there begins with one silent frame for its tag
+    // to drop. Layers I and II know no tag: their pieces hold whole frames.
+    bool WriteExactPiece(const std::string& path, int64_t startSample, std::optional<int64_t> endSample,
+        const ID3TagInfo* tag, bool& endReached);
+    // The gapless sample of a time in milliseconds: round(ms x rate / 1000).
+    int64_t MillisecondsToSample(int64_t ms) const;
+
     // Whether the last piece's priming covered all the main data its first frames borrow; false
     // when the reservoir reached further back than the history or the tag's delay field allowed.
     bool LastPrimingWasEnough() const { return lastPrimingEnough_; }
@@ -28,5 +42,15 @@ private:
     enum class Budget { Bytes, Samples, Rest };
     bool WritePiece(const std::string& path, Budget kind, int64_t budget, const ID3TagInfo* tag, bool* endReached);
 
+    // Moves the cursor forward to the frame of index frame (counted from the first audio frame),
+    // recording the frames it passes; false when the stream ends first.
+    bool WalkToFrame(int64_t frame);
+    void LearnSourceTrim();
+
     bool lastPrimingEnough_ = true;
+    bool trimKnown_ = false;
+    bool sourceTagged_ = false;
+    int64_t sourceSkip_ = 0; // samples a gapless decoder drops at the source's start
+    int64_t sourceEndTrim_ = 0; // and at its end
+    int64_t cursorFrame_ = 0; // index of the frame at the cursor, for exact pieces
 };

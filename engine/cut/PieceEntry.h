@@ -13,4 +13,8 @@ struct PieceEntry {
     int trackNoType = TrackNoSequence; // a TrackNoType
     ID3TagInfo tag;
     std::string outputPath;
+    // The bounds in milliseconds where they are known finer than tenths (times typed on the
+    // command line); below 0: start and end in tenths stand.
+    int64_t startMs = -1;
+    int64_t endMs = -1;
 };

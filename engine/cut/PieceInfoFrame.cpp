@@ -42,3 +42,15 @@ void PieceInfoFrame::Finish(const AudioTally& tally, bool endsAtSourceEnd)
     values.encoderPadding = endsAtSourceEnd && sourceTagged_ ? sourcePadding_ : LameTag::kDecoderDelay;
     FillInfoFrame(frame_, values);
 }
+
+void PieceInfoFrame::FinishExact(const AudioTally& tally, int delay, int padding)
+{
+    if (frame_.empty())
+        return;
+    InfoFrameValues values = tally.InfoValues();
+    if (isNew_)
+        values.variableBitrate = tally.BitrateVaries();
+    values.encoderDelay = std::clamp(delay, 0, 4095);
+    values.encoderPadding = std::clamp(padding, 0, 4095);
+    FillInfoFrame(frame_, values);
+}

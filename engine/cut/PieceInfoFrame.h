@@ -30,6 +30,8 @@ public:
     // Fills in the piece's counts, seek table and LAME tag; endsAtSourceEnd: the piece's last frame
     // is the source's last.
     void Finish(const AudioTally& tally, bool endsAtSourceEnd);
+    // The same with the delay and padding of a piece cut to the sample.
+    void FinishExact(const AudioTally& tally, int delay, int padding);
 
 private:
     std::vector<uint8_t> frame_;

@@ -29,8 +29,8 @@ int MaxPrimingFrames(int samplesPerFrame)
     return samplesPerFrame > 0 ? (4095 + LameTag::kDecoderDelay) / samplesPerFrame : 0;
 }
 
-PrimingFrames ChoosePrimingFrames(
-    const FrameHistory& history, size_t playedEntries, MainDataFacts firstPlayed, int layerIndex, int samplesPerFrame)
+PrimingFrames ChoosePrimingFrames(const FrameHistory& history, size_t playedEntries, MainDataFacts firstPlayed,
+    int layerIndex, int samplesPerFrame, int maxFrames)
 {
     PrimingFrames priming;
     const size_t available = history.Count() > playedEntries ? history.Count() - playedEntries : 0;
@@ -49,7 +49,10 @@ PrimingFrames ChoosePrimingFrames(
             wanted = std::max(wanted, back + FramesCovering(history, before + back, borrowed));
         }
     }
-    const size_t limit = std::min(available, static_cast<size_t>(std::max(0, MaxPrimingFrames(samplesPerFrame))));
+    int tagLimit = std::max(0, MaxPrimingFrames(samplesPerFrame));
+    if (maxFrames >= 0)
+        tagLimit = std::min(tagLimit, maxFrames);
+    const size_t limit = std::min(available, static_cast<size_t>(tagLimit));
     priming.count = static_cast<int>(std::min(std::max<size_t>(wanted, kMinimumPriming), limit));
     priming.enough = wanted <= static_cast<size_t>(priming.count);
     return priming;

@@ -20,6 +20,7 @@ int MaxPrimingFrames(int samplesPerFrame);
 // firstPlayed: the main data of the first played frame. It is the history's entry playedEntries − 1
 // places before the newest when playedEntries > 0 (a lead-in), else the frame after the newest.
 // The frames before it are the older entries. At least three frames, as far as the history goes;
-// layers without a reservoir take three.
-PrimingFrames ChoosePrimingFrames(
-    const FrameHistory& history, size_t playedEntries, MainDataFacts firstPlayed, int layerIndex, int samplesPerFrame);
+// layers without a reservoir take three. maxFrames limits the count further (a piece that starts
+// inside its first frame drops those samples too, within the same 12 bits); below 0: no limit.
+PrimingFrames ChoosePrimingFrames(const FrameHistory& history, size_t playedEntries, MainDataFacts firstPlayed,
+    int layerIndex, int samplesPerFrame, int maxFrames = -1);

@@ -101,7 +101,7 @@ TEST_F(CutCommandTest, BadUsageExitsTwoAndWritesNothing)
     const std::string song = Tone("song.mp3", 2);
     for (const std::string& arguments : std::vector<std::string> { "'" + song + "'",
              "--count 2 --size 10 '" + song + "'", "--count 2", "--time 1:75 '" + song + "'",
-             "--time 90 '" + song + "'", "--count 2 --fade-in 1.25 '" + song + "'", "--count 2 --skip 1 '" + song + "'",
+             "--time 9.0001 '" + song + "'", "--count 2 --fade-in 1.25 '" + song + "'", "--count 2 --skip 1 '" + song + "'",
              "--points 2,1 '" + song + "'", "--points 1 --skip 3 '" + song + "'", "--count -2 '" + song + "'",
              "--count 2 --track-rule odd '" + song + "'", "--count 2 --frobnicate '" + song + "'" }) {
         const CliRun run = Cut(arguments);

@@ -241,19 +241,12 @@ protected:
 
 } // namespace
 
-TEST_P(GaplessPiecesTest, PiecesByCountAndAtPointsDecodeToTheSourceSampleForSample)
+// Pieces at points are cut to the sample, inside frames: ExactCutTest checks those.
+TEST_P(GaplessPiecesTest, PiecesByCountDecodeToTheSourceSampleForSample)
 {
     ASSERT_TRUE(CutByCount(source, 3, settings, errorText));
     ASSERT_EQ(source.outputFiles.size(), 3u);
     ExpectPiecesPlayTheSource("count");
-
-    std::vector<PieceEntry> entries(3);
-    entries[0] = { 0, 25, true, TrackNoSequence, source.tag, "" };
-    entries[1] = { 25, 55, true, TrackNoSequence, source.tag, "" };
-    entries[2] = { 55, 80, true, TrackNoSequence, source.tag, "" };
-    ASSERT_TRUE(CutBySelection(source, entries, settings, errorText));
-    ASSERT_EQ(source.outputFiles.size(), 3u);
-    ExpectPiecesPlayTheSource("points");
 }
 
 TEST_P(GaplessPiecesTest, PiecesJoinBackIntoTheSourceByFrameCopy)

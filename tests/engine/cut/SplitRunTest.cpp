@@ -286,14 +286,20 @@ TEST_F(SplitRunTest, SelectionWritesCheckedEntriesAndTheLastRunsToTheEnd)
     EXPECT_EQ(entries[2].outputPath, dir.File("song_02.mp3"));
     EXPECT_TRUE(entries[1].outputPath.empty());
 
-    // Five seconds: 192 frames. The skip passes 192 more; the last piece plays from there, primed
-    // by the skipped frames before it.
-    const auto [firstStart, firstCount] = FramesOf(entries[0].outputPath);
-    EXPECT_EQ(firstStart, 0u);
-    EXPECT_EQ(firstCount, 192u);
-    const auto [lastStart, lastCount] = FramesOf(entries[2].outputPath);
-    EXPECT_EQ(lastStart, 192u + 192u);
-    EXPECT_EQ(lastStart + lastCount, static_cast<size_t>(kFrames));
+    // Pieces are cut to the sample. Five seconds are 220,500 samples: frames 0-191 cover them, after
+    // a silent frame that the tag drops (this source has no tag of its own to drop from). The last
+    // piece starts at sample 441,000, 936 samples into frame 382, primed by the three before.
+    const Mp3Layout first = ReadMp3Layout(ReadFile(entries[0].outputPath));
+    ASSERT_TRUE(first.lame);
+    EXPECT_EQ(first.frames.size(), 1u + 192u);
+    EXPECT_EQ(JoinFrames({ first.frames.begin() + 1, first.frames.end() }), Join(frames, 0, 192));
+    EXPECT_EQ(first.lame->delay, 1152 - 529);
+    EXPECT_EQ(193 * 1152 - (first.lame->delay + 529) - (first.lame->padding - 529), 220500);
+    const Mp3Layout last = ReadMp3Layout(ReadFile(entries[2].outputPath));
+    ASSERT_TRUE(last.lame);
+    EXPECT_EQ(JoinFrames(last.frames), Join(frames, 379, static_cast<size_t>(kFrames) - 379));
+    EXPECT_EQ(last.lame->delay, 3 * 1152 + (441000 - 382 * 1152) - 529);
+    EXPECT_EQ(last.lame->padding, 529);
     EXPECT_EQ(TagOf(entries[0].outputPath).track, 1);
     EXPECT_EQ(TagOf(entries[2].outputPath).track, 42);
 }
