@@ -410,7 +410,7 @@ void CutterPage::OnCutNow()
         mainWindow->setEnabled(false);
     ProgressDialog* progress = ProgressDialog::Create();
     progress->SetLabel(JobProgress::Upper, "Cutting " + GetFileNamePart(source_.path) + "...");
-    PumpMessages();
+    progress->PumpNow();
     TakeControlValues();
 
     SplitSettings split;

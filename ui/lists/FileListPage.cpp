@@ -96,7 +96,7 @@ void FileListPage::AddFolder(const std::string& folder)
     EnableWindowForJob(false);
     ProgressDialog* dialog = ProgressDialog::Create();
     dialog->SetLabel(JobProgress::Upper, "Searching MP3/WAV files...");
-    PumpMessages();
+    dialog->PumpNow();
     std::vector<std::string> candidates;
     if (!SearchFolder(folder, candidates, [dialog] {
             dialog->Pump();
@@ -114,7 +114,7 @@ void FileListPage::DropPaths(const std::vector<std::string>& paths)
     EnableWindowForJob(false);
     ProgressDialog* dialog = ProgressDialog::Create();
     dialog->SetLabel(JobProgress::Upper, "Searching MP3/WAV files...");
-    PumpMessages();
+    dialog->PumpNow();
     std::vector<std::string> candidates;
     const bool searched = CollectDropCandidates(paths, candidates, [dialog] {
         dialog->Pump();
@@ -138,7 +138,7 @@ void FileListPage::LoadFileList(const std::vector<std::string>& candidates, Prog
     bar->SetRange(0, count);
     bar->SetPosition(0);
     bar->SetStep(1);
-    PumpMessages();
+    dialog->PumpNow();
 
     std::string failures;
     int failureCount = 0;

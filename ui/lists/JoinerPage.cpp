@@ -387,7 +387,7 @@ bool JoinerPage::JoinInto(const std::string& outputPath)
 
     EnableWindowForJob(false);
     DualProgressDialog* dialog = DualProgressDialog::Create();
-    PumpMessages();
+    dialog->PumpNow();
     const QString track = trackEdit_->Text();
     job.AssignTag(TagText(titleEdit_), TagText(artistEdit_), TagText(albumEdit_), TagText(yearEdit_),
         TagText(commentEdit_), genreBox_->SelectedGenre().value_or(kNoGenre), !track.isEmpty(), TrackFromText(track));

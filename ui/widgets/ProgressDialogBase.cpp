@@ -20,14 +20,30 @@ void ProgressBarControl::SetRange(int lower, int upper)
 {
     lower_ = lower;
     upper_ = std::max(lower, upper);
-    // A bar whose bounds are equal would show Qt's busy animation: show it empty instead.
-    bar_->setRange(lower_, upper_ > lower_ ? upper_ : lower_ + 1);
-    SetPosition(bar_->value());
+    pending_ = true;
+    SetPosition(position_);
 }
 
-void ProgressBarControl::SetPosition(int position) { bar_->setValue(std::clamp(position, lower_, upper_)); }
+void ProgressBarControl::SetPosition(int position)
+{
+    const int clamped = std::clamp(position, lower_, upper_);
+    if (clamped != position_) {
+        position_ = clamped;
+        pending_ = true;
+    }
+}
 
-void ProgressBarControl::StepIt() { SetPosition(bar_->value() + step_); }
+void ProgressBarControl::StepIt() { SetPosition(position_ + step_); }
+
+void ProgressBarControl::ShowPending()
+{
+    if (!pending_)
+        return;
+    pending_ = false;
+    // A bar whose bounds are equal would show Qt's busy animation: show it empty instead.
+    bar_->setRange(lower_, upper_ > lower_ ? upper_ : lower_ + 1);
+    bar_->setValue(position_);
+}
 
 ProgressDialogBase::ProgressDialogBase(
     int slotCount, int heightUnits, int buttonX, int buttonY, const QString& cancelText)
@@ -69,12 +85,42 @@ QLabel* ProgressDialogBase::Label(Slot slot) const
 
 void ProgressDialogBase::SetLabel(Slot slot, const std::string& text)
 {
-    if (QLabel* label = Label(slot))
-        label->setText(QString::fromStdString(text));
+    const int index = static_cast<int>(slot);
+    if (!Label(slot))
+        return;
+    pendingLabels_[index] = QString::fromStdString(text);
+    labelPending_[index] = true;
+}
+
+void ProgressDialogBase::ShowPending()
+{
+    for (int index = 0; index < 2; ++index) {
+        if (labelPending_[index] && labels_[index]) {
+            labels_[index]->setText(pendingLabels_[index]);
+            labelPending_[index] = false;
+        }
+        if (barControls_[index])
+            barControls_[index]->ShowPending();
+    }
+}
+
+void ProgressDialogBase::Pump()
+{
+    if (!pump_.Due())
+        return;
+    ShowPending();
+    pump_.Run();
+}
+
+void ProgressDialogBase::PumpNow()
+{
+    ShowPending();
+    PumpMessages();
 }
 
 void ProgressDialogBase::ShowAndPaint()
 {
+    ShowPending();
     show();
     PumpMessages();
 }
@@ -100,6 +146,7 @@ void ProgressDialogBase::showEvent(QShowEvent* event)
 
 void ProgressDialogBase::PostClose()
 {
+    ShowPending();
     heldByJob_ = false;
     QCoreApplication::postEvent(this, new QCloseEvent);
 }

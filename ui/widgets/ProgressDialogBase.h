@@ -15,6 +15,9 @@ class QLabel;
 class QProgressBar;
 class QPushButton;
 
+// A bar the job drives: it keeps the job's range and position and hands them to the widget only when
+// ShowPending() runs (on a pass of the pump). QProgressBar repaints at once on every new value, and a
+// job of many short files sets hundreds of values a second.
 class ProgressBarControl : public ProgressBar {
 public:
     explicit ProgressBarControl(QProgressBar* bar)
@@ -26,19 +29,25 @@ public:
     void SetStep(int step) override { step_ = step; }
     void SetPosition(int position) override;
     void StepIt() override;
+    int Position() const { return position_; }
+    // Puts the range and position into the widget when they changed.
+    void ShowPending();
 
 private:
     QProgressBar* bar_;
     int step_ = 1;
     int lower_ = 0; // the range as the job set it
     int upper_ = 100;
+    int position_ = 0;
+    bool pending_ = true;
 };
 
 class ProgressDialogBase : public QDialog, public JobProgress {
     Q_OBJECT
 public:
     bool IsCancelled() const override { return cancelled_; }
-    void Pump() override { pump_.Run(); }
+    // Runs the events when the cheap pump is due, after showing what the job set since the last pass.
+    void Pump() override;
     ProgressBar* Bar(Slot slot) override;
     void SetLabel(Slot slot, const std::string& text) override;
 
@@ -50,6 +59,10 @@ public:
 
     QPushButton* CancelButton() const { return cancelButton_; }
     QLabel* Label(Slot slot) const;
+    // Shows the labels and bars as the job last set them (the pump does this on each pass).
+    void ShowPending();
+    // Shows what is pending and runs every pending event at once, due or not (a job's first paint).
+    void PumpNow();
 
     void accept() override { }
     void reject() override { }
@@ -67,6 +80,8 @@ private:
     QLabel* labels_[2] = {};
     QProgressBar* bars_[2] = {};
     std::unique_ptr<ProgressBarControl> barControls_[2];
+    QString pendingLabels_[2];
+    bool labelPending_[2] = {};
     QPushButton* cancelButton_ = nullptr;
     bool cancelled_ = false;
     bool heldByJob_ = true;

@@ -8,9 +8,11 @@ int PumpMessages()
     return 0;
 }
 
+bool CheapPump::Due() const { return !sinceLastPump_.isValid() || sinceLastPump_.elapsed() >= intervalMs_; }
+
 bool CheapPump::Run()
 {
-    if (sinceLastPump_.isValid() && sinceLastPump_.elapsed() < intervalMs_)
+    if (!Due())
         return false;
     PumpMessages();
     sinceLastPump_.start();

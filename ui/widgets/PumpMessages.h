@@ -15,6 +15,8 @@ public:
     }
     // True when it pumped.
     bool Run();
+    // True when the next Run() would pump.
+    bool Due() const;
 
 private:
     int intervalMs_;

@@ -121,6 +121,23 @@ TEST_F(BatchCutterPageTest, CancelDuringTheFirstFileLeavesNoPieceAndRevealsNothi
     EXPECT_TRUE(messages_.empty());
 }
 
+TEST_F(BatchCutterPageTest, ManyShortFilesRepaintTheDialogOnPumpPassesNotOnEveryStep)
+{
+    // Each file moves both bars several times; a repaint on every move cost milliseconds per file.
+    BatchCutterPage page;
+    ShowByCount(page, 3);
+    std::vector<std::string> sources;
+    for (int index = 0; index < 40; ++index)
+        sources.push_back(WriteTone("many/" + std::to_string(index) + ".mp3"));
+    page.LoadFileList(sources);
+    ASSERT_EQ(page.List()->RowCount(), 40);
+    options_.CutterBrowseFolder = false;
+    const int paints = BarPaintsOutsideEventPasses([&] { page.CutAllButton()->click(); });
+    EXPECT_LE(paints, 4);
+    for (int row = 0; row < 40; ++row)
+        EXPECT_EQ(Status(page, row), "3 pieces");
+}
+
 TEST_F(BatchCutterPageTest, ASecondCutOfAFileReplacesItsFirstPieces)
 {
     BatchCutterPage page;

@@ -183,6 +183,23 @@ TEST_F(JoinerPageTest, AFrameCopyJoinFromThePageCarriesTheTypedTag)
     EXPECT_EQ(revealed_.size(), 1u);
 }
 
+TEST_F(JoinerPageTest, AJoinOfManyShortFilesRepaintsTheDialogOnPumpPassesOnly)
+{
+    JoinerPage page;
+    Show(page);
+    std::vector<std::string> inputs;
+    for (int index = 0; index < 40; ++index)
+        inputs.push_back(WriteTone("many/" + std::to_string(index) + ".mp3"));
+    page.LoadFileList(inputs);
+    options_.JoinerBrowseFolder = false;
+    const std::string output = files_.File("joined.mp3");
+    bool joined = false;
+    const int paints = BarPaintsOutsideEventPasses([&] { joined = page.JoinInto(output); });
+    ASSERT_TRUE(joined);
+    EXPECT_LE(paints, 4);
+    EXPECT_GT(fs::file_size(output), 39 * Tone().size());
+}
+
 TEST_F(JoinerPageTest, FilesOfDifferentFormatsOrFixedSettingsAreReencoded)
 {
     JoinerPage page;

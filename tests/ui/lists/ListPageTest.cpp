@@ -4,6 +4,8 @@
 #include "ui/widgets/ProgressDialogBase.h"
 
 #include <QApplication>
+#include <QProgressBar>
+#include <algorithm>
 #include <filesystem>
 
 ListPageTest::ListPageTest()
@@ -63,4 +65,36 @@ void ListPageTest::FinishEvents()
 {
     QCoreApplication::processEvents();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+namespace {
+
+class BarPaintCounter : public QObject {
+public:
+    int paints = 0;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::Paint && qobject_cast<QProgressBar*>(watched))
+            ++paints;
+        return false;
+    }
+};
+
+} // namespace
+
+int ListPageTest::BarPaintsOutsideEventPasses(const std::function<void()>& job)
+{
+    BarPaintCounter counter;
+    int passes = 0; // passes of the event loop: a zero timer fires once in each
+    QTimer pass;
+    pass.setInterval(0);
+    QObject::connect(&pass, &QTimer::timeout, [&passes] { ++passes; });
+    pass.start();
+    qApp->installEventFilter(&counter);
+    job();
+    qApp->removeEventFilter(&counter);
+    // Each pass paints each of the two bars at most once.
+    return std::max(0, counter.paints - 2 * passes);
 }

@@ -31,6 +31,9 @@ protected:
         std::function<bool(ProgressDialogBase&)> condition, std::function<void(ProgressDialogBase&)> action);
     // Lets closed dialogs go.
     static void FinishEvents();
+    // How often the progress bars painted while job ran beyond once each per pass of the event loop
+    // (a bar that repaints at once on every new value paints many times between passes).
+    static int BarPaintsOutsideEventPasses(const std::function<void()>& job);
 
     TempDir files_;
     std::vector<std::string> revealed_;

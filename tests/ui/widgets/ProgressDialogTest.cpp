@@ -100,6 +100,30 @@ TEST_F(ProgressDialogTest, TheJobDrivesBarsAndLabelsThroughItsInterface)
     RunPostedEvents();
 }
 
+TEST_F(ProgressDialogTest, BarsAndLabelsReachTheWidgetsOnAPassOfThePump)
+{
+    QPointer<DualProgressDialog> dialog = DualProgressDialog::Create();
+    const auto bars = dialog->findChildren<QProgressBar*>();
+    ASSERT_EQ(bars.size(), 2);
+    ProgressBar* upper = dialog->Bar(JobProgress::Upper);
+    upper->SetRange(0, 50);
+    dialog->PumpNow();
+    for (int position = 1; position <= 20; ++position)
+        upper->SetPosition(position);
+    dialog->SetLabel(JobProgress::Upper, "Cutting b.mp3...");
+    EXPECT_EQ(bars[0]->value(), 0); // nothing painted per step
+    EXPECT_TRUE(dialog->Label(JobProgress::Upper)->text().isEmpty());
+    QTest::qWait(30); // the cheap pump is due again
+    dialog->Pump();
+    EXPECT_EQ(bars[0]->value(), 20);
+    EXPECT_EQ(dialog->Label(JobProgress::Upper)->text(), "Cutting b.mp3...");
+    // What the job set last is shown when it lets the dialog go, pump due or not.
+    upper->SetPosition(50);
+    dialog->PostClose();
+    EXPECT_EQ(bars[0]->value(), 50);
+    RunPostedEvents();
+}
+
 TEST_F(ProgressDialogTest, OnlyTheTwoBarDialogFollowsADragOfItsBody)
 {
     DualProgressDialog* dual = DualProgressDialog::Create();
