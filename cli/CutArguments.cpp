@@ -155,6 +155,12 @@ bool ParseCutArguments(const std::vector<std::string>& args, CutArguments& parse
             }
             parsed.mode = CutArguments::Mode::Points;
             ++modes;
+        } else if (arg == "--cue") {
+            if (value.empty())
+                return bad();
+            parsed.mode = CutArguments::Mode::Cue;
+            parsed.cueSheet = value;
+            ++modes;
         } else if (arg == "--skip") {
             for (const auto& field : SplitAt(value, ',')) {
                 const auto number = ParseCount(field, 1000000);
@@ -189,6 +195,7 @@ bool ParseCutArguments(const std::vector<std::string>& args, CutArguments& parse
             if (rule < 0)
                 return bad();
             parsed.options.ID3v1TagTrackNoType = rule;
+            parsed.trackRuleGiven = true;
         } else if (arg == "--output-folder") {
             if (value.empty())
                 return bad();
@@ -201,8 +208,19 @@ bool ParseCutArguments(const std::vector<std::string>& args, CutArguments& parse
         }
     }
     if (modes != 1) {
-        usageError = "give exactly one of --size, --count, --time and --points";
+        usageError = "give exactly one of --size, --count, --time, --points and --cue";
         return false;
+    }
+    if (parsed.mode == CutArguments::Mode::Cue) {
+        if (!parsed.files.empty()) {
+            usageError = "--cue takes no FILE: the sheet names the file to cut";
+            return false;
+        }
+        if (skipGiven || parsed.options.CreateFolderForEachMP3) {
+            usageError = skipGiven ? "--skip goes with --points" : "--folder-per-file does not go with --cue";
+            return false;
+        }
+        return true;
     }
     if (skipGiven && parsed.mode != CutArguments::Mode::Points) {
         usageError = "--skip goes with --points";

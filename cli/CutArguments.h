@@ -8,7 +8,7 @@
 #include <vector>
 
 struct CutArguments {
-    enum class Mode { Size, Count, Time, Points };
+    enum class Mode { Size, Count, Time, Points, Cue };
     Mode mode = Mode::Size;
     int32_t cutFileSize = 0; // KB
     int32_t cutFileAmount = 0;
@@ -17,6 +17,8 @@ struct CutArguments {
     int64_t timeMs = 0; // --time in milliseconds (cutTimeMin and cutTimeSec hold its whole seconds)
     std::vector<int64_t> points; // milliseconds, rising strictly
     std::vector<int> skip; // 1-based piece numbers left out with --points
+    std::string cueSheet; // with --cue: the sheet, which names the file to cut
+    bool trackRuleGiven = false;
     CutOptions options;
     std::vector<std::string> files;
 };

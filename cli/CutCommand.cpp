@@ -2,6 +2,8 @@
 #include "cli/CutArguments.h"
 #include "cli/ProbeStream.h"
 #include "cli/TerminalProgress.h"
+#include "engine/cue/CuePieceEntries.h"
+#include "engine/cue/LoadCueSheet.h"
 #include "engine/cut/SplitRun.h"
 #include "engine/stream/Mp3SourceFile.h"
 #include "platform/PathHelpers.h"
@@ -14,6 +16,7 @@ namespace {
 
 const char* const kCutUsage
     = "Usage: sonicrop-cli cut (--size KB | --count N | --time MIN:SEC | --points T1,T2,...) [OPTIONS] FILE...\n"
+      "       sonicrop-cli cut --cue SHEET.cue [OPTIONS]\n"
       "\n"
       "Splits each FILE into pieces named FILE_01.mp3, FILE_02.mp3, ... by copying whole frames\n"
       "(re-encoding only when a fade is asked for). Prints the path of every piece written.\n"
@@ -23,6 +26,8 @@ const char* const kCutUsage
       "  --time MIN:SEC            pieces of that duration\n"
       "  --points T1,T2,...        cut at these times; pieces run 0-T1, T1-T2, ..., Tn-end\n"
       "  --skip K,...              with --points: leave out pieces K,... (1-based)\n"
+      "  --cue SHEET.cue           one piece per track of the sheet, tagged from it, cut from the\n"
+      "                            MP3 file the sheet names\n"
       "  --fade-in S, --fade-out S fade each piece in / out over S seconds\n"
       "  --forward-overlap S       start each piece S seconds before its cut point\n"
       "  --backward-overlap S      end each piece S seconds after its cut point\n"
@@ -145,6 +150,65 @@ FileResult CutOneFile(const CutArguments& arguments, const std::string& path, Te
     return ok ? FileResult::Done : FileResult::Failed;
 }
 
+// A cut by CUE sheet: every check (the sheet, its audio file, its times against the file's length)
+// passes before the first piece is written.
+FileResult CutByCueSheet(const CutArguments& arguments, TerminalProgress& progress,
+    std::vector<std::string>& written, std::string& errorText)
+{
+    LoadedCueSheet loaded;
+    if (!LoadCueSheet(arguments.cueSheet, loaded, errorText))
+        return FileResult::Failed;
+    const std::string& audioPath = loaded.audioPath;
+    StreamProbe probe;
+    if (!ProbeStream(audioPath, probe)) {
+        errorText = "Failed to load file \"" + audioPath + "\".";
+        return FileResult::Failed;
+    }
+    std::vector<CuePiece> pieces;
+    if (!PlanCuePieces(loaded.sheet, static_cast<int64_t>(probe.totalSamples), probe.sampleRate, pieces, errorText))
+        return FileResult::Failed;
+    std::vector<PieceEntry> entries = CuePieceEntries(pieces, probe.sampleRate);
+    if (arguments.trackRuleGiven)
+        for (PieceEntry& entry : entries)
+            entry.trackNoType = arguments.options.ID3v1TagTrackNoType;
+    if (loaded.sheet.tracks.size() < 2 && entries.size() < 2) {
+        errorText = "The sheet has one track that starts at the file's start: there is nothing to cut.";
+        return FileResult::Failed;
+    }
+
+    SplitSettings settings;
+    settings.options = arguments.options;
+    settings.job = &progress;
+    settings.barSlot = JobProgress::Upper;
+    CutterSource source;
+    source.path = audioPath;
+    ReadID3v1Tag(audioPath, source.tag);
+    GetFileSize64(audioPath, source.totalSize);
+    source.totalDuration = DurationInTenths(probe);
+    progress.SetLabel(JobProgress::Upper, "Cutting " + GetFileNamePart(audioPath) + "...");
+    const bool ok = CutBySelection(source, entries, settings, errorText);
+    if (progress.IsCancelled())
+        return FileResult::Cancelled;
+    written = source.outputFiles;
+    return ok ? FileResult::Done : FileResult::Failed;
+}
+
+int ReportCueCut(const CutArguments& arguments, TerminalProgress& progress)
+{
+    std::vector<std::string> written;
+    std::string errorText;
+    const FileResult result = CutByCueSheet(arguments, progress, written, errorText);
+    progress.Finish();
+    for (const auto& piece : written)
+        std::printf("%s\n", piece.c_str());
+    std::fflush(stdout);
+    if (result == FileResult::Done)
+        return kExitOk;
+    std::fprintf(stderr, "sonicrop-cli cut: %s: %s\n", arguments.cueSheet.c_str(),
+        result == FileResult::Cancelled ? "Cancelled" : errorText.c_str());
+    return kExitFailure;
+}
+
 } // namespace
 
 int RunCut(const std::vector<std::string>& args)
@@ -162,6 +226,8 @@ int RunCut(const std::vector<std::string>& args)
     }
 
     TerminalProgress progress;
+    if (arguments.mode == CutArguments::Mode::Cue)
+        return ReportCueCut(arguments, progress);
     bool anyFailed = false;
     const size_t fileCount = arguments.files.size();
     for (size_t i = 0; i < fileCount; ++i) {

@@ -118,6 +118,51 @@ void Write(const std::filesystem::path& folder, const std::string& name, const B
     WriteFile((folder / name).string(), bytes);
 }
 
+Bytes TextBytes(const std::string& text) { return Bytes(text.begin(), text.end()); }
+
+// CUE sheets as ripping programs write them: CRLF with a byte-order mark, LF, Latin-1, UTF-16,
+// unquoted names, pregaps, long recordings; and damaged copies of each.
+std::vector<Seed> CueSheets()
+{
+    const std::string ripped = "REM GENRE Rock\r\nREM DATE 1994\r\nREM DISCID 9A0B1C0D\r\n"
+                               "REM COMMENT \"ExactAudioCopy v1.6\"\r\nPERFORMER \"The Band\"\r\n"
+                               "TITLE \"Live at the Hall\"\r\nFILE \"Live at the Hall.mp3\" MP3\r\n"
+                               "  TRACK 01 AUDIO\r\n    TITLE \"Opening\"\r\n    INDEX 01 00:00:00\r\n"
+                               "  TRACK 02 AUDIO\r\n    TITLE \"Second Song\"\r\n    PERFORMER \"Guest\"\r\n"
+                               "    FLAGS DCP\r\n    ISRC USABC9400002\r\n    INDEX 00 03:12:40\r\n"
+                               "    INDEX 01 03:14:00\r\n  TRACK 03 AUDIO\r\n    TITLE \"Encore\"\r\n"
+                               "    PREGAP 00:02:00\r\n    INDEX 01 07:02:74\r\n    INDEX 02 07:10:00\r\n";
+    const std::string latin1 = "PERFORMER \"Mot\xF6rhead\"\nTITLE \"Caf\xE9 \x93Live\x94\"\n"
+                               "FILE set.wav WAVE\nTRACK 1 AUDIO\nINDEX 1 0:00:00\nTRACK 2 AUDIO\n"
+                               "TITLE Sp\xE4t\nINDEX 1 125:59:74\n";
+    const std::string unquoted = "file my live set.mp3 mp3\rtitle A Night Out\rtrack 1 audio\r"
+                                 "index 00 00:00:00\rindex 01 00:01:30\rtrack 2 audio\rindex 01 01:00:00\r";
+    std::string utf16 = "\xFF\xFE";
+    for (const char c : std::string("FILE \"a.mp3\" MP3\r\nTRACK 01 AUDIO\r\nINDEX 01 00:00:00\r\n")) {
+        utf16 += c;
+        utf16 += '\0';
+    }
+    std::vector<Seed> seeds = {
+        { "ripped-crlf-bom", TextBytes("\xEF\xBB\xBF" + ripped) },
+        { "latin1-wave", TextBytes(latin1) },
+        { "unquoted-cr", TextBytes(unquoted) },
+        { "utf16le", TextBytes(utf16) },
+        { "no-tracks", TextBytes("FILE \"a.mp3\" MP3\n") },
+        { "backwards", TextBytes("FILE a.mp3 MP3\nTRACK 01 AUDIO\nINDEX 01 02:00:00\nTRACK 02 AUDIO\n"
+                                 "INDEX 01 01:00:00\n") },
+    };
+    std::vector<Seed> damaged;
+    for (const auto& [name, bytes] : seeds) {
+        damaged.emplace_back(name + "-half", Bytes(bytes.begin(), bytes.begin() + static_cast<long>(bytes.size() / 2)));
+        Bytes flipped = bytes;
+        for (size_t i = 7; i < flipped.size(); i += 23)
+            flipped[i] ^= static_cast<uint8_t>(1u << (i % 8));
+        damaged.emplace_back(name + "-bits-flipped", flipped);
+    }
+    seeds.insert(seeds.end(), damaged.begin(), damaged.end());
+    return seeds;
+}
+
 Bytes WithPrefix(Bytes prefix, const Bytes& bytes)
 {
     Append(prefix, bytes);
@@ -163,6 +208,9 @@ int main(int argc, char** argv)
     for (const auto& [name, bytes] : streams)
         Write(root / "InfoFrameRewriteFuzzer", name,
             WithPrefix({ 0, 0, 1, 0, 0, 1, 0, 0, 0x18, 0x12, 0x40, 0x11 }, bytes));
+
+    for (const auto& [name, bytes] : CueSheets())
+        Write(root / "CueSheetFuzzer", name, bytes);
 
     // Shortcuts as Windows writes them, and the other kinds of link information.
     using namespace shelllink;
