@@ -32,6 +32,16 @@ void ApplyTrackRule(PieceEntry& entry, size_t position, const ID3TagInfo& source
 int64_t StartMs(const PieceEntry& entry) { return entry.startMs >= 0 ? entry.startMs : int64_t { entry.start } * 100; }
 int64_t EndMs(const PieceEntry& entry) { return entry.endMs >= 0 ? entry.endMs : int64_t { entry.end } * 100; }
 
+// A bound as a sample: the row's own sample while it still lies in its tenth, else its time.
+int64_t BoundSample(int64_t sample, int32_t tenths, int64_t ms, const FrameCopyCutter& exact)
+{
+    const int64_t fromTenths = exact.MillisecondsToSample(int64_t { tenths } * 100);
+    const int64_t halfTenth = exact.MillisecondsToSample(50);
+    if (sample >= 0 && sample >= fromTenths - halfTenth && sample <= fromTenths + halfTenth)
+        return sample;
+    return exact.MillisecondsToSample(ms);
+}
+
 } // namespace
 
 bool CutBySelection(
@@ -69,9 +79,10 @@ bool CutBySelection(
         const bool last = i + 1 == entries.size();
         MakePieceFileName(entry.outputPath, source.path, options, &numbering);
         ApplyTrackRule(entry, i, source.tag);
-        const auto end = last ? std::nullopt : std::optional<int64_t>(exact->MillisecondsToSample(EndMs(entry)));
-        if (!exact->WriteExactPiece(
-                entry.outputPath, exact->MillisecondsToSample(StartMs(entry)), end, &entry.tag, endReached)) {
+        const int64_t startSample = BoundSample(entry.startSample, entry.start, StartMs(entry), *exact);
+        const int64_t endSample = BoundSample(entry.endSample, entry.end, EndMs(entry), *exact);
+        const auto end = last ? std::nullopt : std::optional<int64_t>(endSample);
+        if (!exact->WriteExactPiece(entry.outputPath, startSample, end, &entry.tag, endReached)) {
             failure = cutter->LastFailure();
             break;
         }

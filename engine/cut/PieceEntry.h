@@ -17,4 +17,9 @@ struct PieceEntry {
     // command line); below 0: start and end in tenths stand.
     int64_t startMs = -1;
     int64_t endMs = -1;
+    // The bounds as samples of the source's gapless decode where they are known to the sample (CUE
+    // sheet times, silences). Each counts only while it lies within half a tenth of start or end,
+    // so an edit that moves the row's bound drops it; below 0: the times above stand.
+    int64_t startSample = -1;
+    int64_t endSample = -1;
 };

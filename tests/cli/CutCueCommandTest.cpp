@@ -56,7 +56,7 @@ const char* const kSheet = "REM GENRE \"Rock\"\r\n"
 TEST(CutCueCommand, WritesOnePieceAPerTrackTaggedFromTheSheet)
 {
     TempDir dir;
-    Album(dir);
+    const auto sourceLength = static_cast<long long>(DecodeGapless(Album(dir)).left.size());
     WriteText(dir.File("album.cue"), kSheet);
     const CliResult run = RunCli({ "cut", "--cue", dir.File("album.cue"), "--output-folder", dir.File("out") });
     ASSERT_EQ(run.exitCode, 0) << run.err;
@@ -66,8 +66,8 @@ TEST(CutCueCommand, WritesOnePieceAPerTrackTaggedFromTheSheet)
 
     const char* const titles[] = { "Caf\xE9 Opening", "Second Song", "Encore" };
     const char* const artists[] = { "The Band", "Guest Singer", "The Band" };
-    // Track 2's pregap (from 5.13 s) plays as the end of track 1.
-    const double starts[] = { 0.0, 7 + 33 / 75.0, 13 + 1 / 75.0, 20.0 };
+    // Track 2's pregap (from 5.13 s) plays as the end of track 1; 588 samples to a CD frame.
+    const long long starts[] = { 0, (7 * 75 + 33) * 588, (13 * 75 + 1) * 588, sourceLength };
     for (int i = 0; i < 3; ++i) {
         const std::string piece = dir.File("out/Live at the Hall_0" + std::to_string(i + 1) + ".mp3");
         ID3TagInfo tag;
@@ -79,9 +79,9 @@ TEST(CutCueCommand, WritesOnePieceAPerTrackTaggedFromTheSheet)
         EXPECT_EQ(tag.genre, 17);
         EXPECT_EQ(tag.hasTrack, 1);
         EXPECT_EQ(tag.track, i + 1);
-        const auto expected = std::llround(starts[i + 1] * 44100) - std::llround(starts[i] * 44100);
+        const long long expected = starts[i + 1] - starts[i];
         const auto decoded = static_cast<long long>(DecodeGapless(piece).left.size());
-        EXPECT_NEAR(decoded, expected, 0.06 * 44100) << piece;
+        EXPECT_EQ(decoded, expected) << piece;
     }
 }
 
@@ -98,7 +98,7 @@ TEST(CutCueCommand, TracksNumberedFromTheSheetAndAudioBeforeTheFirstLeftOut)
     ID3TagInfo tag;
     ASSERT_TRUE(ReadID3v1Tag(Lines(run.out)[1], tag));
     EXPECT_EQ(tag.track, 5);
-    EXPECT_NEAR(static_cast<double>(DecodeGapless(Lines(run.out)[0]).left.size()), 10 * 48000, 0.06 * 48000);
+    EXPECT_EQ(DecodeGapless(Lines(run.out)[0]).left.size(), 10u * 48000);
 }
 
 TEST(CutCueCommand, ABadSheetNamesItsLineAndWritesNothing)
