@@ -3,6 +3,7 @@
 #include "platform/PathHelpers.h"
 
 #include <cstdint>
+#include <cstdlib>
 #include <limits>
 
 namespace {
@@ -90,6 +91,7 @@ bool ParseCutArguments(const std::vector<std::string>& args, CutArguments& parse
 {
     int modes = 0;
     bool skipGiven = false;
+    bool silenceValues = false;
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
         if (arg.empty() || arg[0] != '-' || arg == "-") {
@@ -102,6 +104,11 @@ bool ParseCutArguments(const std::vector<std::string>& args, CutArguments& parse
         }
         if (arg == "--folder-per-file") {
             parsed.options.CreateFolderForEachMP3 = true;
+            continue;
+        }
+        if (arg == "--silence") {
+            parsed.mode = CutArguments::Mode::Silence;
+            ++modes;
             continue;
         }
         if (i + 1 >= args.size()) {
@@ -161,6 +168,20 @@ bool ParseCutArguments(const std::vector<std::string>& args, CutArguments& parse
             parsed.mode = CutArguments::Mode::Cue;
             parsed.cueSheet = value;
             ++modes;
+        } else if (arg == "--silence-threshold") {
+            // dBFS: a number from -100 to 0, decimals allowed.
+            char* end = nullptr;
+            const double db = std::strtod(value.c_str(), &end);
+            if (value.empty() || end != value.c_str() + value.size() || !(db >= -100.0 && db <= 0.0))
+                return bad();
+            parsed.silence.thresholdDb = db;
+            silenceValues = true;
+        } else if (arg == "--silence-min") {
+            const auto ms = ParseMilliseconds(value);
+            if (!ms || *ms <= 0 || *ms > 3600 * 1000)
+                return bad();
+            parsed.silence.minSeconds = static_cast<double>(*ms) / 1000.0;
+            silenceValues = true;
         } else if (arg == "--skip") {
             for (const auto& field : SplitAt(value, ',')) {
                 const auto number = ParseCount(field, 1000000);
@@ -208,7 +229,11 @@ bool ParseCutArguments(const std::vector<std::string>& args, CutArguments& parse
         }
     }
     if (modes != 1) {
-        usageError = "give exactly one of --size, --count, --time, --points and --cue";
+        usageError = "give exactly one of --size, --count, --time, --points, --cue and --silence";
+        return false;
+    }
+    if (silenceValues && parsed.mode != CutArguments::Mode::Silence) {
+        usageError = "--silence-threshold and --silence-min go with --silence";
         return false;
     }
     if (parsed.mode == CutArguments::Mode::Cue) {

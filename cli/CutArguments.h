@@ -1,6 +1,7 @@
 #pragma once
 // The command line of `sonicrop-cli cut`, parsed and checked before any file is touched.
 #include "engine/cut/CutOptions.h"
+#include "engine/cut/FindSilenceCuts.h"
 
 #include <cstdint>
 #include <optional>
@@ -8,7 +9,7 @@
 #include <vector>
 
 struct CutArguments {
-    enum class Mode { Size, Count, Time, Points, Cue };
+    enum class Mode { Size, Count, Time, Points, Cue, Silence };
     Mode mode = Mode::Size;
     int32_t cutFileSize = 0; // KB
     int32_t cutFileAmount = 0;
@@ -19,6 +20,7 @@ struct CutArguments {
     std::vector<int> skip; // 1-based piece numbers left out with --points
     std::string cueSheet; // with --cue: the sheet, which names the file to cut
     bool trackRuleGiven = false;
+    SilenceSettings silence; // with --silence
     CutOptions options;
     std::vector<std::string> files;
 };

@@ -4,6 +4,7 @@
 #include "cli/TerminalProgress.h"
 #include "engine/cue/CuePieceEntries.h"
 #include "engine/cue/LoadCueSheet.h"
+#include "engine/cut/CutBySilence.h"
 #include "engine/cut/SplitRun.h"
 #include "engine/stream/Mp3SourceFile.h"
 #include "platform/PathHelpers.h"
@@ -17,6 +18,7 @@ namespace {
 const char* const kCutUsage
     = "Usage: sonicrop-cli cut (--size KB | --count N | --time MIN:SEC | --points T1,T2,...) [OPTIONS] FILE...\n"
       "       sonicrop-cli cut --cue SHEET.cue [OPTIONS]\n"
+      "       sonicrop-cli cut --silence [--silence-threshold DB] [--silence-min S] [OPTIONS] FILE...\n"
       "\n"
       "Splits each FILE into pieces named FILE_01.mp3, FILE_02.mp3, ... by copying whole frames\n"
       "(re-encoding only when a fade is asked for). Prints the path of every piece written.\n"
@@ -28,6 +30,9 @@ const char* const kCutUsage
       "  --skip K,...              with --points: leave out pieces K,... (1-based)\n"
       "  --cue SHEET.cue           one piece per track of the sheet, tagged from it, cut from the\n"
       "                            MP3 file the sheet names\n"
+      "  --silence                 cut in the middle of every silence between passages\n"
+      "  --silence-threshold DB    silence is below DB dBFS (default -48)\n"
+      "  --silence-min S           and lasts at least S seconds (default 1.0)\n"
       "  --fade-in S, --fade-out S fade each piece in / out over S seconds\n"
       "  --forward-overlap S       start each piece S seconds before its cut point\n"
       "  --backward-overlap S      end each piece S seconds after its cut point\n"
@@ -138,6 +143,9 @@ FileResult CutOneFile(const CutArguments& arguments, const std::string& path, Te
             break;
         case CutArguments::Mode::Count:
             ok = CutByCount(source, arguments.cutFileAmount, settings, errorText);
+            break;
+        case CutArguments::Mode::Silence:
+            ok = CutBySilence(source, arguments.silence, settings, errorText);
             break;
         default:
             ok = CutByTime(source, arguments.cutTimeMin, arguments.cutTimeSec, settings, errorText);
