@@ -9,7 +9,7 @@ bool FadeCutter::Open(const std::string& path)
 {
     if (!PieceCutter::Open(path))
         return false;
-    const auto first = source_.FindNextFrame(source_.ID3v2Length());
+    const auto first = source_.SyncedFrame(source_.AudioStart());
     channelMode_ = first ? first->header.channelMode : 0;
     return true;
 }

@@ -1,30 +1,18 @@
 #include "engine/join/Mp3StreamDecoder.h"
 
 #include "engine/stream/CountStreamSamples.h"
-#include "engine/stream/Mp3SourceFile.h"
+#include "engine/stream/InfoFrame.h"
 #include "engine/stream/MpegFrameHeader.h"
 
 #include <algorithm>
 #include <climits>
 #include <cstdarg>
 #include <cstring>
-#include <sys/stat.h>
 
 namespace {
 
-constexpr size_t kProbeChunk = 100; // bytes fed per step until the decoder has parsed a header
-constexpr size_t kReadChunk = 1024; // bytes fed per step while decoding
-
-int64_t FileSize(std::FILE* file)
-{
-    struct stat info { };
-    if (::fstat(fileno(file), &info) != 0)
-        return -1;
-    return static_cast<int64_t>(info.st_size);
-}
-
 // The decoder's own reports of damaged frames would go to stderr; a damaged frame already shows
-// as a decoding error or a resynchronised stream, so they are dropped.
+// as a decoding error, so they are dropped.
 void IgnoreReport(const char*, va_list) { }
 
 hip_t StartDecoder()
@@ -45,162 +33,84 @@ Mp3StreamDecoder::~Mp3StreamDecoder() { Close(); }
 bool Mp3StreamDecoder::Open(const std::string& path)
 {
     Close();
-    // Only regular files: the probe reads until it finds a header or the end of the file, which a
-    // device such as /dev/zero never reaches, and opening a pipe would wait for a writer.
-    struct stat info { };
-    if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode))
-        return false;
-    file_ = std::fopen(path.c_str(), "rb");
-    if (!file_)
-        return false;
-    path_ = path;
-    hip_ = StartDecoder();
-    if (!hip_ || !Probe()) {
-        Close();
+    if (!source_.Open(path)) {
+        openError_ = source_.LastOpenError();
         return false;
     }
+    const auto first = source_.SyncedFrame(source_.AudioStart());
+    hip_ = first ? StartDecoder() : nullptr;
+    if (!hip_) {
+        Close();
+        openError_ = Mp3SourceFile::OpenError::NoAudio;
+        return false;
+    }
+    const MpegFrameHeader& header = first->header;
+    sampleRate_ = header.sampleRate;
+    bitrate_ = header.bitrate;
+    mode_ = header.channelMode;
+    samplesPerFrame_ = header.samplesPerFrame;
+    layer_ = header.layerIndex + 1;
+    cursor_ = first->position;
+    leadingBytes_ = source_.HasInfoFrame() ? source_.InfoFramePosition() : first->position;
+
+    const auto layout = source_.HasInfoFrame() ? ParseInfoFrame(source_.InfoFrame()) : std::nullopt;
+    if (layout && layout->frameCount && *layout->frameCount > 0) {
+        isVbr_ = true;
+        totalSamples_ = InformationFrameTotal(*layout->frameCount);
+        return true;
+    }
+    // Whole seconds of the audio bytes, in 64 bits: a long file's samples do not wrap.
+    const uint64_t audioBytes = source_.AudioEnd() > first->position ? source_.AudioEnd() - first->position : 0;
+    const uint64_t seconds = audioBytes * 8 / (static_cast<uint64_t>(bitrate_) * 1000);
+    totalSamples_ = seconds * static_cast<uint64_t>(sampleRate_);
+    totalFrames_ = static_cast<int>(std::min<uint64_t>(totalSamples_ / static_cast<uint64_t>(samplesPerFrame_), INT_MAX));
     return true;
 }
 
 void Mp3StreamDecoder::Close()
 {
-    if (file_)
-        std::fclose(file_);
-    file_ = nullptr;
+    source_.Close();
     if (hip_)
         hip_decode_exit(hip_);
     hip_ = nullptr;
+    openError_ = Mp3SourceFile::OpenError::None;
     tagBlock_.reset();
-    facts_ = mp3data_struct {};
+    cursor_ = 0;
+    sampleRate_ = bitrate_ = mode_ = samplesPerFrame_ = layer_ = totalFrames_ = 0;
+    frameChannels_ = frameSampleRate_ = 0;
     isVbr_ = false;
-    layer_ = 0;
     leadingBytes_ = 0;
     totalSamples_ = 0;
-    path_.clear();
 }
 
-bool Mp3StreamDecoder::ReadExactly(uint8_t* buffer, size_t length)
+uint64_t Mp3StreamDecoder::InformationFrameTotal(uint32_t frames)
 {
-    return std::fread(buffer, 1, length, file_) == length;
-}
-
-bool Mp3StreamDecoder::Probe()
-{
-    short discardLeft[kMaxSamplesPerFrame * 2];
-    short discardRight[kMaxSamplesPerFrame * 2];
-    uint8_t header[10];
-    for (;;) {
-        facts_ = mp3data_struct {};
-        leadingBytes_ = 0;
-        if (!ReadExactly(header, 4))
-            return false;
-
-        if (std::memcmp(header, "ID3", 3) == 0) {
-            if (!ReadExactly(header + 4, 6))
-                return false;
-            leadingBytes_ = ID3v2BlockLength({ header, sizeof header });
-            if (fseeko(file_, static_cast<off_t>(leadingBytes_ - 10), SEEK_CUR) != 0 || !ReadExactly(header, 4))
-                return false;
-        }
-
-        // An album-ID block: "AiD\1", a 16-bit little-endian length that counts the six bytes
-        // read so far. A stored length below six would move backwards; nothing more is skipped then.
-        if (std::memcmp(header, "AiD\1", 4) == 0) {
-            uint8_t lengthBytes[2];
-            if (!ReadExactly(lengthBytes, 2))
-                return false;
-            const long length = lengthBytes[0] + 256L * lengthBytes[1];
-            if (length > 6 && fseeko(file_, static_cast<off_t>(length - 6), SEEK_CUR) != 0)
-                return false;
-            if (!ReadExactly(header, 4))
-                return false;
-        }
-
-        while (!IsFrameHeaderCandidate(header)) {
-            std::memmove(header, header + 1, 3);
-            if (!ReadExactly(header + 3, 1))
-                return false;
-        }
-
-        const bool freeFormat = (header[2] & 0xF0) == 0;
-        int encoderDelay = 0;
-        int encoderPadding = 0;
-        if (hip_decode1_headersB(hip_, header, 4, discardLeft, discardRight, &facts_, &encoderDelay, &encoderPadding)
-            < 0)
-            return false;
-        uint8_t chunk[kProbeChunk];
-        while (!facts_.header_parsed) {
-            if (!ReadExactly(chunk, sizeof chunk))
-                return false;
-            if (hip_decode1_headersB(
-                    hip_, chunk, sizeof chunk, discardLeft, discardRight, &facts_, &encoderDelay, &encoderPadding)
-                < 0)
-                return false;
-        }
-
-        if (facts_.bitrate == 0 && !freeFormat) {
-            // A false sync: start again from here with a fresh decoder, so the bytes fed so far
-            // cannot confuse the next attempt.
-            hip_decode_exit(hip_);
-            hip_ = StartDecoder();
-            if (!hip_)
-                return false;
-            continue;
-        }
-        layer_ = 4 - ((header[1] >> 1) & 0x03);
-        break;
-    }
-
-    if (facts_.totalframes > 0) {
-        isVbr_ = true;
-        totalSamples_ = InformationFrameTotal(header);
-        return true;
-    }
-    if (facts_.bitrate <= 0)
-        return false; // free format: no size estimate, and nothing else can describe the stream
-    isVbr_ = false;
-    totalSamples_ = kUnknownTotal;
-    const int64_t size = FileSize(file_);
-    if (size >= 0) {
-        // The whole size in 64 bits: a long file's samples do not wrap.
-        const auto bytes = static_cast<uint64_t>(size);
-        const uint64_t audioBytes = bytes > leadingBytes_ ? bytes - leadingBytes_ : 0;
-        const uint64_t seconds = audioBytes * 8 / (static_cast<uint64_t>(facts_.bitrate) * 1000);
-        totalSamples_ = seconds * static_cast<uint64_t>(facts_.samplerate);
-        facts_.totalframes = facts_.framesize > 0
-            ? static_cast<int>(std::min<uint64_t>(totalSamples_ / static_cast<uint64_t>(facts_.framesize), INT_MAX))
-            : 0;
-    }
-    return true;
-}
-
-uint64_t Mp3StreamDecoder::InformationFrameTotal(const uint8_t* firstHeader)
-{
-    // libmp3lame multiplies the frame count by the samples per frame in an int, which wraps for a
-    // large count (0x40000000 frames give 0), and a crafted count may claim more frames than the
-    // file holds. Either way the frames themselves are counted instead.
-    const uint64_t frames = static_cast<uint64_t>(facts_.totalframes);
-    const uint64_t total = frames * static_cast<uint64_t>(std::max(facts_.framesize, 0));
-    if (total == facts_.nsamp && frames <= FramesTheFileCanHold(firstHeader))
+    // A crafted count may claim more frames than the file holds: the frames themselves are
+    // counted instead.
+    const uint64_t total = uint64_t { frames } * static_cast<uint64_t>(samplesPerFrame_);
+    if (frames <= FramesTheFileCanHold()) {
+        totalFrames_ = static_cast<int>(std::min<uint64_t>(frames, INT_MAX));
         return total;
+    }
     StreamSampleCount count;
-    if (!CountStreamSamples(path_, count))
+    if (!CountStreamSamples(source_, count))
         return kUnknownTotal;
-    facts_.totalframes = static_cast<int>(std::min<int64_t>(count.frameCount, INT_MAX));
+    totalFrames_ = static_cast<int>(std::min<int64_t>(count.frameCount, INT_MAX));
     return static_cast<uint64_t>(count.totalSamples);
 }
 
-uint64_t Mp3StreamDecoder::FramesTheFileCanHold(const uint8_t* firstHeader) const
+uint64_t Mp3StreamDecoder::FramesTheFileCanHold() const
 {
     // The shortest frame of the stream's version, layer and rate: bitrate index 1, no padding.
-    uint8_t shortest[4]
-        = { firstHeader[0], firstHeader[1], static_cast<uint8_t>((firstHeader[2] & 0x0C) | 0x10), firstHeader[3] };
-    const auto header = DecodeFrameHeader(shortest);
-    const int64_t size = FileSize(file_);
-    if (!header || header->frameLength <= 0 || size < 0)
+    const auto header = source_.Read(cursor_, 4);
+    if (header.size() != 4)
         return 0;
-    const auto bytes = static_cast<uint64_t>(size);
-    return bytes > leadingBytes_ ? (bytes - leadingBytes_) / static_cast<uint64_t>(header->frameLength) : 0;
+    const uint8_t shortest[4] = { header[0], header[1], static_cast<uint8_t>((header[2] & 0x0C) | 0x10), header[3] };
+    const auto decoded = DecodeFrameHeader(shortest);
+    if (!decoded || decoded->frameLength <= 0)
+        return 0;
+    const uint64_t bytes = source_.AudioEnd() > cursor_ ? source_.AudioEnd() - cursor_ : 0;
+    return bytes / static_cast<uint64_t>(decoded->frameLength);
 }
 
 int Mp3StreamDecoder::DecodeNext(const uint8_t* bytes, size_t length, int16_t* left, int16_t* right)
@@ -209,14 +119,13 @@ int Mp3StreamDecoder::DecodeNext(const uint8_t* bytes, size_t length, int16_t* l
     mp3data_struct frameFacts {};
     const int n
         = hip_decode1_headers(hip_, length > 0 ? const_cast<uint8_t*>(bytes) : &none, length, left, right, &frameFacts);
-    if (n <= 0 || !frameFacts.header_parsed)
+    if (n <= 0)
         return n;
-    // The format may change from frame to frame in a damaged or spliced file. A different rate
-    // cannot be converted with the probed settings, so the stream ends there; a different channel
-    // count is mapped onto the probed one.
-    if (frameFacts.samplerate != facts_.samplerate)
-        return -1;
-    if (facts_.stereo == 2 && frameFacts.stereo == 1)
+    if (frameFacts.header_parsed) {
+        frameChannels_ = frameFacts.stereo;
+        frameSampleRate_ = frameFacts.samplerate;
+    }
+    if (frameChannels_ == 1)
         std::memcpy(right, left, static_cast<size_t>(n) * sizeof(int16_t));
     return n;
 }
@@ -225,53 +134,39 @@ bool Mp3StreamDecoder::ReadPcm(int16_t* left, int16_t* right, int& samples, bool
 {
     samples = 0;
     endOfStream = false;
-    if (!file_ || !hip_) {
+    if (!hip_) {
         endOfStream = true;
         return false;
     }
     int n = DecodeNext(nullptr, 0, left, right);
-    if (n > 0) {
-        samples = n;
-        return true;
-    }
-    if (n < 0)
-        return false;
-
-    uint8_t buffer[kReadChunk];
-    size_t got = 0;
-    while ((got = std::fread(buffer, 1, sizeof buffer, file_)) > 0) {
-        n = DecodeNext(buffer, got, left, right);
-        if (n > 0) {
-            samples = n;
-            return true;
-        }
-        if (n < 0)
+    while (n == 0) {
+        const auto frame = source_.NextCompleteFrame(cursor_);
+        if (!frame)
+            break;
+        const auto bytes = source_.FrameBytes(*frame);
+        if (bytes.size() != static_cast<size_t>(frame->header.frameLength))
             return false;
+        cursor_ = frame->position + bytes.size();
+        n = DecodeNext(bytes.data(), bytes.size(), left, right);
     }
-
-    n = DecodeNext(nullptr, 0, left, right);
+    if (n < 0 || source_.ReadFailed())
+        return false;
     if (n > 0) {
         samples = n;
         return true;
     }
     endOfStream = true;
-    return n == 0;
+    return true;
 }
 
 std::optional<std::array<uint8_t, 128>> Mp3StreamDecoder::ReadTagBlock()
 {
-    if (tagBlock_ || !file_)
+    if (tagBlock_ || !source_.IsOpen() || source_.Size() < 128)
         return tagBlock_;
-    const off_t position = ftello(file_);
-    if (position < 0)
-        return std::nullopt;
-    std::array<uint8_t, 128> block {};
-    bool found = false;
-    if (fseeko(file_, -128, SEEK_END) == 0 && ReadExactly(block.data(), 3) && std::memcmp(block.data(), "TAG", 3) == 0
-        && ReadExactly(block.data() + 3, 125))
-        found = true;
-    fseeko(file_, position, SEEK_SET);
-    if (found)
-        tagBlock_ = block;
+    const auto bytes = source_.Read(source_.Size() - 128, 128);
+    if (bytes.size() == 128 && std::memcmp(bytes.data(), "TAG", 3) == 0) {
+        tagBlock_.emplace();
+        std::copy(bytes.begin(), bytes.end(), tagBlock_->begin());
+    }
     return tagBlock_;
 }

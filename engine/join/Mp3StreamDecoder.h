@@ -1,9 +1,12 @@
 #pragma once
-// An MP3 file opened as a byte stream and decoded frame by frame with libmp3lame's hip decoder.
-// Each decoder has its own hip handle, so several may be open at once.
+// An MP3 file decoded frame by frame with libmp3lame's hip decoder. The frames are found by the
+// source file's walk (Mp3SourceFile): the decoder is fed whole confirmed audio frames only, never
+// tags, junk or the information frame. Each decoder has its own hip handle, so several may be open
+// at once.
+#include "engine/stream/Mp3SourceFile.h"
+
 #include <array>
 #include <cstdint>
-#include <cstdio>
 #include <optional>
 #include <string>
 
@@ -18,49 +21,60 @@ public:
     Mp3StreamDecoder(const Mp3StreamDecoder&) = delete;
     Mp3StreamDecoder& operator=(const Mp3StreamDecoder&) = delete;
 
-    // Opens the file and probes its first frame; false when it cannot be opened or holds no frame
-    // the decoder accepts.
+    // Opens the file and takes the stream facts from its first audio frame; false when it cannot
+    // be opened or holds no confirmed MPEG audio frame (LastOpenError says why).
     bool Open(const std::string& path);
     void Close();
-    bool IsOpen() const { return file_ != nullptr; }
+    bool IsOpen() const { return source_.IsOpen(); }
+    Mp3SourceFile::OpenError LastOpenError() const { return openError_; }
 
-    // Decodes the next frame into left and right (1152 samples each; mono fills only left).
-    // Returns false on a decoder error. At the end of the stream sets endOfStream with 0 samples.
+    // Decodes the next frame into left and right (1152 samples each). A mono frame fills both with
+    // the same samples. Returns false on a decoder error or when the file could not be read to its
+    // end. At the end of the stream sets endOfStream with 0 samples.
     bool ReadPcm(int16_t* left, int16_t* right, int& samples, bool& endOfStream);
+    // The channel count (1 or 2) and sample rate of the samples the last ReadPcm gave: a stream
+    // may change both from frame to frame.
+    int FrameChannels() const { return frameChannels_; }
+    int FrameSampleRate() const { return frameSampleRate_; }
 
     // The 128-byte ID3v1 block at the end of the file, read once and kept; none without a tag.
     std::optional<std::array<uint8_t, 128>> ReadTagBlock();
 
-    const std::string& Path() const { return path_; }
-    int SampleRate() const { return facts_.samplerate; }
-    int Bitrate() const { return facts_.bitrate; }
-    int Mode() const { return facts_.mode; } // 0 stereo, 1 joint stereo, 2 dual channel, 3 mono
-    int Channels() const { return facts_.stereo; }
-    int SamplesPerFrame() const { return facts_.framesize; }
+    const std::string& Path() const { return source_.Path(); }
+    int SampleRate() const { return sampleRate_; }
+    int Bitrate() const { return bitrate_; }
+    int Mode() const { return mode_; } // 0 stereo, 1 joint stereo, 2 dual channel, 3 mono
+    int Channels() const { return mode_ == 3 ? 1 : 2; }
+    int SamplesPerFrame() const { return samplesPerFrame_; }
     static constexpr uint64_t kUnknownTotal = UINT64_MAX;
-    // From the VBR information frame, else estimated from the file size; kUnknownTotal when unknown.
+    // From the VBR information frame, else estimated from the audio bytes; kUnknownTotal when unknown.
     uint64_t TotalSamples() const { return totalSamples_; }
-    int Layer() const { return layer_; } // 1, 2 or 3, of the first frame header accepted
-    int TotalFrames() const { return facts_.totalframes; }
+    int Layer() const { return layer_; } // 1, 2 or 3, of the first audio frame
+    int TotalFrames() const { return totalFrames_; }
     bool IsVbr() const { return isVbr_; }
-    // Bytes before the first frame that the probe skipped by structure (ID3v2 and album-ID blocks).
+    // Bytes before the first frame (the information frame, when there is one): tags and junk.
     uint64_t LeadingBytes() const { return leadingBytes_; }
 
 private:
-    bool Probe();
-    bool ReadExactly(uint8_t* buffer, size_t length);
     // The total samples of a stream with an information frame, checked against the file.
-    uint64_t InformationFrameTotal(const uint8_t* firstHeader);
-    uint64_t FramesTheFileCanHold(const uint8_t* firstHeader) const;
+    uint64_t InformationFrameTotal(uint32_t frames);
+    uint64_t FramesTheFileCanHold() const;
     // One hip_decode1_headers call; returns its sample count, or -1 on a decoder error.
     int DecodeNext(const uint8_t* bytes, size_t length, int16_t* left, int16_t* right);
 
-    std::FILE* file_ = nullptr;
+    Mp3SourceFile source_;
     hip_t hip_ = nullptr;
-    std::string path_;
-    mp3data_struct facts_ {};
-    bool isVbr_ = false;
+    Mp3SourceFile::OpenError openError_ = Mp3SourceFile::OpenError::None;
+    size_t cursor_ = 0; // the next frame to feed
+    int sampleRate_ = 0;
+    int bitrate_ = 0;
+    int mode_ = 0;
+    int samplesPerFrame_ = 0;
     int layer_ = 0;
+    int totalFrames_ = 0;
+    int frameChannels_ = 0;
+    int frameSampleRate_ = 0;
+    bool isVbr_ = false;
     uint64_t leadingBytes_ = 0;
     uint64_t totalSamples_ = 0;
     std::optional<std::array<uint8_t, 128>> tagBlock_;

@@ -1,5 +1,7 @@
 #include "engine/stream/Mp3SourceFile.h"
 
+#include "engine/stream/TrailingTags.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -8,7 +10,7 @@ size_t ID3v2BlockLength(std::span<const uint8_t> b)
     if (b.size() < 10 || std::memcmp(b.data(), "ID3", 3) != 0)
         return 0;
     return (size_t { b[6] & 0x7Fu } << 21) + (size_t { b[7] & 0x7Fu } << 14) + (size_t { b[8] & 0x7Fu } << 7)
-        + size_t { b[9] & 0x7Fu } + 10;
+        + size_t { b[9] & 0x7Fu } + 10 + ((b[5] & 0x10) != 0 ? 10 : 0);
 }
 
 void Mp3SourceFile::Close()
@@ -16,6 +18,8 @@ void Mp3SourceFile::Close()
     file_.Close();
     cursor_ = 0;
     audioStart_ = 0;
+    audioEnd_ = 0;
+    openError_ = OpenError::None;
     sampleRate_ = 0;
     bitrate_ = 0;
     firstAudioBitrate_ = 0;
@@ -55,13 +59,34 @@ std::optional<FoundFrame> Mp3SourceFile::FindNextFrame(size_t position)
     return found;
 }
 
-std::optional<FoundFrame> Mp3SourceFile::SearchCompleteFrame(size_t position) const
+bool Mp3SourceFile::Confirmed(const FoundFrame& frame) const
 {
-    auto found = SearchFrame(position);
-    if (!found || found->position + static_cast<size_t>(found->header.frameLength) > Size())
-        return std::nullopt;
-    return found;
+    const size_t end = frame.position + static_cast<size_t>(frame.header.frameLength);
+    if (end > audioEnd_)
+        return false;
+    // The audio ends with this frame, or fewer bytes than a header are left after it.
+    if (end + 4 > audioEnd_)
+        return true;
+    const auto next = file_.Read(end, 4);
+    return next.size() == 4 && ContinuesStream(frame.header, next.data());
 }
+
+std::optional<FoundFrame> Mp3SourceFile::SyncFrom(size_t position, bool trustPosition) const
+{
+    for (size_t from = position;;) {
+        auto found = SearchFrame(from);
+        if (!found)
+            return std::nullopt;
+        const size_t end = found->position + static_cast<size_t>(found->header.frameLength);
+        if (trustPosition && found->position == position && end <= audioEnd_)
+            return found;
+        if (Confirmed(*found))
+            return found;
+        from = found->position + 1;
+    }
+}
+
+std::optional<FoundFrame> Mp3SourceFile::SyncedFrame(size_t position) const { return SyncFrom(position, true); }
 
 int Mp3SourceFile::Bitrate() const
 {
@@ -69,8 +94,8 @@ int Mp3SourceFile::Bitrate() const
         return bitrate_;
     int64_t total = 0;
     int64_t count = 0;
-    for (auto frame = SearchCompleteFrame(audioStart_); frame;
-         frame = SearchCompleteFrame(frame->position + static_cast<size_t>(frame->header.frameLength))) {
+    for (auto frame = SyncedFrame(audioStart_); frame;
+         frame = SyncedFrame(frame->position + static_cast<size_t>(frame->header.frameLength))) {
         total += frame->header.bitrate;
         ++count;
     }
@@ -102,10 +127,11 @@ std::optional<FoundFrame> Mp3SourceFile::SearchFrame(size_t position) const
             std::memcpy(candidate, &bytes[p], sizeof candidate);
             if (!IsFrameHeaderCandidate(candidate))
                 continue;
-            // The search stops at the first candidate: a free-format one ends it.
+            // A free-format header has no length to walk by: it is passed over like junk (Open
+            // tells a free-format stream apart).
             const auto header = DecodeFrameHeader(candidate);
             if (!header)
-                return std::nullopt;
+                continue;
             return FoundFrame { position + p, *header };
         }
         position += lastCandidate + 1;
@@ -119,26 +145,62 @@ std::optional<FoundFrame> Mp3SourceFile::SearchFrame(size_t position) const
 
 std::optional<FoundFrame> Mp3SourceFile::NextCompleteFrame(size_t position)
 {
-    auto found = FindNextFrame(position);
-    if (!found || found->position + static_cast<size_t>(found->header.frameLength) > Size())
-        return std::nullopt;
+    auto found = SyncedFrame(position);
+    if (found) {
+        channelMode_ = found->header.channelMode;
+        sideInfoSize_ = found->header.sideInfoSize;
+    }
     return found;
+}
+
+bool Mp3SourceFile::FreeFormatStreamAt(size_t position) const
+{
+    // Free-format frames are at most a few kilobytes long: the next header, with the same bytes
+    // but for padding and private bits, follows within that.
+    constexpr size_t kReach = 16 << 10;
+    const auto bytes = file_.Read(position, kReach);
+    for (size_t p = 0; p + 4 <= bytes.size(); ++p) {
+        if (bytes[p] != 0xFF || !IsFrameHeaderCandidate(&bytes[p]) || (bytes[p + 2] & 0xF0) != 0)
+            continue;
+        const uint8_t b1 = bytes[p + 1];
+        const uint8_t b2 = bytes[p + 2] & 0xFC;
+        for (size_t q = p + 4; q + 3 <= bytes.size(); ++q)
+            if (bytes[q] == 0xFF && bytes[q + 1] == b1 && (bytes[q + 2] & 0xFC) == b2)
+                return true;
+        return false;
+    }
+    return false;
 }
 
 bool Mp3SourceFile::Open(const std::string& path)
 {
     Close();
-    if (!file_.Open(path))
-        return false;
-
-    id3v2Length_ = ID3v2BlockLength(file_.Read(0, 10));
-    const size_t searchStart = id3v2Length_; // past the end when the stored size is too large
-
-    const auto first = FindNextFrame(searchStart);
-    if (!first) {
+    auto fail = [&](OpenError error) {
         Close();
+        openError_ = error;
         return false;
+    };
+    if (!file_.Open(path))
+        return fail(OpenError::Unreadable);
+
+    // Taggers may leave several ID3v2 tags in a row; the search starts after the last of them
+    // (past the end when a stored size is too large).
+    id3v2Length_ = ID3v2BlockLength(file_.Read(0, 10));
+    size_t searchStart = id3v2Length_;
+    while (searchStart > 0 && searchStart < Size()) {
+        const size_t next = ID3v2BlockLength(file_.Read(searchStart, 10));
+        if (next == 0)
+            break;
+        searchStart += next;
     }
+    audioEnd_ = AudioEndBeforeTrailingTags(file_, std::min(searchStart, Size()));
+
+    const auto firstFound = SyncFrom(searchStart, false);
+    if (!firstFound)
+        return fail(searchStart < Size() && FreeFormatStreamAt(searchStart) ? OpenError::FreeFormat : OpenError::NoAudio);
+    const auto first = FindNextFrame(firstFound->position);
+    if (!first)
+        return fail(OpenError::NoAudio);
     sampleRate_ = first->header.sampleRate;
     bitrate_ = first->header.bitrate;
     samplesPerFrame_ = first->header.samplesPerFrame;
@@ -159,15 +221,11 @@ bool Mp3SourceFile::Open(const std::string& path)
     // The information frame is used only when it lies wholly inside the file; one cut short by
     // the end of the file leaves no complete frame to read.
     const size_t infoLength = static_cast<size_t>(first->header.frameLength);
-    if (first->position + infoLength > Size()) {
-        Close();
-        return false;
-    }
+    if (first->position + infoLength > Size())
+        return fail(OpenError::NoAudio);
     const auto infoBytes = FrameBytes(*first);
-    if (infoBytes.size() != infoLength) {
-        Close();
-        return false;
-    }
+    if (infoBytes.size() != infoLength)
+        return fail(OpenError::NoAudio);
     infoFrame_.assign(infoBytes.begin(), infoBytes.end());
     infoFramePosition_ = first->position;
     infoFrameKind_.assign(reinterpret_cast<const char*>(infoFrame_.data()) + (tagPosition - first->position), 4);
@@ -176,10 +234,8 @@ bool Mp3SourceFile::Open(const std::string& path)
     // A file holding nothing but the information frame has no audio to read. The bitrate is
     // averaged over the audio frames when first asked for.
     const auto firstAudio = NextCompleteFrame(audioStart);
-    if (!firstAudio) {
-        Close();
-        return false;
-    }
+    if (!firstAudio)
+        return fail(OpenError::NoAudio);
     firstAudioBitrate_ = firstAudio->header.bitrate;
     bitrate_ = 0;
     cursor_ = audioStart;

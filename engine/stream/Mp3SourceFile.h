@@ -24,22 +24,36 @@ class Mp3SourceFile {
 public:
     static constexpr int kNoChannelMode = 4;
 
+    // Why the last Open failed.
+    enum class OpenError { None, Unreadable, NoAudio, FreeFormat };
+
     Mp3SourceFile() = default;
     virtual ~Mp3SourceFile() = default;
     Mp3SourceFile(const Mp3SourceFile&) = delete;
     Mp3SourceFile& operator=(const Mp3SourceFile&) = delete;
 
+    // Maps the file, skips every leading ID3v2 tag and finds the first confirmed frame (see
+    // SyncedFrame); false when there is none.
     bool Open(const std::string& path);
     void Close();
     bool IsOpen() const { return file_.IsOpen(); }
+    OpenError LastOpenError() const { return openError_; }
 
     // The frame search over this file's bytes; remembers the header's channel mode and
     // side-information size.
     std::optional<FoundFrame> FindNextFrame(size_t position);
-    // The same search, without remembering the header's facts.
+    // The first header candidate at or after position that is not free format, without any check
+    // of what follows it or whether it fits.
     std::optional<FoundFrame> SearchFrame(size_t position) const;
-    // One step of the frame walk: the next frame at or after position that lies wholly inside the
-    // file, or none when the stream has ended there.
+    // The one search every walk over the stream makes: the next frame at or after position that
+    // lies wholly inside the audio (before the trailing tags). A frame that starts right at
+    // position continues the stream in sync and is taken as it is. Anywhere else the stream is
+    // being (re)synchronised, past junk, a damaged frame or a tag: a candidate counts only when
+    // confirmed, that is when the next header follows right at its end with the same version,
+    // layer and sample rate or the audio ends there; otherwise the search goes on from the
+    // candidate's next byte. None when the stream has ended.
+    std::optional<FoundFrame> SyncedFrame(size_t position) const;
+    // One step of the frame walk: SyncedFrame, remembering the header's facts.
     std::optional<FoundFrame> NextCompleteFrame(size_t position);
 
     // The bytes of a frame found in this file; it must lie wholly inside the file. Empty once a
@@ -50,14 +64,17 @@ public:
     }
     // Where the frame's main data lies (Layer III borrows from earlier frames).
     MainDataFacts MainDataOf(const FoundFrame& frame) const { return ReadMainData(FrameBytes(frame), frame.header); }
-    // The first complete audio frame after the ID3v2 block and the information frame.
+    // The first complete audio frame after the ID3v2 tags and the information frame.
     size_t AudioStart() const { return audioStart_; }
+    // One past the last byte that may hold audio: the size less the trailing ID3v1, APE and
+    // Lyrics3 blocks.
+    size_t AudioEnd() const { return audioEnd_; }
 
     // Up to length bytes from position (fewer at the end of the file); valid until the next read.
     std::span<const uint8_t> Read(size_t position, size_t length) const { return file_.Read(position, length); }
     size_t Size() const { return static_cast<size_t>(file_.Size()); }
-    // Offset one past the last byte: where the cursor stands once a walk has reached the end.
-    size_t End() const { return Size(); }
+    // Where the cursor stands once a walk has reached the end: the end of the audio.
+    size_t End() const { return audioEnd_; }
     const std::string& Path() const { return file_.Path(); }
     // Whether a read met the file shorter than when it was opened, or an I/O error.
     bool ReadFailed() const { return file_.ReadFailed(); }
@@ -75,6 +92,8 @@ public:
     int ChannelMode() const { return channelMode_; }
     int SideInfoSize() const { return sideInfoSize_; }
 
+    // The file's first ID3v2 tag, the one pieces copy. Further tags in a row after it are passed
+    // over, not copied.
     bool HasID3v2() const { return id3v2Length_ > 0; }
     size_t ID3v2Length() const { return id3v2Length_; }
 
@@ -86,13 +105,19 @@ public:
     const std::string& InfoFrameKind() const { return infoFrameKind_; }
 
 private:
-    std::optional<FoundFrame> SearchCompleteFrame(size_t position) const;
+    // SyncedFrame; with trustPosition false a frame right at position is confirmed too.
+    std::optional<FoundFrame> SyncFrom(size_t position, bool trustPosition) const;
+    bool Confirmed(const FoundFrame& frame) const;
+    // Whether a free-format header at or after position repeats nearby, as in such a stream.
+    bool FreeFormatStreamAt(size_t position) const;
     // Asks the processor for the bytes ahead of a walk at position (bytes: the window from there).
     void PrefetchAhead(size_t position, std::span<const uint8_t> bytes) const;
 
     ReadWindow file_;
     size_t cursor_ = 0;
     size_t audioStart_ = 0;
+    size_t audioEnd_ = 0;
+    OpenError openError_ = OpenError::None;
     int sampleRate_ = 0;
     mutable int bitrate_ = 0; // 0 until averaged, for a file with an information frame
     int firstAudioBitrate_ = 0;
@@ -106,6 +131,6 @@ private:
     mutable size_t prefetchedTo_ = 0; // the walk's bytes before this were asked for
 };
 
-// The ID3v2 block length (10 + synchsafe size) of a file that starts with "ID3" and holds at
-// least the 10-byte header; 0 otherwise. A footer is not counted.
+// The ID3v2 block length (10 + synchsafe size, + 10 for a flagged footer) of bytes that start
+// with "ID3" and hold at least the 10-byte header; 0 otherwise.
 size_t ID3v2BlockLength(std::span<const uint8_t> fileStart);

@@ -51,7 +51,16 @@ constexpr auto kUnpaddedSlots = [] {
 bool IsFrameHeaderCandidate(const uint8_t* b)
 {
     return b[0] == 0xFF && (b[1] & 0xE0) == 0xE0 && (b[1] & 0x18) != 0x08 && (b[1] & 0x06) != 0 && (b[2] & 0xF0) != 0xF0
-        && (b[2] & 0x0C) != 0x0C && (b[3] & 0x03) != 2;
+        && (b[2] & 0x0C) != 0x0C;
+}
+
+bool ContinuesStream(const MpegFrameHeader& frame, const uint8_t* next)
+{
+    uint8_t b[4];
+    std::memcpy(b, next, sizeof b);
+    const auto header = DecodeFrameHeader(b);
+    return header && header->version == frame.version && header->layerIndex == frame.layerIndex
+        && header->sampleRate == frame.sampleRate;
 }
 
 std::optional<MpegFrameHeader> DecodeFrameHeader(const uint8_t* bytes)

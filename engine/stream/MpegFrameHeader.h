@@ -24,9 +24,15 @@ struct FoundFrame {
     MpegFrameHeader header;
 };
 
-// The seven sync tests on four header bytes: sync bits, version, layer, bitrate index 15,
-// sample-rate index 3, reserved emphasis. Bitrate index 0 (free format) passes.
+// The sync tests on four header bytes: sync bits, version, layer, bitrate index 15, sample-rate
+// index 3. Bitrate index 0 (free format) passes. The emphasis field is not tested: its reserved
+// value changes nothing in the frame's length, and decoders ignore it.
 bool IsFrameHeaderCandidate(const uint8_t* bytes);
+
+// Whether the four bytes right after a frame are the header of the same stream's next frame: same
+// version, layer and sample rate, and not free format. A lone sync word in junk or inside a tag
+// rarely has such a follower, so this confirms where a stream starts or resumes.
+bool ContinuesStream(const MpegFrameHeader& frame, const uint8_t* next);
 
 // Decodes four bytes that passed IsFrameHeaderCandidate; none for free format.
 std::optional<MpegFrameHeader> DecodeFrameHeader(const uint8_t* bytes);

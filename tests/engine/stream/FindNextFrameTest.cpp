@@ -43,15 +43,25 @@ TEST(FindNextFrame, DecodesReferenceHeaders)
 
 TEST(FindNextFrame, PassesOverJunkAndRefusedHeadersToTheNextCandidate)
 {
-    // Junk, bitrate index 15, reserved version, reserved emphasis, then a good header.
+    // Junk, bitrate index 15, reserved version, reserved layer, then a good header.
     const std::vector<uint8_t> data = { 0x00, 0x12, 0xFF, 0x00, 0xFF, 0xFB, 0xF0, 0x64, 0xFF, 0xE8, 0x90, 0x64, 0xFF,
-        0xFB, 0x90, 0x66, 0xFF, 0xFB, 0x90, 0x64 };
+        0xF9, 0x90, 0x64, 0xFF, 0xFB, 0x90, 0x64 };
     const auto found = FindNextFrame(data, 0);
     ASSERT_TRUE(found.has_value());
     EXPECT_EQ(found->position, 16u);
     EXPECT_EQ(found->header.frameLength, 417);
     // Starting past a header finds nothing further.
     EXPECT_FALSE(FindNextFrame(data, 17).has_value());
+}
+
+TEST(FindNextFrame, AcceptsTheReservedEmphasisWithTheSameLength)
+{
+    // Emphasis 2 is reserved, but it changes nothing in the frame and decoders ignore it.
+    const std::vector<uint8_t> data = { 0xFF, 0xFB, 0x90, 0x66 };
+    const auto found = FindNextFrame(data, 0);
+    ASSERT_TRUE(found.has_value());
+    EXPECT_EQ(found->position, 0u);
+    EXPECT_EQ(found->header.frameLength, 417);
 }
 
 TEST(FindNextFrame, StopsAtFreeFormatEvenWhenAValidHeaderFollows)

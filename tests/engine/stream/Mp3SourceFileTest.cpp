@@ -64,13 +64,12 @@ TEST_F(Mp3SourceFileTest, SkipsTheID3v2BlockByItsSynchsafeSize)
     EXPECT_EQ(source.ID3v2Length(), 1010u);
     EXPECT_EQ(source.Cursor(), 1010u);
 
-    // "ID3" in a file shorter than a tag header is no tag: the search starts at 0.
+    // "ID3" in a file shorter than a tag header is no tag; the header after it starts a frame
+    // cut short by the end of the file, which is no audio.
     Bytes shortFile = { 'I', 'D', '3' };
     Append(shortFile, FrameHeaderBytes(k128));
-    ASSERT_TRUE(source.Open(Write(shortFile, "short.mp3")));
-    EXPECT_EQ(source.ID3v2Length(), 0u);
-    EXPECT_EQ(source.Cursor(), 3u);
-    EXPECT_TRUE(Walk(source).empty()); // the frame is cut short by the end of the file
+    EXPECT_FALSE(source.Open(Write(shortFile, "short.mp3")));
+    EXPECT_EQ(source.LastOpenError(), Mp3SourceFile::OpenError::NoAudio);
 }
 
 TEST_F(Mp3SourceFileTest, InfoFrameIsSavedAndBitrateAveragedOverAudioFrames)
@@ -141,10 +140,14 @@ TEST_F(Mp3SourceFileTest, RefusesFilesWithoutACompleteAudioFrame)
     infoThenCut.insert(infoThenCut.end(), next.begin(), next.begin() + 100);
     EXPECT_FALSE(source.Open(Write(infoThenCut, "info-then-cut.mp3")));
 
-    Bytes freeFormat = { 0xFF, 0xFB, 0x00, 0x64 };
-    freeFormat.resize(400, 0x55);
-    Append(freeFormat, Frames(k128, 3));
+    // A free-format stream: its headers (bitrate index 0) repeat, but carry no frame length.
+    Bytes freeFormat;
+    for (int i = 0; i < 5; ++i) {
+        Append(freeFormat, { 0xFF, 0xFB, 0x00, 0x64 });
+        freeFormat.resize(freeFormat.size() + 396, 0x55);
+    }
     EXPECT_FALSE(source.Open(Write(freeFormat, "free.mp3")));
+    EXPECT_EQ(source.LastOpenError(), Mp3SourceFile::OpenError::FreeFormat);
 
     Bytes pastEnd = ID3v2Block(10);
     pastEnd[6] = 0x7F; // size far past the end of the file
