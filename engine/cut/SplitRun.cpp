@@ -3,6 +3,7 @@
 #include "engine/cut/MakePieceFileName.h"
 #include "engine/cut/SplitPlan.h"
 #include "engine/cut/SplitRunSteps.h"
+#include "engine/stream/Mp3SourceFile.h"
 #include "platform/PathHelpers.h"
 
 #include <algorithm>
@@ -127,29 +128,42 @@ bool RunBatch(
         RunPlan(source.path, source.tag, plan, settings, source.outputFiles, errorText), source.outputFiles);
 }
 
-// The batch page measures the size when the run starts; a file whose size cannot be read cannot be
-// loaded either.
-bool MeasureBatchSize(const BatchFileSource& source, uint64_t& size, std::string& errorText)
+// Pieces by size and by count share out the audio bytes, from the first audio frame to the end of
+// the audio before the trailing tags: a large ID3v2 tag (a cover picture) or an information frame is
+// no part of any piece's budget. Measured when the run starts; a file that cannot be opened as a
+// source cannot be loaded either, and its previous pieces go as with any load failure.
+bool MeasureAudioBytes(
+    const std::string& path, std::vector<std::string>& outputFiles, uint64_t& bytes, std::string& errorText)
 {
-    if (GetFileSize64(source.path, size))
-        return true;
-    errorText = LoadFailureText(source.path);
-    return false;
+    Mp3SourceFile source;
+    if (!source.Open(path)) {
+        DeleteOutputFiles(outputFiles);
+        errorText = LoadFailureText(path);
+        return false;
+    }
+    bytes = source.AudioEnd() - source.AudioStart();
+    return true;
 }
 
 } // namespace
 
 bool CutBySize(CutterSource& source, int32_t cutFileSize, const SplitSettings& settings, std::string& errorText)
 {
+    uint64_t audioBytes = 0;
+    if (!MeasureAudioBytes(source.path, source.outputFiles, audioBytes, errorText))
+        return false;
     SplitPlan plan;
-    const bool planned = PlanBySize(source.totalSize, cutFileSize, plan, errorText);
+    const bool planned = PlanBySize(audioBytes, cutFileSize, plan, errorText);
     return RunCutter(source, planned, plan, settings, errorText);
 }
 
 bool CutByCount(CutterSource& source, int32_t cutFileAmount, const SplitSettings& settings, std::string& errorText)
 {
+    uint64_t audioBytes = 0;
+    if (!MeasureAudioBytes(source.path, source.outputFiles, audioBytes, errorText))
+        return false;
     SplitPlan plan;
-    const bool planned = PlanByCount(source.totalSize, cutFileAmount, plan, errorText);
+    const bool planned = PlanByCount(audioBytes, cutFileAmount, plan, errorText);
     return RunCutter(source, planned, plan, settings, errorText);
 }
 
@@ -164,7 +178,7 @@ bool CutByTime(
 bool CutBySize(BatchFileSource& source, int32_t cutFileSize, const SplitSettings& settings, std::string& errorText)
 {
     uint64_t size = 0;
-    if (!MeasureBatchSize(source, size, errorText))
+    if (!MeasureAudioBytes(source.path, source.outputFiles, size, errorText))
         return false;
     SplitPlan plan;
     const bool planned = PlanBySize(size, cutFileSize, plan, errorText);
@@ -174,7 +188,7 @@ bool CutBySize(BatchFileSource& source, int32_t cutFileSize, const SplitSettings
 bool CutByCount(BatchFileSource& source, int32_t cutFileAmount, const SplitSettings& settings, std::string& errorText)
 {
     uint64_t size = 0;
-    if (!MeasureBatchSize(source, size, errorText))
+    if (!MeasureAudioBytes(source.path, source.outputFiles, size, errorText))
         return false;
     SplitPlan plan;
     const bool planned = PlanByCount(size, cutFileAmount, plan, errorText);

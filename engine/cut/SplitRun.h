@@ -7,7 +7,9 @@
 // - cutter page: totals measured when the source was loaded; false only when a check fails, the
 //   source cannot be loaded, or a piece could not be created or written (the error text says which).
 //   A cancelled run returns true with its pieces deleted.
-// - batch page: the size is measured at the start of the run and the duration comes from the probe
+// Splits by size and by count measure the audio bytes (first audio frame to the end of the audio)
+// when the run starts, on both pages.
+// - batch page: the duration comes from the probe
 //   (total samples, sample rate); true only when the file was split completely. Otherwise no piece
 //   of the run is left and outputFiles is empty.
 #include "engine/JobProgress.h"
@@ -30,7 +32,7 @@ struct SplitSettings {
 struct CutterSource {
     std::string path;
     ID3TagInfo tag;
-    uint64_t totalSize = 0; // bytes, the whole size
+    uint64_t totalSize = 0; // bytes, the whole size; the size and count splits share out the audio bytes instead
     int32_t totalDuration = 0; // tenths of a second
     std::vector<std::string> outputFiles; // the pieces of the last run, in order
 };

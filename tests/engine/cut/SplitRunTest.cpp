@@ -316,3 +316,25 @@ TEST_F(SplitRunTest, BatchRunMeasuresItsOwnTotals)
     EXPECT_FALSE(CutBySize(row, 10, settings, errorText));
     EXPECT_EQ(errorText, "Failed to load file \"" + row.path + "\".");
 }
+
+TEST_F(SplitRunTest, CountAndSizeShareOutTheAudioBytesNotTheTag)
+{
+    // A 45 KB ID3v2 tag (a cover picture) before 30 frames of 417 bytes, 12.5 KB of audio.
+    Bytes file = ID3v2Block(45 * 1024);
+    Append(file, Join(frames, 0, 30));
+    Append(file, ID3v1("Song", "Band", 7));
+    WriteFile(source.path, file);
+    source.totalSize = file.size();
+
+    // By count: three pieces of ten frames' bytes each (the first two repeat their last three
+    // frames at the next piece's start).
+    ASSERT_TRUE(CutByCount(source, 3, settings, errorText)) << errorText;
+    ASSERT_EQ(source.outputFiles.size(), 3u);
+    EXPECT_EQ(FramesOf(source.outputFiles[0]), std::make_pair(size_t { 0 }, size_t { 10 }));
+    // By size: 5 KB pieces of the 12.5 KB of audio, where the whole file would allow nine.
+    ASSERT_TRUE(CutBySize(source, 5, settings, errorText)) << errorText;
+    EXPECT_EQ(source.outputFiles.size(), 3u);
+    // A piece as large as the audio is too large, however large the tag.
+    EXPECT_FALSE(CutBySize(source, 13, settings, errorText));
+    EXPECT_EQ(errorText, "The size of each piece is too large.");
+}

@@ -310,3 +310,39 @@ TEST_F(FileListTest, EscapeOnAListPageLeavesEverythingAsItIs)
     EXPECT_TRUE(batch.isVisible());
     EXPECT_EQ(batch.List()->RowCount(), 1);
 }
+
+TEST_F(FileListTest, WhatIsNotMp3NeverEntersEitherList)
+{
+    // A WAV file renamed .mp3: 16-bit PCM of a real tone behind a RIFF header.
+    ToneSpec shape;
+    shape.seconds = 3.0;
+    const Pcm pcm = MakeTone(shape);
+    Bytes wav = { 'R', 'I', 'F', 'F', 0, 0, 0, 0, 'W', 'A', 'V', 'E', 'f', 'm', 't', ' ', 16, 0, 0, 0, 1, 0, 2, 0,
+        0x44, 0xAC, 0, 0, 0x10, 0xB1, 0x02, 0, 4, 0, 16, 0, 'd', 'a', 't', 'a', 0, 0, 0, 0 };
+    for (size_t i = 0; i < pcm.left.size(); ++i)
+        for (const int16_t sample : { pcm.left[i], pcm.right[i] })
+            Append(wav, { static_cast<uint8_t>(sample & 0xFF), static_cast<uint8_t>((sample >> 8) & 0xFF) });
+    // 50 KB of random bytes.
+    Bytes noise(50 * 1024);
+    uint32_t seed = 2024;
+    for (uint8_t& byte : noise) {
+        seed = seed * 1664525u + 1013904223u;
+        byte = static_cast<uint8_t>(seed >> 24);
+    }
+    const std::vector<std::string> candidates
+        = { WriteTone("good.mp3"), WriteMp3("x.mp3", wav), WriteMp3("noise.mp3", noise) };
+
+    BatchCutterPage batch;
+    batch.show();
+    batch.LoadFileList(candidates);
+    EXPECT_EQ(ListedNames(batch), std::vector<std::string> { "good.mp3" });
+    JoinerPage joiner;
+    joiner.show();
+    joiner.LoadFileList(candidates);
+    EXPECT_EQ(ListedNames(joiner), std::vector<std::string> { "good.mp3" });
+
+    const std::string report = "Failed to load the following files.\n\n" + candidates[1] + "\n" + candidates[2] + "\n";
+    ASSERT_EQ(messages_.size(), 2u);
+    for (const auto& message : messages_)
+        EXPECT_EQ(message.text.toStdString().substr(0, report.size()), report);
+}
