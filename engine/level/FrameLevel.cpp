@@ -11,7 +11,7 @@ namespace {
 // the table's own range for tables 0-15 (4 and 14 do not exist), and for the escape tables 16-31
 // the middle, on a log scale, of what their linbits add over the next smaller escape range, since
 // an encoder picks the table with the fewest linbits that holds its largest value.
-double TableLargest(int table)
+double ComputeTableLargest(int table)
 {
     static constexpr std::array<int, 16> kPlain = { 0, 1, 2, 2, 0, 3, 3, 5, 5, 5, 7, 7, 7, 15, 0, 15 };
     static constexpr std::array<int, 16> kLinbits = { 1, 2, 3, 4, 6, 8, 10, 13, 4, 5, 6, 7, 8, 9, 11, 13 };
@@ -21,6 +21,24 @@ double TableLargest(int table)
     const double upper = 15.0 + std::ldexp(1.0, linbits) - 1.0;
     const double lower = linbits == 1 ? 15.0 : 15.0 + std::ldexp(1.0, linbits == 13 ? 11 : linbits - 1) - 1.0;
     return std::sqrt(upper * lower);
+}
+
+// The values of ComputeTableLargest, worked out once.
+double TableLargest(int table)
+{
+    static const std::array<double, 32> kLargest = [] {
+        std::array<double, 32> values {};
+        for (int t = 0; t < 32; ++t)
+            values[static_cast<size_t>(t)] = ComputeTableLargest(t);
+        return values;
+    }();
+    return kLargest[static_cast<size_t>(table & 31)];
+}
+
+// Power of n steps of global_gain: 1.505 dB each, a factor of 2^(n/2); n may be negative.
+double GainPower(int n)
+{
+    return std::ldexp((n & 1) != 0 ? M_SQRT2 : 1.0, n >> 1);
 }
 
 // Where the long-block scale-factor bands end, per sample rate: the big-value regions are counted
@@ -49,8 +67,8 @@ const std::array<int, 23>& LongBands(int rate)
     return kLsfBands;
 }
 
-// dB of one step of global_gain (a quarter power of two) and of the 4/3 power law, in amplitude.
-constexpr double kGainStepDb = 1.505;
+// dB of the 4/3 power law per decade of the value, in amplitude (one step of global_gain, a
+// quarter power of two, is 1.505 dB: GainPower).
 constexpr double kValueDb = 26.7;
 // Short blocks spread a granule over three transforms of a third the length, whose lines come out
 // larger for the same sound (measured against decodes of LAME encodings of music and speech).
@@ -99,14 +117,16 @@ double GranulePower(const GranuleChannel& g, int rate)
     const double largest = LargestValue(g, rate);
     if (largest <= 0)
         return 0.0;
-    const double valueDb = kValueDb * std::log10(largest);
+    // 26.7 dB per decade of the value is a power of 2.67.
+    const double valuePower = std::pow(largest, kValueDb / 10.0);
     if (!g.windowSwitching || g.blockType != 2)
-        return DbToPower(kGainStepDb * (g.globalGain - 210) + valueDb);
+        return GainPower(g.globalGain - 210) * valuePower;
     // Short blocks: three windows, each lowered by its own subblock gain.
+    static const double kShortBlockPower = DbToPower(kShortBlockDb);
     double power = 0;
     for (const int gain : g.subblockGain)
-        power += DbToPower(kGainStepDb * (g.globalGain - 210 - 8 * gain) + valueDb + kShortBlockDb);
-    return power / 3.0;
+        power += GainPower(g.globalGain - 210 - 8 * gain);
+    return power / 3.0 * valuePower * kShortBlockPower;
 }
 
 FrameLevel ReadLayer3(std::span<const uint8_t> frame, const MpegFrameHeader& header, size_t sideStart)
