@@ -6,6 +6,7 @@
 #include "ui/widgets/WindowHelpers.h"
 
 #include <QApplication>
+#include <QGuiApplication>
 #include <QCloseEvent>
 #include <QScreen>
 #include <QShortcut>
@@ -16,7 +17,7 @@
 MainWindow::MainWindow()
     : QWidget(nullptr,
         Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
-            | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint)
+            | Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint | Qt::WindowCloseButtonHint)
 {
     setWindowTitle(kProductName);
     tabs_ = new QTabBar(this);
@@ -69,14 +70,69 @@ void MainWindow::Create()
     }
     stack_->setCurrentIndex(start);
     shownIndex_ = start;
-    stack_->setFixedSize(PropertyPage::PageSize() + QSize(2 * stack_->frameWidth(), 2 * stack_->frameWidth()));
+    stack_->setMinimumSize(PropertyPage::PageSize() + QSize(2 * stack_->frameWidth(), 2 * stack_->frameWidth()));
     adjustSize();
-    setFixedSize(sizeHint());
-    if (const QScreen* screen = QApplication::primaryScreen())
-        move(screen->availableGeometry().center() - rect().center());
+    defaultSize_ = minimumSizeHint().expandedTo(sizeHint());
+    setMinimumSize(defaultSize_);
+    resize(defaultSize_);
+    Place();
+    lastNormal_ = QRect(pos(), size());
     created_ = true;
     SetMainWindow(this);
-    show();
+    if (placement_.maximised)
+        showMaximized();
+    else
+        show();
+}
+
+void MainWindow::Place()
+{
+    const QRect stored = placement_.normal;
+    if (!stored.isEmpty()) {
+        const QSize size = stored.size().expandedTo(defaultSize_);
+        // The stored place counts when its title area is on some screen now (screens come and go).
+        const QRect titleArea(stored.topLeft(), QSize(size.width(), 30));
+        for (const QScreen* screen : QGuiApplication::screens()) {
+            const QRect shared = screen->availableGeometry().intersected(titleArea);
+            if (shared.width() >= 100 && shared.height() >= 20) {
+                resize(size.boundedTo(screen->availableGeometry().size()).expandedTo(defaultSize_));
+                move(stored.topLeft());
+                return;
+            }
+        }
+        resize(size);
+    }
+    if (const QScreen* screen = QApplication::primaryScreen()) {
+        resize(size().boundedTo(screen->availableGeometry().size()).expandedTo(defaultSize_));
+        move(screen->availableGeometry().center() - rect().center());
+    }
+}
+
+WindowPlacement MainWindow::Placement() const
+{
+    if (destroyed_ || !created_)
+        return placement_;
+    return { lastNormal_.isEmpty() ? QRect(pos(), size()) : lastNormal_, isMaximized() };
+}
+
+void MainWindow::moveEvent(QMoveEvent* event)
+{
+    NoteNormalGeometry();
+    QWidget::moveEvent(event);
+}
+
+void MainWindow::resizeEvent(QResizeEvent* event)
+{
+    NoteNormalGeometry();
+    QWidget::resizeEvent(event);
+}
+
+void MainWindow::NoteNormalGeometry()
+{
+    // The frame's position (what move() takes) and the window's size, while it is neither
+    // maximised nor minimised, so a maximised window comes back to its earlier place when restored.
+    if (created_ && isVisible() && !(windowState() & (Qt::WindowMaximized | Qt::WindowMinimized | Qt::WindowFullScreen)))
+        lastNormal_ = QRect(pos(), size());
 }
 
 int MainWindow::ActiveIndex() const { return created_ ? shownIndex_ : startPage_; }
@@ -126,6 +182,7 @@ void MainWindow::closeEvent(QCloseEvent* event)
 void MainWindow::DestroyWindow()
 {
     recordedIndex_ = ActiveIndex();
+    placement_ = Placement();
     destroyed_ = true;
     hide();
     // The main window is gone: the program's event loop ends with it.

@@ -1,7 +1,10 @@
 #pragma once
-// The main window: a fixed-size window titled "Sonicrop" showing the pages as tabs, without OK,
-// Cancel or Apply buttons and without a maximise button. Leaving a page asks the page first; closing
+// The main window: a window titled "Sonicrop" showing the pages as tabs, without OK, Cancel or Apply
+// buttons. The pages' size is its default and smallest size; it can be resized and maximised, and it
+// opens where it was last (when that place is still on a screen). Leaving a page asks the page first; closing
 // asks the options page to take and check its values.
+#include "app/AppSettings.h"
+
 #include <QFont>
 #include <QWidget>
 #include <vector>
@@ -20,8 +23,14 @@ public:
     void SetOptionsPage(OptionsPage* options) { options_ = options; }
     // The page shown first; an index that names no page opens the first page.
     void SetStartPage(int index) { startPage_ = index; }
-    // Lays out, sets icon and font, centres on the screen and shows the start page.
+    // Where Create() puts the window: an empty normal geometry centres it at the default size.
+    void SetPlacement(const WindowPlacement& placement) { placement_ = placement; }
+    // Lays out, sets icon and font, places the window and shows the start page.
     void Create();
+    // The geometry and state now, or as they were when the window went away.
+    WindowPlacement Placement() const;
+    // The default size of the whole window (the pages at their default size, with the tabs).
+    QSize DefaultSize() const { return defaultSize_; }
 
     int ActiveIndex() const;
     // Leaves the active page for another one when the active page agrees; false otherwise.
@@ -38,10 +47,15 @@ Q_SIGNALS:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     void TabClicked(int index);
     void DestroyWindow();
+    // Size and position from the placement, or centred on the primary screen.
+    void Place();
+    void NoteNormalGeometry();
 
     QTabBar* tabs_ = nullptr;
     QStackedWidget* stack_ = nullptr;
@@ -53,4 +67,7 @@ private:
     bool created_ = false;
     bool destroyed_ = false;
     int shownIndex_ = 0; // the tab whose page the stack shows
+    WindowPlacement placement_;
+    QSize defaultSize_;
+    QRect lastNormal_; // frame position and size while last neither maximised nor minimised
 };

@@ -80,6 +80,7 @@ bool SonicropApp::InitInstance()
     window_->SetStartPage(fileToOpen_.empty() ? startPage_ : 0);
     connect(window_.get(), &MainWindow::HelpRequested, this, &SonicropApp::OnHelp);
     connect(about_, &AboutPage::HelpRequested, this, &SonicropApp::OnHelp);
+    window_->SetPlacement(LoadWindowPlacement());
     window_->Create();
     if (!fileToOpen_.empty())
         cutter_->OpenSourceAndReport(fileToOpen_);
@@ -92,6 +93,7 @@ int SonicropApp::ExitInstance(int exitCode)
         help->close();
     if (window_) {
         startPage_ = window_->RecordedIndex();
+        const WindowPlacement placement = window_->Placement();
         // Destroying the main window destroys the pages; each page that was ever shown saves its share.
         window_.reset();
         cutter_ = nullptr;
@@ -100,6 +102,7 @@ int SonicropApp::ExitInstance(int exitCode)
         options_ = nullptr;
         about_ = nullptr;
         SaveStartPage(startPage_, kGroupStartPage);
+        SaveWindowPlacement(placement);
     }
     return exitCode;
 }

@@ -10,11 +10,13 @@
 #include "ui/about/AboutPage.h"
 #include "ui/lists/JoinerPage.h"
 #include "ui/cutter/CutterPage.h"
+#include "ui/widgets/PropertyPage.h"
 #include "ui/widgets/SpinEdit.h"
 #include "ui/widgets/WindowHelpers.h"
 
 #include <QApplication>
 #include <QPushButton>
+#include <QScreen>
 #include <QTabBar>
 #include <QTest>
 
@@ -65,18 +67,52 @@ TEST_F(SonicropAppTest, FirstStartOpensTheCutterAndTheHelpMaximisedOnce)
     RunProgram([](SonicropApp&) { EXPECT_EQ(HelpWindow::Find(), nullptr); });
 }
 
-TEST_F(SonicropAppTest, TheMainWindowIsFixedWithoutMaximiseOrDialogButtons)
+TEST_F(SonicropAppTest, TheMainWindowResizesFromItsDefaultSizeWithoutDialogButtons)
 {
-    RunProgram([](SonicropApp& app) {
+    QSize defaultSize;
+    RunProgram([&](SonicropApp& app) {
         MainWindow* window = app.Window();
         EXPECT_EQ(CurrentMainWindow(), window);
-        EXPECT_FALSE(window->windowFlags() & Qt::WindowMaximizeButtonHint);
+        EXPECT_TRUE(window->windowFlags() & Qt::WindowMaximizeButtonHint);
         EXPECT_TRUE(window->windowFlags() & Qt::WindowMinimizeButtonHint);
-        EXPECT_EQ(window->minimumSize(), window->maximumSize());
+        defaultSize = window->DefaultSize();
+        EXPECT_EQ(window->size(), defaultSize);
+        EXPECT_EQ(window->minimumSize(), defaultSize);
+        EXPECT_GE(app.Joiner()->width(), PropertyPage::PageSize().width());
         for (QPushButton* button : window->findChildren<QPushButton*>()) {
             const QString text = QString(button->text()).remove('&');
             EXPECT_TRUE(text != "OK" && text != "Cancel" && text != "Apply") << text.toStdString();
         }
+        // Smaller than the default is refused; larger pages give the lists the room.
+        window->resize(300, 200);
+        EXPECT_EQ(window->size(), defaultSize);
+        ASSERT_TRUE(window->SetActivePage(2));
+        const int listWidth = app.Joiner()->List()->width();
+        const int buttonRight = app.Joiner()->width() - app.Joiner()->JoinNowButton()->geometry().right();
+        const QSize larger = defaultSize + QSize(100, 80); // the test screen is small
+        window->resize(larger);
+        EXPECT_EQ(app.Joiner()->width() - app.Joiner()->JoinNowButton()->geometry().right(), buttonRight);
+        EXPECT_EQ(app.Joiner()->List()->width(), listWidth + 100);
+        window->move(40, 30);
+    });
+    // The next start opens where and as large as the window was.
+    EXPECT_EQ(StoredNumber("", "WindowWidth"), defaultSize.width() + 100);
+    EXPECT_EQ(StoredNumber("", "WindowHeight"), defaultSize.height() + 80);
+    RunProgram([&](SonicropApp& app) {
+        EXPECT_EQ(app.Window()->size(), defaultSize + QSize(100, 80));
+        EXPECT_EQ(app.Window()->pos(), QPoint(40, 30));
+        EXPECT_FALSE(app.Window()->isMaximized());
+    });
+    // A place on no screen (a screen that has gone) centres the window; a stored size below the
+    // default opens at the default.
+    StoreNumber("", "WindowLeft", -30000);
+    StoreNumber("", "WindowTop", 20000);
+    StoreNumber("", "WindowWidth", 100);
+    StoreNumber("", "WindowHeight", 100);
+    RunProgram([&](SonicropApp& app) {
+        const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+        EXPECT_EQ(app.Window()->size(), defaultSize);
+        EXPECT_TRUE(screen.contains(app.Window()->frameGeometry().center()));
     });
 }
 

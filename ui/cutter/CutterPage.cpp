@@ -73,6 +73,7 @@ CutterPage::CutterPage(QWidget* parent)
     connect(&playbackTimer_, &QTimer::timeout, this, &CutterPage::OnPlaybackTimer);
     BuildControls();
     BuildContextMenu();
+    AnchorControls();
     setAcceptDrops(true);
 }
 

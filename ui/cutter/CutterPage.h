@@ -131,6 +131,8 @@ private:
     // Building and state of the controls (CutterPage.cpp).
     void BuildControls();
     void BuildPiecesList();
+    // How the controls follow a window larger than the default (CutterPageAnchors.cpp).
+    void AnchorControls();
     void BuildContextMenu();
     void DisableSourceControls();
     void ApplySplitMode();

@@ -108,6 +108,12 @@ void BatchCutterPage::BuildControls()
     removeAllButton_ = AddButton(this, "Remove A&ll", DialogRect(379, 130, 55, 14));
     cutSelectedButton_ = AddButton(this, "Cut Selecte&d", DialogRect(379, 159, 55, 14));
 
+    // A larger window gives the list the room; the buttons stay beside it.
+    AnchorControl(list_, kAnchorGrow);
+    for (QPushButton* button :
+        { cutAllButton_, addFilesButton_, addFolderButton_, removeButton_, removeAllButton_, cutSelectedButton_ })
+        AnchorControl(button, kAnchorRight);
+
     connect(cutAllButton_, &QPushButton::clicked, this, &BatchCutterPage::OnCutAll);
     connect(addFilesButton_, &QPushButton::clicked, this, &BatchCutterPage::OnAddFiles);
     connect(addFolderButton_, &QPushButton::clicked, this, &BatchCutterPage::OnAddFolder);

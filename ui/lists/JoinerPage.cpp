@@ -69,6 +69,15 @@ QLineEdit* AddEdit(QWidget* page, const QString& caption, const QRect& labelArea
     return edit;
 }
 
+// The label made for an edit by AddEdit.
+QLabel* BuddyLabel(QWidget* edit)
+{
+    for (QLabel* label : edit->parentWidget()->findChildren<QLabel*>(Qt::FindDirectChildrenOnly))
+        if (label->buddy() == edit)
+            return label;
+    return nullptr;
+}
+
 // Tag text is single-byte Latin-1; characters outside it cannot be stored.
 std::string TagText(const QLineEdit* edit) { return edit->text().toLatin1().toStdString(); }
 QString FromTag(const char* text) { return QString::fromLatin1(text); }
@@ -143,6 +152,27 @@ void JoinerPage::BuildControls()
     genreLabel->setBuddy(genreBox_);
     commentEdit_
         = AddEdit(this, "C&omment:", DialogRect(257, 277, 40, 9), DialogRect(298, 275, 128, 14), kTagTextLimit);
+
+    // A larger window gives the list the room; the buttons stay beside it, the tag fields below it
+    // share the extra width between their two columns.
+    AnchorControl(list_, kAnchorGrow);
+    for (QPushButton* button :
+        { joinNowButton_, addFilesButton_, addFolderButton_, removeButton_, removeAllButton_, upButton_, downButton_ })
+        AnchorControl(button, kAnchorRight);
+    AnchorControl(group, { 0, 1, 1, 1 });
+    AnchorControl(copyTagButton_, { 0, 1, 0, 1 });
+    for (QLineEdit* edit : { titleEdit_, artistEdit_, albumEdit_ }) {
+        AnchorControl(BuddyLabel(edit), { 0, 1, 0, 1 });
+        AnchorControl(edit, { 0, 1, 0.5, 1 });
+    }
+    AnchorControl(trackLabel, { 0.5, 1, 0.5, 1 });
+    AnchorControl(trackEdit_, { 0.5, 1, 0.75, 1 });
+    AnchorControl(BuddyLabel(yearEdit_), { 0.75, 1, 0.75, 1 });
+    AnchorControl(yearEdit_, { 0.75, 1, 1, 1 });
+    AnchorControl(genreLabel, { 0.5, 1, 0.5, 1 });
+    AnchorControl(genreBox_, { 0.5, 1, 1, 1 });
+    AnchorControl(BuddyLabel(commentEdit_), { 0.5, 1, 0.5, 1 });
+    AnchorControl(commentEdit_, { 0.5, 1, 1, 1 });
 
     connect(joinNowButton_, &QPushButton::clicked, this, &JoinerPage::OnJoinNow);
     connect(addFilesButton_, &QPushButton::clicked, this, &JoinerPage::OnAddFiles);

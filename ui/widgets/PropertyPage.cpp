@@ -2,11 +2,14 @@
 
 #include "ui/widgets/WindowHelpers.h"
 
+#include <QResizeEvent>
+
 PropertyPage::PropertyPage(const QString& title, QWidget* parent)
     : QWidget(parent)
     , title_(title)
 {
-    setFixedSize(PageSize());
+    setMinimumSize(PageSize());
+    resize(PageSize());
 }
 
 QSize PropertyPage::PageSize() { return { DialogUnitsX(441), DialogUnitsY(303) }; }
@@ -20,4 +23,10 @@ void PropertyPage::showEvent(QShowEvent* event)
         OnInitDialog();
     }
     QWidget::showEvent(event);
+}
+
+void PropertyPage::resizeEvent(QResizeEvent* event)
+{
+    anchors_.Apply(event->size() - PageSize());
+    QWidget::resizeEvent(event);
 }

@@ -3,6 +3,7 @@
 // (OnInitDialog); a page that was never shown is "never initialised" and keeps its stored settings.
 // The main window asks the active page before leaving it (OnKillActive) and destroys every page at the end.
 #include "ui/OptionValues.h"
+#include "ui/widgets/PageAnchors.h"
 
 #include <QFont>
 #include <QWidget>
@@ -21,12 +22,15 @@ public:
     const OptionValues* LiveOptions() const { return liveOptions_; }
     void SetLiveOptions(const OptionValues* options) { liveOptions_ = options; }
 
-    // The size of every page: 441 x 303 dialog units.
+    // The default and smallest size of every page: 441 x 303 dialog units.
     static QSize PageSize();
 
 protected:
     virtual void OnInitDialog() { }
     void showEvent(QShowEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    // How a control placed for the default size follows a larger page (call after placing it).
+    void AnchorControl(QWidget* control, Anchor anchor) { anchors_.Add(control, anchor); }
 
     QFont pageFont_;
 
@@ -34,4 +38,5 @@ private:
     QString title_;
     const OptionValues* liveOptions_ = nullptr;
     bool initialised_ = false;
+    PageAnchors anchors_;
 };
