@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages Sonicrop needs to build, run and test, when any is missing.
 set -euo pipefail
-packages=(build-essential cmake ninja-build pkg-config libmp3lame-dev lame
+packages=(build-essential cmake ninja-build pkg-config libmp3lame-dev lame libtag1-dev
           qt6-base-dev qt6-multimedia-dev libgtest-dev googletest libbenchmark-dev
           xvfb xauth pulseaudio
           clang libclang-rt-14-dev)

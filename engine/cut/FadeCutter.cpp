@@ -1,6 +1,7 @@
 #include "engine/cut/FadeCutter.h"
 
 #include "engine/cut/PieceCodec.h"
+#include "engine/cut/PrimingFrames.h"
 #include "platform/OutputFile.h"
 
 #include <algorithm>
@@ -66,11 +67,9 @@ bool FadeCutter::WritePiece(
         Fail(failure, path);
         return false;
     };
-    if (source_.HasID3v2()) {
-        const auto copied = output.CopyFrom(source_.File(), 0, source_.ID3v2Length());
-        if (copied != OutputFile::CopyResult::Copied)
-            return abandon(copied == OutputFile::CopyResult::ReadFailed ? Failure::ReadFailed : Failure::WriteFailed);
-    }
+    size_t id3v2Length = 0;
+    if (const auto copied = WriteID3v2Block(output, tag, id3v2Length); copied != OutputFile::CopyResult::Copied)
+        return abandon(copied == OutputFile::CopyResult::ReadFailed ? Failure::ReadFailed : Failure::WriteFailed);
 
     PieceCodec codec(source_.SampleRate(), channelMode_, FadeEncoderBitrate(source_.HasInfoFrame(), source_.Bitrate()));
     if (!codec.Ready())
@@ -78,14 +77,18 @@ bool FadeCutter::WritePiece(
 
     // Lead-in: step the cursor back over the frames that cover the overlap; they are encoded as
     // part of this piece.
+    size_t leadInEntries = 0;
     if (const auto reach = history_.ReachBack(leadInSamples_); reach && reach->position < source_.Cursor()) {
         if (kind == Budget::Bytes)
             budget += static_cast<int64_t>(source_.Cursor() - reach->position);
         else if (kind == Budget::Samples)
             budget += leadInSamples_;
         source_.SetCursor(reach->position);
+        leadInEntries = static_cast<size_t>(reach->entries);
     }
     const size_t pieceStart = source_.Cursor();
+    if (!PrimeDecoder(codec, leadInEntries))
+        return abandon(source_.ReadFailed() ? Failure::ReadFailed : Failure::WriteFailed);
     // Lead-out: the body runs on past the piece's end.
     if (kind == Budget::Bytes)
         budget += BytesForTenths(leadOut_);
@@ -179,6 +182,10 @@ bool FadeCutter::WritePiece(
         if (!output.Write(block.data(), block.size()))
             return abandon(Failure::WriteFailed);
     }
+    // LAME's information frame over the first frame, which the encoder left for it.
+    if (const auto infoFrame = codec.LameTagFrame();
+        !infoFrame.empty() && !output.WriteAt(id3v2Length, infoFrame.data(), infoFrame.size()))
+        return abandon(Failure::WriteFailed);
     if (!output.Close())
         return abandon(Failure::WriteFailed);
 
@@ -191,6 +198,30 @@ bool FadeCutter::WritePiece(
             source_.SetCursor(entry.position);
         }
         RewindAfterPiece(pieceStart);
+    }
+    return true;
+}
+
+bool FadeCutter::PrimeDecoder(PieceCodec& codec, size_t leadInEntries)
+{
+    const auto atCursor = source_.NextCompleteFrame(source_.Cursor());
+    MainDataFacts firstPlayed = atCursor ? source_.MainDataOf(*atCursor) : MainDataFacts {};
+    if (leadInEntries > 0)
+        firstPlayed = history_.FromNewest(leadInEntries - 1).mainData;
+    const int layerIndex = firstAudioFrame_ ? firstAudioFrame_->header.layerIndex : 2;
+    const PrimingFrames priming
+        = ChoosePrimingFrames(history_, leadInEntries, firstPlayed, layerIndex, source_.SamplesPerFrame());
+    // The same frames a copied piece starts with: the decoder finds the main data the piece's first
+    // frames borrow and the samples they overlap, so the piece decodes from its first sample on as
+    // the whole source does. Their own samples are not encoded.
+    for (size_t k = leadInEntries + static_cast<size_t>(priming.count); k > leadInEntries; --k) {
+        const auto frame = source_.NextCompleteFrame(history_.FromNewest(k - 1).position);
+        if (!frame)
+            return !source_.ReadFailed();
+        const auto bytes = source_.FrameBytes(*frame);
+        if (bytes.size() != static_cast<size_t>(frame->header.frameLength))
+            return false;
+        codec.Decode(bytes.data(), bytes.size());
     }
     return true;
 }

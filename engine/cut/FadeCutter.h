@@ -1,7 +1,8 @@
 #pragma once
 // The piece writer that decodes the source's frames, ramps the gain up at the start of each piece
 // and down at its end, and encodes the result again (constant bitrate). A faded piece holds the
-// source's ID3v2 block, the new frames (no VBR information frame) and an ID3v1 block.
+// source's ID3v2 block with the piece's values, LAME's information frame (the encoder's delay and
+// padding, for gapless decoders), the new frames and an ID3v1 block.
 #include "engine/cut/PieceCutter.h"
 
 class PieceCodec;
@@ -32,6 +33,9 @@ private:
 
     bool WritePiece(const std::string& path, Budget kind, int64_t budget, const ID3TagInfo* tag, bool* endReached);
     PassResult RunFadePass(Fade fade, PieceCodec& codec, OutputFile& output);
+    // Decodes the frames before the piece's first one (the lead-in's first when leadInEntries of the
+    // history are lead-in), without encoding them. False when the source could not be read.
+    bool PrimeDecoder(PieceCodec& codec, size_t leadInEntries);
     // Bytes of the source covering tenths at its bitrate: bitrate × 125 × seconds, truncated.
     int64_t BytesForTenths(int32_t tenths) const;
 

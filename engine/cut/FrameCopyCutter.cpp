@@ -67,9 +67,9 @@ bool FrameCopyCutter::WritePiece(
     // A source truncated while it is read ends the walk early or fails a copy: the piece is not kept.
     auto copyFailed = [&] { return abandon(source_.ReadFailed() ? Failure::ReadFailed : Failure::WriteFailed); };
 
-    // The frames are appended as they are read (OutputFile::Append); the ID3v2 block, which may be
-    // large and is not read here, is copied by the kernel.
-    if (output.CopyFrom(source_.File(), 0, source_.ID3v2Length()) != OutputFile::CopyResult::Copied)
+    // The frames are appended as they are read (OutputFile::Append), after the piece's ID3v2 block.
+    size_t id3v2Length = 0;
+    if (WriteID3v2Block(output, tag, id3v2Length) != OutputFile::CopyResult::Copied)
         return copyFailed();
     // Written now and filled in once the piece's frames are known.
     PieceInfoFrame info(source_, priming.count, startsAtSourceStart,
@@ -175,7 +175,7 @@ bool FrameCopyCutter::WritePiece(
 
     if (!info.Bytes().empty()) {
         info.Finish(tally, endsAtSourceEnd);
-        if (!output.WriteAt(source_.ID3v2Length(), info.Bytes().data(), info.Bytes().size()))
+        if (!output.WriteAt(id3v2Length, info.Bytes().data(), info.Bytes().size()))
             return abandon(Failure::WriteFailed);
     }
     if (!output.Close())

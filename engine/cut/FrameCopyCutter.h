@@ -1,7 +1,7 @@
 #pragma once
 // The piece writer that copies whole frames from the source byte for byte. A piece holds: the
-// source's ID3v2 block, an information frame (PieceInfoFrame), the priming frames, the lead-in
-// frames, the piece's frames, the lead-out frames and an ID3v1 block.
+// source's ID3v2 block with the piece's own values, an information frame (PieceInfoFrame), the
+// priming frames, the lead-in frames, the piece's frames, the lead-out frames and an ID3v1 block.
 //
 // The cursor always stands where the next piece's own frames begin, so pieces follow each other
 // without gaps or repeats. A piece that does not start at the source's first frame begins with the

@@ -44,7 +44,7 @@ PieceCodec::PieceCodec(int sampleRate, int channelMode, int bitrate)
         lame_set_brate(encoder_, bitrate);
     lame_set_out_samplerate(encoder_, sampleRate);
     lame_set_mode(encoder_, static_cast<MPEG_mode>(channelMode));
-    lame_set_bWriteVbrTag(encoder_, 0);
+    lame_set_bWriteVbrTag(encoder_, 1);
     lame_set_VBR(encoder_, vbr_off);
     ready_ = lame_init_params(encoder_) != -1;
 }
@@ -64,13 +64,25 @@ int PieceCodec::Decode(const uint8_t* frame, size_t length)
     // a copy that cannot change while it looks at it. The largest MPEG audio frame is 2,881 bytes.
     length = std::min(length, frame_.size());
     std::copy_n(frame, length, frame_.begin());
-    const int samples = hip_decode1_headers(decoder_, frame_.data(), length, left_.data(), right_.data(), &facts);
-    if (samples <= 0)
-        return 0;
-    // The decoder reports the facts of the frame it decoded; a frame of another rate or channel
-    // count cannot go to this encoder.
-    if (facts.header_parsed && (facts.samplerate != sampleRate_ || facts.stereo != channels_))
-        return 0;
+    // The decoder gives one frame a call. Until it has seen a frame's successor it does not trust
+    // the first header, and it hands over a frame only on the call after the one that completed
+    // it: asking again without new bytes takes every complete frame, so the samples that come
+    // out belong to the frames given so far and none is held back to the next call.
+    int samples = 0;
+    const uint8_t* input = frame_.data();
+    size_t inputLength = length;
+    while (static_cast<size_t>(samples) + 1152 <= kPcmSamples) {
+        const int got = hip_decode1_headers(decoder_, const_cast<uint8_t*>(input), inputLength, left_.data() + samples,
+            right_.data() + samples, &facts);
+        input = nullptr;
+        inputLength = 0;
+        if (got <= 0)
+            break;
+        // A frame of another rate or channel count cannot go to this encoder.
+        if (facts.header_parsed && (facts.samplerate != sampleRate_ || facts.stereo != channels_))
+            continue;
+        samples += got;
+    }
     return samples;
 }
 
@@ -81,3 +93,11 @@ int PieceCodec::Encode(int samples)
 }
 
 int PieceCodec::Flush() { return lame_encode_flush(encoder_, mp3_.data(), static_cast<int>(mp3_.size())); }
+
+std::vector<uint8_t> PieceCodec::LameTagFrame()
+{
+    std::vector<uint8_t> frame(kMp3Bytes);
+    const size_t length = ready_ ? lame_get_lametag_frame(encoder_, frame.data(), frame.size()) : 0;
+    frame.resize(length <= kMp3Bytes ? length : 0);
+    return frame;
+}

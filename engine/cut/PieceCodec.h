@@ -4,6 +4,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <vector>
 
 #include <lame/lame.h>
 
@@ -23,13 +24,17 @@ public:
     bool Ready() const { return ready_; }
     bool IsMono() const { return channels_ == 1; }
 
-    // Decodes one whole frame into Left() and Right(); the samples per channel, or 0 when the
-    // frame gave none or its stream facts differ from the piece's (a rate or channel change).
+    // Decodes one whole frame into Left() and Right(); the samples per channel that the frames given
+    // so far complete (the first frame comes out with the second), or 0 when there are none or
+    // their stream facts differ from the piece's (a rate or channel change).
     int Decode(const uint8_t* frame, size_t length);
     // Encodes samples from Left() and Right() into Mp3(); the bytes produced, negative on error.
     int Encode(int samples);
     // Drains the encoder into Mp3(); the bytes produced, negative on error.
     int Flush();
+    // LAME's information frame for what was encoded, to be written over the first frame, which
+    // the encoder reserves for it; call after Flush. Empty when the encoder gives none.
+    std::vector<uint8_t> LameTagFrame();
 
     int16_t* Left() { return left_.data(); }
     int16_t* Right() { return right_.data(); }

@@ -9,6 +9,10 @@ bool PieceCutter::Open(const std::string& path)
     firstAudioFrame_.reset();
     if (!source_.Open(path))
         return false;
+    if (source_.HasID3v2())
+        sourceID3v2_.Parse(source_.Read(0, source_.ID3v2Length()));
+    else
+        sourceID3v2_.Parse({});
     firstAudioFrame_ = source_.NextCompleteFrame(source_.AudioStart());
     if (firstAudioFrame_) {
         const auto bytes = source_.FrameBytes(*firstAudioFrame_);
@@ -82,6 +86,26 @@ bool PieceCutter::SkipDuration(int32_t tenths, bool& endReached)
         }
     }
     return true;
+}
+
+OutputFile::CopyResult PieceCutter::WriteID3v2Block(OutputFile& output, const ID3TagInfo* tag, size_t& length)
+{
+    length = 0;
+    if (!source_.HasID3v2())
+        return OutputFile::CopyResult::Copied;
+    if (tag && sourceID3v2_.Parsed()) {
+        // Built in memory: the piece is written in one pass, and its frames need not move.
+        const std::vector<uint8_t> block = sourceID3v2_.RenderFor(*tag);
+        if (!output.Write(block.data(), block.size()))
+            return OutputFile::CopyResult::WriteFailed;
+        length = block.size();
+        return OutputFile::CopyResult::Copied;
+    }
+    // A tag TagLib cannot read wholly is carried over byte for byte, copied by the kernel.
+    const auto copied = output.CopyFrom(source_.File(), 0, source_.ID3v2Length());
+    if (copied == OutputFile::CopyResult::Copied)
+        length = source_.ID3v2Length();
+    return copied;
 }
 
 std::string PieceCutter::FailureText() const

@@ -6,6 +6,8 @@
 #include "engine/cut/FrameHistory.h"
 #include "engine/stream/ID3TagInfo.h"
 #include "engine/stream/Mp3SourceFile.h"
+#include "engine/stream/SourceID3v2Tag.h"
+#include "platform/OutputFile.h"
 
 #include <array>
 #include <cstdint>
@@ -77,12 +79,18 @@ protected:
         failedPath_.clear();
     }
     void UpdateHistoryRetention();
+    // Writes the piece's ID3v2 block at the start of the output: the source's tag with the piece's
+    // values when TagLib could read it and the piece has a tag record, else the source's block
+    // unchanged (nothing when the source has none). length is set to the bytes written.
+    OutputFile::CopyResult WriteID3v2Block(OutputFile& output, const ID3TagInfo* tag, size_t& length);
 
     Mp3SourceFile source_;
     std::optional<FoundFrame> firstAudioFrame_; // the source's first complete audio frame
     // Its four header bytes, kept from the open: reading them again for every piece would move the
     // read window back to the start of the file and read a megabyte twice.
     std::array<uint8_t, 4> firstAudioHeader_ {};
+    // The source's ID3v2 tag, read once when the source is opened.
+    SourceID3v2Tag sourceID3v2_;
     FrameHistory history_;
     JobProgress* job_ = nullptr;
     ProgressBar* progressBar_ = nullptr;

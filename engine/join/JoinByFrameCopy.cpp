@@ -1,4 +1,5 @@
-// The frame-copy join: every input's audio frames byte for byte, then one ID3v1 block.
+// The frame-copy join: an ID3v2.4 tag from the join's tag record, every input's audio frames byte
+// for byte, then one ID3v1 block.
 //
 // The inputs' own information frames are dropped. The result gets one new information frame
 // when it needs one: when its bitrate may vary (an input announces "Xing", or the inputs' first
@@ -12,6 +13,7 @@
 #include "engine/join/JoinJob.h"
 #include "engine/join/PrimingTail.h"
 #include "engine/stream/AudioTally.h"
+#include "engine/stream/ID3v2Fields.h"
 #include "engine/stream/InfoFrameWriter.h"
 #include "engine/stream/Mp3SourceFile.h"
 #include "platform/OutputFile.h"
@@ -81,7 +83,9 @@ bool JoinJob::JoinByFrameCopy(const std::string& outputPath, JobProgress& progre
         Fail("Failed to write file \"%s\".", outputPath);
         return false;
     };
-    if (!output.Write(infoFrame.data(), infoFrame.size()))
+    // The joined file's own ID3v2 tag, then the information frame.
+    const std::vector<uint8_t> id3v2 = tag_ ? BuildID3v2Tag(*tag_) : std::vector<uint8_t> {};
+    if (!output.Write(id3v2.data(), id3v2.size()) || !output.Write(infoFrame.data(), infoFrame.size()))
         return writeFailed();
 
     PrepareJoinBars(progress, InputCount());
@@ -194,7 +198,7 @@ bool JoinJob::JoinByFrameCopy(const std::string& outputPath, JobProgress& progre
         values.encoderDelay = firstTag ? firstTag->encoderDelay : 0;
         values.encoderPadding = lastTag ? lastTag->encoderPadding : LameTag::kDecoderDelay;
         FillInfoFrame(infoFrame, values);
-        if (!output.WriteAt(0, infoFrame.data(), infoFrame.size()))
+        if (!output.WriteAt(id3v2.size(), infoFrame.data(), infoFrame.size()))
             return writeFailed();
     }
     if (!output.Close())

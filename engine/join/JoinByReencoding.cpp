@@ -1,10 +1,12 @@
 // The re-encoding join: every input decoded to 16-bit PCM, converted to the target sample rate and
-// channel count, and encoded as one continuous constant-bitrate stream, then one ID3v1 block.
+// channel count, and encoded as one continuous constant-bitrate stream behind an ID3v2.4 tag, then
+// one ID3v1 block. LAME's information frame tells gapless decoders the encoder's delay and padding.
 #include "engine/join/JoinInputProgress.h"
 #include "engine/join/JoinJob.h"
 #include "engine/join/Mp3FileEncoder.h"
 #include "engine/join/Mp3StreamDecoder.h"
 #include "engine/join/PcmConverter.h"
+#include "engine/stream/ID3v2Fields.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -39,6 +41,7 @@ bool JoinJob::JoinByReencoding(
         ID3v1Block block;
         BuildID3v1FromInfo(block.data(), *tag_);
         encoder.SetTagBlock(block);
+        encoder.SetLeadingBlock(BuildID3v2Tag(*tag_));
     }
     encoder.SetChannels(channels);
     encoder.SetInputRate(sampleRate);

@@ -1,5 +1,6 @@
 #include "engine/join/JoinJob.h"
 
+#include "engine/stream/ID3TagText.h"
 #include "platform/PathHelpers.h"
 
 #include <cstdio>
@@ -10,11 +11,11 @@ void JoinJob::AssignTag(const std::string& title, const std::string& artist, con
     const std::string& year, const std::string& comment, int genre, bool hasTrack, int track)
 {
     ID3TagInfo tag;
-    SetTagTitle(tag, title);
-    SetTagArtist(tag, artist);
-    SetTagAlbum(tag, album);
-    SetTagYear(tag, year);
-    SetTagComment(tag, comment);
+    SetTagText(tag, TagField::Title, title);
+    SetTagText(tag, TagField::Artist, artist);
+    SetTagText(tag, TagField::Album, album);
+    SetTagText(tag, TagField::Year, year);
+    SetTagText(tag, TagField::Comment, comment);
     tag.genre = genre;
     tag.hasTrack = hasTrack ? 1 : 0;
     tag.track = track;

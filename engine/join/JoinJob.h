@@ -13,15 +13,18 @@
 class JoinJob {
 public:
     void AddInput(const std::string& path) { inputs_.push_back(path); }
-    // Each text is cut to its field's limit. genre 255 means no genre.
+    // Texts are UTF-8: the ID3v2 tag holds them whole, the ID3v1 block their Latin-1 cuts to the
+    // fields' limits. genre 255 means no genre.
     void AssignTag(const std::string& title, const std::string& artist, const std::string& album,
         const std::string& year, const std::string& comment, int genre, bool hasTrack, int track);
 
-    // Copies every input's audio frames, then appends the tag's ID3v1 block. The result starts with
-    // a new information frame when its bitrate may vary or the first input has a LAME tag.
+    // Writes the tag's ID3v2 block, copies every input's audio frames, then appends the tag's ID3v1
+    // block. The frames start with a new information frame when the bitrate may vary or the first
+    // input has a LAME tag.
     bool JoinByFrameCopy(const std::string& outputPath, JobProgress& progress);
     // Decodes every input, converts it to the target format and encodes one constant-bitrate
-    // stream, then appends the tag's ID3v1 block. channelMode: 0 stereo, 1 joint stereo, 3 mono.
+    // stream behind the tag's ID3v2 block, then appends its ID3v1 block. channelMode: 0 stereo, 1
+    // joint stereo, 3 mono.
     bool JoinByReencoding(
         const std::string& outputPath, int sampleRate, int bitrate, int channelMode, JobProgress& progress);
 

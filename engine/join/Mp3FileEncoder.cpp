@@ -69,9 +69,12 @@ bool Mp3FileEncoder::Start()
     if (!encoder_ || inputRate_ <= 0 || outputRate_ <= 0)
         return false;
     lame_set_VBR(encoder_, vbr_off);
-    lame_set_bWriteVbrTag(encoder_, 0);
+    // The encoder reserves its first frame for the information frame, written over it at Finish.
+    lame_set_bWriteVbrTag(encoder_, 1);
     lame_set_write_id3tag_automatic(encoder_, 0);
     started_ = lame_init_params(encoder_) != -1;
+    if (started_ && !file_.Write(leadingBlock_.data(), leadingBlock_.size()))
+        failed_ = true;
     return started_;
 }
 
@@ -108,6 +111,7 @@ bool Mp3FileEncoder::Finish()
     if (!IsOpen()) {
         CloseEncoder();
         tagBlock_.reset();
+        leadingBlock_.clear();
         return false;
     }
     if (started_ && !failed_)
@@ -115,6 +119,13 @@ bool Mp3FileEncoder::Finish()
     if (tagBlock_ && !failed_ && !file_.Write(tagBlock_->data(), tagBlock_->size()))
         failed_ = true;
     tagBlock_.reset();
+    if (started_ && !failed_) {
+        // The reserved first frame stands right after the leading block.
+        const size_t length = lame_get_lametag_frame(encoder_, buffer_.data(), buffer_.size());
+        if (length > 0 && length <= buffer_.size() && !file_.WriteAt(leadingBlock_.size(), buffer_.data(), length))
+            failed_ = true;
+    }
+    leadingBlock_.clear();
     CloseEncoder();
     if (failed_) {
         file_.Discard();
@@ -132,6 +143,7 @@ void Mp3FileEncoder::Discard()
 {
     CloseEncoder();
     tagBlock_.reset();
+    leadingBlock_.clear();
     file_.Discard();
 }
 

@@ -1,6 +1,8 @@
 #pragma once
-// An MP3 file written by the LAME encoder at a constant bitrate, with no VBR information frame
-// and no tags of LAME's own; an optional ID3v1 block is appended when the file is finished.
+// An MP3 file written by the LAME encoder at a constant bitrate. Its first frame is LAME's own
+// information frame, filled in when the file is finished, so gapless decoders drop the encoder's
+// delay and padding and play exactly the samples encoded. An optional leading block (an ID3v2
+// tag) goes in front of the frames, an optional ID3v1 block after them.
 // Every write is checked: once one fails, Encode and Finish report failure.
 // Calling order: Create, the setters, Start, Encode..., Finish (or Discard).
 #include "engine/stream/ID3TagInfo.h"
@@ -10,6 +12,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include <lame/lame.h>
 
@@ -27,6 +30,8 @@ public:
     // either fails; when only the encoder could not be made the file stays open until Finish.
     bool Create(const std::string& path);
     void SetTagBlock(const ID3v1Block& block) { tagBlock_ = block; }
+    // Written at Start, before the first frame.
+    void SetLeadingBlock(std::vector<uint8_t> block) { leadingBlock_ = std::move(block); }
     void SetChannels(int channels); // clamped to 1..2
     void SetInputRate(int sampleRate); // Hz
     void SetBitrate(int bitrate); // kbit/s, clamped to 8..320
@@ -59,6 +64,7 @@ private:
     lame_global_flags* encoder_ = nullptr;
     std::array<uint8_t, kOutputBufferSize> buffer_ {};
     std::optional<ID3v1Block> tagBlock_;
+    std::vector<uint8_t> leadingBlock_;
     int channels_ = 2;
     int inputRate_ = 0, outputRate_ = 0;
     bool started_ = false;

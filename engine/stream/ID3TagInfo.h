@@ -5,6 +5,13 @@
 #include <cstdint>
 #include <string>
 
+// The text fields as an ID3v2 tag holds them: Unicode (UTF-8), without length limits, and the genre
+// as a name. A field counts only while the record's Latin-1 field is its cut (see ID3TagText.h), so
+// code that sets a Latin-1 field alone makes that field the whole value again.
+struct ID3TagText {
+    std::string title, artist, album, year, comment, genre;
+};
+
 struct ID3TagInfo {
     char title[32] = {}; // NUL-terminated, at most 30 characters
     char artist[32] = {};
@@ -14,9 +21,10 @@ struct ID3TagInfo {
     char comment[32] = {}; // at most 30 characters, 28 when a track number is present
     int32_t hasTrack = 0; // the v1.1 layout with a track number
     int32_t track = 0; // only its low 8 bits are stored in a file
+    ID3TagText text; // the ID3v2 text of the fields above
 };
 
-// Setters cut text to the field's limit (30 characters, 4 for the year).
+// Setters of the Latin-1 fields; they cut text to the field's limit (30 characters, 4 for the year).
 void SetTagTitle(ID3TagInfo& info, const std::string& text);
 void SetTagArtist(ID3TagInfo& info, const std::string& text);
 void SetTagAlbum(ID3TagInfo& info, const std::string& text);

@@ -4,6 +4,8 @@
 #include "tests/support/CliRunner.h"
 #include "tests/support/EncodedAudio.h"
 #include "tests/support/FrameBuilder.h"
+#include "tests/support/ID3v2Builder.h"
+#include "tests/support/Mp3Layout.h"
 #include "tests/support/TempDir.h"
 
 #include <chrono>
@@ -119,11 +121,18 @@ TEST(JoinCommand, SameFormatIsJoinedByFrameCopyWithTheGivenTag)
     ASSERT_EQ(result.exitCode, 0) << result.err;
     EXPECT_EQ(result.out, "frame copy\n" + output + "\n");
 
+    // The join's ID3v2 tag, the inputs' frames, the ID3v1 block.
     Bytes expected = ReadFile(a);
     Append(expected, ReadFile(b));
     const Bytes joined = ReadFile(output);
-    ASSERT_EQ(joined.size(), expected.size() + 128);
-    EXPECT_TRUE(std::equal(expected.begin(), expected.end(), joined.begin()));
+    const size_t id3v2Length = ReadMp3Layout(joined).id3v2Length;
+    ASSERT_EQ(joined.size(), id3v2Length + expected.size() + 128);
+    EXPECT_TRUE(std::equal(expected.begin(), expected.end(), joined.begin() + static_cast<long>(id3v2Length)));
+    const auto id3v2 = ReadID3v2Back(output);
+    ASSERT_TRUE(id3v2);
+    EXPECT_EQ(id3v2->title, "A title that is longer than thirty characters");
+    EXPECT_EQ(id3v2->genre, "Jazz");
+    EXPECT_EQ(id3v2->track, "12");
     const ID3TagInfo tag = TagOf(output);
     EXPECT_STREQ(tag.title, "A title that is longer than th");
     EXPECT_STREQ(tag.artist, "Artist");

@@ -116,7 +116,12 @@ Pcm DecodeFile(const std::string& path)
             pcm.right.insert(pcm.right.end(), right, right + n);
     };
     const size_t chunk = 1024;
-    for (size_t at = 0; at < data.size(); at += chunk) {
+    // The decoder does not know ID3v2 tags: a tag's text could look like a frame header to it.
+    size_t start = 0;
+    if (data.size() >= 10 && data[0] == 'I' && data[1] == 'D' && data[2] == '3')
+        start = 10 + (size_t { data[6] & 0x7Fu } << 21) + (size_t { data[7] & 0x7Fu } << 14)
+            + (size_t { data[8] & 0x7Fu } << 7) + size_t { data[9] & 0x7Fu };
+    for (size_t at = start; at < data.size(); at += chunk) {
         const size_t n = std::min(chunk, data.size() - at);
         int got = hip_decode1_headers(hip, const_cast<uint8_t*>(&data[at]), n, left, right, &facts);
         while (got > 0) {

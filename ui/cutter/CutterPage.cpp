@@ -1,6 +1,8 @@
 #include "ui/cutter/CutterPage.h"
 
 #include "engine/stream/GenreNames.h"
+#include "engine/stream/ID3TagText.h"
+#include "engine/stream/ReadSourceTag.h"
 #include "platform/PathHelpers.h"
 #include "platform/TextFormat.h"
 #include "platform/desktop/RevealInExplorer.h"
@@ -61,7 +63,7 @@ DigitsSpinEdit* AddSplitEdit(QWidget* page, const QRect& area, int maximum)
     return edit;
 }
 
-QString Latin1(const char* text) { return QString::fromLatin1(text); }
+QString Unicode(const std::string& utf8) { return QString::fromStdString(utf8); }
 
 } // namespace
 
@@ -279,7 +281,7 @@ bool CutterPage::OpenSource(const std::string& path)
         control->setEnabled(true);
 
     ID3TagInfo tag;
-    if (!ReadID3v1Tag(path, tag)) {
+    if (!ReadSourceTag(path, tag)) {
         tag = ID3TagInfo {};
         tag.genre = 255;
     }
@@ -394,8 +396,9 @@ void CutterPage::WriteInfoText()
         = QString("Length: %1          Size: %2\n\nTrack #: %3\nTitle: %4\nArtist: %5\nAlbum: %6\n"
                   "Year: %7          Genre: %8\nComment: %9")
               .arg(QString::fromStdString(FormatTime(duration_ / 10)), QString::fromStdString(FormatSize(sourceSize_)),
-                  track, Latin1(tag.title), Latin1(tag.artist), Latin1(tag.album), Latin1(tag.year),
-                  QString::fromStdString(GenreName(tag.genre)), Latin1(tag.comment));
+                  track, Unicode(TagText(tag, TagField::Title)), Unicode(TagText(tag, TagField::Artist)),
+                  Unicode(TagText(tag, TagField::Album)), Unicode(TagText(tag, TagField::Year)),
+                  Unicode(TagGenreText(tag)), Unicode(TagText(tag, TagField::Comment)));
     infoText_->setPlainText(text);
 }
 

@@ -1,6 +1,7 @@
 // The cutter page's pieces list: its columns, its rows written from the piece records, and the
 // editing buttons, the tag dialog and the context menu.
 #include "engine/stream/GenreNames.h"
+#include "engine/stream/ID3TagText.h"
 #include "platform/TextFormat.h"
 #include "platform/desktop/RevealInExplorer.h"
 #include "ui/cutter/TagDialog.h"
@@ -34,7 +35,7 @@ constexpr ColumnFormat kColumns[]
 
 constexpr int kModeBySelection = 3;
 
-QString Latin1(const char* text) { return QString::fromLatin1(text); }
+QString Unicode(const std::string& utf8) { return QString::fromStdString(utf8); }
 
 // The pieces list reports a context-menu request at a global position, from the mouse or the
 // keyboard (the centre of the list then).
@@ -153,9 +154,10 @@ void CutterPage::WriteRow(int row)
     const PieceEntry& piece = pieces_.Entries()[static_cast<size_t>(row)];
     QTreeWidgetItem* item = list_->topLevelItem(row);
     const QString cells[] = { QString::number(row + 1), TimeText(piece.start), TimeText(piece.end),
-        TimeText(piece.end - piece.start), SizeEstimateText(piece), TrackText(piece), Latin1(piece.tag.title),
-        Latin1(piece.tag.artist), Latin1(piece.tag.album), Latin1(piece.tag.year),
-        QString::fromStdString(GenreName(piece.tag.genre)), Latin1(piece.tag.comment) };
+        TimeText(piece.end - piece.start), SizeEstimateText(piece), TrackText(piece),
+        Unicode(TagText(piece.tag, TagField::Title)), Unicode(TagText(piece.tag, TagField::Artist)),
+        Unicode(TagText(piece.tag, TagField::Album)), Unicode(TagText(piece.tag, TagField::Year)),
+        Unicode(TagGenreText(piece.tag)), Unicode(TagText(piece.tag, TagField::Comment)) };
     for (int column = 0; column < static_cast<int>(std::size(cells)); ++column) {
         if (item->text(column) != cells[column])
             item->setText(column, cells[column]);
@@ -354,11 +356,16 @@ void CutterPage::OnEditTag()
         return;
     PieceEntry& piece = pieces_.Entries()[static_cast<size_t>(row)];
     TagDialog dialog(this);
-    dialog.title = Latin1(piece.tag.title);
-    dialog.artist = Latin1(piece.tag.artist);
-    dialog.album = Latin1(piece.tag.album);
-    dialog.year = Latin1(piece.tag.year);
-    dialog.comment = Latin1(piece.tag.comment);
+    // The dialog keeps the ID3v1 limits; a longer ID3v2 text is shown cut and stays whole unless
+    // it is edited.
+    const auto shown = [&](TagField field, int limit) { return Unicode(TagText(piece.tag, field)).left(limit); };
+    const QString shownTexts[] = { shown(TagField::Title, 30), shown(TagField::Artist, 30),
+        shown(TagField::Album, 30), shown(TagField::Year, 4), shown(TagField::Comment, 30) };
+    dialog.title = shownTexts[0];
+    dialog.artist = shownTexts[1];
+    dialog.album = shownTexts[2];
+    dialog.year = shownTexts[3];
+    dialog.comment = shownTexts[4];
     dialog.genre = piece.tag.genre;
     dialog.trackType = piece.trackNoType;
     dialog.trackNumber = piece.tag.track;
@@ -372,11 +379,12 @@ void CutterPage::OnEditTag()
     edited.trackNoType = dialog.trackType;
     if (dialog.trackType == TrackNoCustom)
         edited.tag.track = dialog.trackNumber;
-    SetTagTitle(edited.tag, dialog.title.toLatin1().toStdString());
-    SetTagArtist(edited.tag, dialog.artist.toLatin1().toStdString());
-    SetTagAlbum(edited.tag, dialog.album.toLatin1().toStdString());
-    SetTagYear(edited.tag, dialog.year.toLatin1().toStdString());
-    SetTagComment(edited.tag, dialog.comment.toLatin1().toStdString());
+    const std::pair<TagField, const QString*> results[] = { { TagField::Title, &dialog.title },
+        { TagField::Artist, &dialog.artist }, { TagField::Album, &dialog.album }, { TagField::Year, &dialog.year },
+        { TagField::Comment, &dialog.comment } };
+    for (size_t i = 0; i < std::size(results); ++i)
+        if (*results[i].second != shownTexts[i])
+            SetTagText(edited.tag, results[i].first, results[i].second->toStdString());
     edited.tag.genre = dialog.genre;
     refreshingRows_ = true;
     WriteRow(row);

@@ -3,6 +3,7 @@
 #include "engine/join/ChooseJoinMethod.h"
 #include "engine/join/JoinMethodText.h"
 #include "engine/stream/GenreNames.h"
+#include "engine/stream/ID3TagText.h"
 #include "platform/FolderSearch.h"
 #include "platform/desktop/RevealInExplorer.h"
 #include "ui/widgets/DualProgressDialog.h"
@@ -78,9 +79,9 @@ QLabel* BuddyLabel(QWidget* edit)
     return nullptr;
 }
 
-// Tag text is single-byte Latin-1; characters outside it cannot be stored.
-std::string TagText(const QLineEdit* edit) { return edit->text().toLatin1().toStdString(); }
-QString FromTag(const char* text) { return QString::fromLatin1(text); }
+// The ID3v2 tag holds the text as typed; the ID3v1 block its Latin-1 cut.
+std::string EditText(const QLineEdit* edit) { return edit->text().toStdString(); }
+QString FromTag(const ID3TagInfo& tag, TagField field) { return QString::fromStdString(TagText(tag, field)); }
 
 } // namespace
 
@@ -320,17 +321,17 @@ int JoinerPage::InsertFileRow(std::unique_ptr<JoinFileItem> record)
     const ID3TagInfo& tag = item.tag;
     if (tag.hasTrack && tag.track > 0)
         list_->SetCell(row, kTrackColumn, QString::number(tag.track), tag.track);
-    list_->SetCell(row, kTitleColumn, FromTag(tag.title));
-    list_->SetCell(row, kArtistColumn, FromTag(tag.artist));
-    list_->SetCell(row, kAlbumColumn, FromTag(tag.album));
-    const QString year = FromTag(tag.year);
+    list_->SetCell(row, kTitleColumn, FromTag(tag, TagField::Title));
+    list_->SetCell(row, kArtistColumn, FromTag(tag, TagField::Artist));
+    list_->SetCell(row, kAlbumColumn, FromTag(tag, TagField::Album));
+    const QString year = FromTag(tag, TagField::Year);
     bool isNumber = false;
     const int yearValue = year.toInt(&isNumber);
     list_->SetCell(row, kYearColumn, year, isNumber ? std::optional<qint64>(yearValue) : std::nullopt);
     // A file without a tag has no genre, though its zeroed record holds index 0.
     if (item.hasTag)
-        list_->SetCell(row, kGenreColumn, QString::fromLatin1(GenreName(tag.genre)));
-    list_->SetCell(row, kCommentColumn, FromTag(tag.comment));
+        list_->SetCell(row, kGenreColumn, QString::fromStdString(TagGenreText(tag)));
+    list_->SetCell(row, kCommentColumn, FromTag(tag, TagField::Comment));
     if (row == 0)
         RowsChanged();
     return row;
@@ -378,11 +379,11 @@ void JoinerPage::OnCopyTag()
     const WaitCursor wait;
     const JoinFileItem& item = *Record(row);
     const ID3TagInfo& tag = item.tag;
-    titleEdit_->setText(FromTag(tag.title));
-    artistEdit_->setText(FromTag(tag.artist));
-    albumEdit_->setText(FromTag(tag.album));
-    yearEdit_->setText(FromTag(tag.year));
-    commentEdit_->setText(FromTag(tag.comment));
+    titleEdit_->setText(FromTag(tag, TagField::Title));
+    artistEdit_->setText(FromTag(tag, TagField::Artist));
+    albumEdit_->setText(FromTag(tag, TagField::Album));
+    yearEdit_->setText(FromTag(tag, TagField::Year));
+    commentEdit_->setText(FromTag(tag, TagField::Comment));
     trackEdit_->SetText(tag.hasTrack && tag.track > 0 ? QString::number(tag.track) : QString());
     genreBox_->SelectGenre(item.hasTag ? tag.genre : -1);
 }
@@ -419,8 +420,8 @@ bool JoinerPage::JoinInto(const std::string& outputPath)
     DualProgressDialog* dialog = DualProgressDialog::Create();
     dialog->PumpNow();
     const QString track = trackEdit_->Text();
-    job.AssignTag(TagText(titleEdit_), TagText(artistEdit_), TagText(albumEdit_), TagText(yearEdit_),
-        TagText(commentEdit_), genreBox_->SelectedGenre().value_or(kNoGenre), !track.isEmpty(), TrackFromText(track));
+    job.AssignTag(EditText(titleEdit_), EditText(artistEdit_), EditText(albumEdit_), EditText(yearEdit_),
+        EditText(commentEdit_), genreBox_->SelectedGenre().value_or(kNoGenre), !track.isEmpty(), TrackFromText(track));
     const JoinMethod method = ChooseJoinMethod(Options().encoding, facts);
     const bool joined = JoinWithMethod(job, method, outputPath, *dialog);
     const bool cancelled = dialog->IsCancelled();

@@ -1,6 +1,7 @@
 #include "ui/lists/ProbeListFile.h"
 
 #include "engine/join/Mp3StreamDecoder.h"
+#include "engine/stream/ReadSourceTag.h"
 #include "platform/PathHelpers.h"
 
 bool ProbeListFile(const std::string& path, FileListItem& item, bool& isVbr)
@@ -22,8 +23,19 @@ bool ProbeListFile(const std::string& path, FileListItem& item, bool& isVbr)
 
     item.tag = ID3TagInfo {};
     const auto block = decoder.ReadTagBlock();
-    item.hasTag = block.has_value();
-    if (block)
+    // Players show the ID3v2 tag first: its fields win over the ID3v1 ones. A file with neither
+    // tag keeps the all-zero record.
+    bool hasID3v2 = false;
+    if (block) {
         ParseID3v1Block(block->data(), item.tag);
+        hasID3v2 = OverlayFileID3v2Tag(path, item.tag);
+    } else {
+        ID3TagInfo fromID3v2;
+        fromID3v2.genre = 255; // no genre unless the ID3v2 tag names one
+        hasID3v2 = OverlayFileID3v2Tag(path, fromID3v2);
+        if (hasID3v2)
+            item.tag = fromID3v2;
+    }
+    item.hasTag = block.has_value() || hasID3v2;
     return true;
 }

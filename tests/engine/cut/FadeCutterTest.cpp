@@ -2,6 +2,7 @@
 #include "engine/cut/PieceCodec.h"
 #include "tests/engine/cut/CutTestSupport.h"
 #include "tests/support/EncodedAudio.h"
+#include "tests/support/Mp3Layout.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -85,22 +86,28 @@ TEST_F(FadeCutterTest, LevelRisesFromSilenceAndFallsToSilence)
         ASSERT_LE(std::abs(piece.left[i]), 0.52 * 32768) << i;
 }
 
-TEST_F(FadeCutterTest, BudgetedPieceKeepsTheID3v2BlockAndHasNoInfoFrame)
+TEST_F(FadeCutterTest, BudgetedPieceGetsAnID3v2TagAndLamesInformationFrame)
 {
     const std::string source = WriteTone(8.0, 2, 500);
     OpenCutter(source, 5, 5);
+    SetTagTitle(tag, "Piece");
     ASSERT_TRUE(cutter.WritePieceByDuration(dir.File("a.mp3"), 30, &tag, endReached));
     EXPECT_FALSE(endReached);
     ASSERT_TRUE(cutter.WriteRest(dir.File("b.mp3"), &tag));
 
+    // The source's empty v2.3 tag, now with the piece's title.
     const Bytes piece = ReadFile(dir.File("a.mp3"));
-    const Bytes id3v2 = ID3v2Block(500);
-    ASSERT_GT(piece.size(), id3v2.size() + 128);
-    EXPECT_TRUE(std::equal(id3v2.begin(), id3v2.end(), piece.begin()));
-    const uint8_t* first = piece.data() + id3v2.size();
+    const Mp3Layout layout = ReadMp3Layout(piece);
+    ASSERT_GT(layout.id3v2Length, 10u);
+    EXPECT_EQ(piece[3], 3);
+    EXPECT_NE(
+        FindBytes(Bytes(piece.begin(), piece.begin() + static_cast<long>(layout.id3v2Length)), { 'T', 'I', 'T', '2' }),
+        std::string::npos);
+    const uint8_t* first = piece.data() + layout.id3v2Length;
     ASSERT_TRUE(IsFrameHeaderCandidate(first));
-    EXPECT_NE(std::memcmp(first + 36, "Xing", 4), 0);
-    EXPECT_NE(std::memcmp(first + 36, "Info", 4), 0);
+    EXPECT_EQ(std::memcmp(first + 36, "Info", 4), 0);
+    ASSERT_TRUE(layout.lame);
+    EXPECT_TRUE(LameCrcsHold(layout));
     EXPECT_EQ(std::memcmp(piece.data() + piece.size() - 128, "TAG", 3), 0);
 
     const Pcm decoded = DecodeFile(dir.File("a.mp3"));

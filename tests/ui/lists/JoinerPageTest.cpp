@@ -3,6 +3,7 @@
 #include "ui/lists/JoinerPage.h"
 #include "engine/stream/ID3TagInfo.h"
 #include "platform/desktop/SettingsKey.h"
+#include "tests/support/ID3v2Builder.h"
 #include "tests/ui/lists/ListPageTest.h"
 #include "ui/widgets/GenreComboBox.h"
 #include "ui/widgets/SpinEdit.h"
@@ -368,4 +369,30 @@ TEST_F(JoinerPageTest, TheContextMenuFollowsTheSelection)
     EXPECT_EQ(page.List()->RowCount(), 0);
     EXPECT_FALSE(page.JoinNowButton()->isEnabled());
     EXPECT_FALSE(page.UpButton()->isEnabled());
+}
+
+TEST_F(JoinerPageTest, AFileWithOnlyAnID3v2TagShowsItsTagAndTheJoinGetsTheTypedUnicodeTitle)
+{
+    JoinerPage page;
+    Show(page);
+    ID3v2Spec spec;
+    Bytes tagged = MakeID3v2Tag(spec);
+    Append(tagged, Tone());
+    const std::string first = WriteMp3("in/v2 only.mp3", tagged);
+    const std::string second = WriteTone("in/plain.mp3");
+    page.LoadFileList({ first, second });
+    ASSERT_EQ(page.List()->RowCount(), 2);
+    EXPECT_EQ(page.List()->CellText(0, JoinerPage::kTitleColumn).toStdString(), spec.title);
+    EXPECT_EQ(page.List()->CellText(0, JoinerPage::kArtistColumn).toStdString(), spec.artist);
+    EXPECT_EQ(page.List()->CellText(0, JoinerPage::kGenreColumn).toStdString(), "Rock");
+    EXPECT_EQ(page.List()->CellText(0, JoinerPage::kTrackColumn).toStdString(), "7");
+    EXPECT_EQ(page.List()->CellText(1, JoinerPage::kTitleColumn).toStdString(), "");
+
+    page.TitleEdit()->setText(QString::fromUtf8("Nacht – 東京"));
+    const std::string output = files_.File("joined.mp3");
+    ASSERT_TRUE(page.JoinInto(output));
+    const auto tag = ReadID3v2Back(output);
+    ASSERT_TRUE(tag);
+    EXPECT_EQ(tag->title, "Nacht – 東京");
+    EXPECT_STREQ(TagOf(output).title, "Nacht ? ??");
 }

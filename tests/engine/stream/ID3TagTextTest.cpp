@@ -1,0 +1,90 @@
+// The Unicode side of the tag record and the reading of files' tags, ID3v2 first.
+#include "engine/stream/ID3TagText.h"
+#include "engine/stream/Latin1Text.h"
+#include "engine/stream/ReadSourceTag.h"
+#include "tests/support/ID3v2Builder.h"
+#include "tests/support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+TEST(Latin1Text, ConvertsBothWaysAndMarksWhatLatin1CannotHold)
+{
+    EXPECT_EQ(Latin1ToUtf8("Caf\xE9"), "Café");
+    EXPECT_EQ(Utf8ToLatin1("Café 東京"), "Caf\xE9 ??");
+    EXPECT_EQ(Utf8ToLatin1("ÄÖÜ", 2), "\xC4\xD6");
+    // Ill-formed UTF-8 (a lone continuation byte, a sequence cut short, an overlong form): one "?" a byte.
+    EXPECT_EQ(Utf8ToLatin1("a\x80"
+                           "b\xC3"),
+        "a?b?");
+    EXPECT_EQ(Utf8ToLatin1("\xC0\xAF"), "??");
+}
+
+TEST(ID3TagText, TheUnicodeTextCountsOnlyWhileTheLatin1FieldIsItsCut)
+{
+    ID3TagInfo tag;
+    const std::string longTitle = "Ein sehr langer Titel über dreißig Zeichen – 東京";
+    SetTagText(tag, TagField::Title, longTitle);
+    EXPECT_STREQ(tag.title,
+        "Ein sehr langer Titel \xFC"
+        "ber dre");
+    EXPECT_EQ(TagText(tag, TagField::Title), longTitle);
+    SetTagText(tag, TagField::Year, "1999-05-01");
+    EXPECT_STREQ(tag.year, "1999");
+    EXPECT_EQ(TagText(tag, TagField::Year), "1999-05-01");
+    // A Latin-1 field set on its own is the whole value again.
+    SetTagTitle(tag, "Other");
+    EXPECT_EQ(TagText(tag, TagField::Title), "Other");
+
+    SetTagGenreText(tag, "Synthwave");
+    EXPECT_EQ(tag.genre, 255);
+    EXPECT_EQ(TagGenreText(tag), "Synthwave");
+    SetTagGenreText(tag, "rock");
+    EXPECT_EQ(tag.genre, 17);
+    tag.genre = 8; // chosen from the list afterwards
+    EXPECT_EQ(TagGenreText(tag), "Jazz");
+}
+
+TEST(ReadSourceTag, TheID3v2TagWinsAndAFileWithOnlyOneShowsItsTitle)
+{
+    TempDir dir;
+    ID3v2Spec spec;
+    spec.genre = "Synthwave";
+    Bytes onlyV2 = MakeID3v2Tag(spec);
+    Append(onlyV2, Frames({}, 20));
+    WriteFile(dir.File("v2.mp3"), onlyV2);
+    ID3TagInfo tag;
+    ASSERT_TRUE(ReadSourceTag(dir.File("v2.mp3"), tag));
+    EXPECT_EQ(TagText(tag, TagField::Title), spec.title);
+    EXPECT_EQ(TagText(tag, TagField::Artist), spec.artist);
+    EXPECT_EQ(TagText(tag, TagField::Comment), spec.comment);
+    EXPECT_EQ(TagGenreText(tag), "Synthwave");
+    EXPECT_EQ(tag.genre, 255);
+    EXPECT_TRUE(tag.hasTrack);
+    EXPECT_EQ(tag.track, 7); // "7/12"
+
+    // Both tags: ID3v2's values, ID3v1's where ID3v2 has no frame.
+    spec = {};
+    spec.track.clear();
+    Bytes both = MakeID3v2Tag(spec);
+    Append(both, Frames({}, 20));
+    Append(both, ID3v1("Old Title", "Old Artist", 3, 8));
+    WriteFile(dir.File("both.mp3"), both);
+    ASSERT_TRUE(ReadSourceTag(dir.File("both.mp3"), tag));
+    EXPECT_EQ(TagText(tag, TagField::Title), "Album Side");
+    EXPECT_EQ(tag.track, 3);
+    EXPECT_EQ(tag.genre, 17);
+
+    const auto summary = ReadID3v2Summary(dir.File("both.mp3"));
+    ASSERT_TRUE(summary);
+    EXPECT_EQ(summary->version, 4);
+    EXPECT_EQ(summary->pictures, 1);
+    EXPECT_FALSE(summary->fields.hasTrack);
+
+    // Neither tag: the record is left alone.
+    WriteFile(dir.File("none.mp3"), Frames({}, 20));
+    ID3TagInfo untouched;
+    untouched.genre = 42;
+    EXPECT_FALSE(ReadSourceTag(dir.File("none.mp3"), untouched));
+    EXPECT_EQ(untouched.genre, 42);
+    EXPECT_FALSE(ReadID3v2Summary(dir.File("none.mp3")));
+}
