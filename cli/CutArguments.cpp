@@ -1,5 +1,6 @@
 #include "cli/CutArguments.h"
 
+#include "engine/stream/ID3TagText.h"
 #include "platform/PathHelpers.h"
 
 #include <cstdint>
@@ -217,6 +218,22 @@ bool ParseCutArguments(const std::vector<std::string>& args, CutArguments& parse
                 return bad();
             parsed.options.ID3v1TagTrackNoType = rule;
             parsed.trackRuleGiven = true;
+        } else if (arg == "--title") {
+            parsed.title = value;
+        } else if (arg == "--artist") {
+            parsed.artist = value;
+        } else if (arg == "--album") {
+            parsed.album = value;
+        } else if (arg == "--year") {
+            parsed.year = value;
+        } else if (arg == "--comment") {
+            parsed.comment = value;
+        } else if (arg == "--genre") {
+            const auto number = ParseCount(value, 255);
+            const int index = number ? static_cast<int>(*number) : GenreIndex(value);
+            if (index < 0)
+                return bad();
+            parsed.genre = index;
         } else if (arg == "--output-folder") {
             if (value.empty())
                 return bad();

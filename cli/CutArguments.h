@@ -22,6 +22,9 @@ struct CutArguments {
     bool trackRuleGiven = false;
     SilenceSettings silence; // with --silence
     CutOptions options;
+    // Tag values for every piece, in both tags (UTF-8); none keeps the source's.
+    std::optional<std::string> title, artist, album, year, comment;
+    std::optional<int> genre; // 0-255
     std::vector<std::string> files;
 };
 

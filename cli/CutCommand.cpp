@@ -6,7 +6,9 @@
 #include "engine/cue/LoadCueSheet.h"
 #include "engine/cut/CutBySilence.h"
 #include "engine/cut/SplitRun.h"
+#include "engine/stream/ID3TagText.h"
 #include "engine/stream/Mp3SourceFile.h"
+#include "engine/stream/ReadSourceTag.h"
 #include "platform/PathHelpers.h"
 
 #include <algorithm>
@@ -37,6 +39,9 @@ const char* const kCutUsage
       "  --forward-overlap S       start each piece S seconds before its cut point\n"
       "  --backward-overlap S      end each piece S seconds after its cut point\n"
       "  --track-rule RULE         ID3v1 track of the pieces: sequence (default), source, custom, null\n"
+      "  --title, --artist, --album, --year, --comment TEXT\n"
+      "                            tag values of every piece (ID3v2 and ID3v1), instead of the source's\n"
+      "  --genre G                 genre of every piece: a number 0-255 or a genre name\n"
       "  --output-folder DIR       write the pieces into DIR instead of next to the source\n"
       "  --folder-per-file         put each file's pieces into a folder named after it\n"
       "\n"
@@ -44,6 +49,21 @@ const char* const kCutUsage
       "--time take up to three decimals (10.345, 1:02.5). Pieces are cut to the sample.\n";
 
 enum class FileResult { Done, Failed, Cancelled };
+
+// The values given on the command line replace the source's.
+void ApplyTagArguments(const CutArguments& arguments, ID3TagInfo& tag)
+{
+    const std::pair<TagField, const std::optional<std::string>*> texts[] = { { TagField::Title, &arguments.title },
+        { TagField::Artist, &arguments.artist }, { TagField::Album, &arguments.album },
+        { TagField::Year, &arguments.year }, { TagField::Comment, &arguments.comment } };
+    for (const auto& [field, value] : texts)
+        if (*value)
+            SetTagText(tag, field, **value);
+    if (arguments.genre) {
+        tag.genre = *arguments.genre;
+        tag.text.genre.clear();
+    }
+}
 
 // The pieces list of a cut at points (milliseconds): boundaries 0, T1, ..., end; every piece
 // checked but the skipped.
@@ -90,7 +110,8 @@ FileResult CutOneFile(const CutArguments& arguments, const std::string& path, Te
     settings.barSlot = JobProgress::Upper;
 
     ID3TagInfo tag {};
-    ReadID3v1Tag(path, tag);
+    ReadSourceTag(path, tag);
+    ApplyTagArguments(arguments, tag);
     // Only cuts by time need the exact length, which takes a walk over every frame; pieces by size
     // or count are planned from the file size, once the file's start shows a stream.
     const bool byTime = arguments.mode == CutArguments::Mode::Time || arguments.mode == CutArguments::Mode::Points;

@@ -6,8 +6,10 @@
 #include "engine/join/Mp3StreamDecoder.h"
 #include "engine/stream/GenreNames.h"
 #include "engine/stream/ID3TagInfo.h"
+#include "engine/stream/ID3TagText.h"
 #include "engine/stream/InfoFrame.h"
 #include "engine/stream/Mp3SourceFile.h"
+#include "engine/stream/ReadSourceTag.h"
 #include "platform/TextFormat.h"
 
 #include <cstdio>
@@ -45,6 +47,7 @@ struct FileReport {
     bool probeVbr = false;
     bool hasTag = false;
     ID3TagInfo tag;
+    std::optional<ID3v2Summary> id3v2;
 };
 
 FileReport Inspect(const std::string& path)
@@ -91,6 +94,7 @@ FileReport Inspect(const std::string& path)
         report.probeVbr = decoder.IsVbr();
     }
     report.hasTag = ReadID3v1Tag(path, report.tag);
+    report.id3v2 = ReadID3v2Summary(path);
     return report;
 }
 
@@ -162,6 +166,20 @@ void PrintJson(const FileReport& r)
     } else {
         line += ",\"id3v1\":null";
     }
+    if (r.id3v2) {
+        const ID3TagInfo& t = r.id3v2->fields;
+        line += ",\"id3v2\":{\"version\":" + std::to_string(r.id3v2->version)
+            + ",\"title\":" + JsonString(ValidUtf8(TagText(t, TagField::Title)))
+            + ",\"artist\":" + JsonString(ValidUtf8(TagText(t, TagField::Artist)))
+            + ",\"album\":" + JsonString(ValidUtf8(TagText(t, TagField::Album)))
+            + ",\"year\":" + JsonString(ValidUtf8(TagText(t, TagField::Year)))
+            + ",\"track\":" + (t.hasTrack ? std::to_string(t.track) : std::string("null"))
+            + ",\"genre\":" + JsonString(ValidUtf8(TagGenreText(t)))
+            + ",\"comment\":" + JsonString(ValidUtf8(TagText(t, TagField::Comment)))
+            + ",\"pictures\":" + std::to_string(r.id3v2->pictures) + "}";
+    } else {
+        line += ",\"id3v2\":null";
+    }
     line += "}\n";
     std::fputs(line.c_str(), stdout);
 }
@@ -214,6 +232,15 @@ void PrintText(const FileReport& r)
         std::printf("\n");
     } else {
         std::printf("  ID3v1 tag:     none\n");
+    }
+    if (r.id3v2) {
+        const ID3TagInfo& t = r.id3v2->fields;
+        std::printf("  ID3v2 tag:     v2.%d, title \"%s\", artist \"%s\", album \"%s\"%s%s, %d picture(s)\n",
+            r.id3v2->version, ValidUtf8(TagText(t, TagField::Title)).c_str(),
+            ValidUtf8(TagText(t, TagField::Artist)).c_str(), ValidUtf8(TagText(t, TagField::Album)).c_str(),
+            t.hasTrack ? ", track " : "", t.hasTrack ? std::to_string(t.track).c_str() : "", r.id3v2->pictures);
+    } else if (r.ok && r.id3v2Length > 0) {
+        std::printf("  ID3v2 tag:     not readable, copied unchanged into pieces\n");
     }
 }
 
