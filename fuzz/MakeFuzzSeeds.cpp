@@ -2,6 +2,8 @@
 // with libmp3lame, streams built byte by byte (Layers I and II, ID3 blocks, information frames, free
 // format, junk), and damaged copies of them (cut short, bits flipped, bytes zeroed, ID3v2 sizes past
 // the end). Nothing binary is kept in the repository; scripts/fuzz.sh runs this before fuzzing.
+#include "engine/stream/ID3TagText.h"
+#include "engine/stream/ID3v2Fields.h"
 #include "tests/support/EncodedAudio.h"
 #include "tests/support/FrameBuilder.h"
 #include "tests/support/ShellLinkBuilder.h"
@@ -211,6 +213,21 @@ int main(int argc, char** argv)
 
     for (const auto& [name, bytes] : CueSheets())
         Write(root / "CueSheetFuzzer", name, bytes);
+
+    // ID3v2 tags: a version selector and the header's flags, then the tag after its header.
+    ID3TagInfo record;
+    SetTagText(record, TagField::Title, "Album Side \xE2\x80\x93 \xE6\x9D\xB1");
+    SetTagText(record, TagField::Artist, "Band");
+    SetTagText(record, TagField::Comment, "from the vault");
+    record.genre = 17;
+    record.hasTrack = 1;
+    record.track = 7;
+    const Bytes tag = BuildID3v2Tag(record);
+    for (const uint8_t selector : { 0, 1, 2 }) { // v2.2, v2.3 and v2.4 headers over v2.4 frames
+        Bytes seed = { selector, 0 };
+        seed.insert(seed.end(), tag.begin() + 10, tag.end());
+        Write(root / "ID3v2TagFuzzer", "tag-" + std::to_string(selector), seed);
+    }
 
     // Shortcuts as Windows writes them, and the other kinds of link information.
     using namespace shelllink;

@@ -266,7 +266,8 @@ bool FrameCopyCutter::WriteExactPiece(const std::string& path, int64_t startSamp
         return false;
     };
     auto copyFailed = [&] { return abandon(source_.ReadFailed() ? Failure::ReadFailed : Failure::WriteFailed); };
-    if (output.CopyFrom(source_.File(), 0, source_.ID3v2Length()) != OutputFile::CopyResult::Copied)
+    size_t id3v2Length = 0;
+    if (WriteID3v2Block(output, tag, id3v2Length) != OutputFile::CopyResult::Copied)
         return copyFailed();
     const int tagFrames = layer3 ? priming.count + (silentLead ? 1 : 0) : 0;
     PieceInfoFrame info(source_, tagFrames, firstFrame == 0,
@@ -359,7 +360,7 @@ bool FrameCopyCutter::WriteExactPiece(const std::string& path, int64_t startSamp
         } else {
             info.Finish(tally, atEnd);
         }
-        if (!output.WriteAt(source_.ID3v2Length(), info.Bytes().data(), info.Bytes().size()))
+        if (!output.WriteAt(id3v2Length, info.Bytes().data(), info.Bytes().size()))
             return abandon(Failure::WriteFailed);
     }
     if (!output.Close())

@@ -37,7 +37,7 @@ void SetTagText(ID3TagInfo& info, TagField field, const std::string& utf8)
 {
     const FieldSlot slot = SlotOf(field);
     info.text.*slot.text = utf8;
-    slot.setLatin1(info, Utf8ToLatin1(utf8, slot.limit));
+    slot.setLatin1(info, Latin1FromUtf8(utf8, slot.limit));
 }
 
 std::string TagText(const ID3TagInfo& info, TagField field)
@@ -45,9 +45,9 @@ std::string TagText(const ID3TagInfo& info, TagField field)
     const FieldSlot slot = SlotOf(field);
     const std::string& unicode = info.text.*slot.text;
     const std::string latin1 = slot.latin1(info);
-    if (!unicode.empty() && Utf8ToLatin1(unicode, slot.limit) == latin1)
+    if (!unicode.empty() && Latin1FromUtf8(unicode, slot.limit) == latin1)
         return unicode;
-    return Latin1ToUtf8(latin1);
+    return Utf8FromLatin1(latin1);
 }
 
 int GenreIndex(const std::string& name)

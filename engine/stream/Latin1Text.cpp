@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-std::string Latin1ToUtf8(std::string_view latin1)
+std::string Utf8FromLatin1(std::string_view latin1)
 {
     std::string out;
     out.reserve(latin1.size());
@@ -17,7 +17,7 @@ std::string Latin1ToUtf8(std::string_view latin1)
     return out;
 }
 
-std::string Utf8ToLatin1(std::string_view utf8, size_t maxCharacters)
+std::string Latin1FromUtf8(std::string_view utf8, size_t maxCharacters)
 {
     std::string out;
     size_t i = 0;

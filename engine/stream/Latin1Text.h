@@ -5,7 +5,7 @@
 #include <string_view>
 
 // Each byte as the character of the same number.
-std::string Latin1ToUtf8(std::string_view latin1);
+std::string Utf8FromLatin1(std::string_view latin1);
 // The first maxCharacters characters of a UTF-8 text as Latin-1 bytes; a character outside
 // Latin-1 becomes '?', and so does each byte that is not part of well-formed UTF-8.
-std::string Utf8ToLatin1(std::string_view utf8, size_t maxCharacters = std::string::npos);
+std::string Latin1FromUtf8(std::string_view utf8, size_t maxCharacters = std::string::npos);

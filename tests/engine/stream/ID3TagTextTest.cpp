@@ -9,14 +9,14 @@
 
 TEST(Latin1Text, ConvertsBothWaysAndMarksWhatLatin1CannotHold)
 {
-    EXPECT_EQ(Latin1ToUtf8("Caf\xE9"), "Café");
-    EXPECT_EQ(Utf8ToLatin1("Café 東京"), "Caf\xE9 ??");
-    EXPECT_EQ(Utf8ToLatin1("ÄÖÜ", 2), "\xC4\xD6");
+    EXPECT_EQ(Utf8FromLatin1("Caf\xE9"), "Café");
+    EXPECT_EQ(Latin1FromUtf8("Café 東京"), "Caf\xE9 ??");
+    EXPECT_EQ(Latin1FromUtf8("ÄÖÜ", 2), "\xC4\xD6");
     // Ill-formed UTF-8 (a lone continuation byte, a sequence cut short, an overlong form): one "?" a byte.
-    EXPECT_EQ(Utf8ToLatin1("a\x80"
+    EXPECT_EQ(Latin1FromUtf8("a\x80"
                            "b\xC3"),
         "a?b?");
-    EXPECT_EQ(Utf8ToLatin1("\xC0\xAF"), "??");
+    EXPECT_EQ(Latin1FromUtf8("\xC0\xAF"), "??");
 }
 
 TEST(ID3TagText, TheUnicodeTextCountsOnlyWhileTheLatin1FieldIsItsCut)
