@@ -60,6 +60,23 @@ void SaveCutterSettings(const CutterSettings& settings, unsigned groups)
     key.Flush();
 }
 
+void LoadSilenceSplitSettings(SilenceSplitSettings& settings)
+{
+    const SettingsKey key(kCutterSubkey);
+    ReadNumber(key, "SilenceThreshold", settings.SilenceThreshold);
+    settings.SilenceThreshold = std::clamp(settings.SilenceThreshold, -1000, 0);
+    ReadNumber(key, "SilenceMinLength", settings.SilenceMinLength);
+    settings.SilenceMinLength = std::clamp(settings.SilenceMinLength, 1, 36000);
+}
+
+void SaveSilenceSplitSettings(const SilenceSplitSettings& settings)
+{
+    SettingsKey key(kCutterSubkey);
+    key.WriteNumber("SilenceThreshold", settings.SilenceThreshold);
+    key.WriteNumber("SilenceMinLength", settings.SilenceMinLength);
+    key.Flush();
+}
+
 void LoadBatchCutterSettings(BatchCutterSettings& settings)
 {
     const SettingsKey key(kBatchCutterSubkey);

@@ -40,8 +40,18 @@ struct JoinerSettings {
     std::string ID3TrackNo;
 };
 
+// What counts as silence for "Add Pieces at Silences" and the batch cutter's "By silence": stored
+// with the cutter's settings, shared by both pages.
+struct SilenceSplitSettings {
+    int32_t SilenceThreshold = -480; // tenths of a dBFS
+    int32_t SilenceMinLength = 10; // tenths of a second
+};
+
 void LoadCutterSettings(CutterSettings& settings);
 void SaveCutterSettings(const CutterSettings& settings, unsigned groups);
+// Read when a silence split starts, so a change on one page holds for the other.
+void LoadSilenceSplitSettings(SilenceSplitSettings& settings);
+void SaveSilenceSplitSettings(const SilenceSplitSettings& settings);
 void LoadBatchCutterSettings(BatchCutterSettings& settings);
 void SaveBatchCutterSettings(const BatchCutterSettings& settings, unsigned groups);
 void LoadJoinerSettings(JoinerSettings& settings);

@@ -141,6 +141,8 @@ void CutterPage::BuildControls()
 
     BuildPiecesList();
     tagButton_ = AddButton(this, "&ID3 tag", DialogRect(7, 282, 55, 15));
+    loadCueButton_ = AddButton(this, "&Load CUE...", DialogRect(66, 282, 55, 15));
+    silencesButton_ = AddButton(this, "Add Pieces at &Silences...", DialogRect(125, 282, 100, 15));
     removeButton_ = AddButton(this, "&Remove", DialogRect(322, 282, 53, 15));
     resetButton_ = AddButton(this, "R&eset", DialogRect(381, 282, 53, 15));
 
@@ -157,6 +159,8 @@ void CutterPage::BuildControls()
     connect(tagButton_, &QPushButton::clicked, this, &CutterPage::OnEditTag);
     connect(removeButton_, &QPushButton::clicked, this, &CutterPage::OnRemove);
     connect(resetButton_, &QPushButton::clicked, this, &CutterPage::OnReset);
+    connect(loadCueButton_, &QPushButton::clicked, this, &CutterPage::OnLoadCue);
+    connect(silencesButton_, &QPushButton::clicked, this, &CutterPage::OnAddPiecesAtSilences);
     connect(positionEdit_, &SpinEdit::StepRequested, this, &CutterPage::OnPositionSpin);
     connect(slider_, &SelectionSlider::Scrolled, this, &CutterPage::OnSliderScrolled);
     connect(slider_, &SelectionSlider::PlayPauseRequested, this, [this] {
@@ -217,7 +221,7 @@ void CutterPage::DisableSourceControls()
     for (QWidget* control : std::initializer_list<QWidget*> { sizeEdit_, countEdit_, minutesEdit_, secondsEdit_,
              previewButton_, tagButton_, removeButton_, goToStartButton_, goToEndButton_, setStartButton_,
              setEndButton_, resetButton_, addPieceButton_, list_, modeButtons_[0], modeButtons_[1], modeButtons_[2],
-             modeButtons_[3], cutButton_, positionEdit_, playButton_, stopButton_, slider_ })
+             modeButtons_[3], cutButton_, positionEdit_, playButton_, stopButton_, slider_, silencesButton_ })
         control->setEnabled(false);
 }
 
@@ -277,7 +281,7 @@ bool CutterPage::OpenSource(const std::string& path)
     duration_ = static_cast<int32_t>(std::min<int64_t>(tenths, std::numeric_limits<int32_t>::max()));
     sourceSize_ = size;
     for (QWidget* control : std::initializer_list<QWidget*> { modeButtons_[0], modeButtons_[1], modeButtons_[2],
-             modeButtons_[3], cutButton_, positionEdit_, playButton_, stopButton_, slider_ })
+             modeButtons_[3], cutButton_, positionEdit_, playButton_, stopButton_, slider_, silencesButton_ })
         control->setEnabled(true);
 
     ID3TagInfo tag;

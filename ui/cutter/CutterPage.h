@@ -4,15 +4,18 @@
 // Every time on the page is in tenths of a second from the start of the file.
 //
 // CutterPage.cpp builds the page and holds opening, closing, the split modes and the cut;
-// CutterPagePieces.cpp the pieces list and its editing; CutterPagePlayback.cpp listening.
+// CutterPagePieces.cpp the pieces list and its editing; CutterPagePlayback.cpp listening;
+// CutterPageCueAndSilence.cpp the pieces from a CUE sheet and at silences.
 #include "engine/cut/SplitRun.h"
 #include "ui/widgets/PropertyPage.h"
 #include "ui/PageSettings.h"
 #include "ui/cutter/PieceList.h"
+#include "ui/cutter/SilenceDialog.h"
 
 #include <QString>
 #include <QTimer>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -98,6 +101,8 @@ public:
     QPushButton* TagButton() const { return tagButton_; }
     QPushButton* RemoveButton() const { return removeButton_; }
     QPushButton* ResetButton() const { return resetButton_; }
+    QPushButton* LoadCueButton() const { return loadCueButton_; }
+    QPushButton* SilencesButton() const { return silencesButton_; }
     QMenu* ContextMenu() const { return contextMenu_; }
     QAction* PreviewAction() const { return previewAction_; }
     QAction* TagAction() const { return tagAction_; }
@@ -121,6 +126,16 @@ public:
     void OnPlay();
     void OnStop();
     void OnPreview();
+    void OnLoadCue();
+    void OnAddPiecesAtSilences();
+    // The sheet's audio file becomes the source (unless it is already) and its tracks the pieces
+    // list, in the "By selection" mode. False, having said why, when the sheet or its file fails.
+    bool LoadCueSheetFile(const std::string& sheetPath);
+    // A boundary in the middle of every silence between passages; false, having said so, when
+    // there is none. The dialog's values, as the settings hold them.
+    bool AddPiecesAtSilences(const SilenceSplitSettings& values);
+    // Runs the silence dialog, modal; tests replace it.
+    std::function<bool(SilenceSplitSettings&)> runSilenceDialog;
 
 protected:
     void OnInitDialog() override;
@@ -208,6 +223,8 @@ private:
     QPushButton* tagButton_ = nullptr;
     QPushButton* removeButton_ = nullptr;
     QPushButton* resetButton_ = nullptr;
+    QPushButton* loadCueButton_ = nullptr;
+    QPushButton* silencesButton_ = nullptr;
     QMenu* contextMenu_ = nullptr;
     QAction* previewAction_ = nullptr;
     QAction* tagAction_ = nullptr;
