@@ -2,9 +2,11 @@
 
 #include "engine/cut/SplitRunSteps.h"
 #include "engine/level/LevelOverview.h"
+#include "engine/stream/Mp3SourceFile.h"
 #include "platform/PathHelpers.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 
 namespace {
@@ -43,11 +45,23 @@ bool PlanSilencePieces(const std::string& path, const ID3TagInfo& tag, int track
     const SilenceSettings& silence, std::vector<PieceEntry>& entries, std::string& errorText)
 {
     entries.clear();
-    const auto overview = ReadLevelOverview(path, kSilenceWindowMs, errorText);
+    Mp3SourceFile source;
+    const auto first = source.Open(path) ? source.NextCompleteFrame(source.AudioStart()) : std::nullopt;
+    if (!first) {
+        errorText = LoadFailureText(path);
+        return false;
+    }
+    const MpegFrameHeader& header = first->header;
+    const int partSamples = header.layerIndex == 2 ? 576 : header.samplesPerFrame;
+    const double windowMs = 1000.0 * partSamples / header.sampleRate;
+    source.Close();
+    const auto overview = ReadLevelOverview(path, windowMs, errorText);
     if (!overview)
         return false;
+    // Found in 50 ms groups of the windows, their edges then placed to a window.
+    const int grouping = std::max(1, static_cast<int>(std::lround(50.0 / windowMs)));
     const SilenceCuts cuts = FindSilenceCuts(
-        overview->levelsDb, overview->windowSamples, overview->totalSamples, overview->sampleRate, silence);
+        overview->levelsDb, overview->windowSamples, overview->totalSamples, overview->sampleRate, silence, grouping);
     if (cuts.cutSamples.empty()) {
         errorText = NoSilenceText(silence);
         return false;

@@ -7,10 +7,9 @@
 #include <string>
 #include <vector>
 
-// The window of the level overview the silences are found in.
-constexpr double kSilenceWindowMs = 50.0;
-
-// The pieces list of the split: rows from 0 over every cut to the end, all checked, with the
+// The level overview is read in its finest windows: one granule of Layer III (576 samples), one
+// frame of Layers I and II, so each window holds one level. Silences are found in groups of about
+// 50 ms of them and their edges placed to a granule. The pieces list of the split: rows from 0 over every cut to the end, all checked, with the
 // source's tag and the options' track rule; bounds as samples of the gapless decode. False when
 // the levels cannot be read, or when no cut was found ("No silence of at least ..." then).
 bool PlanSilencePieces(const std::string& path, const ID3TagInfo& tag, int trackNoType,

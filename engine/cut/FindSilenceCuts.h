@@ -21,6 +21,8 @@ struct SilenceCuts {
 };
 
 // levelsDb holds one level per window of windowSamples samples, the last window possibly shorter
-// (totalSamples ends it).
+// (totalSamples ends it). With a grouping above 1, silences are found in windows of that many
+// levels averaged as power, so one stray window does not break a silence, and their edges are then
+// moved out over every quiet window next to them, so they are known to one window.
 SilenceCuts FindSilenceCuts(const std::vector<float>& levelsDb, int64_t windowSamples, int64_t totalSamples,
-    int sampleRate, const SilenceSettings& settings);
+    int sampleRate, const SilenceSettings& settings, int grouping = 1);

@@ -8,12 +8,13 @@ namespace {
 constexpr int kRate = 44100;
 constexpr int64_t kWindow = 4410; // 100 ms
 
-// Levels of 100 ms windows: '#' loud (-12 dB), '-' quiet (-60 dB), '.' just below -48 dB.
+// Levels of 100 ms windows: '#' loud (-12 dB), '-' quiet (-60 dB), '.' just below -48 dB, '+' just
+// above it (-46 dB).
 std::vector<float> Levels(const std::string& pattern)
 {
     std::vector<float> levels;
     for (const char c : pattern)
-        levels.push_back(c == '#' ? -12.0f : c == '.' ? -48.5f : -60.0f);
+        levels.push_back(c == '#' ? -12.0f : c == '.' ? -48.5f : c == '+' ? -46.0f : -60.0f);
     return levels;
 }
 
@@ -77,4 +78,23 @@ TEST(FindSilenceCuts, AShortLastWindowEndsTheFileAndNaNCountsAsSilence)
     ASSERT_EQ(cuts.silences.size(), 1u);
     EXPECT_EQ(cuts.silences[0].endSample, total);
     EXPECT_TRUE(cuts.cutSamples.empty());
+}
+
+TEST(FindSilenceCuts, GroupedWindowsBridgeAStrayWindowAndPlaceTheEdgesToOne)
+{
+    // Fine windows of 10 ms: a 1.2 s silence with one window just above the threshold in it.
+    std::string pattern = std::string(50, '#') + std::string(120, '-') + std::string(50, '#');
+    pattern[100] = '+';
+    const auto levels = Levels(pattern);
+    const int64_t window = 441;
+    const int64_t total = static_cast<int64_t>(pattern.size()) * window;
+    // Window by window the stray one splits it into two silences of 0.5 and 0.69 s: none counts.
+    EXPECT_TRUE(FindSilenceCuts(levels, window, total, kRate, {}).cutSamples.empty());
+    // In groups of five it is one silence, whose edges are the fine windows' own: 50 and 170.
+    const SilenceCuts cuts = FindSilenceCuts(levels, window, total, kRate, {}, 5);
+    ASSERT_EQ(cuts.silences.size(), 1u);
+    EXPECT_EQ(cuts.silences[0].startSample, 50 * window);
+    EXPECT_EQ(cuts.silences[0].endSample, 170 * window);
+    ASSERT_EQ(cuts.cutSamples.size(), 1u);
+    EXPECT_EQ(cuts.cutSamples[0], 110 * window);
 }
