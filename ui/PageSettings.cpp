@@ -81,7 +81,7 @@ void LoadBatchCutterSettings(BatchCutterSettings& settings)
 {
     const SettingsKey key(kBatchCutterSubkey);
     ReadText(key, "Folder", SIZE_MAX, settings.Folder);
-    LoadSplitMode(key, settings.splitMode, 2);
+    LoadSplitMode(key, settings.splitMode, 3); // 3: by silence
 }
 
 void SaveBatchCutterSettings(const BatchCutterSettings& settings, unsigned groups)

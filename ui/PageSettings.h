@@ -15,7 +15,8 @@ inline constexpr unsigned kGroupStartPage = 0x1000000;
 inline constexpr size_t kTagTextBufferSize = 32;
 inline constexpr size_t kTagShortTextBufferSize = 8;
 
-// Split modes: 0 by size, 1 by count, 2 by time, 3 by selection (the cutter page only).
+// Split modes: 0 by size, 1 by count, 2 by time, 3 by selection on the cutter page and by silence
+// on the batch cutter page.
 struct SplitModeSettings {
     int32_t CutType = 0;
     int32_t CutFileAmount = 2; // pieces

@@ -50,7 +50,7 @@ TEST_F(SettingsStoreTest, OutOfRangeValuesAreCorrectedWhenLoaded)
     StoreNumber(kCutterSubkey, "CutTimeSec", -1);
     StoreNumber(kCutterSubkey, "CutTimeMin", -3);
     StoreNumber(kCutterSubkey, "CutType", 7);
-    StoreNumber(kBatchCutterSubkey, "CutType", 3); // selection mode exists only on the cutter page
+    StoreNumber(kBatchCutterSubkey, "CutType", 4); // 3 is by silence here; 4 is no mode of this page
     StoreNumber(kBatchCutterSubkey, "CutFileSize", -5);
     StoreNumber(kCutterSubkey, "FadeInLen", -4);
     StoreNumber(kCutterSubkey, "ForwardOverlap", -1);

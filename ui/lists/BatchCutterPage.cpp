@@ -1,5 +1,6 @@
 #include "ui/lists/BatchCutterPage.h"
 
+#include "engine/cut/CutBySilence.h"
 #include "engine/cut/SplitRun.h"
 #include "platform/FolderSearch.h"
 #include "platform/PathHelpers.h"
@@ -79,9 +80,10 @@ void BatchCutterPage::FolderChosen(const std::string& folder)
 
 void BatchCutterPage::BuildControls()
 {
-    const char* modeCaptions[] = { "By si&ze", "By &count", "By &time" };
-    const QRect modeAreas[] = { DialogRect(7, 9, 50, 10), DialogRect(7, 25, 50, 10), DialogRect(7, 41, 50, 10) };
-    for (int mode = 0; mode < 3; ++mode) {
+    const char* modeCaptions[] = { "By si&ze", "By &count", "By &time", "By sile&nce" };
+    const QRect modeAreas[] = { DialogRect(7, 9, 50, 10), DialogRect(7, 25, 50, 10), DialogRect(7, 41, 50, 10),
+        DialogRect(214, 9, 60, 10) };
+    for (int mode = 0; mode < 4; ++mode) {
         modeButtons_[mode] = new QRadioButton(modeCaptions[mode], this);
         modeButtons_[mode]->setGeometry(modeAreas[mode]);
         connect(modeButtons_[mode], &QRadioButton::clicked, this, [this, mode] { ModeChanged(mode); });
@@ -97,6 +99,8 @@ void BatchCutterPage::BuildControls()
     AddLabel(this, "min", DialogRect(97, 41, 16, 9));
     secondsSpin_ = AddSpin(new QSpinBox(this), DialogRect(114, 39, 30, 13), 0, 59);
     AddLabel(this, "sec each file", DialogRect(147, 41, 60, 9));
+    silenceValues_ = new QLabel(this);
+    silenceValues_->setGeometry(DialogRect(226, 25, 146, 9));
 
     CreateList(DialogRect(7, 59, 365, 237), kBatchColumns);
     TrackListedFiles();
@@ -175,7 +179,8 @@ void BatchCutterPage::OnInitDialog()
     countSpin_->setValue(mode.CutFileAmount);
     minutesSpin_->setValue(mode.CutTimeMin);
     secondsSpin_->setValue(mode.CutTimeSec);
-    modeButtons_[std::clamp(mode.CutType, 0, 2)]->setChecked(true);
+    modeButtons_[std::clamp(mode.CutType, 0, 3)]->setChecked(true);
+    ShowSilenceValues();
     RowsChanged();
     removeButton_->setEnabled(false);
     cutSelectedButton_->setEnabled(false);
@@ -185,7 +190,7 @@ void BatchCutterPage::OnInitDialog()
 void BatchCutterPage::ReadValues()
 {
     SplitModeSettings& mode = settings_.splitMode;
-    for (int index = 0; index < 3; ++index)
+    for (int index = 0; index < 4; ++index)
         if (modeButtons_[index]->isChecked())
             mode.CutType = index;
     mode.CutFileSize = sizeSpin_->value();
@@ -208,9 +213,28 @@ void BatchCutterPage::EnableModeEdits()
     countSpin_->setEnabled(mode == 1);
     minutesSpin_->setEnabled(mode == 2);
     secondsSpin_->setEnabled(mode == 2);
+    silenceValues_->setEnabled(mode == 3);
+    if (mode == 3)
+        return;
     QSpinBox* first = mode == 0 ? static_cast<QSpinBox*>(sizeSpin_) : mode == 1 ? countSpin_ : minutesSpin_;
     first->setFocus();
     first->selectAll();
+}
+
+void BatchCutterPage::showEvent(QShowEvent* event)
+{
+    FileListPage::showEvent(event);
+    ShowSilenceValues();
+}
+
+SilenceSplitSettings BatchCutterPage::ShowSilenceValues()
+{
+    SilenceSplitSettings values;
+    LoadSilenceSplitSettings(values);
+    silenceValues_->setText(QString("below %1 dBFS for %2 s or more")
+                                .arg(QString::number(values.SilenceThreshold / 10.0, 'g', 4),
+                                    QString::number(values.SilenceMinLength / 10.0, 'f', 1)));
+    return values;
 }
 
 void BatchCutterPage::SelectionChanged()
@@ -327,6 +351,10 @@ void BatchCutterPage::RunBatchJob(const std::vector<int>& rows)
         return;
     ReadValues();
     const SplitModeSettings mode = settings_.splitMode;
+    const SilenceSplitSettings silenceValues = ShowSilenceValues();
+    SilenceSettings silence;
+    silence.thresholdDb = silenceValues.SilenceThreshold / 10.0;
+    silence.minSeconds = silenceValues.SilenceMinLength / 10.0;
     const int count = static_cast<int>(rows.size());
 
     EnableWindowForJob(false);
@@ -368,6 +396,9 @@ void BatchCutterPage::RunBatchJob(const std::vector<int>& rows)
             break;
         case 2:
             done = CutByTime(source, mode.CutTimeMin, mode.CutTimeSec, split, errorText_);
+            break;
+        case 3:
+            done = CutBySilence(source, silence, split, errorText_);
             break;
         default:
             done = CutBySize(source, mode.CutFileSize, split, errorText_);

@@ -1,6 +1,6 @@
 #pragma once
-// The "MP3 Batch Cutter" page: a list of MP3 files, each cut the same way (by size, by count or by
-// time), all of them or the selected ones, with each file's outcome in its "Status" column. It loads
+// The "MP3 Batch Cutter" page: a list of MP3 files, each cut the same way (by size, by count, by
+// time, or at its silences with the values of the cutter's "Add Pieces at Silences"), all of them or the selected ones, with each file's outcome in its "Status" column. It loads
 // its settings share when constructed and, when its window was ever shown, saves the split values
 // when destroyed; the folder chosen with "Add Folder" is stored at once.
 #include "ui/lists/FileListPage.h"
@@ -10,6 +10,7 @@
 
 class StepSpinBox;
 class QAction;
+class QLabel;
 class QMenu;
 class QPushButton;
 class QRadioButton;
@@ -48,6 +49,7 @@ public:
     QSpinBox* CountSpin() const { return countSpin_; }
     QSpinBox* MinutesSpin() const { return minutesSpin_; }
     QSpinBox* SecondsSpin() const { return secondsSpin_; }
+    QLabel* SilenceValuesLabel() const { return silenceValues_; }
     QPushButton* CutAllButton() const { return cutAllButton_; }
     QPushButton* CutSelectedButton() const { return cutSelectedButton_; }
     QPushButton* AddFilesButton() const { return addFilesButton_; }
@@ -60,6 +62,7 @@ public:
 
 protected:
     void OnInitDialog() override;
+    void showEvent(QShowEvent* event) override;
 
 private:
     void BuildControls();
@@ -67,6 +70,8 @@ private:
     MenuCommands ContextMenuCommands() const;
     void ModeChanged(int mode);
     void EnableModeEdits();
+    // The silence values as the settings hold them now, shown beside "By silence".
+    SilenceSplitSettings ShowSilenceValues();
     void SelectionChanged();
     void RowsChanged();
     // The mode and the spins' values into the settings.
@@ -78,7 +83,8 @@ private:
     BatchCutterSettings settings_;
     std::multiset<FileIdentity> listedFiles_; // the files of the rows, for the duplicate check
     std::string errorText_; // the message of the last failed split run
-    QRadioButton* modeButtons_[3] = {};
+    QRadioButton* modeButtons_[4] = {};
+    QLabel* silenceValues_ = nullptr;
     StepSpinBox* sizeSpin_ = nullptr;
     QSpinBox* countSpin_ = nullptr;
     QSpinBox* minutesSpin_ = nullptr;

@@ -171,7 +171,7 @@ TEST_F(BatchCutterPageTest, ASecondCutOfAFileReplacesItsFirstPieces)
 
 TEST_F(BatchCutterPageTest, ModesAndValuesComeFromTheStoreAndGoBackAtClose)
 {
-    StoreNumber(kBatchCutterSubkey, "CutType", 3); // the cutter's mode by selection
+    StoreNumber(kBatchCutterSubkey, "CutType", 4); // no mode of this page (3 is by silence)
     StoreNumber(kBatchCutterSubkey, "CutFileSize", 2048);
     {
         BatchCutterPage page;
