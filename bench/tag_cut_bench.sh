@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # The cost of pieces' ID3v2 tags: `sonicrop-cli cut --count 5` of one stream with and without an
-# ID3v2 tag (title, artist, album, track and a 300 KB cover picture, the tag TagLib renders again
+# ID3v2 tag (title, artist, album, track and a 140 KB cover picture, the tag TagLib renders again
 # for every piece), at 128 and at 320 kbit/s, for one or two builds of the CLI.
 #
 # Wall clock: the runs of all variants are interleaved (one run of each in turn, RUNS rounds) and
@@ -26,7 +26,7 @@ done
 
 # --- Sources: one minute encoded once, repeated (CBR frames concatenate), then tagged by ffmpeg.
 if [ ! -f "$out/cover.png" ]; then
-    # Noise does not compress: about 300 KB.
+    # Noise does not compress: about 140 KB of PNG.
     ffmpeg -loglevel error -y -f lavfi -i "nullsrc=s=320x320,geq=random(1)*255:128:128" -frames:v 1 "$out/cover.png"
 fi
 for rate in 128 320; do
