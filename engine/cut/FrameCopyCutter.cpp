@@ -113,7 +113,35 @@ bool FrameCopyCutter::WritePiece(
         }
         return false;
     };
+    bool cancelled = false;
+    // Takes one frame of the body; false once the job was cancelled.
+    auto take = [&](const FoundFrame& frame, std::span<const uint8_t> bytes) {
+        const auto length = static_cast<size_t>(frame.header.frameLength);
+        if (budgeted)
+            RecordFrame(frame, bytes);
+        source_.SetCursor(frame.position + length);
+        bytesWritten += static_cast<int64_t>(length);
+        samplesLeft -= frame.header.samplesPerFrame;
+        cancelled = PumpAndCheckCancel();
+        return !cancelled;
+    };
     while (bodyGoesOn()) {
+        // Frames in sync are taken a run at a time, their bytes counted and copied in one go.
+        const auto run = source_.FramesInSync(source_.Cursor(), [&](const FoundFrame& frame, std::span<const uint8_t> bytes) {
+            if (!bodyGoesOn())
+                return false;
+            tally.AddFrame(bytes.size(), frame.header.bitrate);
+            return take(frame, bytes);
+        });
+        if (!run.empty()) {
+            tally.AddBytes(run);
+            if (!output.Append(run.data(), run.size()))
+                return copyFailed();
+            if (cancelled)
+                return abandon(Failure::Cancelled);
+            UpdateProgress();
+            continue;
+        }
         const auto frame = source_.NextCompleteFrame(source_.Cursor());
         if (!frame) {
             if (endReached)
@@ -123,14 +151,9 @@ bool FrameCopyCutter::WritePiece(
         }
         if (!copy(*frame))
             return copyFailed();
-        if (budgeted)
-            RecordFrame(*frame);
-        const auto length = static_cast<size_t>(frame->header.frameLength);
-        source_.SetCursor(frame->position + length);
-        bytesWritten += static_cast<int64_t>(length);
-        samplesLeft -= frame->header.samplesPerFrame;
+        const bool goesOn = take(*frame, source_.FrameBytes(*frame));
         UpdateProgress();
-        if (PumpAndCheckCancel())
+        if (!goesOn)
             return abandon(Failure::Cancelled);
     }
     // A piece that took the source's last frame ends the run: nothing is left for another piece.

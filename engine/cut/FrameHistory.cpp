@@ -1,24 +1,18 @@
 #include "engine/cut/FrameHistory.h"
 
-namespace {
-// Room for the priming frames before a piece (up to eight), the step back after a faded piece and
-// a frame of rounding on each walk, at the largest frame (1152 samples).
-constexpr int64_t kMarginSamples = 12 * 1152;
-} // namespace
-
-void FrameHistory::Append(size_t position, int32_t samplesPerFrame, MainDataFacts mainData)
+void FrameHistory::Grow()
 {
-    if (!entries_.empty() && entries_.back().position >= position)
-        return;
-    entries_.push_back({ position, samplesPerFrame, mainData });
-    totalSamples_ += samplesPerFrame;
-    Trim();
+    std::vector<Entry> grown(ring_.empty() ? 64 : 2 * ring_.size());
+    for (size_t i = 0; i < count_; ++i)
+        grown[i] = ring_[(first_ + i) & (ring_.size() - 1)];
+    ring_ = std::move(grown);
+    first_ = 0;
 }
 
 FrameHistory::Entry FrameHistory::PopNewest()
 {
-    const Entry entry = entries_.back();
-    entries_.pop_back();
+    const Entry entry = Newest();
+    --count_;
     totalSamples_ -= entry.samplesPerFrame;
     return entry;
 }
@@ -28,12 +22,11 @@ std::optional<FrameHistory::Reach> FrameHistory::ReachBack(int64_t samples) cons
     if (samples <= 0)
         return std::nullopt;
     int64_t budget = samples;
-    int walked = 0;
-    for (auto entry = entries_.rbegin(); entry != entries_.rend(); ++entry) {
-        ++walked;
-        budget -= entry->samplesPerFrame;
+    for (size_t k = 0; k < count_; ++k) {
+        const Entry& entry = FromNewest(k);
+        budget -= entry.samplesPerFrame;
         if (budget <= 0)
-            return Reach { entry->position, walked };
+            return Reach { entry.position, static_cast<int>(k + 1) };
     }
     return std::nullopt;
 }
@@ -42,14 +35,4 @@ void FrameHistory::SetRetention(int64_t keepSamples)
 {
     retention_ = keepSamples > 0 ? keepSamples : 0;
     Trim();
-}
-
-void FrameHistory::Trim()
-{
-    // Drop the oldest entry only while the ones after it still cover everything a walk can ask for.
-    const int64_t keep = retention_ + kMarginSamples;
-    while (entries_.size() > 1 && totalSamples_ - entries_.front().samplesPerFrame >= keep) {
-        totalSamples_ -= entries_.front().samplesPerFrame;
-        entries_.pop_front();
-    }
 }

@@ -6,8 +6,8 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <deque>
 #include <optional>
+#include <vector>
 
 class FrameHistory {
 public:
@@ -19,12 +19,23 @@ public:
 
     // Appends unless the newest entry already lies at or after position, so positions rise
     // strictly and a frame met again after a step back is recorded once.
-    void Append(size_t position, int32_t samplesPerFrame, MainDataFacts mainData = {});
-    bool Empty() const { return entries_.empty(); }
-    size_t Count() const { return entries_.size(); }
-    const Entry& Newest() const { return entries_.back(); }
+    // Called for every frame of a walk, so kept short.
+    void Append(size_t position, int32_t samplesPerFrame, MainDataFacts mainData = {})
+    {
+        if (count_ > 0 && Newest().position >= position)
+            return;
+        if (count_ == ring_.size())
+            Grow();
+        ring_[(first_ + count_) & (ring_.size() - 1)] = { position, samplesPerFrame, mainData };
+        ++count_;
+        totalSamples_ += samplesPerFrame;
+        Trim();
+    }
+    bool Empty() const { return count_ == 0; }
+    size_t Count() const { return count_; }
+    const Entry& Newest() const { return FromNewest(0); }
     // The entry k places before the newest (0 is the newest); k must be below Count().
-    const Entry& FromNewest(size_t k) const { return entries_[entries_.size() - 1 - k]; }
+    const Entry& FromNewest(size_t k) const { return ring_[(first_ + count_ - 1 - k) & (ring_.size() - 1)]; }
     // Removes the newest entry and returns it; the history must not be empty.
     Entry PopNewest();
 
@@ -43,9 +54,27 @@ public:
     void SetRetention(int64_t keepSamples);
 
 private:
-    void Trim();
+    void Trim()
+    {
+        // Drop the oldest entry only while the ones after it still cover everything a walk can ask for.
+        const int64_t keep = retention_ + kMarginSamples;
+        while (count_ > 1 && totalSamples_ - ring_[first_].samplesPerFrame >= keep) {
+            totalSamples_ -= ring_[first_].samplesPerFrame;
+            first_ = (first_ + 1) & (ring_.size() - 1);
+            --count_;
+        }
+    }
+    // Doubles the ring, keeping the entries in order.
+    void Grow();
 
-    std::deque<Entry> entries_;
+    // Room for the priming frames before a piece (up to eight), the step back after a faded piece
+    // and a frame of rounding on each walk, at the largest frame (1152 samples).
+    static constexpr int64_t kMarginSamples = 12 * 1152;
+
+    // The entries, oldest first from first_ on, wrapping around; its size is a power of two.
+    std::vector<Entry> ring_;
+    size_t first_ = 0;
+    size_t count_ = 0;
     int64_t totalSamples_ = 0;
     int64_t retention_ = 0;
 };

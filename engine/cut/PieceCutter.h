@@ -72,6 +72,11 @@ protected:
     void RewindAfterPiece(size_t pieceStart);
     // Records a frame the cursor passes, with the main-data facts that priming later pieces needs.
     void RecordFrame(const FoundFrame& frame);
+    // The same, with the frame's bytes at hand.
+    void RecordFrame(const FoundFrame& frame, std::span<const uint8_t> bytes)
+    {
+        history_.Append(frame.position, frame.header.samplesPerFrame, ReadMainData(bytes, frame.header));
+    }
     void Fail(Failure failure, const std::string& path);
     void ClearFailure()
     {

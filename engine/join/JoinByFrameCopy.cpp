@@ -147,25 +147,43 @@ bool JoinJob::JoinByFrameCopy(const std::string& outputPath, JobProgress& progre
         // tag or a frame cut short by the end of the file is left out; stray bytes between
         // frames are passed over by the search.
         std::deque<FoundFrame> lastFrames;
-        for (auto frame = source.NextCompleteFrame(source.Cursor()); frame;
-             frame = source.NextCompleteFrame(source.Cursor())) {
-            const auto length = static_cast<size_t>(frame->header.frameLength);
-            const size_t frameEnd = frame->position + length;
-            const auto bytes = source.FrameBytes(*frame);
-            if (bytes.size() != length)
-                return readFailed();
-            tally.Add(bytes, frame->header.bitrate);
-            // Appended while the bytes are at hand; the output's own thread writes them out.
-            if (!output.Append(bytes.data(), length))
-                return writeFailed();
-            source.SetCursor(frameEnd);
-            lastFrames.push_back(*frame);
+        // Takes one frame that has been counted; false once the job was cancelled.
+        auto take = [&](const FoundFrame& frame) {
+            source.SetCursor(frame.position + static_cast<size_t>(frame.header.frameLength));
+            lastFrames.push_back(frame);
             if (lastFrames.size() > PrimingTail::kMaxFrames)
                 lastFrames.pop_front();
-
-            inputProgress.Advance(frameEnd);
             progress.Pump();
-            if (progress.IsCancelled()) {
+            return !progress.IsCancelled();
+        };
+        for (;;) {
+            // Frames in sync are taken a run at a time, their bytes counted and copied in one go;
+            // the output's own thread writes them out.
+            bool cancelled = false;
+            const auto run = source.FramesInSync(source.Cursor(), [&](const FoundFrame& frame, std::span<const uint8_t> bytes) {
+                tally.AddFrame(bytes.size(), frame.header.bitrate);
+                cancelled = !take(frame);
+                return !cancelled;
+            });
+            if (!run.empty()) {
+                tally.AddBytes(run);
+                if (!output.Append(run.data(), run.size()))
+                    return writeFailed();
+            } else {
+                const auto frame = source.NextCompleteFrame(source.Cursor());
+                if (!frame)
+                    break;
+                const auto length = static_cast<size_t>(frame->header.frameLength);
+                const auto bytes = source.FrameBytes(*frame);
+                if (bytes.size() != length)
+                    return readFailed();
+                tally.Add(bytes, frame->header.bitrate);
+                if (!output.Append(bytes.data(), length))
+                    return writeFailed();
+                cancelled = !take(*frame);
+            }
+            inputProgress.Advance(source.Cursor());
+            if (cancelled) {
                 output.Discard();
                 return false;
             }

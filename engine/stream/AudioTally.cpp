@@ -2,16 +2,10 @@
 
 #include "engine/stream/Crc16.h"
 
-void AudioTally::Add(std::span<const uint8_t> frame, int bitrate)
+void AudioTally::AddBytes(std::span<const uint8_t> bytes)
 {
-    if (seekTable_.Frames() == 0)
-        firstBitrate_ = bitrate;
-    else if (bitrate != firstBitrate_)
-        bitrateVaries_ = true;
-    seekTable_.Add(ByteCount());
-    audioBytes_ += frame.size();
     if (withCrc_)
-        musicCrc_ = Crc16Update(musicCrc_, frame);
+        musicCrc_ = Crc16Update(musicCrc_, bytes);
 }
 
 InfoFrameValues AudioTally::InfoValues() const

@@ -19,7 +19,23 @@ public:
     }
 
     // One audio frame, in output order.
-    void Add(std::span<const uint8_t> frame, int bitrate);
+    void Add(std::span<const uint8_t> frame, int bitrate)
+    {
+        AddFrame(frame.size(), bitrate);
+        AddBytes(frame);
+    }
+    // The same in two steps, for runs of frames: each frame's length and bitrate in turn, and the
+    // bytes of the frames counted so far, in order, in spans of any length.
+    void AddFrame(size_t length, int bitrate)
+    {
+        if (seekTable_.Frames() == 0)
+            firstBitrate_ = bitrate;
+        else if (bitrate != firstBitrate_)
+            bitrateVaries_ = true;
+        seekTable_.Add(ByteCount());
+        audioBytes_ += length;
+    }
+    void AddBytes(std::span<const uint8_t> bytes);
 
     uint64_t Frames() const { return seekTable_.Frames(); }
     uint64_t AudioBytes() const { return audioBytes_; }
