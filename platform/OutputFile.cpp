@@ -151,6 +151,8 @@ bool OutputFile::Append(const void* data, size_t length)
 {
     if (fd_ < 0)
         return false;
+    if (!PostPendingCopy())
+        return false;
     const auto* bytes = static_cast<const uint8_t*>(data);
     while (length > 0) {
         auto& buffer = appendBuffers_[filling_];
@@ -181,15 +183,9 @@ bool OutputFile::PostFilledBuffer()
     const size_t length = filled_;
     filling_ = (filling_ + 1) % kAppendBuffers;
     filled_ = 0;
-    // Post returns once no more than kAppendBuffers - 2 writes wait, so with the one running the
+    // Post returns once no more than kAppendBuffers - 2 tasks wait, so with the one running the
     // buffer filled next is free.
-    if (!appendWriter_) {
-        std::lock_guard lock(Spares().mutex);
-        appendWriter_ = std::move(Spares().writer);
-    }
-    if (!appendWriter_)
-        appendWriter_ = std::make_unique<SerialWorker>(kAppendBuffers - 2);
-    return appendWriter_->Post([this, bytes, length] {
+    return Worker().Post([this, bytes, length] {
         if (WriteBytes(bytes, length))
             return true;
         appendFailed_ = true;
@@ -197,9 +193,26 @@ bool OutputFile::PostFilledBuffer()
     });
 }
 
+SerialWorker& OutputFile::Worker()
+{
+    if (!appendWriter_) {
+        std::lock_guard lock(Spares().mutex);
+        appendWriter_ = std::move(Spares().writer);
+    }
+    if (!appendWriter_)
+        appendWriter_ = std::make_unique<SerialWorker>(kAppendBuffers - 2);
+    return *appendWriter_;
+}
+
 bool OutputFile::Flush()
 {
-    const bool written = (!appendWriter_ || appendWriter_->Wait()) && !appendFailed_;
+    const bool posted = PostPendingCopy();
+    const bool written = posted && (!appendWriter_ || appendWriter_->Wait()) && !appendFailed_;
+    // A copy that met the source's end marks the source failed here, on the reading thread.
+    if (copyReadFailed_) {
+        copyReadFailed_->MarkReadFailed();
+        copyReadFailed_ = nullptr;
+    }
     const size_t left = filled_;
     filled_ = 0;
     if (!written)
@@ -233,15 +246,21 @@ OutputFile::CopyResult OutputFile::CopyFrom(const ReadWindow& source, uint64_t o
 {
     if (fd_ < 0 || !Flush())
         return CopyResult::WriteFailed;
-    auto readFailed = [&] {
+    if (source.ReadFailed() || offset + length > source.Size()) {
         source.MarkReadFailed();
         return CopyResult::ReadFailed;
-    };
-    if (source.ReadFailed() || offset + length > source.Size())
-        return readFailed();
+    }
+    const CopyResult result = CopyRange(source.Descriptor(), offset, length);
+    if (result == CopyResult::ReadFailed)
+        source.MarkReadFailed();
+    return result;
+}
+
+OutputFile::CopyResult OutputFile::CopyRange(int sourceFd, uint64_t offset, uint64_t length)
+{
     auto sourceOffset = static_cast<off_t>(offset);
     while (kernelCopy_ && length > 0) {
-        const ssize_t n = ::copy_file_range(source.Descriptor(), &sourceOffset, fd_, nullptr, length, 0);
+        const ssize_t n = ::copy_file_range(sourceFd, &sourceOffset, fd_, nullptr, length, 0);
         if (n < 0) {
             if (errno == EINTR)
                 continue;
@@ -250,10 +269,10 @@ OutputFile::CopyResult OutputFile::CopyFrom(const ReadWindow& source, uint64_t o
                 kernelCopy_ = false;
                 break;
             }
-            return errno == EIO ? readFailed() : CopyResult::WriteFailed;
+            return errno == EIO ? CopyResult::ReadFailed : CopyResult::WriteFailed;
         }
         if (n == 0)
-            return readFailed(); // the source ends before the size it had when opened
+            return CopyResult::ReadFailed; // the source ends before the size it had when opened
         length -= static_cast<uint64_t>(n);
         written_ += static_cast<uint64_t>(n);
     }
@@ -261,17 +280,52 @@ OutputFile::CopyResult OutputFile::CopyFrom(const ReadWindow& source, uint64_t o
         copyBuffer_.resize(size_t { 128 } << 10);
     while (length > 0) {
         const auto chunk = static_cast<size_t>(std::min<uint64_t>(length, copyBuffer_.size()));
-        const ssize_t n = ::pread(source.Descriptor(), copyBuffer_.data(), chunk, sourceOffset);
+        const ssize_t n = ::pread(sourceFd, copyBuffer_.data(), chunk, sourceOffset);
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0)
-            return readFailed();
+            return CopyResult::ReadFailed;
         if (!WriteBytes(copyBuffer_.data(), static_cast<size_t>(n)))
             return CopyResult::WriteFailed;
         sourceOffset += n;
         length -= static_cast<uint64_t>(n);
     }
     return CopyResult::Copied;
+}
+
+bool OutputFile::AppendFrom(const ReadWindow& source, uint64_t offset, size_t length)
+{
+    if (fd_ < 0)
+        return false;
+    if (filled_ > 0 && !PostFilledBuffer())
+        return false;
+    const bool follows = pendingSource_ == &source && pendingOffset_ + pendingLength_ == offset;
+    if (!follows && !PostPendingCopy())
+        return false;
+    pendingSource_ = &source;
+    if (!follows)
+        pendingOffset_ = offset;
+    pendingLength_ += length;
+    return pendingLength_ < kCopyRunBytes || PostPendingCopy();
+}
+
+bool OutputFile::PostPendingCopy()
+{
+    if (pendingLength_ == 0)
+        return true;
+    const ReadWindow* source = pendingSource_;
+    const uint64_t offset = pendingOffset_;
+    const uint64_t length = pendingLength_;
+    pendingLength_ = 0;
+    return Worker().Post([this, source, offset, length] {
+        const CopyResult result = CopyRange(source->Descriptor(), offset, length);
+        if (result == CopyResult::Copied)
+            return true;
+        if (result == CopyResult::ReadFailed)
+            copyReadFailed_ = source;
+        appendFailed_ = true;
+        return false;
+    });
 }
 
 bool OutputFile::WriteAt(uint64_t offset, const void* data, size_t length)
@@ -320,6 +374,9 @@ void OutputFile::Discard()
     if (appendWriter_)
         appendWriter_->Cancel();
     appendFailed_ = false;
+    copyReadFailed_ = nullptr;
+    pendingSource_ = nullptr;
+    pendingLength_ = 0;
     filling_ = 0;
     filled_ = 0;
     {

@@ -40,6 +40,12 @@ public:
     // the writing, and the bytes are copied while they are still in the processor's cache. False
     // once a write failed. Every other call writes out what is buffered first.
     bool Append(const void* data, size_t length);
+    // Appends length bytes of source from offset through the same thread, after what was appended
+    // before: the kernel copies them (as CopyFrom), so bytes the caller has only looked at are not
+    // copied through the processor's cache. Ranges that follow each other in the source are copied
+    // in one go. The source must stay open until the next Flush; a copy that meets its end fails
+    // the file, and Flush marks the source failed.
+    bool AppendFrom(const ReadWindow& source, uint64_t offset, size_t length);
     // Writes out what Append buffered and waits for it; false when a write failed.
     bool Flush();
     enum class CopyResult { Copied, ReadFailed, WriteFailed };
@@ -68,6 +74,13 @@ private:
     bool WriteBytes(const void* data, size_t length);
     // Hands the full buffer to the writing thread and moves on to the next.
     bool PostFilledBuffer();
+    // Hands the range AppendFrom gathered to the writing thread.
+    bool PostPendingCopy();
+    // The writing thread, taken from the spares or started.
+    SerialWorker& Worker();
+    // Copies a range of sourceFd to the end of the file: in the kernel where it can, else read and
+    // written through a small buffer.
+    CopyResult CopyRange(int sourceFd, uint64_t offset, uint64_t length);
 
     int fd_ = -1;
     std::string path_; // as the caller named it
@@ -85,6 +98,12 @@ private:
     size_t filling_ = 0; // the buffer being filled
     size_t filled_ = 0; // bytes in it
     bool appendFailed_ = false; // set by the writing thread, read once it is idle
+    const ReadWindow* copyReadFailed_ = nullptr; // the same, when a copy met its source's end
+    // AppendFrom's range not yet handed over; at most one of it and a partly filled buffer waits.
+    static constexpr size_t kCopyRunBytes = size_t { 1 } << 20;
+    const ReadWindow* pendingSource_ = nullptr;
+    uint64_t pendingOffset_ = 0;
+    uint64_t pendingLength_ = 0;
     // Taken from the spares when the first buffer is full; Discard stops its work and gives it back.
     std::unique_ptr<SerialWorker> appendWriter_;
 };

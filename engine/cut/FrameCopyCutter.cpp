@@ -126,8 +126,10 @@ bool FrameCopyCutter::WritePiece(
         return !cancelled;
     };
     while (bodyGoesOn()) {
-        // Frames in sync are taken a run at a time, their bytes counted and copied in one go.
-        const auto run = source_.FramesInSync(source_.Cursor(), [&](const FoundFrame& frame, std::span<const uint8_t> bytes) {
+        // Frames in sync are taken a run at a time: their bytes are counted in one go, from the
+        // window the walk has just read, and the kernel copies them.
+        const size_t runStart = source_.Cursor();
+        const auto run = source_.FramesInSync(runStart, [&](const FoundFrame& frame, std::span<const uint8_t> bytes) {
             if (!bodyGoesOn())
                 return false;
             tally.AddFrame(bytes.size(), frame.header.bitrate);
@@ -135,7 +137,7 @@ bool FrameCopyCutter::WritePiece(
         });
         if (!run.empty()) {
             tally.AddBytes(run);
-            if (!output.Append(run.data(), run.size()))
+            if (!output.AppendFrom(source_.File(), runStart, run.size()))
                 return copyFailed();
             if (cancelled)
                 return abandon(Failure::Cancelled);

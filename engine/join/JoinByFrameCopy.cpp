@@ -157,18 +157,19 @@ bool JoinJob::JoinByFrameCopy(const std::string& outputPath, JobProgress& progre
             return !progress.IsCancelled();
         };
         for (;;) {
-            // Frames in sync are taken a run at a time, their bytes counted and copied in one go;
-            // the output's own thread writes them out.
+            // Frames in sync are taken a run at a time: their bytes are counted in one go, from
+            // the window the walk has just read, and the output's own thread has the kernel copy them.
             bool cancelled = false;
-            const auto run = source.FramesInSync(source.Cursor(), [&](const FoundFrame& frame, std::span<const uint8_t> bytes) {
+            const size_t runStart = source.Cursor();
+            const auto run = source.FramesInSync(runStart, [&](const FoundFrame& frame, std::span<const uint8_t> bytes) {
                 tally.AddFrame(bytes.size(), frame.header.bitrate);
                 cancelled = !take(frame);
                 return !cancelled;
             });
             if (!run.empty()) {
                 tally.AddBytes(run);
-                if (!output.Append(run.data(), run.size()))
-                    return writeFailed();
+                if (!output.AppendFrom(source.File(), runStart, run.size()))
+                    return source.ReadFailed() ? readFailed() : writeFailed();
             } else {
                 const auto frame = source.NextCompleteFrame(source.Cursor());
                 if (!frame)
@@ -191,7 +192,7 @@ bool JoinJob::JoinByFrameCopy(const std::string& outputPath, JobProgress& progre
         if (source.ReadFailed())
             return readFailed();
         if (!output.Flush())
-            return writeFailed();
+            return source.ReadFailed() ? readFailed() : writeFailed();
         std::vector<std::vector<uint8_t>> tail;
         for (const FoundFrame& frame : lastFrames) {
             const auto bytes = source.FrameBytes(frame);

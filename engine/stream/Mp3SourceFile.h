@@ -166,16 +166,14 @@ std::span<const uint8_t> Mp3SourceFile::FramesInSync(size_t position, Each&& eac
     size_t p = 0;
     int channelMode = -1;
     int sideInfoSize = 0;
-    size_t prefetchAt = 0;
     while (p + 4 <= reach) {
-        if (p >= prefetchAt) { // every 2 KB: the lines of the next few frames at once
-            PrefetchAhead(position + p, window.subspan(p));
-            prefetchAt = p + 2048;
-        }
         const auto header = InSyncHeader(&window[p]);
         if (!header)
             break;
         const auto length = static_cast<size_t>(header->frameLength);
+        // The header eight frames on, where frames keep their length: the processor's own
+        // prefetch stops at each page's end. The CRC that follows asks for the rest.
+        __builtin_prefetch(window.data() + std::min(p + 8 * length, window.size() - 1));
         if (p + length > reach)
             break;
         if (!each(FoundFrame { position + p, *header }, window.subspan(p, length)))

@@ -169,6 +169,17 @@ TEST(OutputFileAppend, KeepsTheOrderOfAppendsWritesAndCopies)
     ASSERT_EQ(out.CopyFrom(window, 100, 70000), OutputFile::CopyResult::Copied);
     expected.append(reinterpret_cast<const char*>(source.data()) + 100, 70000);
     append(1600000, 1000000);
+    // Ranges the kernel copies through the writing thread, in frame-sized runs that follow each
+    // other in the source (gathered into copies of up to a megabyte), one that does not, then appends again.
+    auto appendFrom = [&](size_t from, size_t length) {
+        ASSERT_TRUE(out.AppendFrom(window, from, length));
+        expected.append(reinterpret_cast<const char*>(source.data()) + from, length);
+    };
+    for (size_t from = 1900000; from < 1900000 + 700 * 1700; from += 1700)
+        appendFrom(from, 1700);
+    appendFrom(7, 300000);
+    append(20, 30);
+    appendFrom(400, 1);
     ASSERT_TRUE(out.Flush());
     EXPECT_EQ(out.BytesWritten(), expected.size());
     ASSERT_TRUE(out.WriteAt(0, "HEAD", 4));
@@ -215,6 +226,26 @@ TEST(OutputFileAppend, AWriteThatFailsOnTheWritingThreadFailsTheFileAndLeavesNoT
         ASSERT_TRUE(out.Close());
     }
     EXPECT_EQ(Contents(path), std::string(3000 * chunk.size(), '\x33'));
+}
+
+// A source cut short before the writing thread copies its range: the file fails, the source is
+// marked failed for its reader, and nothing is left.
+TEST(OutputFileAppend, ACopyThatMeetsTheSourcesEndFailsTheFileAndTheSource)
+{
+    TempDir dir;
+    const std::string sourcePath = dir.File("source.bin");
+    std::ofstream(sourcePath, std::ios::binary) << std::string(1 << 20, 'x');
+    ReadWindow window;
+    ASSERT_TRUE(window.Open(sourcePath));
+    ASSERT_EQ(::truncate(sourcePath.c_str(), 1000), 0);
+    OutputFile out;
+    ASSERT_TRUE(out.Create(dir.File("out.bin")));
+    ASSERT_TRUE(out.Append("ab", 2));
+    const bool appended = out.AppendFrom(window, 0, 500000);
+    EXPECT_FALSE(appended && out.Flush());
+    EXPECT_TRUE(window.ReadFailed());
+    out.Discard();
+    EXPECT_EQ(Entries(dir), std::vector<std::string> { "source.bin" });
 }
 
 TEST(OutputFile, RefusesAndKeepsWhatIsNotARegularFile)
