@@ -63,14 +63,25 @@ std::optional<LevelOverview> ReadLevelOverview(
             return std::nullopt;
         const FrameLevel level = ReadFrameLevel(source.FrameBytes(*frame), frame->header);
         for (int part = 0; part < level.parts; ++part) {
+            // The granule's output span, on the gapless timeline; every window it reaches takes
+            // its power, so windows shorter than a granule are never left empty.
             const int64_t centre = rawSample + int64_t { part } * level.samplesPerPart + level.samplesPerPart / 2
                 + (frame->header.layerIndex == 2 ? kGranuleLag : 0) - skip;
-            if (centre >= 0) {
-                const auto window = static_cast<size_t>(centre / overview.windowSamples);
-                if (window >= sums.power.size()) {
-                    sums.power.resize(window + 1, 0.0);
-                    sums.parts.resize(window + 1, 0);
-                }
+            const int64_t from = std::max<int64_t>(0, centre - level.samplesPerPart / 2);
+            const int64_t to = centre + level.samplesPerPart / 2;
+            if (to <= 0)
+                continue;
+            const auto firstWindow = static_cast<size_t>(from / overview.windowSamples);
+            // A window long enough to hold the granule's centre takes it there alone.
+            const auto last = overview.windowSamples >= level.samplesPerPart
+                ? static_cast<size_t>(std::max<int64_t>(0, centre) / overview.windowSamples)
+                : static_cast<size_t>((to - 1) / overview.windowSamples);
+            const size_t begin = overview.windowSamples >= level.samplesPerPart ? last : firstWindow;
+            if (last >= sums.power.size()) {
+                sums.power.resize(last + 1, 0.0);
+                sums.parts.resize(last + 1, 0);
+            }
+            for (size_t window = begin; window <= last; ++window) {
                 sums.power[window] += level.power[static_cast<size_t>(part)];
                 sums.parts[window] += 1;
             }

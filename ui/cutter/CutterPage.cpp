@@ -9,6 +9,8 @@
 #include "ui/widgets/DigitsSpinEdit.h"
 #include "ui/playback/MediaPlayer.h"
 #include "ui/widgets/ProgressDialog.h"
+#include "ui/cutter/LevelLoader.h"
+#include "ui/cutter/LevelStrip.h"
 #include "ui/cutter/SelectionSlider.h"
 #include "ui/widgets/SpinEdit.h"
 #include "ui/widgets/FileDialogs.h"
@@ -131,13 +133,14 @@ void CutterPage::BuildControls()
     stopButton_ = AddButton(this, "S&top", DialogRect(381, 117, 53, 15));
 
     slider_ = new SelectionSlider(this);
-    slider_->setGeometry(DialogRect(4, 135, 433, 16));
+    slider_->setGeometry(DialogRect(4, 177, 433, 16));
+    BuildLevelStrip(); // above the slider, from y 135
 
-    setStartButton_ = AddButton(this, "Set Start", DialogRect(7, 154, 53, 15));
-    setEndButton_ = AddButton(this, "Set End", DialogRect(64, 154, 53, 15));
-    goToStartButton_ = AddButton(this, "Go to Start", DialogRect(134, 154, 53, 15));
-    goToEndButton_ = AddButton(this, "Go to End", DialogRect(191, 154, 53, 15));
-    previewButton_ = AddButton(this, "Previe&w", DialogRect(381, 154, 53, 15));
+    setStartButton_ = AddButton(this, "Set Start", DialogRect(7, 196, 53, 15));
+    setEndButton_ = AddButton(this, "Set End", DialogRect(64, 196, 53, 15));
+    goToStartButton_ = AddButton(this, "Go to Start", DialogRect(134, 196, 53, 15));
+    goToEndButton_ = AddButton(this, "Go to End", DialogRect(191, 196, 53, 15));
+    previewButton_ = AddButton(this, "Previe&w", DialogRect(381, 196, 53, 15));
 
     BuildPiecesList();
     tagButton_ = AddButton(this, "&ID3 tag", DialogRect(7, 282, 55, 15));
@@ -308,6 +311,7 @@ bool CutterPage::OpenSource(const std::string& path)
     bool added = false;
     AddPieceAt(0, true, true, added);
     ApplySplitMode();
+    OpenLevelStrip(path);
     return true;
 }
 
@@ -352,6 +356,8 @@ void CutterPage::CloseSource()
     slider_->setValue(0);
     slider_->setRange(0, 0);
     slider_->ClearSelection();
+    levelLoader_->Stop();
+    strip_->Clear();
     sourceEdit_->clear();
     infoText_->clear();
     DisableSourceControls();

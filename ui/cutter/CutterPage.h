@@ -21,6 +21,8 @@
 #include <vector>
 
 class DigitsSpinEdit;
+class LevelLoader;
+class LevelStrip;
 class MediaPlayer;
 class SelectionSlider;
 class SpinEdit;
@@ -92,6 +94,8 @@ public:
     QPushButton* PlayButton() const { return playButton_; }
     QPushButton* StopButton() const { return stopButton_; }
     SelectionSlider* Slider() const { return slider_; }
+    LevelStrip* Strip() const { return strip_; }
+    LevelLoader* Levels() const { return levelLoader_; }
     QPushButton* SetStartButton() const { return setStartButton_; }
     QPushButton* SetEndButton() const { return setEndButton_; }
     QPushButton* GoToStartButton() const { return goToStartButton_; }
@@ -136,6 +140,12 @@ public:
     bool AddPiecesAtSilences(const SilenceSplitSettings& values);
     // Runs the silence dialog, modal; tests replace it.
     std::function<bool(SilenceSplitSettings&)> runSilenceDialog;
+    // Dragging the marker of boundary index (between pieces index and index + 1) to tenths: Set
+    // Start on the later piece when it moves left, Set End on the earlier when it moves right.
+    void OnBoundaryDragged(int index, int32_t tenths);
+    // Keys of the slider and the strip: zoom, [ and ] set the start and end at the position, L
+    // plays the selected piece in a loop, Shift+Left/Right move the position by a second.
+    void OnPageKey(int key, Qt::KeyboardModifiers modifiers);
 
 protected:
     void OnInitDialog() override;
@@ -168,6 +178,11 @@ private:
     void EnablePieceButtons(bool enable);
     void OnPositionSpin(int steps);
     void OpenContextMenuAt(const QPoint& globalPosition);
+
+    // The level strip (CutterPageStrip.cpp).
+    void BuildLevelStrip();
+    void OpenLevelStrip(const std::string& path);
+    void ShowBoundariesOnStrip();
 
     // Listening (CutterPagePlayback.cpp).
     void ResetPlayback();
@@ -214,6 +229,8 @@ private:
     QPushButton* playButton_ = nullptr;
     QPushButton* stopButton_ = nullptr;
     SelectionSlider* slider_ = nullptr;
+    LevelStrip* strip_ = nullptr;
+    LevelLoader* levelLoader_ = nullptr;
     QPushButton* setStartButton_ = nullptr;
     QPushButton* setEndButton_ = nullptr;
     QPushButton* goToStartButton_ = nullptr;

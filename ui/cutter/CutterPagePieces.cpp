@@ -61,7 +61,7 @@ void CutterPage::BuildPiecesList()
 {
     auto* list = new PiecesTree(this);
     list_ = list;
-    list_->setGeometry(DialogRect(7, 173, 427, 105));
+    list_->setGeometry(DialogRect(7, 215, 427, 63));
     list_->setColumnCount(static_cast<int>(std::size(kColumns)));
     list_->setRootIsDecorated(false);
     list_->setItemsExpandable(false);
@@ -187,6 +187,7 @@ void CutterPage::RefreshRows()
     for (int row = 0; row < count; ++row)
         WriteRow(row);
     refreshingRows_ = false;
+    ShowBoundariesOnStrip();
 }
 
 int CutterPage::SelectedRow() const

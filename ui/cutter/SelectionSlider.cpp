@@ -23,6 +23,7 @@ void SelectionSlider::SetSelection(int start, int end)
     selectionStart_ = std::min(start, end);
     selectionEnd_ = std::max(start, end);
     update();
+    Q_EMIT SelectionChanged(selectionStart_, selectionEnd_);
 }
 
 void SelectionSlider::ClearSelection() { SetSelection(0, 0); }
@@ -69,6 +70,26 @@ void SelectionSlider::keyPressEvent(QKeyEvent* event)
             Q_EMIT PlayPauseRequested();
         event->accept();
         return;
+    }
+    const bool shiftArrow = (event->key() == Qt::Key_Left || event->key() == Qt::Key_Right)
+        && event->modifiers() == Qt::ShiftModifier;
+    switch (event->key()) {
+    case Qt::Key_Plus:
+    case Qt::Key_Equal:
+    case Qt::Key_Minus:
+    case Qt::Key_0:
+    case Qt::Key_BracketLeft:
+    case Qt::Key_BracketRight:
+    case Qt::Key_L:
+        Q_EMIT PageKey(event->key(), event->modifiers());
+        event->accept();
+        return;
+    default:
+        if (shiftArrow) {
+            Q_EMIT PageKey(event->key(), event->modifiers());
+            event->accept();
+            return;
+        }
     }
     QSlider::keyPressEvent(event);
 }

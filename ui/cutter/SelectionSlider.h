@@ -20,6 +20,9 @@ Q_SIGNALS:
     void Scrolled(bool complete);
     // Space while the slider has the focus.
     void PlayPauseRequested();
+    void SelectionChanged(int start, int end);
+    // A key the page acts on while the slider has the focus: + - 0 (zoom), [ ] L, Shift+Left/Right.
+    void PageKey(int key, Qt::KeyboardModifiers modifiers);
 
 protected:
     void paintEvent(QPaintEvent* event) override;

@@ -1,0 +1,140 @@
+// The level strip on the cutter page: filled from a worker thread, zoom and scroll that keep the
+// position in view, clicks that move the position, and marker drags that follow the list's rules.
+#include "tests/ui/cutter/CutterPageFixture.h"
+
+#include "ui/cutter/LevelLoader.h"
+#include "ui/cutter/LevelStrip.h"
+#include "ui/cutter/SelectionSlider.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QRadioButton>
+#include <QTest>
+#include <QWheelEvent>
+#include <cstdlib>
+
+namespace {
+
+class LevelStripTest : public CutterPageFixture {
+protected:
+    // A loud and a quiet half: 3 s of a full tone, then 3 s 40 dB down.
+    std::string LoudThenQuiet()
+    {
+        Pcm pcm = MakeTone({ .sampleRate = 22050, .channels = 1, .seconds = 6.0, .amplitude = 0.8 });
+        for (size_t i = pcm.left.size() / 2; i < pcm.left.size(); ++i)
+            pcm.left[i] = static_cast<int16_t>(pcm.left[i] / 100);
+        WriteFile(folder.File("loud.mp3"), EncodePcm(pcm, 64));
+        return folder.File("loud.mp3");
+    }
+    void WaitForLevels()
+    {
+        QElapsedTimer timer;
+        timer.start();
+        while (!page->Strip()->HasLevels() && timer.elapsed() < 10000)
+            QApplication::processEvents(QEventLoop::AllEvents, 20);
+    }
+    LevelStrip* strip() const { return page->Strip(); }
+    bool PositionInView() const
+    {
+        const double at = page->Slider()->value() * 100.0;
+        return at >= strip()->ViewStartMs() && at <= strip()->ViewEndMs();
+    }
+};
+
+} // namespace
+
+TEST_F(LevelStripTest, LevelsArriveFromTheWorkerAndShowTheLoudAndQuietHalves)
+{
+    ASSERT_TRUE(page->OpenSource(LoudThenQuiet()));
+    WaitForLevels();
+    ASSERT_TRUE(strip()->HasLevels());
+    // Painting the strip reads the levels; the offscreen grab must not be blank where it is loud.
+    const QImage shot = strip()->grab().toImage();
+    if (const char* keep = std::getenv("SONICROP_KEEP_STRIP_SHOT"))
+        shot.save(keep);
+    const int middle = shot.height() / 2 + 7; // below the ruler
+    const QColor loud = shot.pixelColor(shot.width() / 4, middle - 10);
+    const QColor quiet = shot.pixelColor(shot.width() * 3 / 4, middle - 10);
+    EXPECT_GT(loud.green(), 150);
+    EXPECT_LT(quiet.green(), 100);
+
+    // Closing while a read runs stops it; a new open starts a new one.
+    page->CloseSource();
+    EXPECT_FALSE(strip()->HasLevels());
+    EXPECT_FALSE(page->Levels()->Busy());
+}
+
+TEST_F(LevelStripTest, ZoomAndScrollKeepThePositionInViewAndZeroShowsTheWholeFile)
+{
+    ASSERT_TRUE(page->OpenSource(Tone("song.mp3", 60)));
+    MoveSlider(400);
+    page->Slider()->setFocus();
+    for (int i = 0; i < 12; ++i)
+        QTest::keyClick(page->Slider(), Qt::Key_Plus);
+    EXPECT_NEAR(strip()->ViewEndMs() - strip()->ViewStartMs(), strip()->MinimumSpanMs(), 1.0);
+    EXPECT_LT(strip()->MinimumSpanMs(), 300.0); // a few frames of 26 ms
+    EXPECT_TRUE(PositionInView());
+
+    // The position leaving the view (played on, moved by a key) brings the view along.
+    MoveSlider(500);
+    EXPECT_TRUE(PositionInView());
+    QTest::keyClick(page->Slider(), Qt::Key_Right, Qt::ShiftModifier);
+    EXPECT_EQ(page->Slider()->value(), 510);
+    EXPECT_TRUE(PositionInView());
+
+    // Ctrl+wheel zooms around the pointer: the time under it stays under it.
+    QTest::keyClick(page->Slider(), Qt::Key_0);
+    EXPECT_EQ(strip()->ViewStartMs(), 0.0);
+    EXPECT_NEAR(strip()->ViewEndMs(), page->Duration() * 100.0, 1.0);
+    const double x = strip()->width() * 0.25;
+    const double before = strip()->MsAtPixel(x);
+    QWheelEvent zoom(QPointF(x, 20), strip()->mapToGlobal(QPointF(x, 20)), QPoint(), QPoint(0, 120), Qt::NoButton,
+        Qt::ControlModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(strip(), &zoom);
+    EXPECT_LT(strip()->ViewEndMs() - strip()->ViewStartMs(), page->Duration() * 100.0);
+    EXPECT_NEAR(strip()->MsAtPixel(x), before, 1.0);
+    // The wheel alone scrolls later in time.
+    const double start = strip()->ViewStartMs();
+    QWheelEvent scroll(QPointF(x, 20), strip()->mapToGlobal(QPointF(x, 20)), QPoint(), QPoint(0, -120), Qt::NoButton,
+        Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(strip(), &scroll);
+    EXPECT_GT(strip()->ViewStartMs(), start);
+}
+
+TEST_F(LevelStripTest, AClickMovesThePositionAndMarkerDragsFollowSetStartAndSetEnd)
+{
+    ASSERT_TRUE(page->OpenSource(Tone("song.mp3", 60)));
+    page->ModeButton(3)->click();
+    const int width = strip()->width();
+    auto pixelOf = [&](int32_t tenths) { return static_cast<int>(std::lround(strip()->PixelOfMs(tenths * 100.0))); };
+    QTest::mouseClick(strip(), Qt::LeftButton, {}, QPoint(width / 2, 25));
+    EXPECT_NEAR(page->Slider()->value(), page->Duration() / 2, page->Duration() / width + 1);
+
+    MoveSlider(200);
+    page->OnAddPiece();
+    MoveSlider(400);
+    page->OnAddPiece();
+    ASSERT_EQ(Layout(), "0-200 200-400 400-" + std::to_string(page->Duration()));
+
+    // The marker at 20 s dragged left to 10 s: Set Start of the second piece.
+    QTest::mousePress(strip(), Qt::LeftButton, {}, QPoint(pixelOf(200), 25));
+    QTest::mouseMove(strip(), QPoint(pixelOf(100), 25));
+    QTest::mouseRelease(strip(), Qt::LeftButton, {}, QPoint(pixelOf(100), 25));
+    const int32_t dropped = page->Pieces().Entries()[1].start;
+    EXPECT_NEAR(dropped, 100, page->Duration() / width + 1);
+    EXPECT_EQ(page->Pieces().Size(), 3u);
+    // The same marker dragged right past the next boundary: Set End of the first piece, which
+    // swallows the piece it passes.
+    QTest::mousePress(strip(), Qt::LeftButton, {}, QPoint(pixelOf(dropped), 25));
+    QTest::mouseMove(strip(), QPoint(pixelOf(500), 25));
+    QTest::mouseRelease(strip(), Qt::LeftButton, {}, QPoint(pixelOf(500), 25));
+    ASSERT_EQ(page->Pieces().Size(), 2u);
+    EXPECT_NEAR(page->Pieces().Entries()[0].end, 500, page->Duration() / width + 1);
+
+    // Outside the mode by selection the markers stay put.
+    page->ModeButton(0)->click();
+    const std::string before = Layout();
+    QTest::mousePress(strip(), Qt::LeftButton, {}, QPoint(pixelOf(page->Pieces().Entries()[1].start), 25));
+    QTest::mouseRelease(strip(), Qt::LeftButton, {}, QPoint(pixelOf(100), 25));
+    EXPECT_EQ(Layout(), before);
+}

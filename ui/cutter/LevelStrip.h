@@ -1,0 +1,81 @@
+#pragma once
+// The cutter's level strip: the source's level over time drawn as a filled envelope, with a time
+// ruler, the selected piece shaded, every piece boundary as a marker and the position as a line.
+// It shows a stretch of the file (the view) and zooms from the whole file down to single frames.
+//
+// Mouse: a click moves the position (PositionClicked); dragging a boundary marker moves that
+// boundary (BoundaryDragged, on release); Ctrl+wheel zooms around the pointer; the wheel scrolls
+// in time. Keys: + and - zoom around the position, 0 shows the whole file. Times are tenths of a
+// second, as on the page; the levels come in windows of LevelWindowMs().
+#include <QWidget>
+
+#include <cstdint>
+#include <vector>
+
+class LevelStrip : public QWidget {
+    Q_OBJECT
+public:
+    static constexpr double kLevelWindowMs = 10.0;
+    static constexpr double kFloorDb = -60.0; // the bottom of the strip
+
+    explicit LevelStrip(QWidget* parent = nullptr);
+
+    // A new source of duration tenths: no levels yet, the whole file in view.
+    void SetSource(int32_t durationTenths, int sampleRate, int samplesPerFrame);
+    void Clear();
+    // Levels in dBFS, one per window of kLevelWindowMs from the start.
+    void SetLevels(std::vector<float> levels);
+    bool HasLevels() const { return !levels_.empty(); }
+
+    void SetPosition(int32_t tenths);
+    void SetSelection(int32_t start, int32_t end);
+    // The pieces' inner boundaries, rising (0 and the end are not markers).
+    void SetBoundaries(std::vector<int32_t> boundaries);
+
+    // The view in milliseconds from the start of the file.
+    double ViewStartMs() const { return viewStart_; }
+    double ViewEndMs() const { return viewEnd_; }
+    // factor > 1 zooms in; the time at pixel x stays where it is.
+    void ZoomAround(double factor, double x);
+    // Zooms keeping the position at its place (or centred when it is out of view).
+    void ZoomAroundPosition(double factor);
+    void ShowWholeFile();
+    // Moves the view by a share of its width (negative: earlier).
+    void ScrollBy(double share);
+    double PixelOfMs(double ms) const;
+    double MsAtPixel(double x) const;
+    // The shortest view: a few frames across.
+    double MinimumSpanMs() const;
+
+Q_SIGNALS:
+    void PositionClicked(int32_t tenths);
+    void BoundaryDragged(int index, int32_t tenths);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    void SetView(double start, double end);
+    void KeepPositionInView();
+    int32_t TenthsAtPixel(double x) const;
+    int MarkerNear(double x) const;
+    void PaintRuler(class QPainter& painter, const QRect& area) const;
+
+    std::vector<float> levels_;
+    int32_t duration_ = 0; // tenths
+    double durationMs_ = 0;
+    double frameMs_ = 26.12;
+    double viewStart_ = 0;
+    double viewEnd_ = 0;
+    int32_t position_ = 0;
+    int32_t selectionStart_ = 0;
+    int32_t selectionEnd_ = 0;
+    std::vector<int32_t> boundaries_;
+    int dragging_ = -1; // the marker being dragged
+    int32_t dragTo_ = 0;
+};
