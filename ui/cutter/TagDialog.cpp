@@ -152,6 +152,7 @@ void TagDialog::accept()
     if (!ReadValues())
         return;
     trackType = trackType_->currentIndex() >= 0 ? trackType_->currentData().toInt() : 0;
-    genre = genre_->SelectedGenre().value_or(genre);
+    // The empty entry clears the genre (255); no choice at all keeps the piece's genre.
+    genre = genre_->IsEmptyEntryChosen() ? 255 : genre_->SelectedGenre().value_or(genre);
     QDialog::accept();
 }

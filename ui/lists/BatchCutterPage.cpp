@@ -407,7 +407,7 @@ void BatchCutterPage::RunBatchJob(const std::vector<int>& rows)
         item.outputFiles = std::move(source.outputFiles);
 
         if (done)
-            SetStatus(row, QString("%1 pieces").arg(item.outputFiles.size()));
+            SetStatus(row, item.outputFiles.size() == 1 ? QString("1 piece") : QString("%1 pieces").arg(item.outputFiles.size()));
         else if (dialog->IsCancelled())
             SetStatus(row, "Cancelled");
         else

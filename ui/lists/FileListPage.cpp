@@ -162,6 +162,7 @@ void FileListPage::LoadFileList(const std::vector<std::string>& candidates, Prog
     }
     dialog->PostClose();
     EnableWindowForJob(true);
+    list_->FitColumns(); // to the names and values now in view
     if (!failures.empty())
         ShowMessageBox(this, LoadFailureMessage(failures), MessageIcon::Exclamation);
 }

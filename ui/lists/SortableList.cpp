@@ -1,12 +1,18 @@
 #include "ui/lists/SortableList.h"
 
+#include <QCollator>
 #include <QContextMenuEvent>
 #include <QHeaderView>
+#include <QKeyEvent>
+#include <QStyle>
 #include <QTimer>
+#include <algorithm>
 
 namespace {
 
 constexpr int kSortValueRole = Qt::UserRole + 1;
+
+
 
 // A row of the list: its cells and its record.
 class SortableListRow : public QTreeWidgetItem {
@@ -27,7 +33,8 @@ public:
             return !mine.isValid();
         if (mine.isValid())
             return mine.toLongLong() < theirs.toLongLong();
-        return QString::localeAwareCompare(text(column), other.text(column)) < 0;
+        const auto* list = static_cast<const SortableList*>(treeWidget());
+        return list->Collator().compare(text(column), other.text(column)) < 0;
     }
 
 private:
@@ -48,9 +55,16 @@ SortableList::SortableList(QWidget* parent)
     setSortingEnabled(false); // rows are appended where they are added; only a header click sorts
     header()->setSectionsClickable(true);
     header()->setSectionsMovable(false);
-    header()->setStretchLastSection(false);
+    header()->setStretchLastSection(false); // FillLastColumn() does it, narrower too
     header()->setSortIndicatorShown(false);
     connect(header(), &QHeaderView::sectionClicked, this, &SortableList::SortByColumn);
+    connect(header(), &QHeaderView::sectionResized, this, [this](int column, int, int) {
+        if (!fitting_ && column >= 0 && static_cast<size_t>(column) < userSized_.size()
+            && column != columnCount() - 1) // the last column follows the list's width
+            userSized_[static_cast<size_t>(column)] = true;
+        if (column != columnCount() - 1)
+            FillLastColumn();
+    });
 }
 
 void SortableList::SetColumns(std::span<const ListColumn> columns)
@@ -65,10 +79,73 @@ void SortableList::SetColumns(std::span<const ListColumn> columns)
         alignments_.push_back(column.alignment | Qt::AlignVCenter);
     }
     setHeaderLabels(titles);
+    fitting_ = true;
+    setWidths_.clear();
+    userSized_.assign(columns.size(), false);
     for (int index = 0; index < static_cast<int>(columns.size()); ++index) {
         const ListColumn& column = columns[static_cast<size_t>(index)];
         setColumnWidth(index, column.width);
+        setWidths_.push_back(column.width);
         headerItem()->setTextAlignment(index, alignments_[static_cast<size_t>(index)]);
+    }
+    fitting_ = false;
+}
+
+void SortableList::FitColumns()
+{
+    fitting_ = true;
+    const int mark = style()->pixelMetric(QStyle::PM_HeaderMarkSize, nullptr, header());
+    const int margin = 2 * style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, header());
+    const QFontMetrics headerFont(header()->font());
+    for (int column = 0; column + 1 < columnCount(); ++column) {
+        const auto index = static_cast<size_t>(column);
+        if (index >= setWidths_.size() || userSized_[index])
+            continue;
+        const int set = setWidths_[index];
+        const int forHeader = headerFont.horizontalAdvance(headerItem()->text(column)) + mark + 2 * margin + 4;
+        const int forRows = std::min(sizeHintForColumn(column), 3 * set);
+        setColumnWidth(column, std::max({ set, forHeader, forRows }));
+    }
+    fitting_ = false;
+    FillLastColumn();
+}
+
+void SortableList::FillLastColumn()
+{
+    const int last = columnCount() - 1;
+    if (last < 1 || filling_)
+        return;
+    filling_ = true;
+    int others = 0;
+    for (int column = 0; column < last; ++column)
+        others += columnWidth(column);
+    const int set = static_cast<size_t>(last) < setWidths_.size() ? setWidths_[static_cast<size_t>(last)] : 50;
+    setColumnWidth(last, std::max(viewport()->width() - others, std::min(set, 40)));
+    filling_ = false;
+}
+
+void SortableList::updateGeometries()
+{
+    QTreeWidget::updateGeometries();
+    FillLastColumn();
+}
+
+void SortableList::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_F10 && event->modifiers() == Qt::ShiftModifier) {
+        Q_EMIT ContextMenuRequested(mapToGlobal(rect().center()));
+        event->accept();
+        return;
+    }
+    QTreeWidget::keyPressEvent(event);
+}
+
+void SortableList::showEvent(QShowEvent* event)
+{
+    QTreeWidget::showEvent(event);
+    if (!shownOnce_) {
+        shownOnce_ = true;
+        FitColumns();
     }
 }
 
@@ -177,6 +254,10 @@ void SortableList::SortByColumn(int column)
     if (column < 0 || column >= columnCount())
         return;
     ascending_ = (column != sortColumn_ || !ascending_);
+    // Text columns sort by the locale's collation, digits by their value ("track 9" before "track 10").
+    collator_ = QCollator(QLocale());
+    collator_.setNumericMode(true);
+    collator_.setCaseSensitivity(Qt::CaseInsensitive);
     sortColumn_ = column;
     sortItems(column, ascending_ ? Qt::AscendingOrder : Qt::DescendingOrder);
     header()->setSortIndicatorShown(true);

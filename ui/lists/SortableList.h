@@ -9,6 +9,7 @@
 #include "ui/lists/FileListItem.h"
 
 #include <QPersistentModelIndex>
+#include <QCollator>
 #include <QTreeWidget>
 #include <memory>
 #include <optional>
@@ -58,6 +59,13 @@ public:
     void SortByColumn(int column);
     int SortColumn() const { return sortColumn_; }
     bool SortAscending() const { return ascending_; }
+    // How text cells compare in the sort under way.
+    const QCollator& Collator() const { return collator_; }
+
+    // Widens each column the user has not resized to show its header (with room for the sort mark)
+    // and the rows in view, up to three times its set width; done at the first show and after the
+    // list is filled. The last column fills what is left, so a scroll bar never hides it.
+    void FitColumns();
 
 Q_SIGNALS:
     // A right click or the context-menu key; globalPosition is where the menu opens.
@@ -65,10 +73,23 @@ Q_SIGNALS:
 
 protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
+    // Shift+F10 opens the context menu as the Menu key does.
+    void keyPressEvent(QKeyEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    // Runs when the viewport or the scroll bars change: the last column fills what is left.
+    void updateGeometries() override;
 
 private:
+    // The last column takes the width the others leave in the viewport (at least 40 pixels).
+    void FillLastColumn();
     std::vector<bool> numericColumns_;
     std::vector<Qt::Alignment> alignments_;
+    std::vector<int> setWidths_; // the columns' widths as given
+    std::vector<bool> userSized_; // columns the user has resized: fitting leaves them
+    bool fitting_ = false;
+    bool filling_ = false;
+    bool shownOnce_ = false;
+    QCollator collator_;
     int sortColumn_ = -1;
     bool ascending_ = true;
     QPersistentModelIndex pendingScroll_;

@@ -18,6 +18,8 @@ GenreComboBox::GenreComboBox(QWidget* parent)
                    QString::fromLatin1(GenreNames[left]), QString::fromLatin1(GenreNames[right]), Qt::CaseInsensitive)
             < 0;
     });
+    // The empty first entry clears a genre once chosen: it means no genre (255 in the tag).
+    addItem(QString());
     for (const int index : order)
         addItem(QString::fromLatin1(GenreNames[index]), index);
     setCurrentIndex(-1);
@@ -27,7 +29,7 @@ void GenreComboBox::SelectGenre(int genreIndex) { setCurrentIndex(findData(genre
 
 std::optional<int> GenreComboBox::SelectedGenre() const
 {
-    if (currentIndex() < 0)
+    if (currentIndex() < 0 || !currentData().isValid())
         return std::nullopt;
     return currentData().toInt();
 }

@@ -1,7 +1,7 @@
 #pragma once
 // The drop-down list of ID3v1 genres shared by the ID3 tag dialog and the joiner page: the names of
 // the genre table in alphabetical order, each item carrying its genre index, so the item data and
-// not the position identifies the genre.
+// not the position identifies the genre. An empty first entry stands for no genre.
 #include <QComboBox>
 #include <optional>
 
@@ -12,6 +12,8 @@ public:
 
     // Selects the item of that genre index; any index outside the table selects nothing.
     void SelectGenre(int genreIndex);
-    // The genre index of the selected item, or none when nothing is selected.
+    // True when the user picked the empty entry (no genre).
+    bool IsEmptyEntryChosen() const { return currentIndex() == 0; }
+    // The genre index of the selected item, or none when nothing or the empty entry is selected.
     std::optional<int> SelectedGenre() const;
 };

@@ -83,7 +83,8 @@ TEST_F(TagDialogTest, GenresAreListedAlphabeticallyAndComeBackAsTheirIndex)
     dialog.InitDialog();
     GenreComboBox* genres = dialog.GenreList();
     EXPECT_EQ(genres->currentIndex(), -1);
-    EXPECT_EQ(genres->itemText(0), "A Cappella");
+    EXPECT_TRUE(genres->itemText(0).isEmpty()); // the "no genre" entry
+    EXPECT_EQ(genres->itemText(1), "A Cappella");
     dialog.accept();
     EXPECT_EQ(dialog.genre, 255); // nothing chosen: kept as it came
 
@@ -95,6 +96,14 @@ TEST_F(TagDialogTest, GenresAreListedAlphabeticallyAndComeBackAsTheirIndex)
     EXPECT_NE(genres->currentIndex(), 17);
     second.accept();
     EXPECT_EQ(second.genre, 17);
+
+    // A genre once chosen is cleared with the empty entry.
+    TagDialog third;
+    third.genre = 17;
+    third.InitDialog();
+    third.GenreList()->setCurrentIndex(0);
+    third.accept();
+    EXPECT_EQ(third.genre, 255);
 }
 
 TEST_F(TagDialogTest, ChecksTheTrackNumberAndTextLimitsAndStaysOpen)

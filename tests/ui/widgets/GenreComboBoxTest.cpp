@@ -7,7 +7,8 @@
 TEST(GenreComboBox, ListsNamesAlphabeticallyAndAnswersWithTheTableIndex)
 {
     GenreComboBox box;
-    ASSERT_EQ(box.count(), static_cast<int>(GenreNames.size()));
+    ASSERT_EQ(box.count(), static_cast<int>(GenreNames.size()) + 1); // and the empty "no genre" entry
+    EXPECT_TRUE(box.itemText(0).isEmpty());
     for (int item = 1; item < box.count(); ++item)
         EXPECT_LE(QString::compare(box.itemText(item - 1), box.itemText(item), Qt::CaseInsensitive), 0);
     EXPECT_FALSE(box.SelectedGenre().has_value()); // a new box selects nothing
@@ -23,5 +24,10 @@ TEST(GenreComboBox, ListsNamesAlphabeticallyAndAnswersWithTheTableIndex)
     box.SelectGenre(255); // outside the table: nothing selected
     EXPECT_FALSE(box.SelectedGenre().has_value());
     box.SelectGenre(-1);
+    EXPECT_FALSE(box.SelectedGenre().has_value());
+
+    // A chosen genre can be cleared again by picking the empty entry.
+    box.SelectGenre(17);
+    box.setCurrentIndex(0);
     EXPECT_FALSE(box.SelectedGenre().has_value());
 }
