@@ -36,6 +36,7 @@ struct FileReport {
     size_t id3v2Length = 0;
     size_t audioStart = 0;
     std::string infoFrame;
+    std::optional<uint32_t> infoFrameCount; // the frames the information frame announces
     std::optional<LameTag> lameTag;
     int sampleRate = 0;
     int bitrate = 0;
@@ -67,6 +68,7 @@ FileReport Inspect(const std::string& path)
         report.id3v2Length = source.ID3v2Length();
         report.audioStart = source.Cursor();
         report.infoFrame = source.InfoFrameKind();
+        report.infoFrameCount = source.InfoFrameCount();
         if (const auto layout = ParseInfoFrame(source.InfoFrame()))
             report.lameTag = layout->lameTag;
         report.sampleRate = source.SampleRate();
@@ -132,6 +134,7 @@ void PrintJson(const FileReport& r)
         line += ",\"id3v2_length\":" + std::to_string(r.id3v2Length);
         line += ",\"audio_start\":" + std::to_string(r.audioStart);
         line += ",\"info_frame\":" + (r.infoFrame.empty() ? std::string("null") : JsonString(r.infoFrame));
+        line += ",\"info_frame_count\":" + (r.infoFrameCount ? std::to_string(*r.infoFrameCount) : std::string("null"));
         line += ",\"version\":" + JsonString(VersionName(r.walk.version));
         line += ",\"layer\":" + std::to_string(r.walk.layerIndex + 1);
         line += ",\"sample_rate\":" + std::to_string(r.sampleRate);
@@ -144,7 +147,7 @@ void PrintJson(const FileReport& r)
         line += ",\"padding\":" + (lame ? std::to_string(lame->encoderPadding) : std::string("null"));
         line += ",\"lame_tag_crc_ok\":" + (lame ? std::string(lame->tagCrcOk ? "true" : "false") : "null");
     } else {
-        for (const char* key : { "id3v2_length", "audio_start", "info_frame", "version", "layer", "sample_rate",
+        for (const char* key : { "id3v2_length", "audio_start", "info_frame", "info_frame_count", "version", "layer", "sample_rate",
                  "bitrate", "frames", "samples", "duration_ms", "delay", "padding", "lame_tag_crc_ok" })
             line += std::string(",\"") + key + "\":null";
     }
@@ -191,7 +194,7 @@ void PrintText(const FileReport& r)
     std::printf("%s\n", r.path.c_str());
     if (r.size)
         std::printf("  size:          %llu bytes (%s)\n", static_cast<unsigned long long>(*r.size),
-            FormatSize(static_cast<uint32_t>(*r.size)).c_str());
+            FormatSize(*r.size).c_str());
     if (!r.ok) {
         std::printf("  error:         %s\n", LoadError(r.path).c_str());
     } else {

@@ -73,6 +73,12 @@ std::vector<Seed> BuiltStreams()
     Bytes info = InfoFrame(k128, "Info", 0x3, 10, 4170);
     Append(info, Frames(k128, 10));
     seeds.emplace_back("info-cbr", info);
+    Bytes vbri = VbriFrame(k128, 10, 4170);
+    Append(vbri, Frames(k128, 10));
+    seeds.emplace_back("vbri", vbri);
+    Bytes vbriHuge = VbriFrame(k128, 0xFFFFFFFF, 0xFFFFFFFF); // counts no file can hold
+    Append(vbriHuge, Frames(k128, 4));
+    seeds.emplace_back("vbri-count-huge", vbriHuge);
     Bytes free = FrameHeaderBytes(freeFormat);
     free.resize(400, 0x55);
     Append(free, Frames(k128, 4));

@@ -47,9 +47,13 @@ bool FrameCopyCutter::WritePiece(
         firstPlayed = history_.FromNewest(leadInEntries - 1).position;
         firstPlayedData = history_.FromNewest(leadInEntries - 1).mainData;
     }
+    // Layer I and II frames stand alone: their pieces are plain frame copies, one after the other,
+    // without priming frames (a decoder would play them) or an information frame (a Layer I/II
+    // decoder knows none and plays it as a frame of silence).
     const int layerIndex = firstAudioFrame_ ? firstAudioFrame_->header.layerIndex : 2;
-    const PrimingFrames priming
-        = ChoosePrimingFrames(history_, leadInEntries, firstPlayedData, layerIndex, source_.SamplesPerFrame());
+    const PrimingFrames priming = layerIndex == 2
+        ? ChoosePrimingFrames(history_, leadInEntries, firstPlayedData, layerIndex, source_.SamplesPerFrame())
+        : PrimingFrames {};
     const size_t framesBefore = leadInEntries + static_cast<size_t>(priming.count);
     const size_t pieceStart = framesBefore > 0 ? history_.FromNewest(framesBefore - 1).position : cursor;
     const bool startsAtSourceStart = firstAudioFrame_ && firstPlayed == firstAudioFrame_->position;

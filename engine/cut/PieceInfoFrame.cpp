@@ -10,7 +10,11 @@ PieceInfoFrame::PieceInfoFrame(
     , samplesPerFrame_(source.SamplesPerFrame())
     , startsAtSourceStart_(startsAtSourceStart)
 {
-    if (source.HasInfoFrame()) {
+    // Only Layer III decoders read an information frame; pieces of other layers get none.
+    const auto first = firstAudioHeader.size() >= 4 ? DecodeFrameHeader(firstAudioHeader.data()) : std::nullopt;
+    if (first && first->layerIndex != 2)
+        return;
+    if (source.HasInfoFrame() && source.InfoFrameKind() != "VBRI") {
         frame_ = source.InfoFrame();
         if (const auto layout = ParseInfoFrame(frame_); layout && layout->lameTag) {
             sourceTagged_ = true;
@@ -19,7 +23,11 @@ PieceInfoFrame::PieceInfoFrame(
         }
         // A source frame without a LAME tag gets one where it has room, so its priming is dropped.
         hasLameTag_ = sourceTagged_ || (primingFrames > 0 && AddLameTag(frame_, DefaultTagEncoder()));
-        return;
+        if (hasLameTag_ || primingFrames == 0)
+            return;
+        // No room for a tag in the source's frame (its bytes after the fields are in use): a new
+        // frame announces the priming instead, so a decoder never plays those frames.
+        frame_.clear();
     }
     if (primingFrames > 0) {
         frame_ = NewInfoFrame(firstAudioHeader, DefaultTagEncoder());

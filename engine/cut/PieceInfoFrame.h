@@ -9,6 +9,8 @@
 // drop 529 more); the piece that starts at the source's first frame keeps the source's delay.
 // Padding: the piece that ends with the source's last frame keeps the source's padding; any other
 // drops nothing (529, which decoders add back).
+// A source's VBRI frame is never copied (its fields are not rewritten): its pieces are treated as
+// those of a source without an information frame. Pieces of Layer I and II get no frame at all.
 #include "engine/stream/AudioTally.h"
 #include "engine/stream/Mp3SourceFile.h"
 

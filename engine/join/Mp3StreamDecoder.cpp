@@ -1,7 +1,6 @@
 #include "engine/join/Mp3StreamDecoder.h"
 
 #include "engine/stream/CountStreamSamples.h"
-#include "engine/stream/InfoFrame.h"
 #include "engine/stream/MpegFrameHeader.h"
 
 #include <algorithm>
@@ -53,10 +52,9 @@ bool Mp3StreamDecoder::Open(const std::string& path)
     cursor_ = first->position;
     leadingBytes_ = source_.HasInfoFrame() ? source_.InfoFramePosition() : first->position;
 
-    const auto layout = source_.HasInfoFrame() ? ParseInfoFrame(source_.InfoFrame()) : std::nullopt;
-    if (layout && layout->frameCount && *layout->frameCount > 0) {
+    if (const auto frames = source_.InfoFrameCount(); frames && *frames > 0) {
         isVbr_ = true;
-        totalSamples_ = InformationFrameTotal(*layout->frameCount);
+        totalSamples_ = InformationFrameTotal(*frames);
         return true;
     }
     // Whole seconds of the audio bytes, in 64 bits: a long file's samples do not wrap.

@@ -92,3 +92,15 @@ std::optional<InfoFrameLayout> ParseInfoFrame(std::span<const uint8_t> frame)
         layout.lameTag = tag;
     return layout;
 }
+
+std::optional<VbriLayout> ParseVbriFrame(std::span<const uint8_t> frame)
+{
+    constexpr size_t kCountsEnd = kVbriOffset + 18;
+    if (frame.size() < kCountsEnd || std::memcmp(frame.data() + kVbriOffset, "VBRI", 4) != 0)
+        return std::nullopt;
+    auto bigEndian = [&](size_t at) {
+        return uint32_t { frame[at] } << 24 | uint32_t { frame[at + 1] } << 16 | uint32_t { frame[at + 2] } << 8
+            | uint32_t { frame[at + 3] };
+    };
+    return VbriLayout { bigEndian(kVbriOffset + 10), bigEndian(kVbriOffset + 14) };
+}

@@ -41,6 +41,16 @@ struct InfoFrameLayout {
     std::optional<LameTag> lameTag;
 };
 
+// A VBRI frame: "VBRI" 32 bytes after the header, then a big-endian version, delay and quality (16
+// bits each), byte count and frame count (32 bits each) and its seek table.
+constexpr size_t kVbriOffset = 36;
+struct VbriLayout {
+    uint32_t byteCount = 0;
+    uint32_t frameCount = 0;
+};
+// None unless "VBRI" and the counts lie inside the frame.
+std::optional<VbriLayout> ParseVbriFrame(std::span<const uint8_t> frame);
+
 // None unless frame begins with a frame header whose "Xing"/"Info" lies inside it. A LAME tag is
 // taken when it fits and either its CRC matches or it names an encoder whose tags decoders read
 // ("LAME", "Lavf", "Lavc"), so a tag with a stale CRC is still recognised and can be mended.

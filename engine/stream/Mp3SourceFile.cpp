@@ -1,5 +1,6 @@
 #include "engine/stream/Mp3SourceFile.h"
 
+#include "engine/stream/InfoFrame.h"
 #include "engine/stream/TrailingTags.h"
 
 #include <algorithm>
@@ -229,14 +230,23 @@ bool Mp3SourceFile::Open(const std::string& path)
     bitrate_ = first->header.bitrate;
     samplesPerFrame_ = first->header.samplesPerFrame;
 
-    // A VBR information frame carries "Xing" or "Info" right after the side information.
-    const size_t tagPosition = first->position + 4 + static_cast<size_t>(first->header.sideInfoSize);
-    const auto tagBytes = file_.Read(tagPosition, 4);
-    // The tag must lie inside the frame: a frame too short to hold it is an audio frame.
-    const bool tagFits = tagPosition + 4 <= first->position + static_cast<size_t>(first->header.frameLength);
-    const bool hasInfoTag = tagFits && tagBytes.size() == 4
-        && (std::memcmp(tagBytes.data(), "Xing", 4) == 0 || std::memcmp(tagBytes.data(), "Info", 4) == 0);
-    if (!hasInfoTag) {
+    // A VBR information frame carries "Xing" or "Info" right after the side information, or
+    // "VBRI" (the other encoder family's) 32 bytes after the header, whatever the mode.
+    auto tagAt = [&](size_t offset, std::initializer_list<const char*> kinds) -> std::optional<size_t> {
+        const size_t position = first->position + offset;
+        // The tag must lie inside the frame: a frame too short to hold it is an audio frame.
+        if (position + 4 > first->position + static_cast<size_t>(first->header.frameLength))
+            return std::nullopt;
+        const auto bytes = file_.Read(position, 4);
+        for (const char* kind : kinds)
+            if (bytes.size() == 4 && std::memcmp(bytes.data(), kind, 4) == 0)
+                return position;
+        return std::nullopt;
+    };
+    auto tagPosition = tagAt(4 + static_cast<size_t>(first->header.sideInfoSize), { "Xing", "Info" });
+    if (!tagPosition)
+        tagPosition = tagAt(kVbriOffset, { "VBRI" });
+    if (!tagPosition) {
         cursor_ = first->position;
         audioStart_ = cursor_;
         return true;
@@ -252,7 +262,7 @@ bool Mp3SourceFile::Open(const std::string& path)
         return fail(OpenError::NoAudio);
     infoFrame_.assign(infoBytes.begin(), infoBytes.end());
     infoFramePosition_ = first->position;
-    infoFrameKind_.assign(reinterpret_cast<const char*>(infoFrame_.data()) + (tagPosition - first->position), 4);
+    infoFrameKind_.assign(reinterpret_cast<const char*>(infoFrame_.data()) + (*tagPosition - first->position), 4);
     const size_t audioStart = first->position + infoLength;
 
     // A file holding nothing but the information frame has no audio to read. The bitrate is
@@ -265,4 +275,14 @@ bool Mp3SourceFile::Open(const std::string& path)
     cursor_ = audioStart;
     audioStart_ = audioStart;
     return true;
+}
+
+std::optional<uint32_t> Mp3SourceFile::InfoFrameCount() const
+{
+    if (infoFrameKind_ == "VBRI") {
+        const auto vbri = ParseVbriFrame(infoFrame_);
+        return vbri ? std::optional<uint32_t>(vbri->frameCount) : std::nullopt;
+    }
+    const auto layout = HasInfoFrame() ? ParseInfoFrame(infoFrame_) : std::nullopt;
+    return layout ? layout->frameCount : std::nullopt;
 }

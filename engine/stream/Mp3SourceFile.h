@@ -118,8 +118,10 @@ public:
     const std::vector<uint8_t>& InfoFrame() const { return infoFrame_; }
     size_t InfoFrameLength() const { return infoFrame_.size(); }
     size_t InfoFramePosition() const { return infoFramePosition_; }
-    // "Xing" or "Info" when an information frame was saved, else empty.
+    // "Xing", "Info" or "VBRI" when an information frame was saved, else empty.
     const std::string& InfoFrameKind() const { return infoFrameKind_; }
+    // The frame count the information frame announces, of any kind; none without one.
+    std::optional<uint32_t> InfoFrameCount() const;
 
 private:
     // SyncedFrame; with trustPosition false a frame right at position is confirmed too.

@@ -123,3 +123,18 @@ TEST(InfoCommand, TheProbesTotalIsNotCutToThirtyTwoBits)
     const CliResult json = RunCli({ "info", "--json", dir.File("long.mp3") });
     EXPECT_TRUE(Has(json.out, "\"total_samples\":4800000000,")) << json.out;
 }
+
+TEST(InfoCommand, AVbriFrameIsReportedWithItsFrameCountAndNotWalkedAsAudio)
+{
+    TempDir dir;
+    const FrameSpec k128;
+    Bytes file = VbriFrame(k128, 30, 30 * 417);
+    Append(file, Frames(k128, 30));
+    WriteFile(dir.File("vbri.mp3"), file);
+    const CliResult result = RunCli({ "info", "--json", dir.File("vbri.mp3") });
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_TRUE(Has(result.out, "\"info_frame\":\"VBRI\",\"info_frame_count\":30")) << result.out;
+    EXPECT_TRUE(Has(result.out, "\"audio_start\":417")) << result.out;
+    EXPECT_TRUE(Has(result.out, "\"frames\":30,")) << result.out;
+    EXPECT_TRUE(Has(result.out, "\"is_vbr\":true")) << result.out;
+}

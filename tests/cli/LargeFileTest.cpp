@@ -5,6 +5,7 @@
 #include "tests/support/Mp3Layout.h"
 #include "tests/support/TempDir.h"
 
+#include <cstdio>
 #include <fcntl.h>
 #include <filesystem>
 #include <gtest/gtest.h>
@@ -47,6 +48,12 @@ TEST(LargeFile, InfoCutAndJoinWorkPastFourGibibytes)
     EXPECT_EQ(info.exitCode, 0) << info.err;
     EXPECT_TRUE(Has(info.out, "\"size\":" + std::to_string(size))) << info.out;
     EXPECT_TRUE(Has(info.out, "\"frames\":" + std::to_string(2 * kRunFrames))) << info.out;
+    // The text report formats the whole size, not its low 32 bits.
+    const CliResult text = RunCli({ "info", source });
+    char shown[64];
+    std::snprintf(shown, sizeof shown, "%llu bytes (%.2f GB)", static_cast<unsigned long long>(size),
+        static_cast<double>(size) / 1073741824.0);
+    EXPECT_TRUE(Has(text.out, shown)) << text.out;
 
     // 30 s of 52: the first piece reaches across the hole into the second run.
     const CliResult cut = RunCli({ "cut", "--time", "0:30", source });

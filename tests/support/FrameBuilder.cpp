@@ -68,6 +68,18 @@ Bytes InfoFrame(const FrameSpec& shape, const char* kind, uint32_t flags, uint32
     return frame;
 }
 
+Bytes VbriFrame(const FrameSpec& shape, uint32_t frameCount, uint32_t byteCount)
+{
+    Bytes frame = Frame(shape, 0x00);
+    std::memcpy(&frame[36], "VBRI", 4);
+    frame[41] = 1; // version 1
+    frame[43] = 0x40; // delay, quality: as an encoder of that family writes them
+    frame[45] = 75;
+    PutBigEndian(frame, 46, byteCount);
+    PutBigEndian(frame, 50, frameCount);
+    return frame;
+}
+
 Bytes ID3v2Block(uint32_t size)
 {
     Bytes block = { 'I', 'D', '3', 3, 0, 0, static_cast<uint8_t>((size >> 21) & 0x7F),

@@ -26,6 +26,8 @@ Bytes Frames(const FrameSpec& shape, int count, bool marked = true);
 // A VBR information frame ("Xing" or "Info") with the given flags and fields (frames, bytes).
 Bytes InfoFrame(const FrameSpec& shape, const char* kind = "Xing", uint32_t flags = 0x3, uint32_t frameCount = 0,
     uint32_t byteCount = 0);
+// A VBRI information frame (32 bytes after the header) announcing frameCount frames and byteCount bytes.
+Bytes VbriFrame(const FrameSpec& shape, uint32_t frameCount, uint32_t byteCount);
 // "ID3" v2.3 header with the synchsafe size, followed by size bytes of zero padding.
 Bytes ID3v2Block(uint32_t size);
 // A 128-byte "TAG" block.
