@@ -17,7 +17,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     Require(source.SampleRate() > 0 && source.Bitrate() > 0 && source.SamplesPerFrame() > 0, "stream facts missing");
     if (source.HasInfoFrame()) {
         Require(source.InfoFramePosition() + source.InfoFrameLength() <= size, "an information frame past the end");
-        Require(source.InfoFrameKind() == "Xing" || source.InfoFrameKind() == "Info", "an unknown information frame");
+        Require(source.InfoFrameKind() == "Xing" || source.InfoFrameKind() == "Info"
+                || source.InfoFrameKind() == "VBRI", "an unknown information frame");
         Require(source.Cursor() == source.InfoFramePosition() + source.InfoFrameLength(),
             "the audio does not start right after the information frame");
     }

@@ -86,7 +86,8 @@ bool CutBySelection(
             failure = cutter->LastFailure();
             break;
         }
-        source.outputFiles.push_back(entry.outputPath);
+        if (exact->LastPieceWritten())
+            source.outputFiles.push_back(entry.outputPath);
         if (endReached)
             break;
     }

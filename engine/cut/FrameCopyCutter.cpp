@@ -210,6 +210,7 @@ bool FrameCopyCutter::WritePiece(
     if (!output.Close())
         return abandon(Failure::WriteFailed);
     lastPrimingEnough_ = priming.enough;
+    lastPieceWritten_ = true;
     return true;
 }
 
@@ -251,6 +252,7 @@ bool FrameCopyCutter::WriteExactPiece(const std::string& path, int64_t startSamp
     const ID3TagInfo* tag, bool& endReached)
 {
     endReached = false;
+    lastPieceWritten_ = false;
     ClearFailure();
     LearnSourceTrim();
     const int spf = source_.SamplesPerFrame();

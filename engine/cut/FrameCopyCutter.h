@@ -37,6 +37,8 @@ public:
     // Whether the last piece's priming covered all the main data its first frames borrow; false
     // when the reservoir reached further back than the history or the tag's delay field allowed.
     bool LastPrimingWasEnough() const { return lastPrimingEnough_; }
+    // Whether the last WriteExactPiece wrote its file (it writes none when the source ends first).
+    bool LastPieceWritten() const { return lastPieceWritten_; }
 
 private:
     enum class Budget { Bytes, Samples, Rest };
@@ -47,6 +49,7 @@ private:
     bool WalkToFrame(int64_t frame);
     void LearnSourceTrim();
 
+    bool lastPieceWritten_ = false;
     bool lastPrimingEnough_ = true;
     bool trimKnown_ = false;
     bool sourceTagged_ = false;

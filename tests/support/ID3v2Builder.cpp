@@ -24,7 +24,7 @@ void AddText(ID3v2::Tag& tag, const char* id, const std::string& text)
 
 } // namespace
 
-Bytes ID3v2Spec::PictureBytes()
+Bytes ID3v2TagValues::PictureBytes()
 {
     Bytes bytes { 0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A };
     for (int i = 0; i < 3000; ++i)
@@ -32,34 +32,34 @@ Bytes ID3v2Spec::PictureBytes()
     return bytes;
 }
 
-Bytes MakeID3v2Tag(const ID3v2Spec& spec)
+Bytes MakeID3v2Tag(const ID3v2TagValues& values)
 {
     ID3v2::Tag tag;
-    AddText(tag, "TIT2", spec.title);
-    AddText(tag, "TPE1", spec.artist);
-    AddText(tag, "TALB", spec.album);
-    AddText(tag, "TDRC", spec.year);
-    AddText(tag, "TCON", spec.genre);
-    if (!spec.track.empty())
-        AddText(tag, "TRCK", spec.track);
+    AddText(tag, "TIT2", values.title);
+    AddText(tag, "TPE1", values.artist);
+    AddText(tag, "TALB", values.album);
+    AddText(tag, "TDRC", values.year);
+    AddText(tag, "TCON", values.genre);
+    if (!values.track.empty())
+        AddText(tag, "TRCK", values.track);
     auto* comment = new ID3v2::CommentsFrame(String::UTF16);
     comment->setLanguage("eng");
-    comment->setText(Utf8(spec.comment));
+    comment->setText(Utf8(values.comment));
     tag.addFrame(comment);
     auto* picture = new ID3v2::AttachedPictureFrame;
     picture->setMimeType("image/png");
     picture->setType(ID3v2::AttachedPictureFrame::FrontCover);
-    picture->setPicture(ByteVector(reinterpret_cast<const char*>(spec.picture.data()), spec.picture.size()));
+    picture->setPicture(ByteVector(reinterpret_cast<const char*>(values.picture.data()), values.picture.size()));
     tag.addFrame(picture);
     auto* lyrics = new ID3v2::UnsynchronizedLyricsFrame(String::UTF16);
     lyrics->setLanguage("eng");
-    lyrics->setText(Utf8(spec.lyrics));
+    lyrics->setText(Utf8(values.lyrics));
     tag.addFrame(lyrics);
     auto* gain = new ID3v2::UserTextIdentificationFrame(String::UTF16);
     gain->setDescription("replaygain_track_gain");
     gain->setText("-6.5 dB");
     tag.addFrame(gain);
-    const ByteVector bytes = tag.render(spec.version == 3 ? ID3v2::v3 : ID3v2::v4);
+    const ByteVector bytes = tag.render(values.version == 3 ? ID3v2::v3 : ID3v2::v4);
     return { bytes.begin(), bytes.end() };
 }
 

@@ -7,7 +7,7 @@
 #include <vector>
 
 // The tag of a tagged album track: its fields, a cover picture, lyrics and a replay-gain value.
-struct ID3v2Spec {
+struct ID3v2TagValues {
     int version = 4; // 3 or 4
     std::string title = "Album Side"; // UTF-8
     std::string artist = "Ærøskøbing Ensemble 東京";
@@ -22,7 +22,7 @@ struct ID3v2Spec {
     static Bytes PictureBytes();
 };
 
-Bytes MakeID3v2Tag(const ID3v2Spec& spec);
+Bytes MakeID3v2Tag(const ID3v2TagValues& values);
 
 // A file's ID3v2 tag as TagLib reads it back; none when the file has no ID3v2 tag.
 struct ID3v2ReadBack {

@@ -53,9 +53,9 @@ protected:
 
 TEST_F(PieceID3v2TagTest, EachPieceGetsItsOwnTrackAndKeepsEveryOtherFrame)
 {
-    const ID3v2Spec spec;
-    MakeSource(MakeID3v2Tag(spec));
-    EXPECT_EQ(TagText(source.tag, TagField::Artist), spec.artist); // the source's record holds the Unicode text
+    const ID3v2TagValues values;
+    MakeSource(MakeID3v2Tag(values));
+    EXPECT_EQ(TagText(source.tag, TagField::Artist), values.artist); // the source's record holds the Unicode text
     ASSERT_TRUE(CutByCount(source, 3, settings, errorText)) << errorText;
     ASSERT_EQ(source.outputFiles.size(), 3u);
     for (size_t i = 0; i < 3; ++i) {
@@ -63,15 +63,15 @@ TEST_F(PieceID3v2TagTest, EachPieceGetsItsOwnTrackAndKeepsEveryOtherFrame)
         ASSERT_TRUE(tag) << i;
         EXPECT_EQ(tag->version, 4);
         EXPECT_EQ(tag->track, std::to_string(i + 1));
-        EXPECT_EQ(tag->title, spec.title);
-        EXPECT_EQ(tag->artist, spec.artist);
-        EXPECT_EQ(tag->album, spec.album);
-        EXPECT_EQ(tag->year, spec.year);
-        EXPECT_EQ(tag->comment, spec.comment);
-        EXPECT_EQ(tag->genre, spec.genre);
+        EXPECT_EQ(tag->title, values.title);
+        EXPECT_EQ(tag->artist, values.artist);
+        EXPECT_EQ(tag->album, values.album);
+        EXPECT_EQ(tag->year, values.year);
+        EXPECT_EQ(tag->comment, values.comment);
+        EXPECT_EQ(tag->genre, values.genre);
         ASSERT_EQ(tag->pictures.size(), 1u);
-        EXPECT_EQ(tag->pictures[0], spec.picture);
-        EXPECT_EQ(tag->lyrics, spec.lyrics);
+        EXPECT_EQ(tag->pictures[0], values.picture);
+        EXPECT_EQ(tag->lyrics, values.lyrics);
         EXPECT_EQ(tag->replayGain, "-6.5 dB");
         ExpectSourceFrames(source.outputFiles[i]);
         ID3TagInfo v1;
@@ -85,9 +85,9 @@ TEST_F(PieceID3v2TagTest, EachPieceGetsItsOwnTrackAndKeepsEveryOtherFrame)
 
 TEST_F(PieceID3v2TagTest, AVersion23TagStaysVersion23AndNoTrackRemovesTrck)
 {
-    ID3v2Spec spec;
-    spec.version = 3;
-    MakeSource(MakeID3v2Tag(spec));
+    ID3v2TagValues values;
+    values.version = 3;
+    MakeSource(MakeID3v2Tag(values));
     settings.options.ID3v1TagTrackNoType = TrackNoNull;
     ASSERT_TRUE(CutByCount(source, 2, settings, errorText)) << errorText;
     ASSERT_EQ(source.outputFiles.size(), 2u);
@@ -96,11 +96,11 @@ TEST_F(PieceID3v2TagTest, AVersion23TagStaysVersion23AndNoTrackRemovesTrck)
         ASSERT_TRUE(tag);
         EXPECT_EQ(tag->version, 3);
         EXPECT_FALSE(tag->track);
-        EXPECT_EQ(tag->title, spec.title);
-        EXPECT_EQ(tag->artist, spec.artist);
-        EXPECT_EQ(tag->year, spec.year); // written as TYER
+        EXPECT_EQ(tag->title, values.title);
+        EXPECT_EQ(tag->artist, values.artist);
+        EXPECT_EQ(tag->year, values.year); // written as TYER
         ASSERT_EQ(tag->pictures.size(), 1u);
-        EXPECT_EQ(tag->pictures[0], spec.picture);
+        EXPECT_EQ(tag->pictures[0], values.picture);
         ExpectSourceFrames(piece);
     }
 }

@@ -47,25 +47,25 @@ TEST(ID3TagText, TheUnicodeTextCountsOnlyWhileTheLatin1FieldIsItsCut)
 TEST(ReadSourceTag, TheID3v2TagWinsAndAFileWithOnlyOneShowsItsTitle)
 {
     TempDir dir;
-    ID3v2Spec spec;
-    spec.genre = "Synthwave";
-    Bytes onlyV2 = MakeID3v2Tag(spec);
+    ID3v2TagValues values;
+    values.genre = "Synthwave";
+    Bytes onlyV2 = MakeID3v2Tag(values);
     Append(onlyV2, Frames({}, 20));
     WriteFile(dir.File("v2.mp3"), onlyV2);
     ID3TagInfo tag;
     ASSERT_TRUE(ReadSourceTag(dir.File("v2.mp3"), tag));
-    EXPECT_EQ(TagText(tag, TagField::Title), spec.title);
-    EXPECT_EQ(TagText(tag, TagField::Artist), spec.artist);
-    EXPECT_EQ(TagText(tag, TagField::Comment), spec.comment);
+    EXPECT_EQ(TagText(tag, TagField::Title), values.title);
+    EXPECT_EQ(TagText(tag, TagField::Artist), values.artist);
+    EXPECT_EQ(TagText(tag, TagField::Comment), values.comment);
     EXPECT_EQ(TagGenreText(tag), "Synthwave");
     EXPECT_EQ(tag.genre, 255);
     EXPECT_TRUE(tag.hasTrack);
     EXPECT_EQ(tag.track, 7); // "7/12"
 
     // Both tags: ID3v2's values, ID3v1's where ID3v2 has no frame.
-    spec = {};
-    spec.track.clear();
-    Bytes both = MakeID3v2Tag(spec);
+    values = {};
+    values.track.clear();
+    Bytes both = MakeID3v2Tag(values);
     Append(both, Frames({}, 20));
     Append(both, ID3v1("Old Title", "Old Artist", 3, 8));
     WriteFile(dir.File("both.mp3"), both);

@@ -375,15 +375,15 @@ TEST_F(JoinerPageTest, AFileWithOnlyAnID3v2TagShowsItsTagAndTheJoinGetsTheTypedU
 {
     JoinerPage page;
     Show(page);
-    ID3v2Spec spec;
-    Bytes tagged = MakeID3v2Tag(spec);
+    ID3v2TagValues values;
+    Bytes tagged = MakeID3v2Tag(values);
     Append(tagged, Tone());
     const std::string first = WriteMp3("in/v2 only.mp3", tagged);
     const std::string second = WriteTone("in/plain.mp3");
     page.LoadFileList({ first, second });
     ASSERT_EQ(page.List()->RowCount(), 2);
-    EXPECT_EQ(page.List()->CellText(0, JoinerPage::kTitleColumn).toStdString(), spec.title);
-    EXPECT_EQ(page.List()->CellText(0, JoinerPage::kArtistColumn).toStdString(), spec.artist);
+    EXPECT_EQ(page.List()->CellText(0, JoinerPage::kTitleColumn).toStdString(), values.title);
+    EXPECT_EQ(page.List()->CellText(0, JoinerPage::kArtistColumn).toStdString(), values.artist);
     EXPECT_EQ(page.List()->CellText(0, JoinerPage::kGenreColumn).toStdString(), "Rock");
     EXPECT_EQ(page.List()->CellText(0, JoinerPage::kTrackColumn).toStdString(), "7");
     EXPECT_EQ(page.List()->CellText(1, JoinerPage::kTitleColumn).toStdString(), "");
