@@ -210,7 +210,6 @@ bool FrameCopyCutter::WritePiece(
     if (!output.Close())
         return abandon(Failure::WriteFailed);
     lastPrimingEnough_ = priming.enough;
-    lastPieceWritten_ = true;
     return true;
 }
 
@@ -402,5 +401,6 @@ bool FrameCopyCutter::WriteExactPiece(const std::string& path, int64_t startSamp
         --cursorFrame_;
     }
     lastPrimingEnough_ = priming.enough;
+    lastPieceWritten_ = true;
     return true;
 }

@@ -24,17 +24,16 @@ void SetTextFrame(TagLib::ID3v2::Tag& tag, const char* id, const std::string& va
         return;
     }
     const TagLib::String text = Utf8(value);
+    // A fresh frame, not the source's edited: a source frame may carry flags or a text encoding
+    // that its own bytes honoured but the rendered text would not. A Latin-1 frame stays Latin-1
+    // while the text fits.
     const auto& frames = tag.frameListMap()[frameId];
-    TextIdentificationFrame* frame
-        = frames.isEmpty() ? nullptr : dynamic_cast<TextIdentificationFrame*>(frames.front());
-    if (!frame) {
-        tag.removeFrames(frameId);
-        frame = new TextIdentificationFrame(frameId, encoding);
-        tag.addFrame(frame);
-    }
-    if (!text.isLatin1() && frame->textEncoding() == TagLib::String::Latin1)
-        frame->setTextEncoding(encoding);
+    const auto* old = frames.isEmpty() ? nullptr : dynamic_cast<TextIdentificationFrame*>(frames.front());
+    const bool keepLatin1 = old && old->textEncoding() == TagLib::String::Latin1 && text.isLatin1();
+    tag.removeFrames(frameId);
+    auto* frame = new TextIdentificationFrame(frameId, keepLatin1 ? TagLib::String::Latin1 : encoding);
     frame->setText(text);
+    tag.addFrame(frame);
 }
 
 // The comment the ID3v1 field matches: the first COMM frame without a description (frames with
@@ -49,21 +48,18 @@ CommentsFrame* PlainComment(const TagLib::ID3v2::Tag& tag)
 
 void SetComment(TagLib::ID3v2::Tag& tag, const std::string& value, TagLib::String::Type encoding)
 {
-    CommentsFrame* comment = PlainComment(tag);
-    if (value.empty()) {
-        if (comment)
-            tag.removeFrame(comment);
-        return;
-    }
-    if (!comment) {
-        comment = new CommentsFrame(encoding);
-        comment->setLanguage("eng");
-        tag.addFrame(comment);
-    }
+    CommentsFrame* old = PlainComment(tag);
     const TagLib::String text = Utf8(value);
-    if (!text.isLatin1() && comment->textEncoding() == TagLib::String::Latin1)
-        comment->setTextEncoding(encoding);
+    const bool keepLatin1 = old && old->textEncoding() == TagLib::String::Latin1 && text.isLatin1();
+    const TagLib::ByteVector language = old && old->language().size() == 3 ? old->language() : "eng";
+    if (old)
+        tag.removeFrame(old);
+    if (value.empty())
+        return;
+    auto* comment = new CommentsFrame(keepLatin1 ? TagLib::String::Latin1 : encoding);
+    comment->setLanguage(language);
     comment->setText(text);
+    tag.addFrame(comment);
 }
 
 std::string FrameText(const TagLib::ID3v2::Tag& tag, const char* id)

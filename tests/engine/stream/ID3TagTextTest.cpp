@@ -2,6 +2,7 @@
 #include "engine/stream/ID3TagText.h"
 #include "engine/stream/Latin1Text.h"
 #include "engine/stream/ReadSourceTag.h"
+#include "engine/stream/SourceID3v2Tag.h"
 #include "tests/support/ID3v2Builder.h"
 #include "tests/support/TempDir.h"
 
@@ -87,4 +88,42 @@ TEST(ReadSourceTag, TheID3v2TagWinsAndAFileWithOnlyOneShowsItsTitle)
     EXPECT_FALSE(ReadSourceTag(dir.File("none.mp3"), untouched));
     EXPECT_EQ(untouched.genre, 42);
     EXPECT_FALSE(ReadID3v2Summary(dir.File("none.mp3")));
+}
+
+// A v2.3 tag whose first TIT2 frame names no valid text encoding and has undefined flag bits,
+// followed by a second TIT2, a TPE1 and an empty COMM header (found by fuzzing): the piece's own
+// title and track must still be what its rendered tag says.
+TEST(SourceID3v2Tag, APiecesValuesSurviveSourceFramesWithOddEncodingsAndFlags)
+{
+    std::vector<uint8_t> body(0x30, 0);
+    const uint8_t firstFrame[] = { 'T', 'I', 'T', '2', 0, 0, 0, 0x13, 0, 3, 0x37 };
+    std::copy(std::begin(firstFrame), std::end(firstFrame), body.begin());
+    static const char frames[] = "\x02\x00TIT2\x00\x00\x00\x13\x00\x00\x03"
+                                 "Album Side \xE2\x80\x93 \xE6\x9D\xB1"
+                                 "TPE1\x00\x00\x00\x05\x00\x00\x03"
+                                 "BandCOMM";
+    const std::string rest = std::string(frames, sizeof frames - 1) + std::string(15, '\0');
+    body.insert(body.end(), rest.begin(), rest.end());
+    std::vector<uint8_t> block = { 'I', 'D', '3', 3, 0, 0, 0, 0, 0, 0 };
+    block[8] = static_cast<uint8_t>(body.size() >> 7);
+    block[9] = static_cast<uint8_t>(body.size() & 0x7F);
+    block.insert(block.end(), body.begin(), body.end());
+
+    SourceID3v2Tag tag;
+    ASSERT_TRUE(tag.Parse(block));
+    ID3TagInfo piece;
+    piece.genre = 255;
+    SetTagText(piece, TagField::Title, "Piece \xC3\xA9 \xE6\x9D\xB1");
+    SetTagText(piece, TagField::Comment, "Cut here");
+    piece.hasTrack = 1;
+    piece.track = 3;
+    SourceID3v2Tag again;
+    ASSERT_TRUE(again.Parse(tag.RenderFor(piece)));
+    ID3TagInfo back;
+    back.genre = 255;
+    again.ReadInto(back);
+    EXPECT_EQ(TagText(back, TagField::Title), "Piece \xC3\xA9 \xE6\x9D\xB1");
+    EXPECT_EQ(TagText(back, TagField::Comment), "Cut here");
+    EXPECT_EQ(back.track, 3);
+    EXPECT_EQ(again.MajorVersion(), 3);
 }
