@@ -42,6 +42,28 @@ int64_t BoundSample(int64_t sample, int32_t tenths, int64_t ms, const FrameCopyC
     return exact.MillisecondsToSample(ms);
 }
 
+// How a run that stopped with the failure ends: cancelled runs and failed reads or writes take
+// their pieces back (a piece cut short would be lost silently); the result when the run is over,
+// nothing when it goes on.
+std::optional<bool> EndOfRun(PieceCutter& cutter, PieceCutter::Failure failure, const SplitSettings& settings,
+    std::vector<std::string>& outputFiles, std::string& errorText)
+{
+    if (PumpAndCheckCancel(settings) || failure == PieceCutter::Failure::Cancelled) {
+        DeleteOutputFiles(outputFiles);
+        return true;
+    }
+    if (failure == PieceCutter::Failure::WriteFailed || failure == PieceCutter::Failure::ReadFailed) {
+        errorText = cutter.FailureText();
+        DeleteOutputFiles(outputFiles);
+        return false;
+    }
+    if (failure == PieceCutter::Failure::CreateFailed) {
+        errorText = cutter.FailureText();
+        return false;
+    }
+    return std::nullopt;
+}
+
 } // namespace
 
 bool CutBySelection(
@@ -91,22 +113,8 @@ bool CutBySelection(
         if (endReached)
             break;
     }
-    if (exact) {
-        if (PumpAndCheckCancel(settings) || failure == PieceCutter::Failure::Cancelled) {
-            DeleteOutputFiles(source.outputFiles);
-            return true;
-        }
-        if (failure == PieceCutter::Failure::WriteFailed || failure == PieceCutter::Failure::ReadFailed) {
-            errorText = cutter->FailureText();
-            DeleteOutputFiles(source.outputFiles);
-            return false;
-        }
-        if (failure == PieceCutter::Failure::CreateFailed) {
-            errorText = cutter->FailureText();
-            return false;
-        }
-        return true;
-    }
+    if (exact)
+        return EndOfRun(*cutter, failure, settings, source.outputFiles, errorText).value_or(true);
     for (size_t i = 0; i + 1 < entries.size(); ++i) {
         PieceEntry& entry = entries[i];
         const int32_t duration = entry.end - entry.start;
@@ -132,20 +140,8 @@ bool CutBySelection(
         }
     }
 
-    if (PumpAndCheckCancel(settings) || failure == PieceCutter::Failure::Cancelled) {
-        DeleteOutputFiles(source.outputFiles);
-        return true;
-    }
-    if (failure == PieceCutter::Failure::WriteFailed || failure == PieceCutter::Failure::ReadFailed) {
-        // A piece cut short by a write error would be lost silently: take the run back and say why.
-        errorText = cutter->FailureText();
-        DeleteOutputFiles(source.outputFiles);
-        return false;
-    }
-    if (failure == PieceCutter::Failure::CreateFailed) {
-        errorText = cutter->FailureText();
-        return false;
-    }
+    if (const auto result = EndOfRun(*cutter, failure, settings, source.outputFiles, errorText))
+        return *result;
     PieceEntry& last = entries.back();
     if (endReached || leftEarly || !last.checked)
         return true;
