@@ -128,6 +128,7 @@ void CutterPage::BuildControls()
 
     positionEdit_ = new SpinEdit(this);
     positionEdit_->setGeometry(DialogRect(7, 118, 60, 14));
+    positionEdit_->installEventFilter(this);
     addPieceButton_ = AddButton(this, "&Add Piece", DialogRect(72, 117, 55, 15));
     playButton_ = AddButton(this, "&Play", DialogRect(324, 117, 53, 15));
     stopButton_ = AddButton(this, "S&top", DialogRect(381, 117, 53, 15));
@@ -197,26 +198,33 @@ void CutterPage::ShowControlValues()
         modeButtons_[mode.CutType]->setChecked(true);
 }
 
-void CutterPage::TakeControlValues()
+bool CutterPage::TakeControlValues()
 {
     SplitModeSettings& mode = settings_.splitMode;
-    // The order of the exchange: size, count, seconds, minutes, then the mode.
     const std::pair<DigitsSpinEdit*, int32_t*> fields[] = { { sizeEdit_, &mode.CutFileSize },
         { countEdit_, &mode.CutFileAmount }, { secondsEdit_, &mode.CutTimeSec }, { minutesEdit_, &mode.CutTimeMin } };
+    // Every edit is read on its own and the mode always: a refused edit shows the value that stays
+    // in force, so the checked mode, its edits and the cut never disagree.
+    DigitsSpinEdit* refused = nullptr;
     for (const auto& [edit, field] : fields) {
-        const std::optional<int> number = edit->Number();
-        if (!number) {
-            ShowMessageBox(isVisible() ? this : nullptr, "Please enter an integer.");
-            if (edit->isEnabled())
-                edit->setFocus();
-            return;
+        if (const std::optional<int> number = edit->Number()) {
+            *field = *number;
+            continue;
         }
-        *field = *number;
+        edit->SetText(QString::number(*field));
+        if (!refused)
+            refused = edit;
     }
     for (int type = 0; type < 4; ++type) {
         if (modeButtons_[type]->isChecked())
             mode.CutType = type;
     }
+    if (!refused)
+        return true;
+    ShowMessageBox(isVisible() ? this : nullptr, "Please enter an integer.");
+    if (refused->isEnabled())
+        refused->setFocus();
+    return false;
 }
 
 void CutterPage::DisableSourceControls()
@@ -416,6 +424,10 @@ void CutterPage::OnCutNow()
 {
     if (!HasSource())
         return;
+    // An edit without a number was just said and shown again with the value in force: the user
+    // looks at it before anything is cut.
+    if (!TakeControlValues())
+        return;
     // The sound pauses for the cut, as the Play button would pause it.
     if (state_ == kPlaying || state_ == kPreviewing)
         OnPlay();
@@ -425,7 +437,6 @@ void CutterPage::OnCutNow()
     ProgressDialog* progress = ProgressDialog::Create();
     progress->SetLabel(JobProgress::Upper, "Cutting " + GetFileNamePart(source_.path) + "...");
     progress->PumpNow();
-    TakeControlValues();
 
     SplitSettings split;
     split.options = CutterOptions();

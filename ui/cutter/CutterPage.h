@@ -74,9 +74,10 @@ public:
     // Moves the slider as the user would (a complete move, with its scroll handling).
     void MoveSliderByUser(int32_t tenths);
 
-    // Takes the contents of the split-mode controls into the fields, as dialog data exchange does:
-    // an empty edit says "Please enter an integer." and it and the fields after it keep their values.
-    void TakeControlValues();
+    // Takes the contents of the split-mode controls into the fields, the checked mode always. An
+    // edit without a number says "Please enter an integer.", keeps its field's value and shows it
+    // again, so the edits show what a cut uses. False when an edit was refused.
+    bool TakeControlValues();
     // Enables the context menu's items for the current state.
     void UpdateContextMenu();
 
@@ -149,6 +150,8 @@ public:
 
 protected:
     void OnInitDialog() override;
+    // Enter in the position box moves the position to the time typed there.
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
 
@@ -177,6 +180,7 @@ private:
     void ShowSelectedPieceOnSlider();
     void EnablePieceButtons(bool enable);
     void OnPositionSpin(int steps);
+    void OnPositionEntered();
     void OpenContextMenuAt(const QPoint& globalPosition);
 
     // The level strip (CutterPageStrip.cpp).

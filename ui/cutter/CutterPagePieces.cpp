@@ -15,6 +15,7 @@
 #include <QAction>
 #include <QContextMenuEvent>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QMenu>
 #include <QPushButton>
 #include <QTreeWidget>
@@ -38,13 +39,23 @@ constexpr int kModeBySelection = 3;
 QString Unicode(const std::string& utf8) { return QString::fromStdString(utf8); }
 
 // The pieces list reports a context-menu request at a global position, from the mouse or the
-// keyboard (the centre of the list then).
+// keyboard (the Menu key or Shift+F10: the centre of the list then).
 class PiecesTree : public QTreeWidget {
 public:
     using QTreeWidget::QTreeWidget;
     std::function<void(const QPoint&)> onContextMenu;
 
 protected:
+    void keyPressEvent(QKeyEvent* event) override
+    {
+        if (event->key() == Qt::Key_F10 && event->modifiers() == Qt::ShiftModifier) {
+            if (onContextMenu)
+                onContextMenu(mapToGlobal(rect().center()));
+            event->accept();
+            return;
+        }
+        QTreeWidget::keyPressEvent(event);
+    }
     void contextMenuEvent(QContextMenuEvent* event) override
     {
         const QPoint at

@@ -8,9 +8,12 @@
 #include "ui/playback/MediaPlayer.h"
 #include "ui/cutter/CutterPage.h"
 #include "ui/cutter/SelectionSlider.h"
+#include "ui/cutter/PositionText.h"
 #include "ui/widgets/SpinEdit.h"
 
+#include <QKeyEvent>
 #include <QPushButton>
+#include <algorithm>
 
 void CutterPage::ResetPlayback()
 {
@@ -41,6 +44,31 @@ void CutterPage::MoveSliderByUser(int32_t tenths)
 {
     slider_->setValue(tenths);
     OnSliderScrolled(true);
+}
+
+bool CutterPage::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == positionEdit_ && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            OnPositionEntered();
+            return true;
+        }
+    }
+    return PropertyPage::eventFilter(watched, event);
+}
+
+void CutterPage::OnPositionEntered()
+{
+    if (!HasSource() || !positionEdit_->isEnabled())
+        return;
+    // A time past the end is the end; text that is no time gives the position back.
+    const std::optional<int32_t> typed = ParsePositionText(positionEdit_->Text());
+    if (!typed) {
+        positionEdit_->SetText(TimeText(slider_->value()));
+        return;
+    }
+    MoveSliderByUser(std::min(*typed, duration_));
 }
 
 int32_t CutterPage::DevicePosition() const
@@ -195,7 +223,9 @@ void CutterPage::OnPlaybackTimer()
 
 void CutterPage::OnSliderScrolled(bool complete)
 {
-    const int32_t position = slider_->value();
+    // While the thumb is dragged the slider's value still holds the last move's: the position is
+    // the thumb's.
+    const int32_t position = slider_->sliderPosition();
     positionEdit_->SetText(TimeText(position));
     if (!complete) {
         dragging_ = true;

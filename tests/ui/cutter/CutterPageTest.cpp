@@ -272,21 +272,19 @@ TEST_F(CutterPageTest, SplitModesEnableTheirControlsAndAnEmptyEditIsReported)
     page->SizeEdit()->stepBy(1);
     EXPECT_EQ(page->SizeEdit()->Text(), "1034");
 
-    // An empty count stops the exchange there: the count and what follows keep their values.
+    // An empty count is said and shows its value in force again; the other edits and the mode
+    // are taken all the same.
+    const int32_t count = page->Settings().splitMode.CutFileAmount;
     page->CountEdit()->SetText("");
     page->SecondsEdit()->SetText("30");
     page->ModeButton(3)->click();
     ASSERT_EQ(messages_.size(), 1u);
     EXPECT_EQ(messages_[0].text, "Please enter an integer.");
     EXPECT_EQ(page->Settings().splitMode.CutFileSize, 1034);
-    EXPECT_EQ(page->Settings().splitMode.CutTimeSec, 0);
-    EXPECT_EQ(page->Settings().splitMode.CutType, 2);
-    EXPECT_FALSE(page->PiecesList()->isEnabled());
-
-    page->CountEdit()->SetText("3");
-    page->ModeButton(3)->click();
-    EXPECT_EQ(page->Settings().splitMode.CutType, 3);
+    EXPECT_EQ(page->Settings().splitMode.CutFileAmount, count);
+    EXPECT_EQ(page->CountEdit()->Text(), QString::number(count));
     EXPECT_EQ(page->Settings().splitMode.CutTimeSec, 30);
+    EXPECT_EQ(page->Settings().splitMode.CutType, 3);
     EXPECT_TRUE(page->PiecesList()->isEnabled());
     EXPECT_TRUE(page->SetEndButton()->isEnabled());
     page->UpdateContextMenu();
