@@ -41,6 +41,8 @@ public:
     std::optional<std::array<uint8_t, 128>> ReadTagBlock();
 
     const std::string& Path() const { return source_.Path(); }
+    // The opened file, for looks at its frames that do not move the decoding.
+    const Mp3SourceFile& Source() const { return source_; }
     int SampleRate() const { return sampleRate_; }
     int Bitrate() const { return bitrate_; }
     int Mode() const { return mode_; } // 0 stereo, 1 joint stereo, 2 dual channel, 3 mono

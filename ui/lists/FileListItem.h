@@ -16,8 +16,9 @@ struct FileListItem {
     uint64_t fileSize = 0; // bytes
     uint64_t totalSamples = 0; // per channel, as the probe reports it
     int32_t sampleRate = 0; // Hz; 0 is replaced by 1 when the row is filled
-    int32_t bitrate = 0; // kbit/s of the first frame header
+    int32_t bitrate = 0; // kbit/s: the stream's average when its bitrate varies
     int32_t channelMode = 0; // 0 stereo, 1 joint stereo, 2 dual channel, 3 mono
+    int32_t layer = 3; // 1, 2 or 3
     ID3TagInfo tag; // all zero when the file has no ID3v1 tag
     bool hasTag = false; // the file ends with an ID3v1 tag
 };

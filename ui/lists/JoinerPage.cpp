@@ -273,7 +273,7 @@ std::vector<JoinStreamFacts> JoinerPage::ListFacts() const
     std::vector<JoinStreamFacts> facts;
     for (int row = 0; row < list_->RowCount(); ++row) {
         const JoinFileItem& item = *Record(row);
-        facts.push_back({ item.sampleRate, item.bitrate, item.channelMode, item.isVbr != 0 });
+        facts.push_back({ item.sampleRate, item.bitrate, item.channelMode, item.isVbr != 0, item.layer });
     }
     return facts;
 }
@@ -397,9 +397,29 @@ void JoinerPage::OnBrowse()
     RevealInExplorer(Record(row)->path);
 }
 
+bool JoinerPage::CheckTrackField()
+{
+    const QString text = trackEdit_->Text();
+    if (text.isEmpty())
+        return true; // a tag without a track number
+    bool isNumber = false;
+    const int track = text.toInt(&isNumber);
+    QString problem;
+    if (!isNumber)
+        problem = "Please enter an integer.";
+    else if (track < kTrackLowest || track > kTrackHighest)
+        problem = QString("Please enter an integer between %1 and %2.").arg(kTrackLowest).arg(kTrackHighest);
+    if (problem.isEmpty())
+        return true;
+    ShowMessageBox(this, problem);
+    trackEdit_->setFocus();
+    trackEdit_->selectAll();
+    return false;
+}
+
 void JoinerPage::OnJoinNow()
 {
-    if (list_->RowCount() < 2)
+    if (list_->RowCount() < 2 || !CheckTrackField())
         return;
     std::vector<std::string> output;
     if (!ShowFileDialog(this, kSaveJoinedFilter, kOverwritePrompt, output, ".mp3", false))
@@ -409,7 +429,7 @@ void JoinerPage::OnJoinNow()
 
 bool JoinerPage::JoinInto(const std::string& outputPath)
 {
-    if (list_->RowCount() < 2)
+    if (list_->RowCount() < 2 || !CheckTrackField())
         return false;
     JoinJob job;
     for (int row = 0; row < list_->RowCount(); ++row)

@@ -50,6 +50,8 @@ public:
     // Asks for the output file, then joins into it.
     void OnJoinNow();
     // Joins the listed files into outputPath with the two-bar progress dialog; true on success.
+    // A track field that is neither empty nor a number from 1 to 255 stops it first, with the
+    // message and the focus on the field (the ID3v1 block holds the track in one byte).
     bool JoinInto(const std::string& outputPath);
     // How the listed files would be joined with the current options, shown as the tooltip of
     // "&Join Now!": "Join method: frame copy" or "Join method: re-encode 44100 Hz 128 kbps joint";
@@ -89,6 +91,7 @@ private:
     void SelectionChanged();
     void RowsChanged();
     void StepTrack(int steps);
+    bool CheckTrackField();
     // The tag fields into the settings; the genre is -1 when none is selected.
     void ReadFields();
 

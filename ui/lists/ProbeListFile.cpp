@@ -1,6 +1,7 @@
 #include "ui/lists/ProbeListFile.h"
 
 #include "engine/join/Mp3StreamDecoder.h"
+#include "engine/stream/AverageBitrate.h"
 #include "engine/stream/ReadSourceTag.h"
 #include "platform/PathHelpers.h"
 
@@ -14,12 +15,17 @@ bool ProbeListFile(const std::string& path, FileListItem& item, bool& isVbr)
         return false;
     item.identity = *identity;
     item.sampleRate = decoder.SampleRate();
-    item.bitrate = decoder.Bitrate();
     item.channelMode = decoder.Mode();
+    item.layer = decoder.Layer();
     isVbr = decoder.IsVbr();
 
-    // 64 bits: the information frame's frame count, else whole seconds of the audio bytes.
+    // 64 bits: the information frame's frame count, else whole seconds of the audio bytes; a walk
+    // over a variable-bitrate stream without usable counts measures it exactly.
     item.totalSamples = decoder.TotalSamples() == Mp3StreamDecoder::kUnknownTotal ? 0 : decoder.TotalSamples();
+    const StreamBitrate average = AverageBitrate(decoder.Source());
+    item.bitrate = average.bitrate > 0 ? average.bitrate : decoder.Bitrate();
+    if (average.walkedSamples)
+        item.totalSamples = *average.walkedSamples;
 
     item.tag = ID3TagInfo {};
     const auto block = decoder.ReadTagBlock();

@@ -1,6 +1,7 @@
 #pragma once
-// The probe of a file added to a list: it reads the first frames and the last 128 bytes, never the
-// whole file, so adding a thousand files stays quick.
+// The probe of a file added to a list: it reads the first frames, a few at the middle and the end,
+// and the last 128 bytes, so adding a thousand files stays quick. Only a variable-bitrate stream
+// whose information frame gives no usable counts is walked whole, for its average bitrate.
 #include "ui/lists/FileListItem.h"
 
 #include <string>
