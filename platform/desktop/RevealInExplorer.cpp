@@ -34,14 +34,12 @@ Revealer& TestRevealer()
 
 void SetRevealerForTests(Revealer revealer) { TestRevealer() = std::move(revealer); }
 
-void RevealInExplorer(const std::string& path)
+bool RevealInExplorer(const std::string& path)
 {
-    if (TestRevealer()) {
-        TestRevealer()(path);
-        return;
-    }
+    if (TestRevealer())
+        return TestRevealer()(path);
     const QFileInfo file(QString::fromStdString(path));
     if (ShowItemsOverDBus(QUrl::fromLocalFile(file.absoluteFilePath())))
-        return;
-    OpenUrl(QUrl::fromLocalFile(file.absolutePath()));
+        return true;
+    return OpenUrl(QUrl::fromLocalFile(file.absolutePath()));
 }

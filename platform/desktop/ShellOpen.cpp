@@ -1,10 +1,42 @@
 #include "platform/desktop/ShellOpen.h"
 
+#include <QCoreApplication>
 #include <QDesktopServices>
+#include <QProcess>
 #include <QRegularExpression>
+#include <QStandardPaths>
 #include <QUrl>
+#include <optional>
 
 namespace {
+
+// xdg-open that has not ended by then is taken to have started a program (some wait for it).
+constexpr int kOpenerAnswerMs = 2000;
+
+// Through xdg-open when it is there, since its exit status tells whether any program took the
+// target: Qt starts it detached and reports success even when it then finds none. Nullopt when
+// there is no xdg-open.
+std::optional<bool> OpenWithXdgOpen(const QUrl& url)
+{
+    const QString opener = QStandardPaths::findExecutable("xdg-open");
+    if (opener.isEmpty())
+        return std::nullopt;
+    // Parented to the application and let go when it ends: a program it waits for keeps running.
+    auto* process = new QProcess(QCoreApplication::instance());
+    QObject::connect(process, &QProcess::finished, process, &QObject::deleteLater);
+    QObject::connect(process, &QProcess::errorOccurred, process, [process](QProcess::ProcessError error) {
+        if (error == QProcess::FailedToStart)
+            process->deleteLater();
+    });
+    process->setStandardOutputFile(QProcess::nullDevice());
+    process->setStandardErrorFile(QProcess::nullDevice());
+    process->start(opener, { url.toString() });
+    if (!process->waitForStarted(kOpenerAnswerMs))
+        return false;
+    if (!process->waitForFinished(kOpenerAnswerMs))
+        return true;
+    return process->exitStatus() == QProcess::NormalExit && process->exitCode() == 0;
+}
 
 UrlOpener& Opener()
 {
@@ -20,6 +52,8 @@ bool OpenUrl(const QUrl& url)
 {
     if (Opener())
         return Opener()(url);
+    if (const std::optional<bool> opened = OpenWithXdgOpen(url))
+        return *opened;
     return QDesktopServices::openUrl(url);
 }
 

@@ -4,7 +4,7 @@
 #include "engine/cut/SplitRun.h"
 #include "platform/FolderSearch.h"
 #include "platform/PathHelpers.h"
-#include "platform/desktop/RevealInExplorer.h"
+#include "ui/widgets/DesktopOutcome.h"
 #include "ui/widgets/DualProgressDialog.h"
 #include "ui/widgets/StepSpinBox.h"
 #include "ui/lists/FileListRows.h"
@@ -312,7 +312,7 @@ void BatchCutterPage::OnBrowseSource()
     if (row < 0 || Record(row)->path.empty())
         return;
     const WaitCursor wait;
-    RevealInExplorer(Record(row)->path);
+    RevealOrSay(this, Record(row)->path);
 }
 
 void BatchCutterPage::OnBrowseOutput()
@@ -321,7 +321,7 @@ void BatchCutterPage::OnBrowseOutput()
     if (row < 0 || Record(row)->outputFiles.empty())
         return;
     const WaitCursor wait;
-    RevealInExplorer(Record(row)->outputFiles.front());
+    RevealOrSay(this, Record(row)->outputFiles.front());
 }
 
 void BatchCutterPage::OnCutAll()
@@ -425,7 +425,7 @@ void BatchCutterPage::RunBatchJob(const std::vector<int>& rows)
     for (size_t index = 0; index < finished; ++index) {
         const BatchFileItem& item = *Record(rows[index]);
         if (!item.outputFiles.empty()) {
-            RevealInExplorer(item.outputFiles.front());
+            RevealOrSay(this, item.outputFiles.front());
             break;
         }
     }

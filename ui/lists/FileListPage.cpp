@@ -2,7 +2,7 @@
 
 #include "platform/FolderSearch.h"
 #include "platform/PathHelpers.h"
-#include "platform/desktop/ShellOpen.h"
+#include "ui/widgets/DesktopOutcome.h"
 #include "ui/widgets/ProgressDialog.h"
 #include "ui/widgets/FileDialogs.h"
 #include "ui/widgets/MessageBox.h"
@@ -194,7 +194,7 @@ void FileListPage::OnPlay()
     if (row < 0)
         return;
     const WaitCursor wait;
-    ShellOpen(list_->Record(row)->path);
+    PlayOrSay(this, list_->Record(row)->path);
 }
 
 void FileListPage::OpenContextMenu(QMenu& menu, const MenuCommands& commands, const QPoint& globalPosition)

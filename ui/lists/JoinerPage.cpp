@@ -1,11 +1,13 @@
 #include "ui/lists/JoinerPage.h"
 
 #include "engine/join/ChooseJoinMethod.h"
-#include "engine/join/JoinMethodText.h"
 #include "engine/stream/GenreNames.h"
 #include "engine/stream/ID3TagText.h"
 #include "platform/FolderSearch.h"
-#include "platform/desktop/RevealInExplorer.h"
+#include "platform/FileIdentity.h"
+#include "ui/lists/JoinSummary.h"
+#include "ui/widgets/DesktopOutcome.h"
+#include "ui/widgets/ElidedLabel.h"
 #include "ui/widgets/DualProgressDialog.h"
 #include "ui/widgets/GenreComboBox.h"
 #include "ui/widgets/SpinEdit.h"
@@ -25,6 +27,7 @@
 #include <QPushButton>
 #include <QRegularExpressionValidator>
 #include <QShortcut>
+#include <QTimer>
 #include <algorithm>
 #include <array>
 
@@ -120,7 +123,12 @@ void JoinerPage::FolderChosen(const std::string& folder)
 
 void JoinerPage::BuildControls()
 {
-    CreateList(DialogRect(7, 7, 365, 210), kJoinerColumns);
+    CreateList(DialogRect(7, 7, 365, 194), kJoinerColumns);
+    // Under the list: what the join would be, and the outcome of the last one.
+    summaryLabel_ = new ElidedLabel(this);
+    summaryLabel_->setGeometry(DialogRect(7, 203, 365, 9));
+    statusLabel_ = new ElidedLabel(this);
+    statusLabel_->setGeometry(DialogRect(7, 213, 365, 9));
     joinNowButton_ = AddButton(this, "&Join Now!", DialogRect(379, 7, 55, 41));
     joinNowButton_->installEventFilter(this);
     addFilesButton_ = AddButton(this, "&Add Files", DialogRect(379, 66, 55, 14));
@@ -157,6 +165,8 @@ void JoinerPage::BuildControls()
     // A larger window gives the list the room; the buttons stay beside it, the tag fields below it
     // share the extra width between their two columns.
     AnchorControl(list_, kAnchorGrow);
+    AnchorControl(summaryLabel_, { 0, 1, 1, 1 });
+    AnchorControl(statusLabel_, { 0, 1, 1, 1 });
     for (QPushButton* button :
         { joinNowButton_, addFilesButton_, addFolderButton_, removeButton_, removeAllButton_, upButton_, downButton_ })
         AnchorControl(button, kAnchorRight);
@@ -186,6 +196,12 @@ void JoinerPage::BuildControls()
     connect(trackEdit_, &SpinEdit::StepRequested, this, &JoinerPage::StepTrack);
     connect(list_, &QTreeWidget::itemSelectionChanged, this, &JoinerPage::SelectionChanged);
     connect(list_, &QTreeWidget::itemDoubleClicked, this, &JoinerPage::OnPlay);
+    // Whatever changes the rows or their order (adding, removing, Up and Down, dragging, sorting).
+    QAbstractItemModel* rows = list_->model();
+    connect(rows, &QAbstractItemModel::rowsInserted, this, &JoinerPage::ScheduleSummary);
+    connect(rows, &QAbstractItemModel::rowsRemoved, this, &JoinerPage::ScheduleSummary);
+    connect(rows, &QAbstractItemModel::rowsMoved, this, &JoinerPage::ScheduleSummary);
+    connect(rows, &QAbstractItemModel::layoutChanged, this, &JoinerPage::ScheduleSummary);
     // Delete removes the selected rows; an edit that has the focus keeps the key for its text.
     auto* remove = new QShortcut(QKeySequence::Delete, this, nullptr, nullptr, Qt::WidgetWithChildrenShortcut);
     connect(remove, &QShortcut::activated, this, &JoinerPage::OnRemove);
@@ -278,12 +294,52 @@ std::vector<JoinStreamFacts> JoinerPage::ListFacts() const
     return facts;
 }
 
+JoinMethod JoinerPage::PlannedMethod(const std::vector<JoinStreamFacts>& facts) const
+{
+    return ChooseJoinMethod(Options().encoding, facts);
+}
+
 QString JoinerPage::JoinMethodTip() const
 {
     if (list_->RowCount() < 2)
         return {};
-    const JoinMethod method = ChooseJoinMethod(Options().encoding, ListFacts());
-    return "Join method: " + QString::fromStdString(JoinMethodText(method));
+    const std::vector<JoinStreamFacts> facts = ListFacts();
+    return "Join method: " + JoinMethodWords(PlannedMethod(facts), facts.front());
+}
+
+QString JoinerPage::SummaryText() const
+{
+    std::vector<const JoinFileItem*> items;
+    for (int row = 0; row < list_->RowCount(); ++row)
+        items.push_back(Record(row));
+    QString text = JoinListTotals(items);
+    if (items.size() >= 2) {
+        const std::vector<JoinStreamFacts> facts = ListFacts();
+        text += QString::fromUtf8(" \u2014 ") + JoinMethodWords(PlannedMethod(facts), facts.front());
+    } else if (items.size() == 1) {
+        text += QString::fromUtf8(" \u2014 add another file to join");
+    }
+    return text;
+}
+
+void JoinerPage::ScheduleSummary()
+{
+    // Once per pass of the event loop, however many rows a load adds.
+    if (summaryScheduled_)
+        return;
+    summaryScheduled_ = true;
+    QTimer::singleShot(0, this, [this] {
+        summaryScheduled_ = false;
+        UpdateSummary();
+    });
+}
+
+void JoinerPage::UpdateSummary() { summaryLabel_->SetFullText(SummaryText()); }
+
+void JoinerPage::showEvent(QShowEvent* event)
+{
+    FileListPage::showEvent(event);
+    UpdateSummary(); // the options may have changed on their page
 }
 
 bool JoinerPage::eventFilter(QObject* watched, QEvent* event)
@@ -394,7 +450,7 @@ void JoinerPage::OnBrowse()
     if (row < 0 || Record(row)->path.empty())
         return;
     const WaitCursor wait;
-    RevealInExplorer(Record(row)->path);
+    RevealOrSay(this, Record(row)->path);
 }
 
 bool JoinerPage::CheckTrackField()
@@ -442,17 +498,37 @@ bool JoinerPage::JoinInto(const std::string& outputPath)
     const QString track = trackEdit_->Text();
     job.AssignTag(EditText(titleEdit_), EditText(artistEdit_), EditText(albumEdit_), EditText(yearEdit_),
         EditText(commentEdit_), genreBox_->SelectedGenre().value_or(kNoGenre), !track.isEmpty(), TrackFromText(track));
-    const JoinMethod method = ChooseJoinMethod(Options().encoding, facts);
-    const bool joined = JoinWithMethod(job, method, outputPath, *dialog);
+    const bool joined = JoinWithMethod(job, PlannedMethod(facts), outputPath, *dialog);
     const bool cancelled = dialog->IsCancelled();
     dialog->PostClose();
     EnableWindowForJob(true);
 
+    const QString output = QString::fromStdString(outputPath);
     if (joined) {
+        statusLabel_->SetFullText(QString("Joined %1 files into %2").arg(job.InputCount()).arg(output));
         if (Options().JoinerBrowseFolder)
-            RevealInExplorer(outputPath);
-    } else if (!cancelled && !job.ErrorText().empty()) {
-        ShowMessageBox(this, "Join failure. " + QString::fromStdString(job.ErrorText()), MessageIcon::Exclamation);
+            RevealOrSay(this, outputPath);
+    } else if (cancelled) {
+        statusLabel_->SetFullText("The join was cancelled.");
+    } else {
+        statusLabel_->SetFullText("The join failed: nothing was written to " + output);
+        if (!job.ErrorText().empty()) {
+            QString message = "Join failure. " + QString::fromStdString(job.ErrorText());
+            if (OutputIsAnInput(outputPath))
+                message += " The output file is one of the files to be joined: joining into it would destroy it.";
+            ShowMessageBox(this, message, MessageIcon::Exclamation);
+        }
     }
     return joined;
+}
+
+bool JoinerPage::OutputIsAnInput(const std::string& outputPath) const
+{
+    const std::optional<FileIdentity> output = IdentityOf(outputPath);
+    if (!output)
+        return false;
+    for (int row = 0; row < list_->RowCount(); ++row)
+        if (IdentityOf(Record(row)->path) == output)
+            return true;
+    return false;
 }

@@ -4,10 +4,12 @@
 // copying frames or by re-encoding. It loads its settings share when constructed and, when its
 // window was ever shown, saves the tag fields when destroyed; the folder chosen with "Add Folder"
 // is stored at once.
+#include "engine/join/ChooseJoinMethod.h"
 #include "engine/join/JoinStreamFacts.h"
 #include "ui/lists/FileListPage.h"
 #include "ui/PageSettings.h"
 
+class ElidedLabel;
 class GenreComboBox;
 class SpinEdit;
 class QAction;
@@ -54,9 +56,15 @@ public:
     // message and the focus on the field (the ID3v1 block holds the track in one byte).
     bool JoinInto(const std::string& outputPath);
     // How the listed files would be joined with the current options, shown as the tooltip of
-    // "&Join Now!": "Join method: frame copy" or "Join method: re-encode 44100 Hz 128 kbps joint";
-    // empty with fewer than two files.
+    // "&Join Now!": "Join method: Frame copy, 44,100 Hz stereo" or "Join method: Re-encode to
+    // 44,100 Hz 128 kbit/s joint stereo"; empty with fewer than two files.
     QString JoinMethodTip() const;
+    // The line under the list: the files' count, length and size, then the join method; it follows
+    // every change of the rows and is read again whenever the page shows (the options may differ).
+    QString SummaryText() const;
+    ElidedLabel* SummaryLabel() const { return summaryLabel_; }
+    // Where the last join went, or that it failed or was cancelled.
+    ElidedLabel* StatusLabel() const { return statusLabel_; }
 
     // The controls, for tests and the window checks.
     QPushButton* JoinNowButton() const { return joinNowButton_; }
@@ -81,11 +89,18 @@ protected:
     void OnInitDialog() override;
     // Fills the tooltip of "&Join Now!" when it is about to show, so it follows the list and the options.
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
     void BuildControls();
     // What the join method is chosen from: each row's stream format.
     std::vector<JoinStreamFacts> ListFacts() const;
+    // The one choice of method, for the summary and for the join itself.
+    JoinMethod PlannedMethod(const std::vector<JoinStreamFacts>& facts) const;
+    void ScheduleSummary();
+    void UpdateSummary();
+    // Whether the output names one of the listed files (under any name).
+    bool OutputIsAnInput(const std::string& outputPath) const;
     void BuildContextMenu();
     MenuCommands ContextMenuCommands() const;
     void SelectionChanged();
@@ -96,6 +111,9 @@ private:
     void ReadFields();
 
     JoinerSettings settings_;
+    bool summaryScheduled_ = false;
+    ElidedLabel* summaryLabel_ = nullptr;
+    ElidedLabel* statusLabel_ = nullptr;
     QPushButton* joinNowButton_ = nullptr;
     QPushButton* addFilesButton_ = nullptr;
     QPushButton* addFolderButton_ = nullptr;

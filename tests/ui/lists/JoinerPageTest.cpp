@@ -147,7 +147,7 @@ TEST_F(JoinerPageTest, AFrameCopyJoinFromThePageCarriesTheTypedTag)
     const std::string first = WriteTone("in/first one.mp3");
     const std::string second = WriteTone("in/-second.mp3");
     page.LoadFileList({ first, second });
-    EXPECT_EQ(page.JoinMethodTip(), "Join method: frame copy");
+    EXPECT_EQ(page.JoinMethodTip(), "Join method: Frame copy, 44,100 Hz stereo");
     page.TitleEdit()->setText("Joined");
     page.ArtistEdit()->setText("Caf\u00e9 band");
     page.TrackEdit()->SetText("07");
@@ -214,7 +214,7 @@ TEST_F(JoinerPageTest, FilesOfDifferentFormatsOrFixedSettingsAreReencoded)
     // The button's tooltip names the method before the join, filled as it is about to show.
     QHelpEvent tip(QEvent::ToolTip, QPoint(5, 5), page.JoinNowButton()->mapToGlobal(QPoint(5, 5)));
     QCoreApplication::sendEvent(page.JoinNowButton(), &tip);
-    EXPECT_EQ(page.JoinNowButton()->toolTip(), "Join method: re-encode 44100 Hz 128 kbps joint");
+    EXPECT_EQ(page.JoinNowButton()->toolTip(), "Join method: Re-encode to 44,100 Hz 128 kbit/s joint stereo");
     const std::string output = files_.File("mixed.mp3");
     ASSERT_TRUE(page.JoinInto(output));
     const Pcm mixed = DecodeFile(output);
@@ -230,7 +230,7 @@ TEST_F(JoinerPageTest, FilesOfDifferentFormatsOrFixedSettingsAreReencoded)
     page.OnRemoveAll();
     EXPECT_EQ(page.JoinMethodTip(), "");
     page.LoadFileList({ files_.File("stereo.mp3"), files_.File("stereo.mp3") });
-    EXPECT_EQ(page.JoinMethodTip(), "Join method: re-encode 32000 Hz 96 kbps mono");
+    EXPECT_EQ(page.JoinMethodTip(), "Join method: Re-encode to 32,000 Hz 96 kbit/s mono");
     ASSERT_TRUE(page.JoinInto(output));
     const Pcm fixed = DecodeFile(output);
     EXPECT_EQ(fixed.sampleRate, 32000);
@@ -251,7 +251,9 @@ TEST_F(JoinerPageTest, FailuresAreShownCancelsAreNotAndNoInputIsHarmed)
     fs::create_directories(files_.File("sub"));
     EXPECT_FALSE(page.JoinInto(sameFile));
     ASSERT_EQ(messages_.size(), 1u);
-    EXPECT_EQ(messages_[0].text.toStdString(), "Join failure. Failed to create file \"" + sameFile + "\".");
+    EXPECT_EQ(messages_[0].text.toStdString(),
+        "Join failure. Failed to create file \"" + sameFile
+            + "\". The output file is one of the files to be joined: joining into it would destroy it.");
     EXPECT_EQ(messages_[0].icon, MessageIcon::Exclamation);
     EXPECT_EQ(ReadFile(first), Tone());
     EXPECT_TRUE(revealed_.empty());
@@ -262,6 +264,7 @@ TEST_F(JoinerPageTest, FailuresAreShownCancelsAreNotAndNoInputIsHarmed)
     const std::string output = files_.File("out.mp3");
     EXPECT_FALSE(page.JoinInto(output));
     ASSERT_EQ(messages_.size(), 1u);
+    // Only an output that is one of the inputs is said to be one.
     EXPECT_EQ(messages_[0].text.toStdString(), "Join failure. Failed to open file \"" + second + "\".");
     EXPECT_FALSE(fs::exists(output));
 

@@ -10,7 +10,10 @@
 
 ListPageTest::ListPageTest()
 {
-    SetRevealerForTests([this](const std::string& path) { revealed_.push_back(path); });
+    SetRevealerForTests([this](const std::string& path) {
+        revealed_.push_back(path);
+        return revealSucceeds_;
+    });
 }
 
 ListPageTest::~ListPageTest()

@@ -37,6 +37,7 @@ protected:
 
     TempDir files_;
     std::vector<std::string> revealed_;
+    bool revealSucceeds_ = true; // false: no file manager answers
 
 private:
     QTimer watcher_;
