@@ -84,28 +84,40 @@ bool JoinJob::JoinByReencoding(
         if (progress.IsCancelled())
             return fail(nullptr, {});
 
-        const int inputChannels = decoder.Channels();
-        const int inputRate = decoder.SampleRate();
-        const bool needConversion = channels != inputChannels || sampleRate != inputRate;
-        if (needConversion) {
+        // The converter follows the decoded frames: a stream may change its channel count or
+        // sample rate from frame to frame, and every frame is brought to the output's.
+        int inputChannels = 0;
+        int inputRate = 0;
+        bool needConversion = false;
+        auto configureConverter = [&](int frameChannels, int frameRate) {
+            inputChannels = frameChannels;
+            inputRate = frameRate;
+            needConversion = channels != inputChannels || sampleRate != inputRate;
+            if (!needConversion)
+                return;
             converter.Reset();
             converter.SetOutputFormat(channels, sampleRate, 16);
             converter.SetInputFormat(inputChannels, inputRate, 16);
             converter.Prepare();
-            const size_t capacity
-                = static_cast<size_t>(std::max(converter.MaxOutputCount(Mp3StreamDecoder::kMaxSamplesPerFrame),
-                    (inputRate > 0 ? sampleRate / inputRate : 1) * 1152 + 1152));
-            convertedLeft.assign(capacity, 0);
-            convertedRight.assign(capacity, 0);
-        }
+            const size_t capacity = static_cast<size_t>(converter.MaxOutputCount(Mp3StreamDecoder::kMaxSamplesPerFrame));
+            if (convertedLeft.size() < capacity) {
+                convertedLeft.assign(capacity, 0);
+                convertedRight.assign(capacity, 0);
+            }
+        };
         std::fill(decodedRight.begin(), decodedRight.end(), int16_t { 0 });
 
         uint64_t done = 0;
         for (;;) {
             int samples = 0;
             bool endOfStream = false;
-            // A decoding error ends this input where it happened; the join goes on with the next.
-            if (!decoder.ReadPcm(decodedLeft.data(), decodedRight.data(), samples, endOfStream) || samples <= 0)
+            // A decode that ends before the input's audio does would drop the rest of it: the
+            // join fails rather than write a shorter file.
+            if (!decoder.ReadPcm(decodedLeft.data(), decodedRight.data(), samples, endOfStream))
+                return fail(decoder.SourceReadFailed() ? "Failed to read file \"%s\"."
+                                                       : "Failed to decode file \"%s\" to the end of its audio.",
+                    inputPath);
+            if (endOfStream || samples <= 0)
                 break;
             samples = std::min(samples, Mp3StreamDecoder::kMaxSamplesPerFrame);
             done += static_cast<uint64_t>(samples);
@@ -114,6 +126,8 @@ bool JoinJob::JoinByReencoding(
             if (progress.IsCancelled())
                 return fail(nullptr, {});
 
+            if (decoder.FrameChannels() != inputChannels || decoder.FrameSampleRate() != inputRate)
+                configureConverter(decoder.FrameChannels(), decoder.FrameSampleRate());
             const int16_t* left = decodedLeft.data();
             const int16_t* right = decodedRight.data();
             int count = samples;

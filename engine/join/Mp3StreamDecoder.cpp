@@ -10,6 +10,13 @@
 
 namespace {
 
+// Frames the hip decoder takes in one stream once it has synchronised on the first of them.
+bool SameDecoderFormat(const MpegFrameHeader& a, const MpegFrameHeader& b)
+{
+    return a.version == b.version && a.layerIndex == b.layerIndex && a.sampleRate == b.sampleRate
+        && (a.channelMode == 3) == (b.channelMode == 3);
+}
+
 // The decoder's own reports of damaged frames would go to stderr; a damaged frame already shows
 // as a decoding error, so they are dropped.
 void IgnoreReport(const char*, va_list) { }
@@ -76,6 +83,9 @@ void Mp3StreamDecoder::Close()
     cursor_ = 0;
     sampleRate_ = bitrate_ = mode_ = samplesPerFrame_ = layer_ = totalFrames_ = 0;
     frameChannels_ = frameSampleRate_ = 0;
+    lastFed_.reset();
+    undecodableRun_ = 0;
+    fedSamples_ = givenSamples_ = 0;
     isVbr_ = false;
     leadingBytes_ = 0;
     totalSamples_ = 0;
@@ -128,6 +138,43 @@ int Mp3StreamDecoder::DecodeNext(const uint8_t* bytes, size_t length, int16_t* l
     return n;
 }
 
+bool Mp3StreamDecoder::RestartDecoder()
+{
+    if (hip_)
+        hip_decode_exit(hip_);
+    hip_ = StartDecoder();
+    return hip_ != nullptr;
+}
+
+int Mp3StreamDecoder::Feed(const FoundFrame& frame, std::span<const uint8_t> bytes, int16_t* left, int16_t* right)
+{
+    const MpegFrameHeader& header = frame.header;
+    lastFed_ = header;
+    fedSamples_ += static_cast<uint64_t>(header.samplesPerFrame);
+    int n = DecodeNext(bytes.data(), bytes.size(), left, right);
+    // The decoder may hand out a frame it holds only when asked once more.
+    if (n == 0)
+        n = DecodeNext(nullptr, 0, left, right);
+    const int samples = std::min(header.samplesPerFrame, kMaxSamplesPerFrame);
+    if (n < 0 || n >= samples) {
+        undecodableRun_ = 0;
+        return n;
+    }
+    // Passed over, wholly or in part: its main data lies in frames this decoder never saw (a
+    // piece's first frames, the first frames after a change of format) or it is damaged. Other
+    // decoders play what is missing as silence, and so the frame keeps its place in time here. A
+    // decoder that takes no frame whole any more has stopped: the rest would be silence.
+    if (++undecodableRun_ > kMaxUndecodableRun)
+        return -1;
+    std::fill(left + n, left + samples, int16_t { 0 });
+    std::fill(right + n, right + samples, int16_t { 0 });
+    if (n == 0) {
+        frameChannels_ = header.channelMode == 3 ? 1 : 2;
+        frameSampleRate_ = header.sampleRate;
+    }
+    return samples;
+}
+
 bool Mp3StreamDecoder::ReadPcm(int16_t* left, int16_t* right, int& samples, bool& endOfStream)
 {
     samples = 0;
@@ -139,22 +186,36 @@ bool Mp3StreamDecoder::ReadPcm(int16_t* left, int16_t* right, int& samples, bool
     int n = DecodeNext(nullptr, 0, left, right);
     while (n == 0) {
         const auto frame = source_.NextCompleteFrame(cursor_);
-        if (!frame)
+        if (!frame) {
+            // The decoder may still hold the last frame's samples.
+            n = DecodeNext(nullptr, 0, left, right);
             break;
+        }
         const auto bytes = source_.FrameBytes(*frame);
         if (bytes.size() != static_cast<size_t>(frame->header.frameLength))
             return false;
+        if (lastFed_ && !SameDecoderFormat(*lastFed_, frame->header)) {
+            // Samples the decoder still holds are handed out first; this frame is fed on the
+            // next call, to a decoder started afresh.
+            n = DecodeNext(nullptr, 0, left, right);
+            if (n != 0)
+                break;
+            if (!RestartDecoder())
+                return false;
+        }
         cursor_ = frame->position + bytes.size();
-        n = DecodeNext(bytes.data(), bytes.size(), left, right);
+        n = Feed(*frame, bytes, left, right);
     }
     if (n < 0 || source_.ReadFailed())
         return false;
     if (n > 0) {
         samples = n;
+        givenSamples_ += static_cast<uint64_t>(n);
         return true;
     }
     endOfStream = true;
-    return true;
+    // Fewer samples than the frames hold: the decoder stopped taking frames before the audio ended.
+    return givenSamples_ >= fedSamples_;
 }
 
 std::optional<std::array<uint8_t, 128>> Mp3StreamDecoder::ReadTagBlock()

@@ -8,6 +8,7 @@
 #include <array>
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 
 #include <lame/lame.h>
@@ -29,9 +30,14 @@ public:
     Mp3SourceFile::OpenError LastOpenError() const { return openError_; }
 
     // Decodes the next frame into left and right (1152 samples each). A mono frame fills both with
-    // the same samples. Returns false on a decoder error or when the file could not be read to its
-    // end. At the end of the stream sets endOfStream with 0 samples.
+    // the same samples. Every audio frame gives its samples: a frame the decoder passes over (its
+    // main data lies in frames the decoder never saw, as in a piece's first frames, or it is
+    // damaged) gives silence of its length. Returns false on a decoder error, when the file could
+    // not be read to its end (SourceReadFailed), or when the decode ends before the audio does: the
+    // decoder passed over dozens of frames in a row, or gave fewer samples than the frames hold.
+    // At the end of the stream sets endOfStream with 0 samples.
     bool ReadPcm(int16_t* left, int16_t* right, int& samples, bool& endOfStream);
+    bool SourceReadFailed() const { return source_.ReadFailed(); }
     // The channel count (1 or 2) and sample rate of the samples the last ReadPcm gave: a stream
     // may change both from frame to frame.
     int FrameChannels() const { return frameChannels_; }
@@ -63,6 +69,10 @@ private:
     uint64_t FramesTheFileCanHold() const;
     // One hip_decode1_headers call; returns its sample count, or -1 on a decoder error.
     int DecodeNext(const uint8_t* bytes, size_t length, int16_t* left, int16_t* right);
+    // Feeds one frame; returns its samples (silence for a frame the decoder passes over), or -1 on
+    // a decoder error.
+    int Feed(const FoundFrame& frame, std::span<const uint8_t> bytes, int16_t* left, int16_t* right);
+    bool RestartDecoder();
 
     Mp3SourceFile source_;
     hip_t hip_ = nullptr;
@@ -76,6 +86,15 @@ private:
     int totalFrames_ = 0;
     int frameChannels_ = 0;
     int frameSampleRate_ = 0;
+    // The decoder keeps to the format of the first frame it synchronised on and passes over frames
+    // of any other (another sample rate, layer or channel count): it is started afresh for those.
+    std::optional<MpegFrameHeader> lastFed_;
+    // Frames in a row that the decoder passed over; more than kMaxUndecodableRun (about a second)
+    // is a decoder that has stopped.
+    static constexpr int kMaxUndecodableRun = 40;
+    int undecodableRun_ = 0;
+    uint64_t fedSamples_ = 0; // samples of the frames fed
+    uint64_t givenSamples_ = 0; // samples handed out
     bool isVbr_ = false;
     uint64_t leadingBytes_ = 0;
     uint64_t totalSamples_ = 0;

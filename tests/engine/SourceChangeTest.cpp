@@ -4,6 +4,7 @@
 #include "engine/cut/SplitRun.h"
 #include "engine/join/JoinJob.h"
 #include "tests/engine/cut/CutTestSupport.h"
+#include "tests/support/EncodedAudio.h"
 #include "tests/support/TempDir.h"
 
 #include <filesystem>
@@ -169,4 +170,26 @@ TEST(ChangedJoinInput, AnInputReplacedByAnotherFormatFailsAtItsTurn)
     EXPECT_FALSE(run.Join(job, joinJob));
     EXPECT_EQ(joinJob.ErrorText(), "Failed to open file \"" + run.second + "\".");
     EXPECT_EQ(ReadFile(run.output), Bytes(5, 0x42));
+}
+
+// The re-encoding join reads its inputs through the decoder: a truncation there ends the decode
+// before the audio does, which fails the join instead of writing a shorter file.
+TEST(ChangedJoinInput, ATruncatedInputFailsTheReencodingJoinWithTheReadMessage)
+{
+    TempDir dir;
+    ToneSpec tone;
+    tone.seconds = 80; // 1.3 MB: more than the reader holds at once
+    const std::string input = dir.File("long.mp3");
+    WriteFile(input, EncodeTone(tone));
+    const std::string output = dir.File("joined.mp3");
+    WriteFile(output, Bytes(5, 0x42));
+    // One pump per decoded frame; truncated 500 frames into the first input.
+    ChangingJob job(500, [&] { ASSERT_EQ(::truncate(input.c_str(), 417 * 10), 0); });
+    JoinJob joinJob;
+    joinJob.AddInput(input);
+    joinJob.AddInput(input);
+    EXPECT_FALSE(joinJob.JoinByReencoding(output, 44100, 128, 1, job));
+    EXPECT_EQ(joinJob.ErrorText(), "Failed to read file \"" + input + "\".");
+    EXPECT_EQ(ReadFile(output), Bytes(5, 0x42));
+    EXPECT_EQ(FilesIn(dir), (std::vector<std::string> { "joined.mp3", "long.mp3" }));
 }

@@ -1,0 +1,107 @@
+// Re-encoding joins of a stream that changes its channel mode or sample rate inside (two real
+// encodings, one after the other frame by frame), end to end: its own pieces joined back, and
+// two copies joined at a fixed encoding, keep all of its audio.
+#include "engine/stream/MpegFrameHeader.h"
+#include "tests/support/CliRunner.h"
+#include "tests/support/EncodedAudio.h"
+#include "tests/support/FrameBuilder.h"
+#include "tests/support/GaplessDecode.h"
+#include "tests/support/Mp3Layout.h"
+#include "tests/support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+ToneSpec Tone(int sampleRate, int channels, double seconds, double frequency)
+{
+    ToneSpec shape;
+    shape.sampleRate = sampleRate;
+    shape.channels = channels;
+    shape.seconds = seconds;
+    shape.frequency = frequency;
+    return shape;
+}
+
+// Samples of a file's frames, each at its own rate, counted at 44.1 kHz.
+double FrameSamplesAt44100(const std::string& path)
+{
+    double total = 0;
+    for (const Bytes& frame : ReadMp3Layout(ReadFile(path)).frames) {
+        const auto header = DecodeFrameHeader(frame.data());
+        total += header->samplesPerFrame * 44100.0 / header->sampleRate;
+    }
+    return total;
+}
+
+// What a gapless player plays of a piece: its frames less the delay and padding its LAME tag states.
+double GaplessSamplesAt44100(const std::string& path)
+{
+    const Mp3Layout layout = ReadMp3Layout(ReadFile(path));
+    const auto header = DecodeFrameHeader(layout.frames.front().data());
+    const double stated = layout.lame ? layout.lame->delay + layout.lame->padding : 0;
+    return FrameSamplesAt44100(path) - stated * 44100.0 / header->sampleRate;
+}
+
+struct Case {
+    const char* name;
+    ToneSpec first, second;
+};
+
+void PrintTo(const Case& c, std::ostream* out) { *out << c.name; }
+
+class FormatChangeJoinCommand : public ::testing::TestWithParam<Case> { };
+
+} // namespace
+
+TEST_P(FormatChangeJoinCommand, PiecesJoinedBackAndTwoCopiesAtAFixedEncodingKeepAllTheAudio)
+{
+    TempDir dir;
+    const Case& c = GetParam();
+    Bytes stream = EncodeTone(c.first);
+    Append(stream, EncodeTone(c.second));
+    const std::string source = dir.File("source.mp3");
+    WriteFile(source, stream);
+    const double sourceSamples = FrameSamplesAt44100(source);
+
+    const CliResult cut = RunCli({ "cut", "--count", "3", source });
+    ASSERT_EQ(cut.exitCode, 0) << cut.err;
+    const std::vector<std::string> pieces = Lines(cut.out);
+    ASSERT_EQ(pieces.size(), 3u);
+    double pieceFrames = 0, pieceGapless = 0;
+    for (const std::string& piece : pieces) {
+        pieceFrames += FrameSamplesAt44100(piece);
+        pieceGapless += GaplessSamplesAt44100(piece);
+    }
+    // The pieces hold the source once, and their priming frames besides.
+    EXPECT_NEAR(pieceGapless, sourceSamples, 1.0);
+
+    const std::string joined = dir.File("joined.mp3");
+    const CliResult joinPieces = RunCli({ "join", "-o", joined, pieces[0], pieces[1], pieces[2] });
+    ASSERT_EQ(joinPieces.exitCode, 0) << joinPieces.err;
+    EXPECT_EQ(joinPieces.out.rfind("re-encode 48000", 0) == 0 || joinPieces.out.rfind("re-encode 44100", 0) == 0, true)
+        << joinPieces.out;
+    const Pcm joinedPieces = DecodeGapless(joined);
+    const double joinedRate = joinedPieces.sampleRate;
+    const double joinedAt44100 = static_cast<double>(joinedPieces.left.size()) * 44100.0 / joinedRate;
+    // Every frame of every piece is decoded, the priming frames included.
+    EXPECT_NEAR(joinedAt44100, pieceFrames, 64.0);
+    EXPECT_GE(joinedAt44100, sourceSamples - 64.0);
+
+    const std::string twice = dir.File("twice.mp3");
+    const CliResult joinTwice = RunCli({ "join", "-o", twice, "--encoding", "44100:128:joint", source, source });
+    ASSERT_EQ(joinTwice.exitCode, 0) << joinTwice.err;
+    const Pcm twoCopies = DecodeGapless(twice);
+    EXPECT_EQ(twoCopies.sampleRate, 44100);
+    EXPECT_NEAR(static_cast<double>(twoCopies.left.size()), 2 * sourceSamples, 64.0);
+    EXPECT_EQ(twoCopies.right.size(), twoCopies.left.size());
+    std::printf("[ FIGURES  ] %s: source %.0f samples at 44.1 kHz; pieces joined %zu at %d Hz (%.0f at 44.1 kHz, "
+                "pieces' frames %.0f); two copies at 44100:128:joint %zu of %.0f\n",
+        c.name, sourceSamples, joinedPieces.left.size(), joinedPieces.sampleRate, joinedAt44100, pieceFrames,
+        twoCopies.left.size(), 2 * sourceSamples);
+}
+
+INSTANTIATE_TEST_SUITE_P(Streams, FormatChangeJoinCommand,
+    ::testing::Values(Case { "StereoThenMono", Tone(44100, 2, 3.0, 440), Tone(44100, 1, 3.0, 660) },
+        Case { "At44100Then48000", Tone(44100, 2, 3.0, 440), Tone(48000, 2, 3.0, 660) }),
+    [](const ::testing::TestParamInfo<Case>& param) { return std::string(param.param.name); });
