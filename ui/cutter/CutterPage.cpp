@@ -147,6 +147,7 @@ void CutterPage::BuildControls()
     tagButton_ = AddButton(this, "&ID3 tag", DialogRect(7, 282, 55, 15));
     loadCueButton_ = AddButton(this, "&Load CUE...", DialogRect(66, 282, 55, 15));
     silencesButton_ = AddButton(this, "Add Pieces at &Silences...", DialogRect(125, 282, 100, 15));
+    saveSelectionButton_ = AddButton(this, "Sa&ve Selection As...", DialogRect(229, 282, 89, 15));
     removeButton_ = AddButton(this, "&Remove", DialogRect(322, 282, 53, 15));
     resetButton_ = AddButton(this, "R&eset", DialogRect(381, 282, 53, 15));
 
@@ -165,6 +166,7 @@ void CutterPage::BuildControls()
     connect(resetButton_, &QPushButton::clicked, this, &CutterPage::OnReset);
     connect(loadCueButton_, &QPushButton::clicked, this, &CutterPage::OnLoadCue);
     connect(silencesButton_, &QPushButton::clicked, this, &CutterPage::OnAddPiecesAtSilences);
+    connect(saveSelectionButton_, &QPushButton::clicked, this, &CutterPage::OnSaveSelectionAs);
     connect(positionEdit_, &SpinEdit::StepRequested, this, &CutterPage::OnPositionSpin);
     connect(slider_, &SelectionSlider::Scrolled, this, &CutterPage::OnSliderScrolled);
     connect(slider_, &SelectionSlider::PlayPauseRequested, this, [this] {
@@ -229,10 +231,11 @@ bool CutterPage::TakeControlValues()
 
 void CutterPage::DisableSourceControls()
 {
-    for (QWidget* control : std::initializer_list<QWidget*> { sizeEdit_, countEdit_, minutesEdit_, secondsEdit_,
-             previewButton_, tagButton_, removeButton_, goToStartButton_, goToEndButton_, setStartButton_,
-             setEndButton_, resetButton_, addPieceButton_, list_, modeButtons_[0], modeButtons_[1], modeButtons_[2],
-             modeButtons_[3], cutButton_, positionEdit_, playButton_, stopButton_, slider_, silencesButton_ })
+    for (QWidget* control :
+        std::initializer_list<QWidget*> { sizeEdit_, countEdit_, minutesEdit_, secondsEdit_, previewButton_, tagButton_,
+            removeButton_, saveSelectionButton_, goToStartButton_, goToEndButton_, setStartButton_, setEndButton_,
+            resetButton_, addPieceButton_, list_, modeButtons_[0], modeButtons_[1], modeButtons_[2], modeButtons_[3],
+            cutButton_, positionEdit_, playButton_, stopButton_, slider_, silencesButton_ })
         control->setEnabled(false);
 }
 

@@ -5,7 +5,8 @@
 //
 // CutterPage.cpp builds the page and holds opening, closing, the split modes and the cut;
 // CutterPagePieces.cpp the pieces list and its editing; CutterPagePlayback.cpp listening;
-// CutterPageCueAndSilence.cpp the pieces from a CUE sheet and at silences.
+// CutterPageCueAndSilence.cpp the pieces from a CUE sheet and at silences; CutterPageSaveSelection.cpp
+// the selected piece saved alone.
 #include "engine/cut/SplitRun.h"
 #include "ui/widgets/PropertyPage.h"
 #include "ui/PageSettings.h"
@@ -108,12 +109,14 @@ public:
     QPushButton* ResetButton() const { return resetButton_; }
     QPushButton* LoadCueButton() const { return loadCueButton_; }
     QPushButton* SilencesButton() const { return silencesButton_; }
+    QPushButton* SaveSelectionButton() const { return saveSelectionButton_; }
     QMenu* ContextMenu() const { return contextMenu_; }
     QAction* PreviewAction() const { return previewAction_; }
     QAction* TagAction() const { return tagAction_; }
     QAction* RemoveAction() const { return removeAction_; }
     QAction* ResetAction() const { return resetAction_; }
     QAction* BrowseAction() const { return browseAction_; }
+    QAction* SaveSelectionAction() const { return saveSelectionAction_; }
 
     // The buttons' handlers, public so the tests and the keyboard reach them as the buttons do.
     void OnOpen();
@@ -128,6 +131,11 @@ public:
     void OnReset();
     void OnEditTag();
     void OnBrowse();
+    // "Save Selection As...": the selected piece alone, to a file chosen in the save dialog.
+    void OnSaveSelectionAs();
+    // Writes the selected piece to path as a cut writes it, with its tag; says why when it fails.
+    // The source itself is never the target. False when nothing was saved.
+    bool SaveSelectionTo(const std::string& path);
     void OnPlay();
     void OnStop();
     void OnPreview();
@@ -246,10 +254,12 @@ private:
     QPushButton* resetButton_ = nullptr;
     QPushButton* loadCueButton_ = nullptr;
     QPushButton* silencesButton_ = nullptr;
+    QPushButton* saveSelectionButton_ = nullptr;
     QMenu* contextMenu_ = nullptr;
     QAction* previewAction_ = nullptr;
     QAction* tagAction_ = nullptr;
     QAction* removeAction_ = nullptr;
     QAction* resetAction_ = nullptr;
     QAction* browseAction_ = nullptr;
+    QAction* saveSelectionAction_ = nullptr;
 };

@@ -104,6 +104,7 @@ void CutterPage::BuildContextMenu()
     tagAction_ = contextMenu_->addAction("&ID3 tag...", this, &CutterPage::OnEditTag);
     removeAction_ = contextMenu_->addAction("&Remove", this, &CutterPage::OnRemove);
     resetAction_ = contextMenu_->addAction("Re&set", this, &CutterPage::OnReset);
+    saveSelectionAction_ = contextMenu_->addAction("Save Selection &As...", this, &CutterPage::OnSaveSelectionAs);
     contextMenu_->addSeparator();
     browseAction_ = contextMenu_->addAction("&Browse...", this, &CutterPage::OnBrowse);
 }
@@ -119,6 +120,7 @@ void CutterPage::UpdateContextMenu()
     commands.updateRules[tagAction_] = [oneSelected] { return oneSelected; };
     commands.updateRules[removeAction_] = [oneSelected] { return oneSelected; };
     commands.updateRules[resetAction_] = [bySelection] { return bySelection; };
+    commands.updateRules[saveSelectionAction_] = [oneSelected] { return oneSelected; };
     commands.updateRules[browseAction_] = [hasOutput] { return hasOutput; };
     UpdateMenuItems(*contextMenu_, commands);
 }
@@ -227,8 +229,8 @@ void CutterPage::RowCheckChanged()
 
 void CutterPage::EnablePieceButtons(bool enable)
 {
-    for (QWidget* button :
-        { previewButton_, tagButton_, removeButton_, goToStartButton_, goToEndButton_, setStartButton_, setEndButton_ })
+    for (QWidget* button : { previewButton_, tagButton_, removeButton_, goToStartButton_, goToEndButton_,
+             setStartButton_, setEndButton_, saveSelectionButton_ })
         button->setEnabled(enable);
 }
 

@@ -4,8 +4,8 @@
 #include "tests/ui/cutter/CutterPageFixture.h"
 
 #include "ui/cutter/PositionText.h"
-#include "ui/playback/MediaPlayer.h"
 #include "ui/cutter/SelectionSlider.h"
+#include "ui/playback/MediaPlayer.h"
 #include "ui/widgets/DigitsSpinEdit.h"
 #include "ui/widgets/SpinEdit.h"
 
@@ -34,22 +34,11 @@ void EnterPosition(SpinEdit* edit, const QString& text)
 TEST(PositionText, ReadsTheTimesThePageWritesAndRefusesTheRest)
 {
     const std::pair<const char*, std::optional<int32_t>> cases[] = {
-        { "0:42.5", 425 },
-        { "1:00:05.0", 36050 },
-        { "75", 750 },
-        { "75.5", 755 },
-        { " 2:03 ", 1230 },
+        { "0:42.5", 425 }, { "1:00:05.0", 36050 }, { "75", 750 }, { "75.5", 755 }, { " 2:03 ", 1230 },
         { "0:10.34", 103 }, // rounded to the nearest tenth
-        { "0:10.35", 104 },
-        { "90:00.0", 54000 }, // minutes are not limited without hours
-        { "", std::nullopt },
-        { "abc", std::nullopt },
-        { "1:75.0", std::nullopt },
-        { "1:60:00", std::nullopt },
-        { "1:2:3:4", std::nullopt },
-        { "-5", std::nullopt },
-        { "5.", std::nullopt },
-        { ":30", std::nullopt },
+        { "0:10.35", 104 }, { "90:00.0", 54000 }, // minutes are not limited without hours
+        { "", std::nullopt }, { "abc", std::nullopt }, { "1:75.0", std::nullopt }, { "1:60:00", std::nullopt },
+        { "1:2:3:4", std::nullopt }, { "-5", std::nullopt }, { "5.", std::nullopt }, { ":30", std::nullopt },
         { "999999999:00", std::nullopt }, // beyond 32-bit tenths
     };
     for (const auto& [text, tenths] : cases)
