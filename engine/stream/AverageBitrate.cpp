@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdint>
 
 namespace {
 
@@ -30,9 +31,11 @@ bool SampledFramesKeep(const Mp3SourceFile& source, int bitrate)
     const size_t length = end - start;
     const std::array<size_t, 3> spots { start, start + length / 2,
         end - std::min(length, kSampledFrames * kLongestFrame) };
-    for (const size_t spot : spots) {
-        auto frame = source.SyncedFrame(spot);
-        for (int count = 0; frame && count < kSampledFrames; ++count, frame = NextFrame(source, *frame))
+    for (size_t index = 0; index < spots.size(); ++index) {
+        // The last spot is read to the end of the audio: a few dozen kilobytes at most.
+        const int most = index + 1 == spots.size() ? INT32_MAX : kSampledFrames;
+        auto frame = source.SyncedFrame(spots[index]);
+        for (int count = 0; frame && count < most; ++count, frame = NextFrame(source, *frame))
             if (frame->header.bitrate != bitrate)
                 return false;
     }

@@ -14,7 +14,8 @@ struct StreamBitrate {
     std::optional<uint64_t> walkedSamples; // per channel, when every frame was walked
 };
 
-// The source must be open. Reads a few frames at the start, middle and end of the audio; the whole
+// The source must be open. Reads a few frames at the start and the middle and the last tens of
+// kilobytes of the audio; the whole
 // file only for a variable bitrate without usable counts.
 StreamBitrate AverageBitrate(const Mp3SourceFile& source);
 // kbit/s of audioBytes over samples at sampleRate, rounded; 0 when either count is 0.

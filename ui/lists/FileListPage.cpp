@@ -2,6 +2,7 @@
 
 #include "platform/FolderSearch.h"
 #include "platform/PathHelpers.h"
+#include "ui/lists/M3uPlaylist.h"
 #include "ui/widgets/DesktopOutcome.h"
 #include "ui/widgets/ProgressDialog.h"
 #include "ui/widgets/FileDialogs.h"
@@ -116,10 +117,20 @@ void FileListPage::DropPaths(const std::vector<std::string>& paths)
     dialog->SetLabel(JobProgress::Upper, "Searching MP3/WAV files...");
     dialog->PumpNow();
     std::vector<std::string> candidates;
-    const bool searched = CollectDropCandidates(paths, candidates, [dialog] {
-        dialog->Pump();
-        return !dialog->IsCancelled();
-    });
+    bool searched = true;
+    for (const std::string& path : paths) {
+        // A dropped playlist stands for its entries, which loading puts in its place.
+        if (IsPlaylistPath(path) && !IsDirectory(path)) {
+            candidates.push_back(path);
+            continue;
+        }
+        searched = CollectDropCandidates({ path }, candidates, [dialog] {
+            dialog->Pump();
+            return !dialog->IsCancelled();
+        });
+        if (!searched)
+            break;
+    }
     if (!searched || candidates.empty()) {
         dialog->PostClose();
         EnableWindowForJob(true);
@@ -128,8 +139,30 @@ void FileListPage::DropPaths(const std::vector<std::string>& paths)
     LoadFileList(candidates, dialog);
 }
 
-void FileListPage::LoadFileList(const std::vector<std::string>& candidates, ProgressDialog* dialog)
+std::vector<std::string> ExpandPlaylists(const std::vector<std::string>& candidates, std::vector<std::string>& failures)
 {
+    std::vector<std::string> files;
+    for (const std::string& candidate : candidates) {
+        if (!IsPlaylistPath(candidate)) {
+            files.push_back(candidate);
+            continue;
+        }
+        std::vector<std::string> entries;
+        std::string reason;
+        const bool read = ReadM3uPlaylist(candidate, entries, reason);
+        if (!read || !reason.empty())
+            failures.push_back(candidate + " (" + reason + ")");
+        files.insert(files.end(), entries.begin(), entries.end());
+    }
+    return files;
+}
+
+void FileListPage::LoadFileList(const std::vector<std::string>& listed, ProgressDialog* dialog)
+{
+    // Playlists are read first: their entries are loaded like the files named beside them, and one
+    // that cannot be read is reported with the files that failed.
+    std::vector<std::string> playlistFailures;
+    const std::vector<std::string> candidates = ExpandPlaylists(listed, playlistFailures);
     EnableWindowForJob(false);
     if (!dialog)
         dialog = ProgressDialog::Create();
@@ -142,19 +175,23 @@ void FileListPage::LoadFileList(const std::vector<std::string>& candidates, Prog
 
     std::string failures;
     int failureCount = 0;
+    const auto countFailure = [&](const std::string& text) {
+        ++failureCount;
+        if (failureCount <= kMaxReportedFailures)
+            failures += text + "\n";
+        else if (failureCount == kMaxReportedFailures + 1)
+            failures += "<more files>...\n";
+    };
+    for (const std::string& failure : playlistFailures)
+        countFailure(failure);
     for (int index = 0; index < count; ++index) {
         const std::string& candidate = candidates[static_cast<size_t>(index)];
         dialog->SetLabel(JobProgress::Upper,
             "[" + std::to_string(index + 1) + "/" + std::to_string(count) + "] Adding file "
                 + GetFileNamePart(candidate) + "...");
         bar->StepIt();
-        if (AddFile(candidate) == -1) {
-            ++failureCount;
-            if (failureCount <= kMaxReportedFailures)
-                failures += candidate + "\n";
-            else if (failureCount == kMaxReportedFailures + 1)
-                failures += "<more files>...\n";
-        }
+        if (AddFile(candidate) == -1)
+            countFailure(candidate);
         // The cheap pump: the dialog and the list repaint a few times a second, not once per file.
         dialog->Pump();
         if (dialog->IsCancelled())

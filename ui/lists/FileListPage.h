@@ -34,7 +34,7 @@ public:
     // What a drop of these local paths does.
     void DropPaths(const std::vector<std::string>& paths);
     // Adds each candidate in order with a progress dialog (the search's, or a new one when none is
-    // given), then reports the candidates that failed.
+    // given), then reports the candidates that failed. An M3U playlist among them adds its entries.
     void LoadFileList(const std::vector<std::string>& candidates, ProgressDialog* dialog = nullptr);
 
     // The folder Add Folder opens on, and the one it chose, stored at once.
@@ -62,5 +62,8 @@ protected:
     SortableList* list_ = nullptr;
 };
 
+// The candidates with every playlist among them replaced by its entries; a playlist that cannot be
+// read, or only in part, adds a line naming it and why to failures.
+std::vector<std::string> ExpandPlaylists(const std::vector<std::string>& candidates, std::vector<std::string>& failures);
 // "Failed to load the following files.\n\n%s\n" and the sentence naming the support address.
 QString LoadFailureMessage(const std::string& failedFiles);

@@ -6,6 +6,7 @@
 #include "platform/FolderSearch.h"
 #include "platform/FileIdentity.h"
 #include "ui/lists/JoinSummary.h"
+#include "ui/lists/M3uPlaylist.h"
 #include "ui/widgets/DesktopOutcome.h"
 #include "ui/widgets/ElidedLabel.h"
 #include "ui/widgets/DualProgressDialog.h"
@@ -137,6 +138,8 @@ void JoinerPage::BuildControls()
     removeAllButton_ = AddButton(this, "Remove A&ll", DialogRect(379, 132, 55, 14));
     upButton_ = AddButton(this, "&Up", DialogRect(379, 160, 55, 14));
     downButton_ = AddButton(this, "&Down", DialogRect(379, 179, 55, 14));
+    saveListButton_ = AddButton(this, "Save L&ist...", DialogRect(379, 201, 55, 14));
+    list_->SetRowsDraggable(true); // the order of the rows is the join order
 
     auto* group = new QGroupBox("ID3 tag of Outputted MP3 File", this);
     group->setGeometry(DialogRect(7, 224, 427, 72));
@@ -168,7 +171,8 @@ void JoinerPage::BuildControls()
     AnchorControl(summaryLabel_, { 0, 1, 1, 1 });
     AnchorControl(statusLabel_, { 0, 1, 1, 1 });
     for (QPushButton* button :
-        { joinNowButton_, addFilesButton_, addFolderButton_, removeButton_, removeAllButton_, upButton_, downButton_ })
+        { joinNowButton_, addFilesButton_, addFolderButton_, removeButton_, removeAllButton_, upButton_, downButton_,
+            saveListButton_ })
         AnchorControl(button, kAnchorRight);
     AnchorControl(group, { 0, 1, 1, 1 });
     AnchorControl(copyTagButton_, { 0, 1, 0, 1 });
@@ -193,6 +197,7 @@ void JoinerPage::BuildControls()
     connect(upButton_, &QPushButton::clicked, this, &JoinerPage::OnUp);
     connect(downButton_, &QPushButton::clicked, this, &JoinerPage::OnDown);
     connect(copyTagButton_, &QPushButton::clicked, this, &JoinerPage::OnCopyTag);
+    connect(saveListButton_, &QPushButton::clicked, this, &JoinerPage::OnSaveList);
     connect(trackEdit_, &SpinEdit::StepRequested, this, &JoinerPage::StepTrack);
     connect(list_, &QTreeWidget::itemSelectionChanged, this, &JoinerPage::SelectionChanged);
     connect(list_, &QTreeWidget::itemDoubleClicked, this, &JoinerPage::OnPlay);
@@ -223,6 +228,9 @@ void JoinerPage::BuildContextMenu()
     contextMenu_->addSeparator();
     addFilesAction_ = contextMenu_->addAction("&Add Files...", this, &JoinerPage::OnAddFiles);
     addFolderAction_ = contextMenu_->addAction("Add &Folder...", this, &JoinerPage::OnAddFolder);
+    contextMenu_->addSeparator();
+    loadListAction_ = contextMenu_->addAction("&Load List...", this, &JoinerPage::OnLoadList);
+    saveListAction_ = contextMenu_->addAction("&Save List As...", this, &JoinerPage::OnSaveList);
     connect(list_, &SortableList::ContextMenuRequested, this,
         [this](const QPoint& at) { OpenContextMenu(*contextMenu_, ContextMenuCommands(), at); });
 }
@@ -239,7 +247,8 @@ MenuCommands JoinerPage::ContextMenuCommands() const
     commands.updateRules[upAction_] = some;
     commands.updateRules[downAction_] = some;
     commands.updateRules[removeAllAction_] = [this] { return list_->RowCount() > 0; };
-    commands.handled = { addFilesAction_, addFolderAction_ };
+    commands.updateRules[saveListAction_] = [this] { return list_->RowCount() > 0; };
+    commands.handled = { addFilesAction_, addFolderAction_, loadListAction_ };
     return commands;
 }
 
@@ -354,6 +363,7 @@ void JoinerPage::RowsChanged()
     const bool hasRows = list_->RowCount() > 0;
     removeAllButton_->setEnabled(hasRows);
     joinNowButton_->setEnabled(hasRows);
+    saveListButton_->setEnabled(hasRows);
     SelectionChanged();
 }
 
@@ -531,4 +541,58 @@ bool JoinerPage::OutputIsAnInput(const std::string& outputPath) const
         if (IdentityOf(Record(row)->path) == output)
             return true;
     return false;
+}
+
+void JoinerPage::OnSaveList()
+{
+    if (list_->RowCount() == 0)
+        return;
+    std::vector<std::string> files;
+    if (ShowFileDialog(this, kSaveListFilter, kOverwritePrompt, files, ".m3u8", false))
+        SaveListAs(files.front());
+}
+
+bool JoinerPage::SaveListAs(const std::string& chosenPath)
+{
+    // Always a playlist's name, so no listed MP3 file is written over by a mistyped one.
+    const std::string path = IsPlaylistPath(chosenPath) ? chosenPath : chosenPath + ".m3u8";
+    std::string error;
+    if (OutputIsAnInput(path))
+        error = "Failed to create file \"" + path + "\". It is one of the files in the list.";
+    std::vector<PlaylistEntry> entries;
+    for (int row = 0; row < list_->RowCount() && error.empty(); ++row) {
+        const JoinFileItem& item = *Record(row);
+        const std::string artist = TagText(item.tag, TagField::Artist);
+        const std::string title = TagText(item.tag, TagField::Title);
+        entries.push_back({ item.path,
+            item.sampleRate > 0 ? static_cast<int64_t>(item.totalSamples / static_cast<uint64_t>(item.sampleRate)) : -1,
+            artist.empty() || title.empty() ? title : artist + " - " + title });
+    }
+    if (error.empty() && WriteM3uPlaylist(path, entries, error)) {
+        statusLabel_->SetFullText(QString("The list was saved as %1").arg(QString::fromStdString(path)));
+        return true;
+    }
+    ShowMessageBox(this, QString::fromStdString(error));
+    return false;
+}
+
+void JoinerPage::OnLoadList()
+{
+    std::vector<std::string> files;
+    if (!ShowFileDialog(this, kLoadListFilter, kFileMustExist, files, QString(), true) || files.empty())
+        return;
+    LoadList(files.front());
+}
+
+void JoinerPage::LoadList(const std::string& playlistPath)
+{
+    if (list_->RowCount() > 0
+        && ShowMessageBox(this, list_->RowCount() == 1 ? QString("Are you sure you want to replace the file in the list?")
+                                  : QString("Are you sure you want to replace the %1 files in the list?").arg(list_->RowCount()),
+               MessageIcon::Question, MessageButtons::YesNo)
+            != MessageAnswer::Yes)
+        return;
+    list_->DeleteAllRows();
+    RowsChanged();
+    LoadFileList({ playlistPath });
 }

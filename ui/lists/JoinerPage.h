@@ -49,6 +49,15 @@ public:
     void OnDown();
     void OnCopyTag();
     void OnBrowse();
+    // Save List: asks for the playlist's name, then writes the list there.
+    void OnSaveList();
+    // Writes the rows as a UTF-8 M3U playlist (".m3u8" is added to a name that is no playlist's);
+    // says why when it cannot.
+    bool SaveListAs(const std::string& path);
+    // Load List: asks for a playlist, then loads it.
+    void OnLoadList();
+    // Replaces the rows (after asking, when there are some) by the playlist's entries.
+    void LoadList(const std::string& playlistPath);
     // Asks for the output file, then joins into it.
     void OnJoinNow();
     // Joins the listed files into outputPath with the two-bar progress dialog; true on success.
@@ -75,6 +84,7 @@ public:
     QPushButton* UpButton() const { return upButton_; }
     QPushButton* DownButton() const { return downButton_; }
     QPushButton* CopyTagButton() const { return copyTagButton_; }
+    QPushButton* SaveListButton() const { return saveListButton_; }
     QLineEdit* TitleEdit() const { return titleEdit_; }
     QLineEdit* ArtistEdit() const { return artistEdit_; }
     QLineEdit* AlbumEdit() const { return albumEdit_; }
@@ -122,6 +132,7 @@ private:
     QPushButton* upButton_ = nullptr;
     QPushButton* downButton_ = nullptr;
     QPushButton* copyTagButton_ = nullptr;
+    QPushButton* saveListButton_ = nullptr;
     QLineEdit* titleEdit_ = nullptr;
     QLineEdit* artistEdit_ = nullptr;
     QLineEdit* albumEdit_ = nullptr;
@@ -139,6 +150,8 @@ private:
     QAction* copyTagAction_ = nullptr;
     QAction* addFilesAction_ = nullptr;
     QAction* addFolderAction_ = nullptr;
+    QAction* loadListAction_ = nullptr;
+    QAction* saveListAction_ = nullptr;
 };
 
 // The track text as the tag takes it: its leading decimal digits, 0 when there are none.

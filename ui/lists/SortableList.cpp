@@ -2,6 +2,12 @@
 
 #include <QCollator>
 #include <QContextMenuEvent>
+#include <QCoreApplication>
+#include <QDrag>
+#include <QDragEnterEvent>
+#include <QMimeData>
+#include <QPainter>
+#include <QScrollBar>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QStyle>
@@ -11,7 +17,9 @@
 namespace {
 
 constexpr int kSortValueRole = Qt::UserRole + 1;
-
+constexpr const char* kRowDragFormat = "application/x-sonicrop-list-rows";
+// A drag this close to the top or bottom edge scrolls the list.
+constexpr int kScrollMargin = 16;
 
 
 // A row of the list: its cells and its record.
@@ -270,4 +278,140 @@ void SortableList::contextMenuEvent(QContextMenuEvent* event)
         = event->reason() == QContextMenuEvent::Keyboard ? mapToGlobal(rect().center()) : event->globalPos();
     Q_EMIT ContextMenuRequested(position);
     event->accept();
+}
+
+void SortableList::MoveRowsTo(std::vector<int> rows, int before)
+{
+    std::sort(rows.begin(), rows.end());
+    rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+    rows.erase(std::remove_if(rows.begin(), rows.end(), [this](int row) { return row < 0 || row >= RowCount(); }),
+        rows.end());
+    if (rows.empty())
+        return;
+    before = std::clamp(before, 0, RowCount());
+    QTreeWidgetItem* current = currentItem();
+    std::vector<QTreeWidgetItem*> moving;
+    std::vector<bool> selected;
+    for (auto row = rows.rbegin(); row != rows.rend(); ++row) {
+        QTreeWidgetItem* item = topLevelItem(*row);
+        selected.insert(selected.begin(), item->isSelected());
+        moving.insert(moving.begin(), takeTopLevelItem(*row));
+    }
+    // The rows taken out from above the place shift it up.
+    int at = before - static_cast<int>(std::count_if(rows.begin(), rows.end(), [before](int row) { return row < before; }));
+    for (size_t index = 0; index < moving.size(); ++index) {
+        insertTopLevelItem(at + static_cast<int>(index), moving[index]);
+        moving[index]->setSelected(selected[index]);
+    }
+    if (current && std::find(moving.begin(), moving.end(), current) != moving.end())
+        setCurrentItem(current, 0, QItemSelectionModel::NoUpdate);
+    // The list is no longer in the order of a sorted column.
+    sortColumn_ = -1;
+    header()->setSortIndicatorShown(false);
+    Q_EMIT RowsReordered();
+}
+
+void SortableList::SetRowsDraggable(bool draggable)
+{
+    rowsDraggable_ = draggable;
+    setDragEnabled(draggable);
+    setAcceptDrops(draggable);
+    viewport()->setAcceptDrops(draggable);
+    setDropIndicatorShown(false); // paintEvent draws its own line between rows
+}
+
+QMimeData* SortableList::RowDragData() const
+{
+    auto* rows = new QMimeData;
+    rows->setData(kRowDragFormat,
+        QByteArray::number(QCoreApplication::applicationPid()) + ':'
+            + QByteArray::number(reinterpret_cast<quintptr>(this), 16));
+    return rows;
+}
+
+bool SortableList::IsRowDragOfThisList(const QMimeData* dragged) const
+{
+    if (!rowsDraggable_ || !dragged || !dragged->hasFormat(kRowDragFormat))
+        return false;
+    std::unique_ptr<QMimeData> mine(RowDragData());
+    return dragged->data(kRowDragFormat) == mine->data(kRowDragFormat);
+}
+
+int SortableList::DropRowAt(const QPoint& position) const
+{
+    QTreeWidgetItem* item = itemAt(position);
+    if (!item)
+        return position.y() < 0 ? 0 : RowCount();
+    const int row = indexOfTopLevelItem(item);
+    return position.y() < visualItemRect(item).center().y() ? row : row + 1;
+}
+
+void SortableList::startDrag(Qt::DropActions)
+{
+    if (!rowsDraggable_ || SelectedRows().empty())
+        return;
+    // The drop moves the rows itself: whatever the drag reports, nothing is removed here.
+    auto* drag = new QDrag(this);
+    drag->setMimeData(RowDragData());
+    drag->exec(Qt::MoveAction, Qt::MoveAction);
+}
+
+void SortableList::dragEnterEvent(QDragEnterEvent* event)
+{
+    if (!IsRowDragOfThisList(event->mimeData())) {
+        event->ignore(); // files from a file manager are the page's
+        return;
+    }
+    event->setDropAction(Qt::MoveAction);
+    event->accept();
+}
+
+void SortableList::dragMoveEvent(QDragMoveEvent* event)
+{
+    if (!IsRowDragOfThisList(event->mimeData())) {
+        event->ignore();
+        return;
+    }
+    const QPoint position = event->position().toPoint();
+    if (position.y() < kScrollMargin)
+        verticalScrollBar()->triggerAction(QAbstractSlider::SliderSingleStepSub);
+    else if (position.y() > viewport()->height() - kScrollMargin)
+        verticalScrollBar()->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+    dropRow_ = DropRowAt(position);
+    viewport()->update();
+    event->setDropAction(Qt::MoveAction);
+    event->accept();
+}
+
+void SortableList::dragLeaveEvent(QDragLeaveEvent* event)
+{
+    dropRow_ = -1;
+    viewport()->update();
+    event->accept();
+}
+
+void SortableList::dropEvent(QDropEvent* event)
+{
+    dropRow_ = -1;
+    viewport()->update();
+    if (!IsRowDragOfThisList(event->mimeData())) {
+        event->ignore();
+        return;
+    }
+    MoveRowsTo(SelectedRows(), DropRowAt(event->position().toPoint()));
+    event->setDropAction(Qt::MoveAction);
+    event->accept();
+}
+
+void SortableList::paintEvent(QPaintEvent* event)
+{
+    QTreeWidget::paintEvent(event);
+    if (dropRow_ < 0 || RowCount() == 0)
+        return;
+    const bool atEnd = dropRow_ >= RowCount();
+    const QRect row = visualItemRect(topLevelItem(atEnd ? RowCount() - 1 : dropRow_));
+    const int y = atEnd ? row.bottom() : row.top();
+    QPainter painter(viewport());
+    painter.setPen(QPen(palette().color(QPalette::Highlight), 2));
+    painter.drawLine(0, y, viewport()->width(), y);
 }

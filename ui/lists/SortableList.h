@@ -11,6 +11,8 @@
 #include <QPersistentModelIndex>
 #include <QCollator>
 #include <QTreeWidget>
+
+class QMimeData;
 #include <memory>
 #include <optional>
 #include <span>
@@ -52,6 +54,18 @@ public:
     void SelectRow(int row, bool selected);
     // Moves a row, with its record, selection and focus, to another index.
     void MoveRow(int from, int to);
+    // Moves the rows (any order) as one block in their list order to where row `before` stands now
+    // (RowCount() for the end), keeping their selection and focus; what a drop of dragged rows does.
+    void MoveRowsTo(std::vector<int> rows, int before);
+
+    // Rows can be dragged to another place in the list (the joiner's order is the join order).
+    void SetRowsDraggable(bool draggable);
+    // What a drag of the selected rows carries: it names this list in this process, so rows dragged
+    // from another list or another running program are not taken for these.
+    QMimeData* RowDragData() const;
+    bool IsRowDragOfThisList(const QMimeData* dragged) const;
+    // The row a drop at this viewport position puts the dragged rows before.
+    int DropRowAt(const QPoint& position) const;
     // Scrolls the row into view when the event loop next runs.
     void EnsureRowVisible(int row);
 
@@ -70,6 +84,8 @@ public:
 Q_SIGNALS:
     // A right click or the context-menu key; globalPosition is where the menu opens.
     void ContextMenuRequested(const QPoint& globalPosition);
+    // Rows were dragged to another place.
+    void RowsReordered();
 
 protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
@@ -78,6 +94,13 @@ protected:
     void showEvent(QShowEvent* event) override;
     // Runs when the viewport or the scroll bars change: the last column fills what is left.
     void updateGeometries() override;
+    void startDrag(Qt::DropActions supportedActions) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dragLeaveEvent(QDragLeaveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+    // Draws the line where dragged rows would go.
+    void paintEvent(QPaintEvent* event) override;
 
 private:
     // The last column takes the width the others leave in the viewport (at least 40 pixels).
@@ -94,4 +117,6 @@ private:
     bool ascending_ = true;
     QPersistentModelIndex pendingScroll_;
     bool scrollScheduled_ = false;
+    bool rowsDraggable_ = false;
+    int dropRow_ = -1; // where the rows being dragged over the list would go, -1 when none are
 };

@@ -13,7 +13,9 @@ enum FileDialogFlag : unsigned {
 };
 
 // Filters as Qt writes them: "MP3 Files (*.mp3);;All Files (*)".
-inline constexpr const char* kAddFilesFilter = "MP3 Files (*.mp3);;All Files (*)";
+inline constexpr const char* kAddFilesFilter = "MP3 Files (*.mp3);;M3U Playlists (*.m3u8 *.m3u);;All Files (*)";
+inline constexpr const char* kLoadListFilter = "M3U Playlists (*.m3u8 *.m3u);;All Files (*)";
+inline constexpr const char* kSaveListFilter = "M3U Playlist (*.m3u8)";
 inline constexpr const char* kSaveJoinedFilter = "MP3 File (*.mp3);;All Files (*)";
 
 // files holds the initial name on entry (empty or absent for none) and the selection on return.

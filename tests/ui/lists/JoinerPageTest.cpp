@@ -344,7 +344,7 @@ TEST_F(JoinerPageTest, TheContextMenuFollowsTheSelection)
     Show(page);
     QMenu* menu = page.ContextMenu();
     const QStringList texts { "&Play", "&Browse", "", "&Remove", "Remo&ve All", "", "&Up", "&Down", "", "Copy &ID3 tag",
-        "", "&Add Files...", "Add &Folder..." };
+        "", "&Add Files...", "Add &Folder...", "", "&Load List...", "&Save List As..." };
     ASSERT_EQ(menu->actions().size(), texts.size());
     for (int index = 0; index < texts.size(); ++index)
         EXPECT_EQ(menu->actions()[index]->text(), texts[index]);
@@ -354,9 +354,14 @@ TEST_F(JoinerPageTest, TheContextMenuFollowsTheSelection)
     };
     EXPECT_FALSE(enabled(4));
     EXPECT_TRUE(enabled(11));
+    EXPECT_TRUE(enabled(14)); // a list can be loaded into an empty page, not saved from it
+    EXPECT_FALSE(enabled(15));
+    EXPECT_FALSE(page.SaveListButton()->isEnabled());
     page.InsertFileRow(Row(1));
     page.InsertFileRow(Row(2));
     EXPECT_TRUE(enabled(4));
+    EXPECT_TRUE(enabled(15));
+    EXPECT_TRUE(page.SaveListButton()->isEnabled());
     EXPECT_FALSE(enabled(0));
     page.List()->SelectRow(0, true);
     EXPECT_TRUE(enabled(0));
