@@ -15,8 +15,7 @@ struct StreamBitrate {
 };
 
 // The source must be open. Reads a few frames at the start and the middle and the last tens of
-// kilobytes of the audio; the whole
-// file only for a variable bitrate without usable counts.
+// kilobytes of the audio; the whole file only for a variable bitrate without usable counts.
 StreamBitrate AverageBitrate(const Mp3SourceFile& source);
 // kbit/s of audioBytes over samples at sampleRate, rounded; 0 when either count is 0.
 int BitrateOf(uint64_t audioBytes, uint64_t samples, int sampleRate);
