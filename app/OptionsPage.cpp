@@ -69,6 +69,7 @@ QLabel* OptionsPage::AddSectionHeader(const QString& text, const QString& iconPa
     line->setFrameShape(QFrame::HLine);
     line->setFrameShadow(QFrame::Sunken);
     line->setGeometry(DialogRect(84, top + 3, 350, 3));
+    AnchorControl(line, kAnchorWide); // the line runs to the page's right edge
     return label;
 }
 
@@ -134,13 +135,26 @@ void OptionsPage::BuildControls()
 
     sampleRate_ = new QComboBox(this);
     sampleRate_->setGeometry(DialogRect(22, 229, 110, 13));
-    AddLabel(this, "&Sample Frequency:", DialogRect(22, 219, 110, 9), sampleRate_);
+    QLabel* sampleRateLabel = AddLabel(this, "&Sample Frequency:", DialogRect(22, 219, 110, 9), sampleRate_);
     bitRate_ = new QComboBox(this);
     bitRate_->setGeometry(DialogRect(160, 229, 110, 13));
-    AddLabel(this, "Bit &Rate:", DialogRect(160, 219, 110, 9), bitRate_);
+    QLabel* bitRateLabel = AddLabel(this, "Bit &Rate:", DialogRect(160, 219, 110, 9), bitRate_);
     channels_ = new QComboBox(this);
     channels_->setGeometry(DialogRect(300, 229, 110, 13));
-    AddLabel(this, "&Channels:", DialogRect(300, 219, 110, 9), channels_);
+    QLabel* channelsLabel = AddLabel(this, "&Channels:", DialogRect(300, 219, 110, 9), channels_);
+
+    // A wider page widens the folder and the encoding fields and keeps Browse at their end; the
+    // three format lists share the extra width, each keeping its label above it.
+    AnchorControl(folderEdit_, kAnchorWide);
+    AnchorControl(browse_, kAnchorRight);
+    AnchorControl(encoding_, kAnchorWide);
+    constexpr double kThird = 1.0 / 3;
+    AnchorControl(sampleRate_, { 0, 0, kThird, 0 });
+    AnchorControl(sampleRateLabel, { 0, 0, kThird, 0 });
+    AnchorControl(bitRate_, { kThird, 0, 2 * kThird, 0 });
+    AnchorControl(bitRateLabel, { kThird, 0, 2 * kThird, 0 });
+    AnchorControl(channels_, { 2 * kThird, 0, 1, 0 });
+    AnchorControl(channelsLabel, { 2 * kThird, 0, 1, 0 });
 
     connect(fadeInEdit_, &SpinEdit::StepRequested, this,
         [this](int steps) { StepTime(fadeInEdit_, values_.cut.FadeInLen, steps, 1); });

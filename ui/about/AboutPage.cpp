@@ -45,6 +45,10 @@ AboutPage::AboutPage(QWidget* parent)
     supportLink_ = new LinkLabel("Feedback and Support", this);
     supportLink_->setGeometry(DialogRect(39, 117, 176, 9));
 
+    // The buttons keep to the right edge of a larger page; the icon, version and links to the left.
+    for (QPushButton* button : { helpButton_, updateButton_, tellFriendButton_ })
+        AnchorControl(button, kAnchorRight);
+
     connect(helpButton_, &QPushButton::clicked, this, &AboutPage::HelpRequested);
     connect(updateButton_, &QPushButton::clicked, this, &AboutPage::CheckForUpdates);
     connect(tellFriendButton_, &QPushButton::clicked, this, &AboutPage::TellFriend);
