@@ -180,10 +180,12 @@ void JoinerPage::BuildControls()
         AnchorControl(BuddyLabel(edit), { 0, 1, 0, 1 });
         AnchorControl(edit, { 0, 1, 0.5, 1 });
     }
+    // The two number fields keep their size: the track at the left of its column, the year at the
+    // right edge, in line with the genre and comment fields' ends.
     AnchorControl(trackLabel, { 0.5, 1, 0.5, 1 });
-    AnchorControl(trackEdit_, { 0.5, 1, 0.75, 1 });
-    AnchorControl(BuddyLabel(yearEdit_), { 0.75, 1, 0.75, 1 });
-    AnchorControl(yearEdit_, { 0.75, 1, 1, 1 });
+    AnchorControl(trackEdit_, { 0.5, 1, 0.5, 1 });
+    AnchorControl(BuddyLabel(yearEdit_), { 1, 1, 1, 1 });
+    AnchorControl(yearEdit_, { 1, 1, 1, 1 });
     AnchorControl(genreLabel, { 0.5, 1, 0.5, 1 });
     AnchorControl(genreBox_, { 0.5, 1, 1, 1 });
     AnchorControl(BuddyLabel(commentEdit_), { 0.5, 1, 0.5, 1 });
