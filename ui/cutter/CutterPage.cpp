@@ -5,7 +5,7 @@
 #include "engine/stream/ReadSourceTag.h"
 #include "platform/PathHelpers.h"
 #include "platform/TextFormat.h"
-#include "platform/desktop/RevealInExplorer.h"
+#include "ui/widgets/DesktopOutcome.h"
 #include "ui/widgets/DigitsSpinEdit.h"
 #include "ui/playback/MediaPlayer.h"
 #include "ui/widgets/ProgressDialog.h"
@@ -481,5 +481,5 @@ void CutterPage::OnCutNow()
     }
     const bool browse = LiveOptions() ? LiveOptions()->CutterBrowseFolder : OptionValues {}.CutterBrowseFolder;
     if (browse && !source_.outputFiles.empty())
-        RevealInExplorer(source_.outputFiles.front());
+        RevealOrSay(this, source_.outputFiles.front());
 }

@@ -3,7 +3,7 @@
 #include "engine/stream/GenreNames.h"
 #include "engine/stream/ID3TagText.h"
 #include "platform/TextFormat.h"
-#include "platform/desktop/RevealInExplorer.h"
+#include "ui/widgets/DesktopOutcome.h"
 #include "ui/cutter/TagDialog.h"
 #include "ui/cutter/CutterPage.h"
 #include "ui/cutter/SelectionSlider.h"
@@ -412,7 +412,7 @@ void CutterPage::OnBrowse()
         return;
     const std::string& path = pieces_.Entries()[static_cast<size_t>(row)].outputPath;
     if (!path.empty())
-        RevealInExplorer(path);
+        RevealOrSay(this, path);
 }
 
 void CutterPage::OnPositionSpin(int steps)

@@ -2,7 +2,7 @@
 // write it, to a file the user names. It is no piece of a run: the next run does not delete it.
 #include "platform/FileIdentity.h"
 #include "platform/PathHelpers.h"
-#include "platform/desktop/RevealInExplorer.h"
+#include "ui/widgets/DesktopOutcome.h"
 #include "ui/cutter/CutterPage.h"
 #include "ui/cutter/SavePieceAs.h"
 #include "ui/widgets/FileDialogs.h"
@@ -90,6 +90,6 @@ bool CutterPage::SaveSelectionTo(const std::string& path)
     }
     const bool browse = LiveOptions() ? LiveOptions()->CutterBrowseFolder : OptionValues {}.CutterBrowseFolder;
     if (browse)
-        RevealInExplorer(path);
+        RevealOrSay(this, path);
     return true;
 }
