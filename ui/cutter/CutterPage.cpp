@@ -319,6 +319,8 @@ bool CutterPage::OpenSource(const std::string& path)
     positionEdit_->SetText(TimeText(0));
 
     pieces_.Reset(duration_);
+    history_.Clear();
+    ForgetFinePosition();
     bool added = false;
     AddPieceAt(0, true, true, added);
     ApplySplitMode();
@@ -373,6 +375,8 @@ void CutterPage::CloseSource()
     infoText_->clear();
     DisableSourceControls();
     pieces_.Reset(0);
+    history_.Clear();
+    ForgetFinePosition();
     RefreshRows();
 }
 

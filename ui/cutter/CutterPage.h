@@ -5,12 +5,13 @@
 //
 // CutterPage.cpp builds the page and holds opening, closing, the split modes and the cut;
 // CutterPagePieces.cpp the pieces list and its editing; CutterPagePlayback.cpp listening;
-// CutterPageCueAndSilence.cpp the pieces from a CUE sheet and at silences; CutterPageSaveSelection.cpp
-// the selected piece saved alone.
+// CutterPageKeys.cpp the keys and undo; CutterPageCueAndSilence.cpp the pieces from a CUE sheet and
+// at silences; CutterPageSaveSelection.cpp the selected piece saved alone.
 #include "engine/cut/SplitRun.h"
 #include "ui/widgets/PropertyPage.h"
 #include "ui/PageSettings.h"
 #include "ui/cutter/PieceList.h"
+#include "ui/cutter/PieceListHistory.h"
 #include "ui/cutter/SilenceDialog.h"
 
 #include <QString>
@@ -152,14 +153,24 @@ public:
     // Dragging the marker of boundary index (between pieces index and index + 1) to tenths: Set
     // Start on the later piece when it moves left, Set End on the earlier when it moves right.
     void OnBoundaryDragged(int index, int32_t tenths);
-    // Keys of the slider and the strip: zoom, [ and ] set the start and end at the position, L
-    // plays the selected piece in a loop, Shift+Left/Right move the position by a second.
+    // Keys of the slider, the strip and the page: zoom (+ - 0), [ and ] set the start and end at
+    // the position (the playing one during playback), L loops the selected piece, Left/Right move
+    // the position by a frame, with Shift by a second.
     void OnPageKey(int key, Qt::KeyboardModifiers modifiers);
+    // Ctrl+Z and Ctrl+Shift+Z: every edit of the pieces list is undone and redone.
+    void OnUndo();
+    void OnRedo();
+    const PieceListHistory& History() const { return history_; }
+    bool Looping() const { return looping_; }
+    // The position as a sample of the source's decode: finer than the slider's tenth after a nudge
+    // by a frame or a key that took the playing position, else the slider's tenth.
+    int64_t PositionSample() const;
 
 protected:
     void OnInitDialog() override;
     // Enter in the position box moves the position to the time typed there.
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
 
@@ -190,6 +201,18 @@ private:
     void OnPositionSpin(int steps);
     void OnPositionEntered();
     void OpenContextMenuAt(const QPoint& globalPosition);
+
+    // Undo, the keys and the position finer than a tenth (CutterPageKeys.cpp).
+    PieceListSnapshot Snapshot() const;
+    void BeginEdit();
+    void EndEdit();
+    void RestoreSnapshot(const PieceListSnapshot& snapshot);
+    void NudgePosition(int64_t samples);
+    void TakePlayingPosition();
+    void ForgetFinePosition();
+    void MarkFineBoundary(int32_t tenths);
+    void OnLoopKey();
+    void FollowSelectedPieceInPreview();
 
     // The level strip (CutterPageStrip.cpp).
     void BuildLevelStrip();
@@ -226,6 +249,15 @@ private:
     bool dragging_ = false;
     QTimer playbackTimer_;
     bool refreshingRows_ = false; // rows written by the page report no check change
+    bool looping_ = false; // the preview starts again at its end
+
+    PieceListHistory history_;
+    PieceListSnapshot editBefore_;
+    int editDepth_ = 0; // edits made of other edits (a marker drag) are recorded once
+    int sampleRate_ = 0;
+    int samplesPerFrame_ = 0;
+    int64_t fineSample_ = -1; // the position to the sample, while the slider stands at fineTenths_
+    int32_t fineTenths_ = -1;
 
     QLineEdit* sourceEdit_ = nullptr;
     QPushButton* openButton_ = nullptr;

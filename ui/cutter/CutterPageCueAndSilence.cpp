@@ -118,6 +118,7 @@ bool CutterPage::AddPiecesAtSilences(const SilenceSplitSettings& values)
     // Each cut becomes a boundary of the list as "Add Piece" makes one; the rows on both sides keep
     // the cut's sample, so the cut falls exactly where the silence's middle is.
     std::optional<size_t> firstAdded;
+    BeginEdit();
     for (size_t i = 1; i < found.size(); ++i) {
         const int32_t at = found[i].start;
         if (at <= 0 || at >= duration_)
@@ -134,5 +135,6 @@ bool CutterPage::AddPiecesAtSilences(const SilenceSplitSettings& values)
     }
     RefreshRows();
     SelectRow(static_cast<int>(firstAdded.value_or(0)));
+    EndEdit();
     return true;
 }

@@ -48,6 +48,13 @@ public:
 protected:
     void keyPressEvent(QKeyEvent* event) override
     {
+        // The page's keys for listening: the list's type-ahead search would swallow them.
+        const int key = event->key();
+        if ((key == Qt::Key_BracketLeft || key == Qt::Key_BracketRight || key == Qt::Key_L)
+            && (event->modifiers() & ~Qt::ShiftModifier) == Qt::NoModifier) {
+            event->ignore();
+            return;
+        }
         if (event->key() == Qt::Key_F10 && event->modifiers() == Qt::ShiftModifier) {
             if (onContextMenu)
                 onContextMenu(mapToGlobal(rect().center()));
@@ -222,9 +229,11 @@ void CutterPage::RowCheckChanged()
 {
     if (refreshingRows_)
         return;
+    BeginEdit();
     for (int row = 0; row < list_->topLevelItemCount() && row < static_cast<int>(pieces_.Size()); ++row)
         pieces_.Entries()[static_cast<size_t>(row)].checked
             = list_->topLevelItem(row)->checkState(kNumber) == Qt::Checked;
+    EndEdit();
 }
 
 void CutterPage::EnablePieceButtons(bool enable)
@@ -273,7 +282,11 @@ void CutterPage::OnAddPiece()
         return;
     const int32_t position = slider_->value();
     bool added = false;
+    BeginEdit();
     AddPieceAt(position, true, true, added);
+    if (added)
+        MarkFineBoundary(position);
+    EndEdit();
     if (!added)
         ShowMessageBox(this, QString("%1 has been added.").arg(TimeText(position)));
 }
@@ -284,7 +297,11 @@ void CutterPage::OnSetEnd()
     if (row < 0)
         return;
     size_t selected = static_cast<size_t>(row);
+    BeginEdit();
     const PieceList::Edit edit = pieces_.SetEnd(static_cast<size_t>(row), slider_->value(), NewPieceEntry(), selected);
+    if (edit == PieceList::Edit::Changed)
+        MarkFineBoundary(slider_->value());
+    EndEdit();
     ShowBoundaryEdit(edit, selected, "You can not set the end position less than or equal to the start position.");
 }
 
@@ -299,6 +316,7 @@ void CutterPage::ShowBoundaryEdit(PieceList::Edit edit, size_t selected, const c
         RefreshRows();
         SelectRow(static_cast<int>(selected));
         ShowSelectedPieceOnSlider();
+        FollowSelectedPieceInPreview();
     }
     slider_->setFocus();
 }
@@ -309,8 +327,12 @@ void CutterPage::OnSetStart()
     if (row < 0)
         return;
     size_t selected = static_cast<size_t>(row);
+    BeginEdit();
     const PieceList::Edit edit
         = pieces_.SetStart(static_cast<size_t>(row), slider_->value(), NewPieceEntry(), selected);
+    if (edit == PieceList::Edit::Changed)
+        MarkFineBoundary(slider_->value());
+    EndEdit();
     ShowBoundaryEdit(edit, selected, "You can not set the start position greater than or equal to the end position.");
 }
 
@@ -344,10 +366,13 @@ void CutterPage::OnRemove()
     const int row = SelectedRow();
     if (row < 0)
         return;
+    BeginEdit();
     const size_t neighbour = pieces_.Remove(static_cast<size_t>(row));
     list_->clearSelection();
     RefreshRows();
     SelectRow(static_cast<int>(neighbour));
+    EndEdit();
+    FollowSelectedPieceInPreview();
 }
 
 void CutterPage::OnReset()
@@ -357,10 +382,13 @@ void CutterPage::OnReset()
     if (ShowMessageBox(this, "Are you sure you want to reset all pieces?", MessageIcon::Question, MessageButtons::YesNo)
         != MessageAnswer::Yes)
         return;
+    BeginEdit();
     pieces_.KeepFirstOnly();
     RefreshRows();
     SelectRow(0);
     ShowSelectedPieceOnSlider();
+    EndEdit();
+    FollowSelectedPieceInPreview();
 }
 
 void CutterPage::OnEditTag()
@@ -389,6 +417,7 @@ void CutterPage::OnEditTag()
     // The dialog may have been left open while the source went away.
     if (static_cast<size_t>(row) >= pieces_.Size())
         return;
+    BeginEdit();
     PieceEntry& edited = pieces_.Entries()[static_cast<size_t>(row)];
     edited.trackNoType = dialog.trackType;
     if (dialog.trackType == TrackNoCustom)
@@ -400,6 +429,7 @@ void CutterPage::OnEditTag()
         if (*results[i].second != shownTexts[i])
             SetTagText(edited.tag, results[i].first, results[i].second->toStdString());
     edited.tag.genre = dialog.genre;
+    EndEdit();
     refreshingRows_ = true;
     WriteRow(row);
     refreshingRows_ = false;

@@ -24,6 +24,7 @@ void CutterPage::ResetPlayback()
     previewStart_ = 0;
     previewEnd_ = 0;
     dragging_ = false;
+    looping_ = false;
     SetPlayText(false);
     previewButton_->setText("Previe&w");
 }
@@ -36,6 +37,7 @@ void CutterPage::SetPlayText(bool playing) { playButton_->setText(playing ? "&Pa
 
 void CutterPage::ShowPosition(int32_t tenths)
 {
+    ForgetFinePosition();
     positionEdit_->SetText(TimeText(tenths));
     slider_->setValue(tenths);
 }
@@ -180,6 +182,7 @@ void CutterPage::OnPreview()
 
 void CutterPage::OnStop()
 {
+    looping_ = false;
     if (!device_)
         return;
     switch (state_) {
@@ -212,6 +215,11 @@ void CutterPage::OnPlayedToEnd()
     // Only the device of the loaded source reports here; a closed one is gone with its source.
     if (sender() != device_.get())
         return;
+    if (looping_ && state_ == kPreviewing) {
+        ShowPosition(previewStart_);
+        PlayRange(previewStart_, previewEnd_);
+        return;
+    }
     OnStop();
 }
 
@@ -226,6 +234,7 @@ void CutterPage::OnSliderScrolled(bool complete)
     // While the thumb is dragged the slider's value still holds the last move's: the position is
     // the thumb's.
     const int32_t position = slider_->sliderPosition();
+    ForgetFinePosition();
     positionEdit_->SetText(TimeText(position));
     if (!complete) {
         dragging_ = true;

@@ -34,7 +34,9 @@ void CutterPage::OpenLevelStrip(const std::string& path)
     // The strip needs the frame length for its deepest zoom; the levels come later.
     Mp3SourceFile stream;
     const bool opened = stream.Open(path);
-    strip_->SetSource(duration_, opened ? stream.SampleRate() : 0, opened ? stream.SamplesPerFrame() : 0);
+    sampleRate_ = opened ? stream.SampleRate() : 0;
+    samplesPerFrame_ = opened ? stream.SamplesPerFrame() : 0;
+    strip_->SetSource(duration_, sampleRate_, samplesPerFrame_);
     stream.Close();
     strip_->SetPosition(slider_->value());
     strip_->SetSelection(slider_->SelectionStart(), slider_->SelectionEnd());
@@ -69,42 +71,5 @@ void CutterPage::OnBoundaryDragged(int index, int32_t tenths)
     } else {
         SelectRow(index);
         OnSetEnd();
-    }
-}
-
-void CutterPage::OnPageKey(int key, Qt::KeyboardModifiers modifiers)
-{
-    switch (key) {
-    case Qt::Key_Plus:
-    case Qt::Key_Equal:
-        strip_->ZoomAroundPosition(2.0);
-        break;
-    case Qt::Key_Minus:
-        strip_->ZoomAroundPosition(0.5);
-        break;
-    case Qt::Key_0:
-        strip_->ShowWholeFile();
-        break;
-    case Qt::Key_BracketLeft:
-        if (setStartButton_->isEnabled())
-            OnSetStart();
-        break;
-    case Qt::Key_BracketRight:
-        if (setEndButton_->isEnabled())
-            OnSetEnd();
-        break;
-    case Qt::Key_L:
-        if (previewButton_->isEnabled())
-            OnPreview();
-        break;
-    case Qt::Key_Left:
-    case Qt::Key_Right:
-        if (slider_->isEnabled() && (modifiers & Qt::ShiftModifier)) {
-            const int32_t step = key == Qt::Key_Left ? -10 : 10;
-            MoveSliderByUser(std::clamp(slider_->value() + step, 0, duration_));
-        }
-        break;
-    default:
-        break;
     }
 }

@@ -49,7 +49,8 @@ void LevelStrip::SetSource(int32_t durationTenths, int sampleRate, int samplesPe
     duration_ = std::max(0, durationTenths);
     durationMs_ = duration_ * 100.0;
     frameMs_ = sampleRate > 0 ? 1000.0 * samplesPerFrame / sampleRate : 26.12;
-    position_ = selectionStart_ = selectionEnd_ = 0;
+    positionMs_ = 0;
+    selectionStart_ = selectionEnd_ = 0;
     boundaries_.clear();
     dragging_ = -1;
     ShowWholeFile();
@@ -63,9 +64,11 @@ void LevelStrip::SetLevels(std::vector<float> levels)
     update();
 }
 
-void LevelStrip::SetPosition(int32_t tenths)
+void LevelStrip::SetPosition(int32_t tenths) { SetPositionMs(tenths * 100.0); }
+
+void LevelStrip::SetPositionMs(double ms)
 {
-    position_ = tenths;
+    positionMs_ = ms;
     KeepPositionInView();
     update();
 }
@@ -104,7 +107,7 @@ void LevelStrip::ZoomAround(double factor, double x)
 
 void LevelStrip::ZoomAroundPosition(double factor)
 {
-    const double x = PixelOfMs(position_ * 100.0);
+    const double x = PixelOfMs(positionMs_);
     ZoomAround(factor, x >= 0 && x <= width() ? x : width() / 2.0);
     KeepPositionInView();
 }
@@ -119,7 +122,7 @@ void LevelStrip::ScrollBy(double share)
 
 void LevelStrip::KeepPositionInView()
 {
-    const double at = position_ * 100.0;
+    const double at = positionMs_;
     const double span = viewEnd_ - viewStart_;
     if (at < viewStart_ || at > viewEnd_)
         SetView(at - span / 2, at + span / 2);
@@ -242,7 +245,7 @@ void LevelStrip::paintEvent(QPaintEvent*)
         painter.setBrush(QColor(255, 210, 80));
         painter.drawPolygon(grip, 3);
     }
-    const double p = std::round(PixelOfMs(position_ * 100.0));
+    const double p = std::round(PixelOfMs(positionMs_));
     painter.setPen(QPen(QColor(255, 80, 80), 1));
     painter.drawLine(QPointF(p, body.top()), QPointF(p, body.bottom()));
     PaintRuler(painter, ruler);

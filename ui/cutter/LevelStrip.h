@@ -28,6 +28,9 @@ public:
     bool HasLevels() const { return !levels_.empty(); }
 
     void SetPosition(int32_t tenths);
+    // A position finer than tenths (a nudge by a frame).
+    void SetPositionMs(double ms);
+    double PositionMs() const { return positionMs_; }
     void SetSelection(int32_t start, int32_t end);
     // The pieces' inner boundaries, rising (0 and the end are not markers).
     void SetBoundaries(std::vector<int32_t> boundaries);
@@ -72,7 +75,7 @@ private:
     double frameMs_ = 26.12;
     double viewStart_ = 0;
     double viewEnd_ = 0;
-    int32_t position_ = 0;
+    double positionMs_ = 0;
     int32_t selectionStart_ = 0;
     int32_t selectionEnd_ = 0;
     std::vector<int32_t> boundaries_;

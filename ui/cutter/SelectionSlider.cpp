@@ -71,8 +71,9 @@ void SelectionSlider::keyPressEvent(QKeyEvent* event)
         event->accept();
         return;
     }
+    // Left and Right move by a frame (with Shift by a second): the page knows the frame.
     const bool shiftArrow = (event->key() == Qt::Key_Left || event->key() == Qt::Key_Right)
-        && event->modifiers() == Qt::ShiftModifier;
+        && (event->modifiers() == Qt::ShiftModifier || event->modifiers() == Qt::NoModifier);
     switch (event->key()) {
     case Qt::Key_Plus:
     case Qt::Key_Equal:

@@ -21,7 +21,8 @@ Q_SIGNALS:
     // Space while the slider has the focus.
     void PlayPauseRequested();
     void SelectionChanged(int start, int end);
-    // A key the page acts on while the slider has the focus: + - 0 (zoom), [ ] L, Shift+Left/Right.
+    // A key the page acts on while the slider has the focus: + - 0 (zoom), [ ] L, Left/Right and
+    // Shift+Left/Right.
     void PageKey(int key, Qt::KeyboardModifiers modifiers);
 
 protected:
