@@ -150,8 +150,6 @@ bool ParseCutArguments(const std::vector<std::string>& args, CutArguments& parse
                 parsed.timeMs = *ms;
             }
             parsed.mode = CutArguments::Mode::Time;
-            parsed.cutTimeMin = static_cast<int32_t>(parsed.timeMs / 1000 / 60);
-            parsed.cutTimeSec = static_cast<int32_t>(parsed.timeMs / 1000 % 60);
             ++modes;
         } else if (arg == "--points") {
             parsed.points.clear();

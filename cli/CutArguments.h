@@ -13,9 +13,7 @@ struct CutArguments {
     Mode mode = Mode::Size;
     int32_t cutFileSize = 0; // KB
     int32_t cutFileAmount = 0;
-    int32_t cutTimeMin = 0;
-    int32_t cutTimeSec = 0;
-    int64_t timeMs = 0; // --time in milliseconds (cutTimeMin and cutTimeSec hold its whole seconds)
+    int64_t timeMs = 0; // --time in milliseconds
     std::vector<int64_t> points; // milliseconds, rising strictly
     std::vector<int> skip; // 1-based piece numbers left out with --points
     std::string cueSheet; // with --cue: the sheet, which names the file to cut

@@ -122,9 +122,7 @@ FileResult CutOneFile(const CutArguments& arguments, const std::string& path, Te
     }
 
     bool ok = false;
-    // Pieces of a time with a fraction of a second are cut at its multiples, as points are.
-    const bool fractionalTime = arguments.mode == CutArguments::Mode::Time && arguments.timeMs % 1000 != 0;
-    if (arguments.mode == CutArguments::Mode::Points || fractionalTime) {
+    if (arguments.mode == CutArguments::Mode::Points) {
         CutterSource source;
         source.path = path;
         source.tag = tag;
@@ -133,20 +131,8 @@ FileResult CutOneFile(const CutArguments& arguments, const std::string& path, Te
         const int64_t totalMs = probe.sampleRate > 0
             ? static_cast<int64_t>(probe.totalSamples * 1000 / static_cast<uint64_t>(probe.sampleRate))
             : 0;
-        std::vector<int64_t> points = arguments.points;
-        if (fractionalTime) {
-            if (arguments.timeMs <= 0) {
-                errorText = "Please enter a valid duration.";
-                return FileResult::Failed;
-            }
-            points.clear();
-            for (int64_t at = arguments.timeMs; at < totalMs; at += arguments.timeMs)
-                points.push_back(at);
-            if (points.empty())
-                points.push_back(totalMs); // one piece: refused below as a point outside the file
-        }
         std::vector<PieceEntry> entries;
-        if (!BuildEntries(points, arguments, totalMs, tag, entries, errorText))
+        if (!BuildEntries(arguments.points, arguments, totalMs, tag, entries, errorText))
             return FileResult::Failed;
         ok = CutBySelection(source, entries, settings, errorText);
         if (progress.IsCancelled())
@@ -169,7 +155,7 @@ FileResult CutOneFile(const CutArguments& arguments, const std::string& path, Te
             ok = CutBySilence(source, arguments.silence, settings, errorText);
             break;
         default:
-            ok = CutByTime(source, arguments.cutTimeMin, arguments.cutTimeSec, settings, errorText);
+            ok = CutByDuration(source, arguments.timeMs, settings, errorText);
             break;
         }
         if (!ok && progress.IsCancelled())
@@ -181,8 +167,8 @@ FileResult CutOneFile(const CutArguments& arguments, const std::string& path, Te
 
 // A cut by CUE sheet: every check (the sheet, its audio file, its times against the file's length)
 // passes before the first piece is written.
-FileResult CutByCueSheet(const CutArguments& arguments, TerminalProgress& progress,
-    std::vector<std::string>& written, std::string& errorText)
+FileResult CutByCueSheet(const CutArguments& arguments, TerminalProgress& progress, std::vector<std::string>& written,
+    std::string& errorText)
 {
     LoadedCueSheet loaded;
     if (!LoadCueSheet(arguments.cueSheet, loaded, errorText))

@@ -4,11 +4,11 @@
 #include "engine/cut/PrimingFrames.h"
 #include "engine/stream/InfoFrame.h"
 
+#include "engine/stream/AudioTally.h"
+#include "platform/OutputFile.h"
 #include <algorithm>
 #include <array>
 #include <climits>
-#include "engine/stream/AudioTally.h"
-#include "platform/OutputFile.h"
 
 bool FrameCopyCutter::WritePieceBySize(
     const std::string& path, int64_t byteBudget, const ID3TagInfo* tag, bool& endReached)
@@ -258,8 +258,22 @@ bool FrameCopyCutter::WriteExactPiece(const std::string& path, int64_t startSamp
     const bool layer3 = !firstAudioFrame_ || firstAudioFrame_->header.layerIndex == 2;
     // Layers I and II play every sample of their frames: the timeline is the frames'.
     const int64_t skip = layer3 ? sourceSkip_ : 0;
-    const int64_t rawStart = std::max<int64_t>(0, startSample) + skip;
-    const int64_t firstFrame = rawStart / spf;
+    // The overlaps widen the span: the piece starts before its start and ends after its end.
+    int64_t rawStart = std::max<int64_t>(0, startSample - std::max<int64_t>(0, leadInSamples_)) + skip;
+    const auto spanEnd = endSample;
+    if (endSample)
+        endSample = *endSample + std::max<int64_t>(0, leadOutSamples_);
+    int64_t firstFrame = rawStart / spf;
+    // A piece that starts before the end of the one before steps back over the frames recorded on
+    // the way (the history keeps the overlaps' samples); where it cannot reach, it starts later.
+    while (cursorFrame_ > firstFrame && !history_.Empty()) {
+        source_.SetCursor(history_.PopNewest().position);
+        --cursorFrame_;
+    }
+    if (cursorFrame_ > firstFrame) {
+        firstFrame = cursorFrame_;
+        rawStart = firstFrame * spf;
+    }
     const int64_t offset = layer3 ? rawStart - firstFrame * spf : 0;
     if (!WalkToFrame(firstFrame)) {
         if (source_.ReadFailed()) {
@@ -277,13 +291,15 @@ bool FrameCopyCutter::WriteExactPiece(const std::string& path, int64_t startSamp
     }
 
     // The tag's delay drops the priming and the samples of the first frame before the start.
-    const int maxPriming = layer3 ? std::max<int>(0, static_cast<int>((4095 + LameTag::kDecoderDelay - offset) / spf)) : 0;
+    const int maxPriming
+        = layer3 ? std::max<int>(0, static_cast<int>((4095 + LameTag::kDecoderDelay - offset) / spf)) : 0;
     const PrimingFrames priming = layer3
         ? ChoosePrimingFrames(history_, 0, source_.MainDataOf(*atCursor), 2, spf, maxPriming)
         : PrimingFrames {};
     const bool silentLead = layer3 && firstFrame == 0 && !sourceTagged_;
     const int64_t dropped = (static_cast<int64_t>(priming.count) + (silentLead ? 1 : 0)) * spf + offset;
-    const size_t pieceStart = priming.count > 0 ? history_.FromNewest(static_cast<size_t>(priming.count) - 1).position : cursor;
+    const size_t pieceStart
+        = priming.count > 0 ? history_.FromNewest(static_cast<size_t>(priming.count) - 1).position : cursor;
 
     OutputFile output;
     if (!output.Create(path)) {
@@ -368,8 +384,9 @@ bool FrameCopyCutter::WriteExactPiece(const std::string& path, int64_t startSamp
     const int64_t playedEnd = cursorFrame_ * spf - (atEnd ? (layer3 ? sourceEndTrim_ : 0) : 0);
     int64_t rawEnd = endSample ? std::min(*endSample + skip, playedEnd) : playedEnd;
     rawEnd = std::max(rawEnd, rawStart);
+    // A lead-out that reaches the source's end leaves the next piece to be written.
     if (atEnd)
-        endReached = !endSample || *endSample + skip >= playedEnd;
+        endReached = !spanEnd || *spanEnd + skip >= playedEnd;
     else if (endSample && rawEnd % spf != 0)
         sharedLast = true;
 

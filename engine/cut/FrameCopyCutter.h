@@ -25,10 +25,10 @@ public:
     // A piece cut to the sample: it plays the source's samples [startSample, endSample) of its
     // gapless decode (to the end with no endSample). It holds the frames covering that span and
     // its priming; its LAME tag's delay and padding drop the rest. Pieces must come in rising
-    // order, each starting at or after the end of the one before; a piece may share its first
-    // frame with the end of the one before. A Layer III source without a LAME tag has nothing to
-    // drop at its start, so the piece that starts there begins with one silent frame for its tag
-    // to drop. Layers I and II know no tag: their pieces hold whole frames.
+    // order of their starts; a piece may share its first frame with the end of the one before. A Layer III source
+    // without a LAME tag has nothing to drop at its start, so the piece that starts there begins with one silent frame
+    // for its tag to drop. Layers I and II know no tag: their pieces hold whole frames. The overlaps (SetLeadIn,
+    // SetLeadOut) widen the span on both sides; the next piece then steps back to its own start.
     bool WriteExactPiece(const std::string& path, int64_t startSample, std::optional<int64_t> endSample,
         const ID3TagInfo* tag, bool& endReached);
     // The gapless sample of a time in milliseconds: round(ms x rate / 1000).

@@ -1,5 +1,7 @@
 #include "engine/cut/SplitPlan.h"
 
+#include <cstdint>
+
 namespace {
 
 uint32_t PiecesOf(uint64_t total, uint64_t piece)
@@ -52,5 +54,22 @@ bool PlanByTime(int32_t totalDuration, int32_t cutTimeMin, int32_t cutTimeSec, S
     }
     plan = { SplitPlan::Measure::Tenths, pieceTenths,
         PiecesOf(static_cast<uint64_t>(totalDuration), static_cast<uint64_t>(pieceTenths)) };
+    return true;
+}
+
+bool PlanByDuration(int32_t totalDuration, int64_t pieceMs, SplitPlan& plan, std::string& errorText)
+{
+    const int64_t totalMs = int64_t { totalDuration } * 100;
+    if (pieceMs >= totalMs) {
+        errorText = "The duration of each piece is too long.";
+        return false;
+    }
+    // The pieces are numbered in 32 bits.
+    if (pieceMs < 1 || totalMs / pieceMs >= int64_t { UINT32_MAX }) {
+        errorText = "The duration of each piece is too short.";
+        return false;
+    }
+    plan = { SplitPlan::Measure::Milliseconds, pieceMs,
+        PiecesOf(static_cast<uint64_t>(totalMs), static_cast<uint64_t>(pieceMs)) };
     return true;
 }

@@ -1,5 +1,6 @@
 #include "engine/cut/SplitRun.h"
 
+#include "engine/cut/FrameCopyCutter.h"
 #include "engine/cut/MakePieceFileName.h"
 #include "engine/cut/SplitPlan.h"
 #include "engine/cut/SplitRunSteps.h"
@@ -8,6 +9,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <optional>
 
 namespace {
 
@@ -20,7 +22,17 @@ enum class SplitOutcome {
     PieceNotCreated, // a piece could not be created; the rest of the source went into the last piece
 };
 
+// Where piece (1-based) of a plan by duration starts, in milliseconds.
+int64_t PieceStartMs(const SplitPlan& plan, uint32_t piece)
+{
+    const int64_t step = plan.measure == SplitPlan::Measure::Tenths ? plan.pieceAmount * 100 : plan.pieceAmount;
+    return step * (int64_t { piece } - 1);
+}
+
 // Writes pieces 1 … N − 1 by the plan's budget and the rest of the source as the last piece.
+// Pieces by duration copied frame for frame are cut to the sample: piece k plays the samples from
+// round((k - 1) x T x rate) to round(k x T x rate) of the gapless decode, and the last the rest.
+// A faded piece is encoded again and keeps whole frames of about its duration.
 SplitOutcome RunPlan(const std::string& path, const ID3TagInfo& sourceTag, const SplitPlan& plan,
     const SplitSettings& settings, std::vector<std::string>& outputFiles, std::string& errorText)
 {
@@ -46,6 +58,20 @@ SplitOutcome RunPlan(const std::string& path, const ID3TagInfo& sourceTag, const
         return outcome;
     };
 
+    const bool byDuration = plan.measure != SplitPlan::Measure::Bytes;
+    auto* const exact = byDuration ? dynamic_cast<FrameCopyCutter*>(cutter.get()) : nullptr;
+    auto startSample = [&](uint32_t piece) { return exact->MillisecondsToSample(PieceStartMs(plan, piece)); };
+    auto write = [&](const std::string& name, uint32_t piece, bool& endReached) {
+        if (exact)
+            return exact->WriteExactPiece(name, startSample(piece), startSample(piece + 1), &tag, endReached);
+        if (!byDuration)
+            return cutter->WritePieceBySize(name, plan.pieceAmount, &tag, endReached);
+        // The piece's share of the tenths, so that fractions of a tenth add up over the run.
+        const auto tenths = [&](uint32_t p) { return (PieceStartMs(plan, p) + 50) / 100; };
+        return cutter->WritePieceByDuration(name,
+            static_cast<int32_t>(std::min<int64_t>(tenths(piece + 1) - tenths(piece), INT32_MAX)), &tag, endReached);
+    };
+
     bool endReached = false;
     PieceCutter::Failure failure = PieceCutter::Failure::None;
     PieceNumbering numbering;
@@ -55,14 +81,13 @@ SplitOutcome RunPlan(const std::string& path, const ID3TagInfo& sourceTag, const
         MakePieceFileName(name, path, options, &numbering); // a name that cannot be created fails in the writer
         if (trackRule == TrackNoSequence)
             tag.track = static_cast<int32_t>(piece);
-        const bool written = plan.measure == SplitPlan::Measure::Bytes
-            ? cutter->WritePieceBySize(name, plan.pieceAmount, &tag, endReached)
-            : cutter->WritePieceByDuration(name, static_cast<int32_t>(plan.pieceAmount), &tag, endReached);
-        if (!written) {
+        if (!write(name, piece, endReached)) {
             failure = cutter->LastFailure();
             break;
         }
-        outputFiles.push_back(name);
+        // An exact piece that would start after the source's last sample is not written.
+        if (!exact || exact->LastPieceWritten())
+            outputFiles.push_back(name);
         if (endReached)
             break;
     }
@@ -84,13 +109,17 @@ SplitOutcome RunPlan(const std::string& path, const ID3TagInfo& sourceTag, const
     MakePieceFileName(name, path, options, &numbering);
     if (trackRule == TrackNoSequence)
         tag.track = static_cast<int32_t>(piece);
-    if (!cutter->WriteRest(name, &tag)) {
+    // The last piece runs from where the piece not created would have started.
+    const bool restWritten = exact ? exact->WriteExactPiece(name, startSample(piece), std::nullopt, &tag, endReached)
+                                   : cutter->WriteRest(name, &tag);
+    if (!restWritten) {
         if (cutter->LastFailure() == PieceCutter::Failure::Cancelled)
             return interrupt(SplitOutcome::Cancelled);
         errorText = cutter->FailureText();
         return interrupt(SplitOutcome::Failed);
     }
-    outputFiles.push_back(name);
+    if (!exact || exact->LastPieceWritten())
+        outputFiles.push_back(name);
     if (!notCreated.empty()) {
         errorText = notCreated;
         return SplitOutcome::PieceNotCreated;
@@ -198,6 +227,11 @@ bool CutByCount(BatchFileSource& source, int32_t cutFileAmount, const SplitSetti
 bool CutByTime(BatchFileSource& source, int32_t cutTimeMin, int32_t cutTimeSec, const SplitSettings& settings,
     std::string& errorText)
 {
+    return CutByDuration(source, (int64_t { cutTimeMin } * 60 + cutTimeSec) * 1000, settings, errorText);
+}
+
+bool CutByDuration(BatchFileSource& source, int64_t pieceMs, const SplitSettings& settings, std::string& errorText)
+{
     // A probe that found no sample rate gives no duration to measure pieces against.
     if (source.sampleRate < 10) {
         errorText = LoadFailureText(source.path);
@@ -206,6 +240,6 @@ bool CutByTime(BatchFileSource& source, int32_t cutTimeMin, int32_t cutTimeSec, 
     const uint64_t tenths = source.totalSamples / static_cast<uint64_t>(source.sampleRate / 10);
     const auto totalDuration = static_cast<int32_t>(std::min<uint64_t>(tenths, INT32_MAX));
     SplitPlan plan;
-    const bool planned = PlanByTime(totalDuration, cutTimeMin, cutTimeSec, plan, errorText);
+    const bool planned = PlanByDuration(totalDuration, pieceMs, plan, errorText);
     return RunBatch(source, planned, plan, settings, errorText);
 }

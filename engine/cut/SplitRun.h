@@ -47,6 +47,7 @@ struct BatchFileSource {
 };
 
 // cutFileSize in KB; cutFileAmount pieces; cutTimeMin minutes and cutTimeSec seconds per piece.
+// Pieces by time copied frame for frame are cut to the sample (FrameCopyCutter::WriteExactPiece).
 bool CutBySize(CutterSource& source, int32_t cutFileSize, const SplitSettings& settings, std::string& errorText);
 bool CutByCount(CutterSource& source, int32_t cutFileAmount, const SplitSettings& settings, std::string& errorText);
 bool CutByTime(CutterSource& source, int32_t cutTimeMin, int32_t cutTimeSec, const SplitSettings& settings,
@@ -59,3 +60,5 @@ bool CutBySize(BatchFileSource& source, int32_t cutFileSize, const SplitSettings
 bool CutByCount(BatchFileSource& source, int32_t cutFileAmount, const SplitSettings& settings, std::string& errorText);
 bool CutByTime(BatchFileSource& source, int32_t cutTimeMin, int32_t cutTimeSec, const SplitSettings& settings,
     std::string& errorText);
+// Pieces of pieceMs milliseconds each, the last one holding the rest.
+bool CutByDuration(BatchFileSource& source, int64_t pieceMs, const SplitSettings& settings, std::string& errorText);

@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <cstdlib>
 #include <set>
 
 namespace {
@@ -24,7 +26,62 @@ std::string Encode(const TempDir& dir, const std::string& name, int sampleRate, 
     return dir.File(name);
 }
 
+// Samples per channel ffmpeg decodes from path (it honours the LAME tag's delay and padding); -1
+// when ffmpeg is not at hand.
+int64_t FfmpegSamples(const std::string& path)
+{
+    const std::string command = "ffmpeg -v error -i '" + path + "' -f s16le -ac 1 - 2>/dev/null";
+    FILE* pipe = ::popen(command.c_str(), "r");
+    if (!pipe)
+        return -1;
+    int64_t bytes = 0;
+    char buffer[65536];
+    for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;)
+        bytes += static_cast<int64_t>(n);
+    return ::pclose(pipe) == 0 ? bytes / 2 : -1;
+}
+
 } // namespace
+
+TEST(GaplessCommands, TimeCutsPlayExactlyTheirDurationInAGaplessDecoder)
+{
+    if (std::system("ffmpeg -version >/dev/null 2>&1") != 0)
+        GTEST_SKIP() << "no ffmpeg";
+    TempDir dir;
+    struct Case {
+        const char* name;
+        int rate;
+        int channels;
+        bool vbr;
+        bool tagged;
+        const char* time;
+        int64_t pieceMs;
+    };
+    const Case cases[] = { { "cbr.mp3", 44100, 2, false, true, "0:02", 2000 },
+        { "vbr.mp3", 44100, 2, true, true, "1.5", 1500 }, { "mpeg2.mp3", 22050, 1, true, true, "0:01.25", 1250 },
+        { "tagless.mp3", 44100, 2, false, false, "2.345", 2345 } };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string song = dir.File(c.name);
+        WriteFile(song, EncodePcm(MakeMusic(5.0, c.rate, c.channels), 128, c.vbr, c.tagged, 2));
+        const int64_t total = FfmpegSamples(song);
+        ASSERT_GT(total, 0);
+        const CliResult cut = RunCli({ "cut", "--time", c.time, song });
+        ASSERT_EQ(cut.exitCode, 0) << cut.err;
+        const std::vector<std::string> pieces = Lines(cut.out);
+        const int64_t rate = c.rate;
+        ASSERT_EQ(static_cast<int64_t>(pieces.size()), (total * 1000 / rate + c.pieceMs - 1) / c.pieceMs);
+        int64_t played = 0;
+        for (size_t i = 0; i < pieces.size(); ++i) {
+            const int64_t begin = (static_cast<int64_t>(i) * c.pieceMs * rate + 500) / 1000;
+            const int64_t end
+                = i + 1 == pieces.size() ? total : ((static_cast<int64_t>(i) + 1) * c.pieceMs * rate + 500) / 1000;
+            EXPECT_EQ(FfmpegSamples(pieces[i]), end - begin) << pieces[i];
+            played += end - begin;
+        }
+        EXPECT_EQ(played, total);
+    }
+}
 
 TEST(GaplessCommands, InfoReportsTheLameTagsDelayPaddingAndWhetherItsCrcHolds)
 {
