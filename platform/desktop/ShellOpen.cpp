@@ -30,7 +30,8 @@ std::optional<bool> OpenWithXdgOpen(const QUrl& url)
     });
     process->setStandardOutputFile(QProcess::nullDevice());
     process->setStandardErrorFile(QProcess::nullDevice());
-    process->start(opener, { url.toString() });
+    // A local file as its path: xdg-open takes it as it is, whatever characters the name holds.
+    process->start(opener, { url.isLocalFile() ? url.toLocalFile() : url.toString(QUrl::FullyEncoded) });
     if (!process->waitForStarted(kOpenerAnswerMs))
         return false;
     if (!process->waitForFinished(kOpenerAnswerMs))
