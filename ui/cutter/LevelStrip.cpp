@@ -178,6 +178,45 @@ void LevelStrip::PaintRuler(QPainter& painter, const QRect& area) const
     painter.drawLine(area.left(), area.bottom(), area.right(), area.bottom());
 }
 
+double LevelStrip::EnvelopeShare(double db)
+{
+    return std::clamp((db - kFloorDb) / (kTopDb - kFloorDb), 0.0, 1.0);
+}
+
+void LevelStrip::PaintEnvelope(QPainter& painter, const QRect& body) const
+{
+    // Per column the loudest window under it, mirrored about the middle. Anything above the floor
+    // is at least a pixel either side, so a faint passage never looks like silence.
+    const double middle = body.top() + body.height() / 2.0;
+    const double half = body.height() / 2.0 - 1;
+    QPainterPath upper;
+    std::vector<QPointF> lower;
+    for (int x = 0; x < width(); ++x) {
+        const double from = MsAtPixel(x) / kLevelWindowMs;
+        const double to = MsAtPixel(x + 1) / kLevelWindowMs;
+        auto first = static_cast<size_t>(std::max(0.0, std::floor(from)));
+        auto last = static_cast<size_t>(std::max(0.0, std::ceil(to)));
+        last = std::min(std::max(last, first + 1), levels_.size());
+        double db = kFloorDb;
+        for (size_t k = first; k < last; ++k)
+            db = std::max<double>(db, levels_[k]);
+        double extent = EnvelopeShare(db) * half;
+        if (db > kFloorDb)
+            extent = std::max(extent, 1.0);
+        const QPointF top(x, middle - extent);
+        if (x == 0)
+            upper.moveTo(top);
+        else
+            upper.lineTo(top);
+        lower.emplace_back(x, middle + extent);
+    }
+    for (auto it = lower.rbegin(); it != lower.rend(); ++it)
+        upper.lineTo(*it);
+    upper.closeSubpath();
+    painter.setRenderHint(QPainter::Antialiasing, false);
+    painter.fillPath(upper, QColor(110, 200, 130));
+}
+
 void LevelStrip::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
@@ -200,34 +239,8 @@ void LevelStrip::paintEvent(QPaintEvent*)
             painter.fillRect(QRectF(left, body.top(), right - left, body.height()), QColor(60, 90, 150));
     }
 
-    // The envelope: per column the loudest window under it, mirrored about the middle.
     if (!levels_.empty()) {
-        const double middle = body.top() + body.height() / 2.0;
-        const double half = body.height() / 2.0 - 1;
-        QPainterPath upper;
-        std::vector<QPointF> lower;
-        for (int x = 0; x < width(); ++x) {
-            const double from = MsAtPixel(x) / kLevelWindowMs;
-            const double to = MsAtPixel(x + 1) / kLevelWindowMs;
-            auto first = static_cast<size_t>(std::max(0.0, std::floor(from)));
-            auto last = static_cast<size_t>(std::max(0.0, std::ceil(to)));
-            last = std::min(std::max(last, first + 1), levels_.size());
-            double db = kFloorDb;
-            for (size_t k = first; k < last; ++k)
-                db = std::max<double>(db, levels_[k]);
-            const double share = std::clamp((db - kFloorDb) / -kFloorDb, 0.0, 1.0);
-            const QPointF top(x, middle - share * half);
-            if (x == 0)
-                upper.moveTo(top);
-            else
-                upper.lineTo(top);
-            lower.emplace_back(x, middle + share * half);
-        }
-        for (auto it = lower.rbegin(); it != lower.rend(); ++it)
-            upper.lineTo(*it);
-        upper.closeSubpath();
-        painter.setRenderHint(QPainter::Antialiasing, false);
-        painter.fillPath(upper, QColor(110, 200, 130));
+        PaintEnvelope(painter, body);
     } else {
         painter.setPen(QColor(150, 150, 150));
         painter.drawText(body, Qt::AlignCenter, tr("Reading levels..."));

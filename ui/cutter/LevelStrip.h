@@ -16,9 +16,14 @@ class LevelStrip : public QWidget {
     Q_OBJECT
 public:
     static constexpr double kLevelWindowMs = 10.0;
-    static constexpr double kFloorDb = -60.0; // the bottom of the strip
+    // Levels map onto the height in dB: the floor and below draw nothing (silence), the top and
+    // above the full height, so quiet music still shows as a low envelope.
+    static constexpr double kFloorDb = -60.0;
+    static constexpr double kTopDb = -6.0;
 
     explicit LevelStrip(QWidget* parent = nullptr);
+    // The share of the half height a level in dBFS fills.
+    static double EnvelopeShare(double db);
 
     // A new source of duration tenths: no levels yet, the whole file in view.
     void SetSource(int32_t durationTenths, int sampleRate, int samplesPerFrame);
@@ -68,6 +73,7 @@ private:
     int32_t TenthsAtPixel(double x) const;
     int MarkerNear(double x) const;
     void PaintRuler(class QPainter& painter, const QRect& area) const;
+    void PaintEnvelope(class QPainter& painter, const QRect& body) const;
 
     std::vector<float> levels_;
     int32_t duration_ = 0; // tenths

@@ -2,8 +2,10 @@
 
 #include <QDialogButtonBox>
 #include <QDoubleSpinBox>
+#include <QFontMetrics>
 #include <QFormLayout>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <cmath>
 
 SilenceDialog::SilenceDialog(const SilenceSplitSettings& values, QWidget* parent)
@@ -32,7 +34,16 @@ SilenceDialog::SilenceDialog(const SilenceSplitSettings& values, QWidget* parent
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(form);
     layout->addWidget(buttons);
-    setFixedSize(sizeHint());
+    // Wide enough for the title: window managers cut a title short rather than widen the frame.
+    // The room beside it holds the frame's icon and its buttons.
+    setFixedSize(std::max(sizeHint().width(), TitleWidth() + kTitleBarRoom), sizeHint().height());
+}
+
+int SilenceDialog::TitleWidth() const
+{
+    QFont titleFont = font();
+    titleFont.setBold(true);
+    return QFontMetrics(titleFont).horizontalAdvance(windowTitle());
 }
 
 SilenceSplitSettings SilenceDialog::Values() const

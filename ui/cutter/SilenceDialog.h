@@ -10,6 +10,8 @@ class QDoubleSpinBox;
 class SilenceDialog : public QDialog {
     Q_OBJECT
 public:
+    static constexpr int kTitleBarRoom = 160; // pixels for a frame's icon and three buttons
+
     explicit SilenceDialog(const SilenceSplitSettings& values, QWidget* parent = nullptr);
 
     // The values as the controls show them.
@@ -17,6 +19,8 @@ public:
 
     QDoubleSpinBox* ThresholdEdit() const { return threshold_; }
     QDoubleSpinBox* MinimumEdit() const { return minimum_; }
+    // The title's width in the bold font title bars use, in pixels.
+    int TitleWidth() const;
 
 private:
     QDoubleSpinBox* threshold_ = nullptr;

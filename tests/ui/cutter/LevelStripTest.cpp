@@ -5,6 +5,7 @@
 #include "ui/cutter/LevelLoader.h"
 #include "ui/cutter/LevelStrip.h"
 #include "ui/cutter/SelectionSlider.h"
+#include "ui/cutter/SilenceDialog.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -137,4 +138,47 @@ TEST_F(LevelStripTest, AClickMovesThePositionAndMarkerDragsFollowSetStartAndSetE
     QTest::mousePress(strip(), Qt::LeftButton, {}, QPoint(pixelOf(page->Pieces().Entries()[1].start), 25));
     QTest::mouseRelease(strip(), Qt::LeftButton, {}, QPoint(pixelOf(100), 25));
     EXPECT_EQ(Layout(), before);
+}
+
+TEST_F(LevelStripTest, QuietPassagesShowAsALowEnvelopeAndSilenceAsNone)
+{
+    // 2 s each: -9 dBFS, -40 dBFS, digital silence, -15 dBFS (RMS of the tone).
+    Pcm pcm = MakeTone({ .sampleRate = 22050, .channels = 1, .seconds = 8.0, .amplitude = 0.5 });
+    const size_t part = pcm.left.size() / 4;
+    const double gains[] = { 1.0, 0.0283, 0.0, 0.5 };
+    for (size_t i = 0; i < pcm.left.size(); ++i)
+        pcm.left[i] = static_cast<int16_t>(std::lround(pcm.left[i] * gains[std::min<size_t>(i / part, 3)]));
+    WriteFile(folder.File("shape.mp3"), EncodePcm(pcm, 64));
+    ASSERT_TRUE(page->OpenSource(folder.File("shape.mp3")));
+    WaitForLevels();
+    ASSERT_TRUE(strip()->HasLevels());
+    const QImage shot = strip()->grab().toImage();
+    // The envelope's height in pixels, in a column in the middle of each part.
+    const auto envelope = [&](int quarter) {
+        const int x = shot.width() * (2 * quarter + 1) / 8;
+        int green = 0;
+        for (int y = 0; y < shot.height(); ++y) {
+            const QColor c = shot.pixelColor(x, y);
+            green += c.green() > 150 && c.red() < 150 ? 1 : 0;
+        }
+        return green;
+    };
+    const int body = shot.height() - 14; // below the ruler
+    const int loud = envelope(0), quiet = envelope(1), silent = envelope(2), middle = envelope(3);
+    EXPECT_GT(loud, body * 3 / 4);
+    EXPECT_GT(quiet, body / 5) << "a passage at -40 dBFS must not look empty";
+    EXPECT_LT(quiet, loud * 2 / 3);
+    EXPECT_EQ(silent, 0);
+    EXPECT_GT(middle, quiet);
+    EXPECT_LT(middle, loud);
+    EXPECT_EQ(LevelStrip::EnvelopeShare(LevelStrip::kFloorDb - 40), 0.0);
+    EXPECT_EQ(LevelStrip::EnvelopeShare(0.0), 1.0);
+}
+
+TEST_F(LevelStripTest, TheSilenceDialogIsWideEnoughForItsTitle)
+{
+    SilenceDialog dialog(SilenceSplitSettings {});
+    QFont bold = dialog.font();
+    bold.setBold(true);
+    EXPECT_GE(dialog.width(), QFontMetrics(bold).horizontalAdvance("Add Pieces at Silences") + 120);
 }
