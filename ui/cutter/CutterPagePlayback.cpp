@@ -225,8 +225,15 @@ void CutterPage::OnPlayedToEnd()
 
 void CutterPage::OnPlaybackTimer()
 {
-    if (!dragging_ && device_)
-        ShowPosition(DevicePosition());
+    if (dragging_ || !device_)
+        return;
+    // A time being typed into the position box stays there until Enter or the focus leaves.
+    if (positionEdit_->hasFocus()) {
+        ForgetFinePosition();
+        slider_->setValue(DevicePosition());
+        return;
+    }
+    ShowPosition(DevicePosition());
 }
 
 void CutterPage::OnSliderScrolled(bool complete)

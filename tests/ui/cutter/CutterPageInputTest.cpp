@@ -67,8 +67,16 @@ TEST_F(CutterPageInputTest, EnterInThePositionBoxMovesThePositionThere)
     EXPECT_EQ(page->PositionEdit()->Text(), page->TimeText(page->Duration()));
     EXPECT_TRUE(messages_.empty());
 
-    // During playback Enter plays on from there.
+    // During playback the sound does not overwrite what is being typed, and Enter plays on from there.
+    QApplication::setActiveWindow(page.get());
+    MoveSlider(0);
     page->OnPlay();
+    page->PositionEdit()->setFocus();
+    ASSERT_TRUE(page->PositionEdit()->hasFocus());
+    page->PositionEdit()->SetText("0:03");
+    QTest::qWait(350);
+    EXPECT_EQ(page->PositionEdit()->Text(), "0:03");
+    EXPECT_GT(page->Slider()->value(), 0); // the slider follows the sound meanwhile
     EnterPosition(page->PositionEdit(), "0:03.0");
     EXPECT_EQ(page->State(), CutterPage::kPlaying);
     EXPECT_GE(page->Device()->PositionMs(), 3000);
