@@ -8,6 +8,7 @@
 #include "engine/cut/SplitRun.h"
 #include "engine/stream/ID3TagText.h"
 #include "engine/stream/Mp3SourceFile.h"
+#include "engine/stream/OpenFailureReason.h"
 #include "engine/stream/ReadSourceTag.h"
 #include "platform/PathHelpers.h"
 
@@ -117,7 +118,7 @@ FileResult CutOneFile(const CutArguments& arguments, const std::string& path, Te
     const bool byTime = arguments.mode == CutArguments::Mode::Time || arguments.mode == CutArguments::Mode::Points;
     StreamProbe probe;
     if (byTime ? !ProbeStream(path, probe) : !Mp3SourceFile().Open(path)) {
-        errorText = "Failed to load file \"" + path + "\".";
+        errorText = WithOpenFailureReason("Failed to load file \"" + path + "\".", path);
         return FileResult::Failed;
     }
 
@@ -176,7 +177,7 @@ FileResult CutByCueSheet(const CutArguments& arguments, TerminalProgress& progre
     const std::string& audioPath = loaded.audioPath;
     StreamProbe probe;
     if (!ProbeStream(audioPath, probe)) {
-        errorText = "Failed to load file \"" + audioPath + "\".";
+        errorText = WithOpenFailureReason("Failed to load file \"" + audioPath + "\".", audioPath);
         return FileResult::Failed;
     }
     std::vector<CuePiece> pieces;

@@ -9,6 +9,7 @@
 #include "engine/stream/ID3TagText.h"
 #include "engine/stream/InfoFrame.h"
 #include "engine/stream/Mp3SourceFile.h"
+#include "engine/stream/OpenFailureReason.h"
 #include "engine/stream/ReadSourceTag.h"
 #include "platform/TextFormat.h"
 
@@ -32,6 +33,7 @@ struct FileReport {
     std::string path;
     std::optional<uint64_t> size;
     bool ok = false;
+    std::string failureReason; // when not ok: why, when there is more to say than "no audio"
     // Valid when ok:
     size_t id3v2Length = 0;
     size_t audioStart = 0;
@@ -63,7 +65,9 @@ FileReport Inspect(const std::string& path)
         return report;
 
     Mp3SourceFile source;
-    if (source.Open(path)) {
+    if (!source.Open(path))
+        report.failureReason = OpenFailureReason(source.LastOpenError());
+    if (source.IsOpen()) {
         report.ok = true;
         report.id3v2Length = source.ID3v2Length();
         report.audioStart = source.Cursor();
@@ -122,13 +126,17 @@ std::string Latin1ToUtf8(const std::string& text)
     return out;
 }
 
-std::string LoadError(const std::string& path) { return "Failed to load file \"" + path + "\"."; }
+std::string LoadError(const FileReport& r)
+{
+    const std::string message = "Failed to load file \"" + r.path + "\".";
+    return r.failureReason.empty() ? message : message + " Reason: " + r.failureReason + ".";
+}
 
 void PrintJson(const FileReport& r)
 {
     const std::string path = JsonString(r.path);
     std::string line = "{\"file\":" + path + ",\"ok\":" + (r.ok ? "true" : "false");
-    line += ",\"error\":" + (r.ok ? std::string("null") : JsonString(LoadError(r.path)));
+    line += ",\"error\":" + (r.ok ? std::string("null") : JsonString(LoadError(r)));
     line += ",\"size\":" + (r.size ? std::to_string(*r.size) : "null");
     if (r.ok) {
         line += ",\"id3v2_length\":" + std::to_string(r.id3v2Length);
@@ -196,7 +204,7 @@ void PrintText(const FileReport& r)
         std::printf("  size:          %llu bytes (%s)\n", static_cast<unsigned long long>(*r.size),
             FormatSize(*r.size).c_str());
     if (!r.ok) {
-        std::printf("  error:         %s\n", LoadError(r.path).c_str());
+        std::printf("  error:         %s\n", LoadError(r).c_str());
     } else {
         std::printf("  stream:        MPEG-%s Layer %s, %d Hz, %d kbps%s\n", VersionName(r.walk.version).c_str(),
             r.walk.layerIndex == 0       ? "I"

@@ -6,6 +6,7 @@
 #include "engine/join/ChooseJoinMethod.h"
 #include "engine/join/JoinMethodText.h"
 #include "engine/join/JoinStreamFacts.h"
+#include "engine/stream/OpenFailureReason.h"
 #include "engine/stream/GenreNames.h"
 #include "platform/PathHelpers.h"
 
@@ -202,7 +203,9 @@ int RunJoin(const std::vector<std::string>& args)
     std::vector<JoinStreamFacts> facts(parsed.inputs.size());
     for (size_t i = 0; i < parsed.inputs.size(); ++i) {
         if (!ProbeJoinInput(parsed.inputs[i], facts[i])) {
-            std::fprintf(stderr, "Join failure. Failed to open file \"%s\".\n", parsed.inputs[i].c_str());
+            const std::string& input = parsed.inputs[i];
+            std::fprintf(stderr, "Join failure. %s\n",
+                WithOpenFailureReason("Failed to open file \"" + input + "\".", input).c_str());
             return kExitFailure;
         }
     }

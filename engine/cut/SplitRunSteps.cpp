@@ -2,6 +2,7 @@
 
 #include "engine/cut/FadeCutter.h"
 #include "engine/cut/FrameCopyCutter.h"
+#include "engine/stream/OpenFailureReason.h"
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -43,4 +44,7 @@ void ConfigureCutter(PieceCutter& cutter, const SplitSettings& settings)
     cutter.SetFadeOut(options.EnableFadeOut, options.FadeOutLen);
 }
 
-std::string LoadFailureText(const std::string& path) { return "Failed to load file \"" + path + "\"."; }
+std::string LoadFailureText(const std::string& path)
+{
+    return WithOpenFailureReason("Failed to load file \"" + path + "\".", path);
+}

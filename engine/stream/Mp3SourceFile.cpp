@@ -180,19 +180,37 @@ std::optional<FoundFrame> Mp3SourceFile::NextCompleteFrame(size_t position)
 
 bool Mp3SourceFile::FreeFormatStreamAt(size_t position) const
 {
-    // Free-format frames are at most a few kilobytes long: the next header, with the same bytes
-    // but for padding and private bits, follows within that.
+    // A free-format stream keeps one frame length, one slot longer in padded frames: a header with
+    // bitrate index 0 whose like (same version, layer and rate) follows at that spacing again and
+    // again. Bytes that merely hold such a header here and there (PCM samples near zero in a WAV
+    // file, noise) rarely keep the spacing.
     constexpr size_t kReach = 16 << 10;
-    const auto bytes = file_.Read(position, kReach);
-    for (size_t p = 0; p + 4 <= bytes.size(); ++p) {
+    constexpr size_t kMaxFrame = 8 << 10;
+    constexpr int kHeadersInRow = 5;
+    constexpr int kMaxStarts = 64;
+    const auto bytes = file_.Read(position, kReach + kMaxFrame * kHeadersInRow);
+    auto isFreeHeader = [&](size_t at, uint8_t b1, uint8_t b2) {
+        return at + 4 <= bytes.size() && bytes[at] == 0xFF && bytes[at + 1] == b1 && (bytes[at + 2] & 0xFC) == b2;
+    };
+    int starts = 0;
+    for (size_t p = 0; p + 4 <= std::min(bytes.size(), kReach) && starts < kMaxStarts; ++p) {
         if (bytes[p] != 0xFF || !IsFrameHeaderCandidate(&bytes[p]) || (bytes[p + 2] & 0xF0) != 0)
             continue;
+        ++starts;
         const uint8_t b1 = bytes[p + 1];
         const uint8_t b2 = bytes[p + 2] & 0xFC;
-        for (size_t q = p + 4; q + 3 <= bytes.size(); ++q)
-            if (bytes[q] == 0xFF && bytes[q + 1] == b1 && (bytes[q + 2] & 0xFC) == b2)
+        const size_t slot = ((b1 >> 1) & 0x03) == 3 ? 4 : 1; // Layer I frames grow by four bytes
+        auto padding = [&](size_t at) { return (bytes[at + 2] & 0x02) != 0 ? slot : 0; };
+        for (size_t q = p + 32; q <= p + kMaxFrame && q + 4 <= bytes.size(); ++q) {
+            if (!isFreeHeader(q, b1, b2) || q - p <= padding(p))
+                continue;
+            const size_t length = q - p - padding(p);
+            int inRow = 2;
+            for (size_t at = q; inRow < kHeadersInRow && isFreeHeader(at + length + padding(at), b1, b2); ++inRow)
+                at += length + padding(at);
+            if (inRow == kHeadersInRow)
                 return true;
-        return false;
+        }
     }
     return false;
 }

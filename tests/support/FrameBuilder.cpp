@@ -116,3 +116,17 @@ Bytes ReadFile(const std::string& path)
     std::ifstream in(path, std::ios::binary);
     return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
+
+Bytes FreeFormatCopy(const Bytes& frames)
+{
+    Bytes copy = frames;
+    size_t at = 0;
+    while (at + 4 <= copy.size()) {
+        const auto header = DecodeFrameHeader(&copy[at]);
+        if (!header)
+            throw std::logic_error("not a stream of frames");
+        copy[at + 2] &= 0x0F;
+        at += static_cast<size_t>(header->frameLength);
+    }
+    return copy;
+}

@@ -38,3 +38,6 @@ int FrameLengthOf(const FrameSpec& shape);
 void Append(Bytes& to, const Bytes& from);
 void WriteFile(const std::string& path, const Bytes& bytes);
 Bytes ReadFile(const std::string& path);
+// The frames of a stream of frames (no tags) with bitrate index 0 in every header: a free-format
+// stream, whose frames keep their lengths but no header says what they are.
+Bytes FreeFormatCopy(const Bytes& frames);

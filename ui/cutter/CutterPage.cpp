@@ -2,6 +2,7 @@
 
 #include "engine/stream/GenreNames.h"
 #include "engine/stream/ID3TagText.h"
+#include "engine/stream/OpenFailureReason.h"
 #include "engine/stream/ReadSourceTag.h"
 #include "platform/PathHelpers.h"
 #include "platform/TextFormat.h"
@@ -332,9 +333,9 @@ bool CutterPage::OpenSourceAndReport(const std::string& path)
 {
     if (OpenSource(path))
         return true;
+    const std::string failure = WithOpenFailureReason("Failed to open file \"" + path + "\".", path);
     ShowMessageBox(this,
-        QString("Failed to open file \"%1\".\n\nTo get help, please contact us at <%2>.")
-            .arg(QString::fromStdString(path), kSupportAddress));
+        QString("%1\n\nTo get help, please contact us at <%2>.").arg(QString::fromStdString(failure), kSupportAddress));
     return false;
 }
 

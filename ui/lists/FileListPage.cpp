@@ -1,5 +1,6 @@
 #include "ui/lists/FileListPage.h"
 
+#include "engine/stream/OpenFailureReason.h"
 #include "platform/FolderSearch.h"
 #include "platform/PathHelpers.h"
 #include "ui/lists/M3uPlaylist.h"
@@ -190,8 +191,12 @@ void FileListPage::LoadFileList(const std::vector<std::string>& listed, Progress
             "[" + std::to_string(index + 1) + "/" + std::to_string(count) + "] Adding file "
                 + GetFileNamePart(candidate) + "...");
         bar->StepIt();
-        if (AddFile(candidate) == -1)
-            countFailure(candidate);
+        if (AddFile(candidate) == -1) {
+            // Only names the lists take are opened again to say why; only reported ones.
+            const bool reported = failureCount < kMaxReportedFailures && HasMp3Extension(candidate);
+            const std::string reason = reported ? OpenFailureReason(candidate) : std::string();
+            countFailure(candidate + (reason.empty() ? "" : " (" + reason + ")"));
+        }
         // The cheap pump: the dialog and the list repaint a few times a second, not once per file.
         dialog->Pump();
         if (dialog->IsCancelled())
