@@ -14,10 +14,12 @@
 
 #include <QAction>
 #include <QContextMenuEvent>
+#include <QGuiApplication>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QPushButton>
+#include <QResizeEvent>
 #include <QTreeWidget>
 #include <algorithm>
 
@@ -27,12 +29,14 @@ struct ColumnFormat {
     const char* caption;
     bool rightAligned;
     int width; // pixels
+    bool text; // takes a share of the room a wider window gives
 };
 
 constexpr ColumnFormat kColumns[]
-    = { { "No.", false, 45 }, { "Start", true, 70 }, { "End", true, 70 }, { "Length", true, 70 }, { "Size", true, 60 },
-          { "Track #", true, 55 }, { "Title", false, 80 }, { "Artist", false, 80 }, { "Album", false, 80 },
-          { "Year", true, 50 }, { "Genre", false, 50 }, { "Comment", false, 100 } };
+    = { { "No.", false, 45, false }, { "Start", true, 70, false }, { "End", true, 70, false },
+          { "Length", true, 70, false }, { "Size", true, 60, false }, { "Track #", true, 55, false },
+          { "Title", false, 80, true }, { "Artist", false, 80, true }, { "Album", false, 80, true },
+          { "Year", true, 50, false }, { "Genre", false, 50, true }, { "Comment", false, 100, true } };
 
 constexpr int kModeBySelection = 3;
 
@@ -42,10 +46,44 @@ QString Unicode(const std::string& utf8) { return QString::fromStdString(utf8); 
 // keyboard (the Menu key or Shift+F10: the centre of the list then).
 class PiecesTree : public QTreeWidget {
 public:
-    using QTreeWidget::QTreeWidget;
+    explicit PiecesTree(QWidget* parent)
+        : QTreeWidget(parent)
+    {
+        connect(header(), &QHeaderView::sectionResized, this, [this] {
+            // Only a drag or a double click on a header edge is the user's choice.
+            if (!spreading_ && QGuiApplication::mouseButtons() != Qt::NoButton)
+                userSized_ = true;
+        });
+    }
     std::function<void(const QPoint&)> onContextMenu;
 
+    // Gives the room beyond the columns' own widths to the text columns, in proportion to their
+    // widths, until the user sizes a column by hand.
+    void SpreadColumns()
+    {
+        if (userSized_ || columnCount() != static_cast<int>(std::size(kColumns)))
+            return;
+        int all = 0;
+        int text = 0;
+        for (const ColumnFormat& column : kColumns) {
+            all += column.width;
+            text += column.text ? column.width : 0;
+        }
+        const int room = std::max(0, viewport()->width() - all);
+        spreading_ = true;
+        for (int index = 0; index < static_cast<int>(std::size(kColumns)); ++index) {
+            const ColumnFormat& column = kColumns[index];
+            setColumnWidth(index, column.width + (column.text ? room * column.width / text : 0));
+        }
+        spreading_ = false;
+    }
+
 protected:
+    void resizeEvent(QResizeEvent* event) override
+    {
+        QTreeWidget::resizeEvent(event);
+        SpreadColumns();
+    }
     void keyPressEvent(QKeyEvent* event) override
     {
         // The page's keys for listening: the list's type-ahead search would swallow them.
@@ -71,6 +109,10 @@ protected:
             onContextMenu(at);
         event->accept();
     }
+
+private:
+    bool userSized_ = false;
+    bool spreading_ = false;
 };
 
 } // namespace
@@ -96,8 +138,8 @@ void CutterPage::BuildPiecesList()
         header->setText(column, kColumns[column].caption);
         header->setTextAlignment(
             column, (kColumns[column].rightAligned ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter);
-        list_->setColumnWidth(column, kColumns[column].width);
     }
+    list->SpreadColumns();
     list->onContextMenu = [this](const QPoint& at) { OpenContextMenuAt(at); };
     connect(list_, &QTreeWidget::itemSelectionChanged, this, &CutterPage::SelectionChanged);
     connect(list_, &QTreeWidget::itemChanged, this, &CutterPage::RowCheckChanged);

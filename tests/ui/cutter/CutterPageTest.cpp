@@ -395,3 +395,27 @@ TEST_F(CutterPageTest, ADropOpensTheFirstMp3ThatOpensAndPassesOverTheRest)
     EXPECT_EQ(Rows(), 2);
     EXPECT_TRUE(messages_.empty());
 }
+
+TEST_F(CutterPageTest, AWiderPageWidensThePiecesListsTextColumnsAndNoOther)
+{
+    QTreeWidget* list = page->PiecesList();
+    page->resize(PropertyPage::PageSize());
+    QApplication::processEvents();
+    const int title = list->columnWidth(6);
+    const int start = list->columnWidth(1);
+    const int genre = list->columnWidth(10);
+    page->resize(PropertyPage::PageSize() + QSize(600, 270));
+    QApplication::processEvents();
+    EXPECT_GT(list->columnWidth(6), title + 20);   // Title
+    EXPECT_GT(list->columnWidth(10), genre + 10);  // Genre
+    EXPECT_EQ(list->columnWidth(1), start);        // Start keeps its width
+    int all = 0;
+    for (int column = 0; column < list->columnCount(); ++column)
+        all += list->columnWidth(column);
+    EXPECT_LE(all, list->viewport()->width());     // no horizontal scrolling when there is room
+    EXPECT_GT(all, list->viewport()->width() - 12);
+    // Back at the default size the columns keep their own widths.
+    page->resize(PropertyPage::PageSize());
+    QApplication::processEvents();
+    EXPECT_EQ(list->columnWidth(6), title);
+}
