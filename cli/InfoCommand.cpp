@@ -4,6 +4,7 @@
 #include "cli/ValidUtf8.h"
 
 #include "engine/join/Mp3StreamDecoder.h"
+#include "engine/stream/CountStreamSamples.h"
 #include "engine/stream/GenreNames.h"
 #include "engine/stream/ID3TagInfo.h"
 #include "engine/stream/ID3TagText.h"
@@ -27,6 +28,9 @@ struct StreamWalk {
     int layerIndex = 0;
     uint64_t frames = 0;
     uint64_t samples = 0;
+    uint64_t durationMs = 0; // each frame at its own rate
+    std::optional<int64_t> formatChangeAtFrame;
+    MpegFrameHeader formatChangeHeader {};
 };
 
 struct FileReport {
@@ -83,11 +87,13 @@ FileReport Inspect(const std::string& path)
             report.walk.version = header->version;
             report.walk.layerIndex = header->layerIndex;
         }
-        for (auto frame = source.NextCompleteFrame(source.Cursor()); frame;
-             frame = source.NextCompleteFrame(frame->position + static_cast<size_t>(frame->header.frameLength))) {
-            ++report.walk.frames;
-            report.walk.samples += static_cast<uint64_t>(frame->header.samplesPerFrame);
-        }
+        StreamSampleCount count;
+        CountStreamSamples(source, count);
+        report.walk.frames = static_cast<uint64_t>(count.frameCount);
+        report.walk.samples = static_cast<uint64_t>(count.totalSamples);
+        report.walk.durationMs = static_cast<uint64_t>(count.DurationMs());
+        report.walk.formatChangeAtFrame = count.formatChangeAtFrame;
+        report.walk.formatChangeHeader = count.formatChangeHeader;
     }
 
     Mp3StreamDecoder decoder;
@@ -106,10 +112,9 @@ FileReport Inspect(const std::string& path)
 
 std::string VersionName(int version) { return version == MpegVersion1 ? "1" : version == MpegVersion2 ? "2" : "2.5"; }
 
-uint64_t DurationMs(const FileReport& r)
-{
-    return r.sampleRate > 0 ? r.walk.samples * 1000 / static_cast<uint64_t>(r.sampleRate) : 0;
-}
+uint64_t DurationMs(const FileReport& r) { return r.walk.durationMs; }
+
+const char* LayerName(int layerIndex) { return layerIndex == 0 ? "I" : layerIndex == 1 ? "II" : "III"; }
 
 // Tag bytes are Latin-1: each byte is the code point of the same number.
 std::string Latin1ToUtf8(const std::string& text)
@@ -150,13 +155,15 @@ void PrintJson(const FileReport& r)
         line += ",\"frames\":" + std::to_string(r.walk.frames);
         line += ",\"samples\":" + std::to_string(r.walk.samples);
         line += ",\"duration_ms\":" + std::to_string(DurationMs(r));
+        line += ",\"format_change_at_frame\":"
+            + (r.walk.formatChangeAtFrame ? std::to_string(*r.walk.formatChangeAtFrame) : std::string("null"));
         const auto& lame = r.lameTag;
         line += ",\"delay\":" + (lame ? std::to_string(lame->encoderDelay) : std::string("null"));
         line += ",\"padding\":" + (lame ? std::to_string(lame->encoderPadding) : std::string("null"));
         line += ",\"lame_tag_crc_ok\":" + (lame ? std::string(lame->tagCrcOk ? "true" : "false") : "null");
     } else {
         for (const char* key : { "id3v2_length", "audio_start", "info_frame", "info_frame_count", "version", "layer", "sample_rate",
-                 "bitrate", "frames", "samples", "duration_ms", "delay", "padding", "lame_tag_crc_ok" })
+                 "bitrate", "frames", "samples", "duration_ms", "format_change_at_frame", "delay", "padding", "lame_tag_crc_ok" })
             line += std::string(",\"") + key + "\":null";
     }
     if (r.probed) {
@@ -207,18 +214,21 @@ void PrintText(const FileReport& r)
         std::printf("  error:         %s\n", LoadError(r).c_str());
     } else {
         std::printf("  stream:        MPEG-%s Layer %s, %d Hz, %d kbps%s\n", VersionName(r.walk.version).c_str(),
-            r.walk.layerIndex == 0       ? "I"
-                : r.walk.layerIndex == 1 ? "II"
-                                         : "III",
-            r.sampleRate, r.bitrate, r.infoFrame.empty() ? "" : " (average)");
+            LayerName(r.walk.layerIndex), r.sampleRate, r.bitrate, r.infoFrame.empty() ? "" : " (average)");
         std::printf("  ID3v2 block:   %zu bytes\n", r.id3v2Length);
         std::printf("  audio start:   byte %zu%s\n", r.audioStart,
             r.infoFrame.empty() ? "" : (", after the \"" + r.infoFrame + "\" frame").c_str());
         std::printf("  frames:        %llu (%llu samples)\n", static_cast<unsigned long long>(r.walk.frames),
             static_cast<unsigned long long>(r.walk.samples));
+        if (r.walk.formatChangeAtFrame) {
+            const MpegFrameHeader& changed = r.walk.formatChangeHeader;
+            std::printf("  format change: at frame %lld, to MPEG-%s Layer %s, %d Hz\n",
+                static_cast<long long>(*r.walk.formatChangeAtFrame), VersionName(changed.version).c_str(),
+                LayerName(changed.layerIndex), changed.sampleRate);
+        }
         const uint64_t ms = DurationMs(r);
-        std::printf("  duration:      %s.%03llu\n", FormatTime(static_cast<int32_t>(ms / 1000)).c_str(),
-            static_cast<unsigned long long>(ms % 1000));
+        std::printf("  duration:      %s.%03llu%s\n", FormatTime(static_cast<int32_t>(ms / 1000)).c_str(),
+            static_cast<unsigned long long>(ms % 1000), r.walk.formatChangeAtFrame ? " (each frame at its own rate)" : "");
         if (r.lameTag)
             std::printf("  LAME tag:      delay %d, padding %d, CRC %s\n", r.lameTag->encoderDelay,
                 r.lameTag->encoderPadding, r.lameTag->tagCrcOk ? "ok" : "wrong");

@@ -216,12 +216,17 @@ int RunJoin(const std::vector<std::string>& args)
     job.AssignTag(parsed.title, parsed.artist, parsed.album, parsed.year, parsed.comment, parsed.genre,
         parsed.track.has_value() && !parsed.track->empty(), parsed.track ? LeadingNumber(*parsed.track) : 0);
 
-    const JoinMethod method = ChooseJoinMethod(parsed.encoding, facts);
+    JoinMethod method = ChooseJoinMethod(parsed.encoding, facts);
     bool ok = false;
     bool cancelled = false;
     {
         TerminalProgress progress;
         ok = JoinWithMethod(job, method, parsed.output, progress);
+        // A frame copy that met an input changing its format inside re-encoded instead.
+        if (const auto& encoding = job.ReencodedInstead()) {
+            method.frameCopy = false;
+            method.encoding = *encoding;
+        }
         cancelled = progress.IsCancelled();
         progress.Finish();
     }

@@ -8,6 +8,7 @@ bool ProbeStream(const std::string& path, StreamProbe& probe)
     if (!CountStreamSamples(path, count))
         return false;
     probe.sampleRate = count.sampleRate;
-    probe.totalSamples = static_cast<uint64_t>(count.totalSamples);
+    // A stream that changes its rate is planned in samples of its first rate, each frame timed at its own.
+    probe.totalSamples = static_cast<uint64_t>(count.SamplesAtFirstRate());
     return true;
 }

@@ -93,7 +93,7 @@ bool CutBySelection(
     PieceNumbering numbering;
     // Copied frames are cut to the sample: each piece plays exactly the source's samples between
     // its bounds (a faded piece is encoded again and keeps whole frames).
-    auto* exact = dynamic_cast<FrameCopyCutter*>(cutter.get());
+    auto* exact = ExactCutter(*cutter);
     for (size_t i = 0; exact && i < entries.size(); ++i) {
         PieceEntry& entry = entries[i];
         if (!entry.checked)

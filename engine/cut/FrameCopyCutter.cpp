@@ -125,7 +125,7 @@ bool FrameCopyCutter::WritePiece(
             RecordFrame(frame, bytes);
         source_.SetCursor(frame.position + length);
         bytesWritten += static_cast<int64_t>(length);
-        samplesLeft -= frame.header.samplesPerFrame;
+        samplesLeft -= SamplesAtSourceRate(frame.header);
         cancelled = PumpAndCheckCancel();
         return !cancelled;
     };

@@ -1,5 +1,7 @@
 #include "engine/cut/PieceCutter.h"
 
+#include "engine/stream/StreamTime.h"
+
 #include <algorithm>
 
 PieceCutter::~PieceCutter() { source_.Close(); }
@@ -7,6 +9,7 @@ PieceCutter::~PieceCutter() { source_.Close(); }
 bool PieceCutter::Open(const std::string& path)
 {
     firstAudioFrame_.reset();
+    otherRateTicks_ = 0;
     if (!source_.Open(path))
         return false;
     if (source_.HasID3v2())
@@ -78,7 +81,7 @@ bool PieceCutter::SkipDuration(int32_t tenths, bool& endReached)
         }
         RecordFrame(*frame);
         source_.SetCursor(frame->position + static_cast<size_t>(frame->header.frameLength));
-        remaining -= frame->header.samplesPerFrame;
+        remaining -= SamplesAtSourceRate(frame->header);
         UpdateProgress();
         if (PumpAndCheckCancel()) {
             Fail(Failure::Cancelled, {});
@@ -120,6 +123,17 @@ std::string PieceCutter::FailureText() const
     default:
         return {};
     }
+}
+
+int64_t PieceCutter::OtherRateSamples(const MpegFrameHeader& header)
+{
+    const int64_t perSample = TicksPerSample(source_.SampleRate());
+    if (perSample <= 0)
+        return header.samplesPerFrame;
+    otherRateTicks_ += FrameTicks(header);
+    const int64_t samples = otherRateTicks_ / perSample;
+    otherRateTicks_ -= samples * perSample;
+    return samples;
 }
 
 int64_t PieceCutter::TenthsToSamples(int32_t tenths) const

@@ -62,6 +62,12 @@ public:
 protected:
     // tenths × 0.1 × sample rate in double precision, truncated toward zero.
     int64_t TenthsToSamples(int32_t tenths) const;
+    // A frame's length for time budgets, in samples at the source's (first frame's) rate: a frame
+    // of a stream that has changed its rate counts by its own duration.
+    int64_t SamplesAtSourceRate(const MpegFrameHeader& header)
+    {
+        return header.sampleRate == source_.SampleRate() ? header.samplesPerFrame : OtherRateSamples(header);
+    }
     // Moves the bar to the cursor's share of the source when that is further than before.
     void UpdateProgress();
     // Lets pending messages run, then reads the cancel flag.
@@ -107,6 +113,11 @@ protected:
     int64_t leadOutSamples_ = 0;
 
 private:
+    int64_t OtherRateSamples(const MpegFrameHeader& header);
+
+    // What frames of another rate left over below one sample at the source's rate, in ticks
+    // (StreamTime.h): carried on, so that their sum stays exact.
+    int64_t otherRateTicks_ = 0;
     Failure failure_ = Failure::None;
     std::string failedPath_;
 };

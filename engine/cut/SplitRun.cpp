@@ -59,7 +59,7 @@ SplitOutcome RunPlan(const std::string& path, const ID3TagInfo& sourceTag, const
     };
 
     const bool byDuration = plan.measure != SplitPlan::Measure::Bytes;
-    auto* const exact = byDuration ? dynamic_cast<FrameCopyCutter*>(cutter.get()) : nullptr;
+    auto* const exact = byDuration ? ExactCutter(*cutter) : nullptr;
     auto startSample = [&](uint32_t piece) { return exact->MillisecondsToSample(PieceStartMs(plan, piece)); };
     auto write = [&](const std::string& name, uint32_t piece, bool& endReached) {
         if (exact)

@@ -2,6 +2,7 @@
 
 #include "engine/cut/FadeCutter.h"
 #include "engine/cut/FrameCopyCutter.h"
+#include "engine/stream/CountStreamSamples.h"
 #include "engine/stream/OpenFailureReason.h"
 
 #include <sys/stat.h>
@@ -42,6 +43,16 @@ void ConfigureCutter(PieceCutter& cutter, const SplitSettings& settings)
     cutter.SetLeadOut(options.BackwardOverlap);
     cutter.SetFadeIn(options.EnableFadeIn, options.FadeInLen);
     cutter.SetFadeOut(options.EnableFadeOut, options.FadeOutLen);
+}
+
+FrameCopyCutter* ExactCutter(PieceCutter& cutter)
+{
+    auto* const exact = dynamic_cast<FrameCopyCutter*>(&cutter);
+    if (!exact)
+        return nullptr;
+    StreamSampleCount count;
+    CountStreamSamples(cutter.Source(), count);
+    return count.formatChangeAtFrame ? nullptr : exact;
 }
 
 std::string LoadFailureText(const std::string& path)

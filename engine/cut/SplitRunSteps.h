@@ -16,3 +16,9 @@ bool PumpAndCheckCancel(const SplitSettings& settings);
 // Hands the writer the job, the bar, the overlaps and the fades, in that order.
 void ConfigureCutter(PieceCutter& cutter, const SplitSettings& settings);
 std::string LoadFailureText(const std::string& path);
+// The frame-copy writer, for pieces cut to the sample; none for a fading writer. Exact pieces count
+// samples at one rate in frames of one length, so a source whose frames change their version,
+// layer or rate gets none either: its pieces are cut frame by frame, each frame timed at its own
+// rate.
+class FrameCopyCutter;
+FrameCopyCutter* ExactCutter(PieceCutter& cutter);

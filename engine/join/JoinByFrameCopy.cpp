@@ -11,6 +11,7 @@
 #include "engine/join/JoinInputFacts.h"
 #include "engine/join/JoinInputProgress.h"
 #include "engine/join/JoinJob.h"
+#include "engine/join/JoinStreamFacts.h"
 #include "engine/join/PrimingTail.h"
 #include "engine/stream/AudioTally.h"
 #include "engine/stream/ID3v2Fields.h"
@@ -39,10 +40,27 @@ std::vector<std::span<const uint8_t>> SpansOf(const std::vector<std::vector<uint
 
 } // namespace
 
+bool JoinJob::ReencodeInstead(const std::string& outputPath, int changedRate, JobProgress& progress)
+{
+    std::vector<JoinStreamFacts> entries(inputs_.size());
+    for (size_t i = 0; i < inputs_.size(); ++i) {
+        if (!ProbeJoinInput(inputs_[i], entries[i])) {
+            Fail("Failed to open file \"%s\".", inputs_[i]);
+            return false;
+        }
+    }
+    JoinEncoding encoding = PickAutoEncoding(entries);
+    encoding.sampleRate = std::max(encoding.sampleRate, changedRate);
+    const bool joined = JoinByReencoding(outputPath, encoding.sampleRate, encoding.bitrate, encoding.channelMode, progress);
+    reencodedInstead_ = encoding;
+    return joined;
+}
+
 bool JoinJob::JoinByFrameCopy(const std::string& outputPath, JobProgress& progress)
 {
     errorText_.clear();
     droppedPrimingFrames_ = 0;
+    reencodedInstead_.reset();
     if (OutputIsAnInput(outputPath)) {
         Fail("Failed to create file \"%s\".", outputPath);
         return false;
@@ -92,6 +110,10 @@ bool JoinJob::JoinByFrameCopy(const std::string& outputPath, JobProgress& progre
     ProgressBar* lower = progress.Bar(JobProgress::Lower);
     AudioTally tally(infoFrame.size(), !infoFrame.empty());
     PrimingTail previousTail;
+    // The stream's format, which every frame copied must keep (the rate gives the version).
+    const int streamLayer = facts.front().layerIndex;
+    const int streamRate = facts.front().sampleRate;
+    int changedRate = 0; // set when a frame of another format was met
 
     for (int index = 0; index < InputCount(); ++index) {
         const std::string& inputPath = inputs_[static_cast<size_t>(index)];
@@ -162,6 +184,10 @@ bool JoinJob::JoinByFrameCopy(const std::string& outputPath, JobProgress& progre
             bool cancelled = false;
             const size_t runStart = source.Cursor();
             const auto run = source.FramesInSync(runStart, [&](const FoundFrame& frame, std::span<const uint8_t> bytes) {
+                if (frame.header.sampleRate != streamRate || frame.header.layerIndex != streamLayer) {
+                    changedRate = frame.header.sampleRate;
+                    return false;
+                }
                 tally.AddFrame(bytes.size(), frame.header.bitrate);
                 cancelled = !take(frame);
                 return !cancelled;
@@ -170,23 +196,33 @@ bool JoinJob::JoinByFrameCopy(const std::string& outputPath, JobProgress& progre
                 tally.AddBytes(run);
                 if (!output.AppendFrom(source.File(), runStart, run.size()))
                     return source.ReadFailed() ? readFailed() : writeFailed();
-            } else {
+            } else if (changedRate == 0) {
                 const auto frame = source.NextCompleteFrame(source.Cursor());
                 if (!frame)
                     break;
                 const auto length = static_cast<size_t>(frame->header.frameLength);
-                const auto bytes = source.FrameBytes(*frame);
-                if (bytes.size() != length)
-                    return readFailed();
-                tally.Add(bytes, frame->header.bitrate);
-                if (!output.Append(bytes.data(), length))
-                    return writeFailed();
-                cancelled = !take(*frame);
+                if (frame->header.sampleRate != streamRate || frame->header.layerIndex != streamLayer) {
+                    changedRate = frame->header.sampleRate;
+                } else {
+                    const auto bytes = source.FrameBytes(*frame);
+                    if (bytes.size() != length)
+                        return readFailed();
+                    tally.Add(bytes, frame->header.bitrate);
+                    if (!output.Append(bytes.data(), length))
+                        return writeFailed();
+                    cancelled = !take(*frame);
+                }
             }
             inputProgress.Advance(source.Cursor());
             if (cancelled) {
                 output.Discard();
                 return false;
+            }
+            if (changedRate != 0) {
+                // Frames of two rates (or layers) would play under one header at one rate.
+                output.Discard();
+                source.Close();
+                return ReencodeInstead(outputPath, changedRate, progress);
             }
         }
         if (source.ReadFailed())

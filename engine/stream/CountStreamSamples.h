@@ -5,6 +5,7 @@
 #include "engine/stream/Mp3SourceFile.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -12,10 +13,18 @@ struct StreamSampleCount {
     int sampleRate = 0; // Hz, of the first audio frame
     int channels = 0; // 1 or 2, of the first audio frame
     int64_t frameCount = 0; // audio frames
-    int64_t totalSamples = 0; // per channel
+    int64_t totalSamples = 0; // per channel, of every frame whatever its rate
+    int64_t durationTicks = 0; // every frame at its own rate (StreamTime.h)
+    // The index of the first audio frame whose version, layer or sample rate differs from the
+    // first frame's; none when the stream keeps one format.
+    std::optional<int64_t> formatChangeAtFrame;
+    MpegFrameHeader formatChangeHeader {}; // that frame's header, when there is one
 
-    // totalSamples at sampleRate, truncated; 0 without a rate.
+    // The length, each frame at its own rate, truncated; 0 without frames.
     int64_t DurationMs() const;
+    // The length in samples at the first frame's rate, truncated: totalSamples when the stream
+    // keeps one rate.
+    int64_t SamplesAtFirstRate() const;
 };
 
 // Where an audio frame lies in the file and where its samples start in the stream.

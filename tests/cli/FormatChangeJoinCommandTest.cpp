@@ -105,3 +105,67 @@ INSTANTIATE_TEST_SUITE_P(Streams, FormatChangeJoinCommand,
     ::testing::Values(Case { "StereoThenMono", Tone(44100, 2, 3.0, 440), Tone(44100, 1, 3.0, 660) },
         Case { "At44100Then48000", Tone(44100, 2, 3.0, 440), Tone(48000, 2, 3.0, 660) }),
     [](const ::testing::TestParamInfo<Case>& param) { return std::string(param.param.name); });
+
+TEST(FormatChangeInfoCommand, InfoNamesTheFrameWhereTheFormatChangesAndTimesEachFrameAtItsRate)
+{
+    TempDir dir;
+    Bytes stream = EncodeTone(Tone(44100, 2, 1.0, 440));
+    const size_t firstFrames = ReadMp3Layout(stream).frames.size();
+    Append(stream, EncodeTone(Tone(48000, 2, 1.0, 660)));
+    const std::string path = dir.File("changing.mp3");
+    WriteFile(path, stream);
+    const size_t frames = ReadMp3Layout(stream).frames.size();
+    const auto ms = static_cast<long long>((firstFrames * 1152 / 44100.0 + (frames - firstFrames) * 1152 / 48000.0) * 1000);
+    const std::string plain = dir.File("plain.mp3");
+    WriteFile(plain, EncodeTone(Tone(44100, 2, 1.0, 440)));
+
+    const CliResult json = RunCli({ "info", "--json", path, plain });
+    ASSERT_EQ(json.exitCode, 0) << json.err;
+    const std::vector<std::string> lines = Lines(json.out);
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_NE(lines[0].find(",\"duration_ms\":" + std::to_string(ms) + ",\"format_change_at_frame\":"
+                  + std::to_string(firstFrames) + ","),
+        std::string::npos)
+        << lines[0];
+    EXPECT_NE(lines[1].find(",\"format_change_at_frame\":null,"), std::string::npos) << lines[1];
+
+    const CliResult text = RunCli({ "info", path });
+    EXPECT_NE(text.out.find("  format change: at frame " + std::to_string(firstFrames) + ", to MPEG-1 Layer III, 48000 Hz\n"),
+        std::string::npos)
+        << text.out;
+    EXPECT_NE(text.out.find(" (each frame at its own rate)\n"), std::string::npos) << text.out;
+
+    // Joined with a copy of itself: re-encoded at the higher rate, never copied under one header.
+    const std::string joined = dir.File("joined.mp3");
+    const CliResult join = RunCli({ "join", "-o", joined, path, path });
+    ASSERT_EQ(join.exitCode, 0) << join.err;
+    EXPECT_EQ(join.out, "re-encode 48000 Hz 128 kbps joint\n" + joined + "\n");
+    for (const Bytes& frame : ReadMp3Layout(ReadFile(joined)).frames)
+        ASSERT_EQ(DecodeFrameHeader(frame.data())->sampleRate, 48000);
+}
+
+// Pieces by time of a stream that changes its rate: each frame counts by its own duration, so a
+// piece of the 48 kHz part lasts as long as one of the 44.1 kHz part.
+TEST(FormatChangeCutCommand, PiecesByTimeLastTheirTimeOnBothSidesOfTheChange)
+{
+    TempDir dir;
+    Bytes stream = EncodeTone(Tone(44100, 2, 3.0, 440));
+    Append(stream, EncodeTone(Tone(48000, 2, 3.0, 660)));
+    const std::string source = dir.File("source.mp3");
+    WriteFile(source, stream);
+
+    const CliResult cut = RunCli({ "cut", "--time", "0:02", source });
+    ASSERT_EQ(cut.exitCode, 0) << cut.err;
+    const std::vector<std::string> pieces = Lines(cut.out);
+    ASSERT_EQ(pieces.size(), 3u);
+    double total = 0;
+    for (size_t i = 0; i < pieces.size(); ++i) {
+        const double seconds = GaplessSamplesAt44100(pieces[i]) / 44100;
+        total += seconds;
+        // Within a frame of the cut points; the last piece holds the rest (with the encoders' own
+        // delay and padding of both parts).
+        EXPECT_NEAR(seconds, i + 1 < pieces.size() ? 2.0 : FrameSamplesAt44100(source) / 44100 - 4.0, 0.03)
+            << pieces[i];
+    }
+    EXPECT_NEAR(total, FrameSamplesAt44100(source) / 44100, 0.001);
+}

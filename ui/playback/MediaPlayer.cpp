@@ -46,9 +46,11 @@ int64_t MediaPlayer::MsToSample(int64_t ms) const
 
 int64_t MediaPlayer::SampleToMs(int64_t sample) const
 {
-    StreamSampleCount count = decoder_.Count();
-    count.totalSamples = sample;
-    return count.DurationMs();
+    const int64_t rate = decoder_.SampleRate();
+    if (rate <= 0)
+        return 0;
+    // Split so that the product cannot overflow for any count of samples.
+    return sample / rate * 1000 + sample % rate * 1000 / rate;
 }
 
 int64_t MediaPlayer::CurrentSample() const

@@ -135,8 +135,10 @@ TEST(StreamSampleCount, DurationOfMoreThan27HoursDoesNotOverflow)
 {
     StreamSampleCount count;
     count.sampleRate = 44100;
-    count.totalSamples = int64_t { 44100 } * 100 * 3600 + 441; // 100 hours and 10 ms
+    // 100 hours and 10 ms of samples at 44.1 kHz, 320 ticks each.
+    count.durationTicks = (int64_t { 44100 } * 100 * 3600 + 441) * 320;
     EXPECT_EQ(count.DurationMs(), int64_t { 100 } * 3600 * 1000 + 10);
-    count.totalSamples = INT64_MAX / 2;
+    EXPECT_EQ(count.SamplesAtFirstRate(), int64_t { 44100 } * 100 * 3600 + 441);
+    count.durationTicks = INT64_MAX / 2;
     EXPECT_GT(count.DurationMs(), 0);
 }
