@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 namespace {
 
@@ -86,74 +87,210 @@ struct GranuleChannel {
     int region0Count = 0;
     int region1Count = 0;
     int part23Length = 0;
+    int scalefacCompress = 0;
+    bool mixed = false;
+    bool preflag = false;
+    bool scalefacScale = false;
+    // Global_gain steps each band (long blocks) or each window (short blocks) lies below the
+    // granule's: its scale factor, 2 or 4 steps each, plus the pre-emphasis; 0 where not read.
+    std::array<int, 22> bandLowering {};
+    std::array<int, 3> windowLowering {};
 };
 
-// The largest value any region that holds values can code; 1 for a granule of count1 values only.
-double LargestValue(const GranuleChannel& g, int rate)
+// Power of one granule of one channel: the loudest region, each at the largest value its table
+// codes, stepped by the finest band it holds; 0 for a granule without values.
+double GranulePower(const GranuleChannel& g, int rate)
 {
     const int bigEnd = std::min(576, g.bigValues * 2);
     if (bigEnd == 0)
-        return g.part23Length > 0 ? 1 : 0;
+        return g.part23Length > 0 ? GainPower(g.globalGain - 210) : 0.0; // count1 values only
+    if (g.windowSwitching && g.blockType == 2) {
+        // Short blocks: three windows, each lowered by its own subblock gain and scale factors.
+        double largest = TableLargest(g.tables[0]);
+        if (bigEnd > 36)
+            largest = std::max(largest, TableLargest(g.tables[1]));
+        static const double kShortBlockPower = DbToPower(kShortBlockDb);
+        double power = 0;
+        for (size_t w = 0; w < 3; ++w)
+            power += GainPower(g.globalGain - 210 - 8 * g.subblockGain[w] - g.windowLowering[w]);
+        // 26.7 dB per decade of the value is a power of 2.67.
+        return power / 3.0 * std::pow(std::max(largest, 1.0), kValueDb / 10.0) * kShortBlockPower;
+    }
     const auto& bands = LongBands(rate);
     int region1Start = 0;
     int region2Start = 576;
     if (g.windowSwitching) {
-        region1Start = g.blockType == 2 ? 36 : bands[8];
+        region1Start = bands[8];
     } else {
         region1Start = bands[std::min(22, g.region0Count + 1)];
         region2Start = bands[std::min(22, g.region0Count + g.region1Count + 2)];
     }
-    double largest = TableLargest(g.tables[0]);
-    if (bigEnd > region1Start)
-        largest = std::max(largest, TableLargest(g.tables[1]));
-    if (!g.windowSwitching && bigEnd > region2Start)
-        largest = std::max(largest, TableLargest(g.tables[2]));
-    return std::max(largest, 1.0);
-}
-
-// Power of one granule of one channel.
-double GranulePower(const GranuleChannel& g, int rate)
-{
-    const double largest = LargestValue(g, rate);
-    if (largest <= 0)
-        return 0.0;
-    // 26.7 dB per decade of the value is a power of 2.67.
-    const double valuePower = std::pow(largest, kValueDb / 10.0);
-    if (!g.windowSwitching || g.blockType != 2)
-        return GainPower(g.globalGain - 210) * valuePower;
-    // Short blocks: three windows, each lowered by its own subblock gain.
-    static const double kShortBlockPower = DbToPower(kShortBlockDb);
     double power = 0;
-    for (const int gain : g.subblockGain)
-        power += GainPower(g.globalGain - 210 - 8 * gain);
-    return power / 3.0 * valuePower * kShortBlockPower;
+    int band = 0;
+    for (int region = 0; region < 3 && bands[static_cast<size_t>(band)] < bigEnd; ++region) {
+        const int regionEnd = std::min(bigEnd, region == 0 ? region1Start : region == 1 ? region2Start : 576);
+        int lowering = 1 << 20;
+        for (; band < 22 && bands[static_cast<size_t>(band)] < regionEnd; ++band)
+            lowering = std::min(lowering, g.bandLowering[static_cast<size_t>(band)]);
+        if (lowering == 1 << 20)
+            continue; // an empty region
+        const double largest = std::max(TableLargest(g.tables[static_cast<size_t>(region)]), 1.0);
+        power = std::max(power, GainPower(g.globalGain - 210 - lowering) * std::pow(largest, kValueDb / 10.0));
+    }
+    return power;
 }
 
-FrameLevel ReadLayer3(std::span<const uint8_t> frame, const MpegFrameHeader& header, size_t sideStart)
+// Reads main data bits that start in the reservoir and run on into the frame's own main data.
+class MainDataBits {
+public:
+    MainDataBits(std::span<const uint8_t> before, std::span<const uint8_t> own)
+        : before_(before)
+        , own_(own)
+    {
+    }
+    void Seek(size_t bit) { bit_ = bit; }
+    // count: 0 to 8 bits.
+    uint32_t Read(int count)
+    {
+        const size_t byte = bit_ >> 3;
+        const uint32_t window = (uint32_t { ByteAt(byte) } << 8) | ByteAt(byte + 1);
+        const int shift = 16 - static_cast<int>(bit_ & 7) - count;
+        bit_ += static_cast<size_t>(count);
+        return (window >> shift) & ((1u << count) - 1);
+    }
+    size_t Bits() const { return (before_.size() + own_.size()) * 8; }
+
+private:
+    uint8_t ByteAt(size_t i) const
+    {
+        if (i < before_.size())
+            return before_[i];
+        i -= before_.size();
+        return i < own_.size() ? own_[i] : 0;
+    }
+    std::span<const uint8_t> before_;
+    std::span<const uint8_t> own_;
+    size_t bit_ = 0;
+};
+
+// Bits of each MPEG-1 scale factor for the 16 values of scalefac_compress: bands 0-10, 11-20.
+constexpr int kSlen[16][2] = { { 0, 0 }, { 0, 1 }, { 0, 2 }, { 0, 3 }, { 3, 0 }, { 1, 1 }, { 1, 2 }, { 1, 3 },
+    { 2, 1 }, { 2, 2 }, { 2, 3 }, { 3, 1 }, { 3, 2 }, { 3, 3 }, { 4, 2 }, { 4, 3 } };
+// Pre-emphasis added to the long-block scale factors when preflag is set.
+constexpr int kPretab[22] = { 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 2, 2, 3, 3, 3, 2, 0 };
+
+// MPEG-2/2.5 scale factors: how scalefac_compress splits into four groups of bands, each with its
+// bit count (ISO 13818-3, without intensity stereo). Fills up to 36 values in band order.
+int ReadLsfScaleFactors(MainDataBits& bits, GranuleChannel& g, std::array<int, 39>& values)
+{
+    static constexpr int kCounts[3][3][4] = { { { 6, 5, 5, 5 }, { 9, 9, 9, 9 }, { 6, 9, 9, 9 } },
+        { { 6, 5, 7, 3 }, { 9, 9, 12, 6 }, { 6, 9, 12, 6 } }, { { 11, 10, 0, 0 }, { 18, 18, 0, 0 }, { 15, 18, 0, 0 } } };
+    int sfc = g.scalefacCompress;
+    int slen[4] = {};
+    int set = 0;
+    if (sfc < 400) {
+        slen[0] = (sfc >> 4) / 5;
+        slen[1] = (sfc >> 4) % 5;
+        slen[2] = (sfc & 15) >> 2;
+        slen[3] = sfc & 3;
+    } else if (sfc < 500) {
+        sfc -= 400;
+        slen[0] = (sfc >> 2) / 5;
+        slen[1] = (sfc >> 2) % 5;
+        slen[2] = sfc & 3;
+        set = 1;
+    } else {
+        sfc -= 500;
+        slen[0] = std::min(sfc / 3, 4);
+        slen[1] = sfc % 3;
+        set = 2;
+        g.preflag = true;
+    }
+    const int kind = !g.windowSwitching || g.blockType != 2 ? 0 : g.mixed ? 2 : 1;
+    int n = 0;
+    for (int group = 0; group < 4; ++group)
+        for (int k = 0; k < kCounts[set][kind][group]; ++k)
+            values[static_cast<size_t>(n++)] = static_cast<int>(bits.Read(slen[group]));
+    return n;
+}
+
+// Reads one granule's scale factors at the start of its part 2 and turns them into the steps each band lies
+// below global_gain.
+void ReadScaleFactors(MainDataBits& bits, GranuleChannel& g, bool mpeg1, int granule,
+    const std::array<bool, 4>& scfsi, std::array<int, 22>& firstGranuleFactors)
+{
+    const int step = g.scalefacScale ? 4 : 2;
+    const bool shortBlocks = g.windowSwitching && g.blockType == 2;
+    if (shortBlocks && g.mixed)
+        return; // mixed blocks are read as unscaled
+    std::array<int, 39> values {};
+    if (mpeg1) {
+        const int slen1 = kSlen[g.scalefacCompress & 15][0];
+        const int slen2 = kSlen[g.scalefacCompress & 15][1];
+        if (shortBlocks) {
+            for (int k = 0; k < 36; ++k)
+                values[static_cast<size_t>(k)] = static_cast<int>(bits.Read(k < 18 ? slen1 : slen2));
+        } else {
+            static constexpr int kGroupEnd[4] = { 6, 11, 16, 21 };
+            int band = 0;
+            for (size_t group = 0; group < 4; ++group)
+                for (; band < kGroupEnd[group]; ++band) {
+                    const auto b = static_cast<size_t>(band);
+                    values[b] = granule == 1 && scfsi[group] ? firstGranuleFactors[b]
+                                                             : static_cast<int>(bits.Read(group < 2 ? slen1 : slen2));
+                    firstGranuleFactors[b] = values[b];
+                }
+        }
+    } else {
+        ReadLsfScaleFactors(bits, g, values);
+    }
+    if (shortBlocks) {
+        for (size_t w = 0; w < 3; ++w) {
+            int lowest = values[w];
+            for (size_t band = 1; band < 12; ++band)
+                lowest = std::min(lowest, values[band * 3 + w]);
+            g.windowLowering[w] = step * lowest;
+        }
+        return;
+    }
+    for (size_t band = 0; band < 21; ++band)
+        g.bandLowering[band] = step * (values[band] + (g.preflag ? kPretab[band] : 0));
+}
+
+FrameLevel ReadLayer3(
+    std::span<const uint8_t> frame, const MpegFrameHeader& header, size_t sideStart, MainDataReservoir* reservoir)
 {
     const bool mpeg1 = header.version == MpegVersion1;
     const int channels = header.channelMode == 3 ? 1 : 2;
     FrameLevel level;
     level.parts = mpeg1 ? 2 : 1;
     level.samplesPerPart = 576;
-    BitReader bits(frame.first(std::min(frame.size(), sideStart + static_cast<size_t>(header.sideInfoSize))), sideStart);
+    const size_t sideEnd = sideStart + static_cast<size_t>(header.sideInfoSize);
+    BitReader bits(frame.first(std::min(frame.size(), sideEnd)), sideStart);
+    std::array<std::array<bool, 4>, 2> scfsi {};
+    size_t mainDataBegin = 0;
     if (mpeg1) {
-        bits.Skip(9 + (channels == 1 ? 5 : 3) + 4 * channels);
+        mainDataBegin = bits.Read(9);
+        bits.Skip(channels == 1 ? 5 : 3);
+        for (int ch = 0; ch < channels; ++ch)
+            for (bool& flag : scfsi[static_cast<size_t>(ch)])
+                flag = bits.Read(1) != 0;
     } else {
-        bits.Skip(8 + (channels == 1 ? 1 : 2));
+        mainDataBegin = bits.Read(8);
+        bits.Skip(channels == 1 ? 1 : 2);
     }
+    std::array<std::array<GranuleChannel, 2>, 2> granules {};
     for (int gr = 0; gr < level.parts; ++gr) {
-        double power = 0;
         for (int ch = 0; ch < channels; ++ch) {
-            GranuleChannel g;
+            GranuleChannel& g = granules[static_cast<size_t>(gr)][static_cast<size_t>(ch)];
             g.part23Length = static_cast<int>(bits.Read(12));
             g.bigValues = static_cast<int>(bits.Read(9));
             g.globalGain = static_cast<int>(bits.Read(8));
-            bits.Skip(mpeg1 ? 4 : 9); // scalefac_compress
+            g.scalefacCompress = static_cast<int>(bits.Read(mpeg1 ? 4 : 9));
             g.windowSwitching = bits.Read(1) != 0;
             if (g.windowSwitching) {
                 g.blockType = static_cast<int>(bits.Read(2));
-                bits.Skip(1); // mixed_block_flag
+                g.mixed = bits.Read(1) != 0;
                 g.tables[0] = static_cast<int>(bits.Read(5));
                 g.tables[1] = static_cast<int>(bits.Read(5));
                 for (int& gain : g.subblockGain)
@@ -164,13 +301,52 @@ FrameLevel ReadLayer3(std::span<const uint8_t> frame, const MpegFrameHeader& hea
                 g.region0Count = static_cast<int>(bits.Read(4));
                 g.region1Count = static_cast<int>(bits.Read(3));
             }
-            bits.Skip(mpeg1 ? 3 : 2); // preflag (MPEG-1 only), scalefac_scale, count1table_select
-            power += GranulePower(g, header.sampleRate);
+            g.preflag = mpeg1 && bits.Read(1) != 0;
+            g.scalefacScale = bits.Read(1) != 0;
+            bits.Skip(1); // count1table_select
         }
+    }
+    if (bits.Overrun()) {
+        if (reservoir)
+            reservoir->size = 0;
+        return level;
+    }
+    // The scale factors, where the main data is at hand: it begins main_data_begin bytes before
+    // the end of the side information, in earlier frames' bytes kept by the reservoir.
+    const std::span<const uint8_t> own = frame.size() > sideEnd ? frame.subspan(sideEnd) : std::span<const uint8_t> {};
+    const bool intensity = header.channelMode == 1 && ((frame[3] >> 4) & 1) != 0;
+    if (reservoir && mainDataBegin <= reservoir->size) {
+        MainDataBits main(std::span<const uint8_t>(reservoir->bytes).subspan(reservoir->size - mainDataBegin, mainDataBegin), own);
+        size_t at = 0;
+        std::array<std::array<int, 22>, 2> firstGranuleFactors {};
+        for (int gr = 0; gr < level.parts; ++gr)
+            for (int ch = 0; ch < channels; ++ch) {
+                GranuleChannel& g = granules[static_cast<size_t>(gr)][static_cast<size_t>(ch)];
+                // Past the bytes held, or a second channel coded by intensity (its own table),
+                // the granule keeps the unscaled step.
+                if (at + static_cast<size_t>(g.part23Length) <= main.Bits() && !(intensity && ch == 1 && !mpeg1)) {
+                    main.Seek(at);
+                    ReadScaleFactors(main, g, mpeg1, gr, scfsi[static_cast<size_t>(ch)],
+                        firstGranuleFactors[static_cast<size_t>(ch)]);
+                }
+                at += static_cast<size_t>(g.part23Length);
+            }
+    }
+    if (reservoir) {
+        // Keep the last bytes of main data for the frames that follow.
+        auto& kept = *reservoir;
+        const size_t take = std::min(own.size(), MainDataReservoir::kCapacity);
+        const size_t keep = std::min(kept.size, MainDataReservoir::kCapacity - take);
+        std::memmove(kept.bytes.data(), kept.bytes.data() + (kept.size - keep), keep);
+        std::memcpy(kept.bytes.data() + keep, own.data() + (own.size() - take), take);
+        kept.size = keep + take;
+    }
+    for (int gr = 0; gr < level.parts; ++gr) {
+        double power = 0;
+        for (int ch = 0; ch < channels; ++ch)
+            power += GranulePower(granules[static_cast<size_t>(gr)][static_cast<size_t>(ch)], header.sampleRate);
         level.power[static_cast<size_t>(gr)] = power / channels;
     }
-    if (bits.Overrun())
-        level.power = {};
     return level;
 }
 
@@ -295,12 +471,28 @@ double PowerToDb(double power)
     return std::max(kSilenceDb, 10.0 * std::log10(power));
 }
 
-FrameLevel ReadFrameLevel(std::span<const uint8_t> frame, const MpegFrameHeader& header)
+namespace {
+
+FrameLevel ReadLevel(std::span<const uint8_t> frame, const MpegFrameHeader& header, MainDataReservoir* reservoir)
 {
     if (frame.size() < 4)
         return {};
     const size_t start = (frame[1] & 0x01) == 0 ? 6 : 4; // a CRC follows the header when protected
     if (header.layerIndex == 2)
-        return ReadLayer3(frame, header, start);
+        return ReadLayer3(frame, header, start, reservoir);
+    if (reservoir)
+        reservoir->size = 0;
     return ReadLayer1Or2(frame, header, start);
+}
+
+} // namespace
+
+FrameLevel ReadFrameLevel(std::span<const uint8_t> frame, const MpegFrameHeader& header, MainDataReservoir& reservoir)
+{
+    return ReadLevel(frame, header, &reservoir);
+}
+
+FrameLevel ReadFrameLevel(std::span<const uint8_t> frame, const MpegFrameHeader& header)
+{
+    return ReadLevel(frame, header, nullptr);
 }

@@ -7,6 +7,9 @@
 // chosen tables code stands for its loudest line, so per channel
 //   1.505 x (global_gain - 210 - 8 x subblock_gain) + 26.7 x log10(largest value)
 // follows its level in dB. A granule that codes no values at all is silent.
+// The scale factors, read from the main data (no Huffman decoding), lower that step band by band;
+// an encoder that sets global_gain for its coarsest band and lifts the others with scale factors
+// (VBR) would otherwise read far too loud, so each region counts with its finest-stepped band.
 // Layers I and II: each subband's scale factor bounds its samples; their powers add up.
 #include "engine/stream/MpegFrameHeader.h"
 
@@ -21,8 +24,17 @@ struct FrameLevel {
     std::array<double, 2> power {};
 };
 
+// The last bytes of Layer III main data seen, where a frame's main data may begin (bit reservoir).
+struct MainDataReservoir {
+    static constexpr size_t kCapacity = 511; // the largest main_data_begin
+    std::array<uint8_t, kCapacity> bytes {};
+    size_t size = 0;
+};
+
 // frame holds the whole frame, header first; a frame too short for its side information or scale
-// factors reads as silent.
+// factors reads as silent. reservoir carries main data from frame to frame in stream order; a
+// frame whose main data begins before what it holds is read without its scale factors.
+FrameLevel ReadFrameLevel(std::span<const uint8_t> frame, const MpegFrameHeader& header, MainDataReservoir& reservoir);
 FrameLevel ReadFrameLevel(std::span<const uint8_t> frame, const MpegFrameHeader& header);
 
 // Power (full scale = 1) to dBFS, with silence and anything below it as kSilenceDb.

@@ -57,11 +57,12 @@ std::optional<LevelOverview> ReadLevelOverview(
     Accumulator sums;
     int64_t rawSample = 0; // where the next frame's output starts in the decoder's raw output
     size_t frames = 0;
+    MainDataReservoir reservoir;
     for (auto frame = first; frame; frame = source.NextCompleteFrame(source.Cursor())) {
         source.SetCursor(frame->position + static_cast<size_t>(frame->header.frameLength));
         if ((++frames & 4095) == 0 && cancel && cancel->load(std::memory_order_relaxed))
             return std::nullopt;
-        const FrameLevel level = ReadFrameLevel(source.FrameBytes(*frame), frame->header);
+        const FrameLevel level = ReadFrameLevel(source.FrameBytes(*frame), frame->header, reservoir);
         for (int part = 0; part < level.parts; ++part) {
             // The granule's output span, on the gapless timeline; every window it reaches takes
             // its power, so windows shorter than a granule are never left empty.

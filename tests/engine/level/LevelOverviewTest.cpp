@@ -157,7 +157,71 @@ TEST_P(LevelOverviewTest, FollowsTheDecodedLevelOfSpeech)
 INSTANTIATE_TEST_SUITE_P(Encodings, LevelOverviewTest, ::testing::ValuesIn(kEncodings),
     [](const auto& param) { return std::string(param.param.name); });
 
+// Noise whose power falls 3 dB per octave, about -40 dBFS RMS: every band holds sound, so an
+// encoder's scale factors matter as much as its global gain.
+Pcm PinkNoise(double seconds)
+{
+    Pcm pcm;
+    pcm.sampleRate = 44100;
+    const auto count = static_cast<size_t>(seconds * pcm.sampleRate);
+    uint32_t state = 99;
+    double b0 = 0, b1 = 0, b2 = 0;
+    for (size_t i = 0; i < count; ++i) {
+        state = state * 1664525u + 1013904223u;
+        const double white = static_cast<double>(state >> 8) / 8388608.0 - 1.0;
+        b0 = 0.99765 * b0 + white * 0.0990460;
+        b1 = 0.96300 * b1 + white * 0.2965164;
+        b2 = 0.57000 * b2 + white * 1.0526913;
+        const double pink = (b0 + b1 + b2 + white * 0.1848) * 0.0035;
+        pcm.left.push_back(static_cast<int16_t>(std::lround(pink * 32767)));
+        pcm.right.push_back(static_cast<int16_t>(std::lround(-pink * 32767)));
+    }
+    return pcm;
+}
+
+// Median of the estimate minus the decoded level over the windows above -50 dBFS.
+double MedianError(const std::string& path)
+{
+    std::string error;
+    const auto overview = ReadLevelOverview(path, kDefaultLevelWindowMs, error);
+    EXPECT_TRUE(overview) << error;
+    if (!overview)
+        return 1e9;
+    const auto truth = DecodedLevels(DecodeGapless(path), overview->windowSamples);
+    std::vector<double> errors;
+    for (size_t k = 0; k < std::min(truth.size(), overview->levelsDb.size()); ++k)
+        if (truth[k] > -50)
+            errors.push_back(overview->levelsDb[k] - truth[k]);
+    EXPECT_GT(errors.size(), 20u);
+    if (errors.empty())
+        return 1e9;
+    std::nth_element(errors.begin(), errors.begin() + static_cast<long>(errors.size() / 2), errors.end());
+    return errors[errors.size() / 2];
+}
+
 } // namespace
+
+// An absolute threshold (silence) needs the same level for the same sound however it was encoded:
+// VBR sets global_gain for its coarsest band and lifts the others with scale factors, which must
+// not read 15 dB loud.
+TEST(LevelOverview, ReadsTheSameLevelForCbrAndVbrOfOneSound)
+{
+    struct Case {
+        const char* name;
+        int bitrate;
+        bool vbr;
+        int quality;
+    };
+    const Case cases[] = { { "cbr128", 128, false, 4 }, { "cbr320", 320, false, 4 }, { "vbr2", 0, true, 2 },
+        { "vbr5", 0, true, 5 } };
+    const Pcm noise = PinkNoise(6.0);
+    TempDir dir;
+    for (const Case& c : cases) {
+        const std::string path = dir.File(std::string(c.name) + ".mp3");
+        WriteFile(path, EncodePcm(noise, c.bitrate, c.vbr, true, c.quality));
+        EXPECT_NEAR(MedianError(path), 0.0, 4.0) << c.name;
+    }
+}
 
 TEST(LevelOverview, ReportsFilesWithoutAudioAndStopsWhenCancelled)
 {
