@@ -97,6 +97,21 @@ struct GranuleChannel {
     std::array<int, 3> windowLowering {};
 };
 
+// 26.7 dB per decade of the value is a power of 2.67.
+double ValuePower(double value) { return std::pow(value, kValueDb / 10.0); }
+
+// ValuePower of each table's largest value (at least 1), worked out once.
+double TableValuePower(int table)
+{
+    static const std::array<double, 32> kPowers = [] {
+        std::array<double, 32> values {};
+        for (int t = 0; t < 32; ++t)
+            values[static_cast<size_t>(t)] = ValuePower(std::max(TableLargest(t), 1.0));
+        return values;
+    }();
+    return kPowers[static_cast<size_t>(table & 31)];
+}
+
 // Power of one granule of one channel: the loudest region, each at the largest value its table
 // codes, stepped by the finest band it holds; 0 for a granule without values.
 double GranulePower(const GranuleChannel& g, int rate)
@@ -113,8 +128,7 @@ double GranulePower(const GranuleChannel& g, int rate)
         double power = 0;
         for (size_t w = 0; w < 3; ++w)
             power += GainPower(g.globalGain - 210 - 8 * g.subblockGain[w] - g.windowLowering[w]);
-        // 26.7 dB per decade of the value is a power of 2.67.
-        return power / 3.0 * std::pow(std::max(largest, 1.0), kValueDb / 10.0) * kShortBlockPower;
+        return power / 3.0 * ValuePower(std::max(largest, 1.0)) * kShortBlockPower;
     }
     const auto& bands = LongBands(rate);
     int region1Start = 0;
@@ -134,8 +148,7 @@ double GranulePower(const GranuleChannel& g, int rate)
             lowering = std::min(lowering, g.bandLowering[static_cast<size_t>(band)]);
         if (lowering == 1 << 20)
             continue; // an empty region
-        const double largest = std::max(TableLargest(g.tables[static_cast<size_t>(region)]), 1.0);
-        power = std::max(power, GainPower(g.globalGain - 210 - lowering) * std::pow(largest, kValueDb / 10.0));
+        power = std::max(power, GainPower(g.globalGain - 210 - lowering) * TableValuePower(g.tables[static_cast<size_t>(region)]));
     }
     return power;
 }
