@@ -7,6 +7,7 @@
 #include "engine/join/Mp3StreamDecoder.h"
 #include "engine/join/PcmConverter.h"
 #include "engine/stream/ID3v2Fields.h"
+#include "engine/stream/InfoFrame.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -107,6 +108,23 @@ bool JoinJob::JoinByReencoding(
         };
         std::fill(decodedRight.begin(), decodedRight.end(), int16_t { 0 });
 
+        // A LAME tag's delay and padding say which decoded samples are the input's own: the
+        // priming before them and the padding after them are not encoded again, so the pieces of
+        // one cut join without repeating the frames each piece starts with.
+        uint64_t keepBegin = 0;
+        uint64_t keepEnd = UINT64_MAX;
+        if (decoder.Source().HasInfoFrame()) {
+            const auto layout = ParseInfoFrame(decoder.Source().InfoFrame());
+            if (layout && layout->lameTag) {
+                keepBegin = static_cast<uint64_t>(layout->lameTag->encoderDelay + LameTag::kDecoderDelay);
+                if (layout->frameCount) {
+                    const int64_t end = static_cast<int64_t>(*layout->frameCount) * decoder.SamplesPerFrame()
+                        - layout->lameTag->encoderPadding + LameTag::kDecoderDelay;
+                    keepEnd = std::max<uint64_t>(keepBegin, static_cast<uint64_t>(std::max<int64_t>(end, 0)));
+                }
+            }
+        }
+
         uint64_t done = 0;
         for (;;) {
             int samples = 0;
@@ -120,6 +138,7 @@ bool JoinJob::JoinByReencoding(
             if (endOfStream || samples <= 0)
                 break;
             samples = std::min(samples, Mp3StreamDecoder::kMaxSamplesPerFrame);
+            const uint64_t frameBegin = done;
             done += static_cast<uint64_t>(samples);
             inputProgress.Advance(done);
             progress.Pump();
@@ -128,11 +147,16 @@ bool JoinJob::JoinByReencoding(
 
             if (decoder.FrameChannels() != inputChannels || decoder.FrameSampleRate() != inputRate)
                 configureConverter(decoder.FrameChannels(), decoder.FrameSampleRate());
-            const int16_t* left = decodedLeft.data();
-            const int16_t* right = decodedRight.data();
-            int count = samples;
+            const uint64_t from = std::max(frameBegin, keepBegin);
+            const uint64_t to = std::min(done, keepEnd);
+            if (from >= to)
+                continue;
+            const int16_t* left = decodedLeft.data() + (from - frameBegin);
+            const int16_t* right = decodedRight.data() + (from - frameBegin);
+            const int kept = static_cast<int>(to - from);
+            int count = kept;
             if (needConversion) {
-                converter.Convert(left, right, samples, convertedLeft.data(), convertedRight.data(), count);
+                converter.Convert(left, right, kept, convertedLeft.data(), convertedRight.data(), count);
                 left = convertedLeft.data();
                 right = convertedRight.data();
             }
