@@ -11,6 +11,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <numeric>
 
 namespace {
@@ -56,14 +58,14 @@ struct Agreement {
     size_t windowsDiffer = 0; // count of overview windows minus decoded windows
 };
 
-Agreement Compare(const std::string& path)
+// The overview of path against decoded, its decode.
+Agreement Compare(const std::string& path, const Pcm& decoded)
 {
     std::string error;
     const auto overview = ReadLevelOverview(path, kDefaultLevelWindowMs, error);
     EXPECT_TRUE(overview) << error;
     if (!overview)
         return {};
-    const Pcm decoded = DecodeGapless(path);
     const auto truth = DecodedLevels(decoded, overview->windowSamples);
     Agreement result;
     result.windowsDiffer = overview->levelsDb.size() > truth.size() ? overview->levelsDb.size() - truth.size()
@@ -110,7 +112,7 @@ void CheckAgainstDecode(const Pcm& pcm, const Encoding& e, bool expectSilence)
     TempDir dir;
     const std::string path = dir.File("source.mp3");
     WriteFile(path, EncodePcm(pcm, e.bitrate, e.vbr, true, 2));
-    const Agreement agreement = Compare(path);
+    const Agreement agreement = Compare(path, DecodeGapless(path));
     SCOPED_TRACE(::testing::Message() << e.name << ": r " << agreement.r << ", mean error " << agreement.meanError
                                       << " dB, silence " << agreement.silentFound << "/" << agreement.silent);
     EXPECT_GE(agreement.r, 0.95);
@@ -199,6 +201,70 @@ double MedianError(const std::string& path)
     return errors[errors.size() / 2];
 }
 
+// Layers I and II: levels from their scale factors, against ffmpeg's decode.
+
+bool HasFfmpeg() { return std::system("ffmpeg -version >/dev/null 2>&1") == 0; }
+
+// ffmpeg's decode of path, every sample of every frame (Layers I and II know no delay to drop).
+Pcm FfmpegDecode(const std::string& path, int sampleRate, int channels)
+{
+    Pcm pcm;
+    pcm.sampleRate = sampleRate;
+    const std::string command = "ffmpeg -v error -i '" + path + "' -f s16le -ac " + std::to_string(channels) + " -";
+    FILE* pipe = ::popen(command.c_str(), "r");
+    if (!pipe)
+        return pcm;
+    int16_t frame[2];
+    while (std::fread(frame, sizeof(int16_t), static_cast<size_t>(channels), pipe) == static_cast<size_t>(channels)) {
+        pcm.left.push_back(frame[0]);
+        if (channels == 2)
+            pcm.right.push_back(frame[1]);
+    }
+    ::pclose(pipe);
+    return pcm;
+}
+
+// MPEG-1 Layer I frames at 44.1 kHz, 384 kbps, stereo, without CRC, built in the subband domain:
+// the lowest eight subbands of each channel carry random 8-bit samples under the frame's scale
+// factor index, or nothing (silence) where the index is negative.
+Bytes LayerOneStream(const std::vector<int>& scaleIndexes)
+{
+    FrameSpec shape;
+    shape.layer = 1;
+    shape.bitrateIndex = 12;
+    shape.channelMode = 0;
+    uint32_t seed = 12345;
+    auto random = [&] {
+        seed = seed * 1664525u + 1013904223u;
+        return seed >> 24; // 0-255
+    };
+    Bytes stream;
+    for (const int index : scaleIndexes) {
+        Bytes frame = FrameHeaderBytes(shape);
+        frame.resize(static_cast<size_t>(FrameLengthOf(shape)), 0);
+        frame[1] |= 0x01; // no CRC
+        size_t bit = 32;
+        auto put = [&](uint32_t value, int width) {
+            for (int b = width - 1; b >= 0; --b, ++bit)
+                if ((value >> b) & 1)
+                    frame[bit / 8] |= static_cast<uint8_t>(0x80 >> (bit % 8));
+        };
+        const int coded = index >= 0 ? 8 : 0;
+        for (int sb = 0; sb < 32; ++sb)
+            for (int ch = 0; ch < 2; ++ch)
+                put(sb < coded ? 7 : 0, 4); // allocation 7: 8 bits a sample
+        for (int sb = 0; sb < coded; ++sb)
+            for (int ch = 0; ch < 2; ++ch)
+                put(static_cast<uint32_t>(index), 6);
+        for (int s = 0; s < 12; ++s)
+            for (int sb = 0; sb < coded; ++sb)
+                for (int ch = 0; ch < 2; ++ch)
+                    put(std::min<uint32_t>(random(), 254), 8); // all ones is not a sample
+        Append(stream, frame);
+    }
+    return stream;
+}
+
 } // namespace
 
 // An absolute threshold (silence) needs the same level for the same sound however it was encoded:
@@ -212,14 +278,74 @@ TEST(LevelOverview, ReadsTheSameLevelForCbrAndVbrOfOneSound)
         bool vbr;
         int quality;
     };
-    const Case cases[] = { { "cbr128", 128, false, 4 }, { "cbr320", 320, false, 4 }, { "vbr2", 0, true, 2 },
-        { "vbr5", 0, true, 5 } };
+    const Case cases[]
+        = { { "cbr128", 128, false, 4 }, { "cbr320", 320, false, 4 }, { "vbr2", 0, true, 2 }, { "vbr5", 0, true, 5 } };
     const Pcm noise = PinkNoise(6.0);
     TempDir dir;
     for (const Case& c : cases) {
         const std::string path = dir.File(std::string(c.name) + ".mp3");
         WriteFile(path, EncodePcm(noise, c.bitrate, c.vbr, true, c.quality));
         EXPECT_NEAR(MedianError(path), 0.0, 4.0) << c.name;
+    }
+}
+
+TEST(LevelOverview, FollowsTheDecodedLevelOfLayerOneAndTwo)
+{
+    if (!HasFfmpeg())
+        GTEST_SKIP() << "no ffmpeg to encode Layer II and decode Layers I and II";
+    TempDir dir;
+
+    // Layer I: loud, silent, quiet, silent, medium passages, each level drifting a little; 115
+    // frames of 384 samples are a second.
+    std::vector<int> indexes;
+    const std::pair<int, int> passages[] = { { 14, 3 }, { -1, 2 }, { 34, 3 }, { -1, 2 }, { 24, 2 } };
+    for (const auto& [index, seconds] : passages)
+        for (int k = 0; k < seconds * 115; ++k)
+            indexes.push_back(index < 0 ? -1 : index + (k / 23) % 5);
+    WriteFile(dir.File("layer1.mp3"), LayerOneStream(indexes));
+    {
+        const Agreement agreement = Compare(dir.File("layer1.mp3"), FfmpegDecode(dir.File("layer1.mp3"), 44100, 2));
+        SCOPED_TRACE(::testing::Message() << "Layer I: r " << agreement.r << ", mean error " << agreement.meanError
+                                          << " dB, silence " << agreement.silentFound << "/" << agreement.silent);
+        EXPECT_GE(agreement.r, 0.95);
+        EXPECT_EQ(agreement.windowsDiffer, 0u);
+        EXPECT_NEAR(agreement.meanError, 0.0, 12.0);
+        EXPECT_GT(agreement.silent, 20u);
+        EXPECT_EQ(agreement.silentFound, agreement.silent);
+    }
+
+    // Layer II from ffmpeg's encoder: music with silence and speech, stereo and mono.
+    struct Case {
+        const char* name;
+        Pcm pcm;
+        const char* bitrate;
+    };
+    const Case cases[]
+        = { { "music", MusicWithSilence(44100, 2), "192k" }, { "speech", MakeSpeech(16.0, 48000, 1), "96k" } };
+    for (const Case& c : cases) {
+        const int channels = c.pcm.right.empty() ? 1 : 2;
+        std::vector<int16_t> interleaved;
+        for (size_t i = 0; i < c.pcm.left.size(); ++i) {
+            interleaved.push_back(c.pcm.left[i]);
+            if (channels == 2)
+                interleaved.push_back(c.pcm.right[i]);
+        }
+        const std::string raw = dir.File(std::string(c.name) + ".raw");
+        const std::string path = dir.File(std::string(c.name) + ".mp3");
+        const auto* bytes = reinterpret_cast<const uint8_t*>(interleaved.data());
+        WriteFile(raw, Bytes(bytes, bytes + interleaved.size() * sizeof(int16_t)));
+        const std::string encode = "ffmpeg -v error -y -f s16le -ar " + std::to_string(c.pcm.sampleRate) + " -ac "
+            + std::to_string(channels) + " -i '" + raw + "' -c:a mp2 -b:a " + c.bitrate + " -f mp2 '" + path + "'";
+        ASSERT_EQ(std::system(encode.c_str()), 0) << encode;
+        const Agreement agreement = Compare(path, FfmpegDecode(path, c.pcm.sampleRate, channels));
+        SCOPED_TRACE(::testing::Message()
+            << "Layer II " << c.name << ": r " << agreement.r << ", mean error " << agreement.meanError
+            << " dB, silence " << agreement.silentFound << "/" << agreement.silent);
+        EXPECT_GE(agreement.r, 0.95);
+        EXPECT_EQ(agreement.windowsDiffer, 0u);
+        EXPECT_NEAR(agreement.meanError, 0.0, 12.0);
+        EXPECT_GT(agreement.silent, 10u);
+        EXPECT_EQ(agreement.silentFound, agreement.silent);
     }
 }
 
