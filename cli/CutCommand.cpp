@@ -42,6 +42,7 @@ const char* const kCutUsage
       "  --track-rule RULE         ID3v1 track of the pieces: sequence (default), source, custom, null\n"
       "  --title, --artist, --album, --year, --comment TEXT\n"
       "                            tag values of every piece (ID3v2 and ID3v1), instead of the source's\n"
+      "                            or the sheet's\n"
       "  --genre G                 genre of every piece: a number 0-255 or a genre name\n"
       "  --output-folder DIR       write the pieces into DIR instead of next to the source\n"
       "  --folder-per-file         put each file's pieces into a folder named after it\n"
@@ -184,9 +185,12 @@ FileResult CutByCueSheet(const CutArguments& arguments, TerminalProgress& progre
     if (!PlanCuePieces(loaded.sheet, static_cast<int64_t>(probe.totalSamples), probe.sampleRate, pieces, errorText))
         return FileResult::Failed;
     std::vector<PieceEntry> entries = CuePieceEntries(pieces, probe.sampleRate);
-    if (arguments.trackRuleGiven)
-        for (PieceEntry& entry : entries)
+    // Values given on the command line replace the sheet's.
+    for (PieceEntry& entry : entries) {
+        ApplyTagArguments(arguments, entry.tag);
+        if (arguments.trackRuleGiven)
             entry.trackNoType = arguments.options.ID3v1TagTrackNoType;
+    }
     if (loaded.sheet.tracks.size() < 2 && entries.size() < 2) {
         errorText = "The sheet has one track that starts at the file's start: there is nothing to cut.";
         return FileResult::Failed;

@@ -3,16 +3,15 @@
 #include "engine/cue/CueSheetText.h"
 #include "engine/cue/LoadCueSheet.h"
 #include "engine/cue/ParseCueSheet.h"
-#include "engine/stream/GenreNames.h"
-#include "platform/PathHelpers.h"
+#include "engine/stream/ID3TagText.h"
 
 int64_t CueFramesToSamples(int64_t frames, int sampleRate)
 {
     return (frames * sampleRate + kCueFramesPerSecond / 2) / kCueFramesPerSecond;
 }
 
-bool PlanCuePieces(const CueSheet& sheet, int64_t totalSamples, int sampleRate, std::vector<CuePiece>& pieces,
-    std::string& errorText)
+bool PlanCuePieces(
+    const CueSheet& sheet, int64_t totalSamples, int sampleRate, std::vector<CuePiece>& pieces, std::string& errorText)
 {
     pieces.clear();
     if (sampleRate <= 0 || totalSamples <= 0) {
@@ -59,15 +58,16 @@ bool PlanCuePieces(const CueSheet& sheet, int64_t totalSamples, int sampleRate, 
 
 ID3TagInfo CuePieceTag(const CuePiece& piece)
 {
+    // The sheet's text whole in the ID3v2 fields, its Latin-1 cut in the ID3v1 block.
     ID3TagInfo tag;
-    SetTagTitle(tag, Utf8ToLatin1(piece.title));
-    SetTagArtist(tag, Utf8ToLatin1(piece.artist));
-    SetTagAlbum(tag, Utf8ToLatin1(piece.album));
-    SetTagYear(tag, Utf8ToLatin1(piece.year));
-    tag.genre = 255;
-    for (size_t i = 0; i < GenreNames.size(); ++i)
-        if (!piece.genre.empty() && EqualsIgnoreCase(piece.genre, GenreNames[i]))
-            tag.genre = static_cast<int32_t>(i);
+    SetTagText(tag, TagField::Title, piece.title);
+    SetTagText(tag, TagField::Artist, piece.artist);
+    SetTagText(tag, TagField::Album, piece.album);
+    SetTagText(tag, TagField::Year, piece.year);
+    if (piece.genre.empty())
+        tag.genre = 255;
+    else
+        SetTagGenreText(tag, piece.genre);
     tag.hasTrack = piece.isTrack ? 1 : 0;
     tag.track = piece.trackNumber;
     return tag;

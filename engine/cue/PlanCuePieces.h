@@ -26,9 +26,9 @@ struct CuePiece {
 int64_t CueFramesToSamples(int64_t frames, int sampleRate);
 
 // False with a message naming the line when a track starts at or past the end of the audio.
-bool PlanCuePieces(const CueSheet& sheet, int64_t totalSamples, int sampleRate, std::vector<CuePiece>& pieces,
-    std::string& errorText);
+bool PlanCuePieces(
+    const CueSheet& sheet, int64_t totalSamples, int sampleRate, std::vector<CuePiece>& pieces, std::string& errorText);
 
-// The piece's tag as an ID3v1 record: Latin-1, cut to the fields' limits; the genre by its name
-// (255, none, when the list has no such name); the track number of the sheet.
+// The piece's tag: the sheet's text as the ID3v2 fields and its Latin-1 cut as the ID3v1 fields;
+// the genre by its name (255 in ID3v1 when the list has no such name); the track number of the sheet.
 ID3TagInfo CuePieceTag(const CuePiece& piece);

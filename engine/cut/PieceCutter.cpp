@@ -1,5 +1,6 @@
 #include "engine/cut/PieceCutter.h"
 
+#include "engine/stream/ID3v2Fields.h"
 #include "engine/stream/StreamTime.h"
 
 #include <algorithm>
@@ -91,11 +92,29 @@ bool PieceCutter::SkipDuration(int32_t tenths, bool& endReached)
     return true;
 }
 
+namespace {
+
+bool HasID3v2Text(const ID3TagInfo& tag)
+{
+    const ID3TagText& text = tag.text;
+    return !text.title.empty() || !text.artist.empty() || !text.album.empty() || !text.year.empty()
+        || !text.comment.empty() || !text.genre.empty();
+}
+
+} // namespace
+
 OutputFile::CopyResult PieceCutter::WriteID3v2Block(OutputFile& output, const ID3TagInfo* tag, size_t& length)
 {
     length = 0;
-    if (!source_.HasID3v2())
+    if (!source_.HasID3v2()) {
+        // Text given for the piece (from a CUE sheet, the command line or the tag dialog) is kept
+        // whole in a new tag; the ID3v1 block holds only its Latin-1 cut.
+        const std::vector<uint8_t> block = tag && HasID3v2Text(*tag) ? BuildID3v2Tag(*tag) : std::vector<uint8_t> {};
+        if (!output.Write(block.data(), block.size()))
+            return OutputFile::CopyResult::WriteFailed;
+        length = block.size();
         return OutputFile::CopyResult::Copied;
+    }
     if (tag && sourceID3v2_.Parsed()) {
         // Built in memory: the piece is written in one pass, and its frames need not move.
         const std::vector<uint8_t> block = sourceID3v2_.RenderFor(*tag);

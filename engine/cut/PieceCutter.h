@@ -92,7 +92,8 @@ protected:
     void UpdateHistoryRetention();
     // Writes the piece's ID3v2 block at the start of the output: the source's tag with the piece's
     // values when TagLib could read it and the piece has a tag record, else the source's block
-    // unchanged (nothing when the source has none). length is set to the bytes written.
+    // unchanged. A source without one gives a new tag when the piece's record holds Unicode text
+    // (ID3TagText), else nothing. length is set to the bytes written.
     OutputFile::CopyResult WriteID3v2Block(OutputFile& output, const ID3TagInfo* tag, size_t& length);
 
     Mp3SourceFile source_;

@@ -4,6 +4,7 @@
 #include "tests/support/EncodedAudio.h"
 #include "tests/support/FrameBuilder.h"
 #include "tests/support/GaplessDecode.h"
+#include "tests/support/ID3v2Builder.h"
 #include "tests/support/TempDir.h"
 
 #include <cmath>
@@ -85,6 +86,65 @@ TEST(CutCueCommand, WritesOnePieceAPerTrackTaggedFromTheSheet)
     }
 }
 
+// A UTF-8 sheet with titles outside Latin-1, for a source without an ID3v2 tag: the pieces' new
+// ID3v2 tags hold the text whole, their ID3v1 blocks its Latin-1 cut. Values given on the command
+// line replace the sheet's.
+TEST(CutCueCommand, SheetTextOutsideLatin1SurvivesInID3v2AndTheCommandLineOverrides)
+{
+    TempDir dir;
+    Album(dir);
+    WriteText(dir.File("album.cue"),
+        "\xEF\xBB\xBFPERFORMER \"\xD0\x90\xD0\xBA\xD0\xB2\xD0\xB0\xD1\x80\xD0\xB8\xD1\x83\xD0\xBC\"\n" // Аквариум
+        "TITLE \"\xE6\x9D\xB1\xE4\xBA\xAC Live\"\n" // 東京 Live
+        "REM GENRE \"Shoegaze Revival\"\n"
+        "FILE \"Live at the Hall.mp3\" MP3\n"
+        "TRACK 01 AUDIO\nTITLE \"Caf\xC3\xA9 \xE2\x80\x93 \xCE\xB1\xCE\xB2\"\nINDEX 01 00:00:00\n" // Café – αβ
+        "TRACK 02 AUDIO\nTITLE \"\xD0\x9D\xD0\xBE\xD1\x87\xD1\x8C\"\nINDEX 01 00:09:00\n"); // Ночь
+    const char* const titles[] = { "Caf\xC3\xA9 \xE2\x80\x93 \xCE\xB1\xCE\xB2", "\xD0\x9D\xD0\xBE\xD1\x87\xD1\x8C" };
+    const char* const latin1[] = { "Caf\xE9 ? ??", "????" };
+
+    const CliResult run = RunCli({ "cut", "--cue", dir.File("album.cue"), "--output-folder", dir.File("out") });
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    const auto pieces = Lines(run.out);
+    ASSERT_EQ(pieces.size(), 2u) << run.out;
+    for (size_t i = 0; i < 2; ++i) {
+        SCOPED_TRACE(pieces[i]);
+        const auto back = ReadID3v2Back(pieces[i]);
+        ASSERT_TRUE(back);
+        EXPECT_EQ(back->title, titles[i]);
+        EXPECT_EQ(back->artist, "\xD0\x90\xD0\xBA\xD0\xB2\xD0\xB0\xD1\x80\xD0\xB8\xD1\x83\xD0\xBC");
+        EXPECT_EQ(back->album, "\xE6\x9D\xB1\xE4\xBA\xAC Live");
+        EXPECT_EQ(back->genre, "Shoegaze Revival"); // no ID3v1 genre, whole in ID3v2
+        EXPECT_EQ(back->track, std::to_string(i + 1));
+        ID3TagInfo tag;
+        ASSERT_TRUE(ReadID3v1Tag(pieces[i], tag));
+        EXPECT_STREQ(tag.title, latin1[i]);
+        EXPECT_STREQ(tag.artist, "????????");
+        EXPECT_EQ(tag.genre, 255);
+    }
+    EXPECT_EQ(DecodeGapless(pieces[0]).left.size(), 9u * 44100);
+
+    // The command line's artist, album and genre for every piece; the titles stay the sheet's.
+    const CliResult given = RunCli({ "cut", "--cue", dir.File("album.cue"), "--output-folder", dir.File("out"),
+        "--artist", "\xC3\x81rt\xC3\xAD \xE2\x84\x96 2", "--album", "Other", "--genre", "Jazz", "--comment", "c" });
+    ASSERT_EQ(given.exitCode, 0) << given.err;
+    ASSERT_EQ(Lines(given.out).size(), 2u);
+    for (size_t i = 0; i < 2; ++i) {
+        const auto back = ReadID3v2Back(Lines(given.out)[i]);
+        ASSERT_TRUE(back);
+        EXPECT_EQ(back->title, titles[i]);
+        EXPECT_EQ(back->artist, "\xC3\x81rt\xC3\xAD \xE2\x84\x96 2");
+        EXPECT_EQ(back->album, "Other");
+        EXPECT_EQ(back->genre, "Jazz");
+        EXPECT_EQ(back->comment, "c");
+        ID3TagInfo tag;
+        ASSERT_TRUE(ReadID3v1Tag(Lines(given.out)[i], tag));
+        EXPECT_STREQ(tag.artist, "\xC1rt\xED ? 2");
+        EXPECT_EQ(tag.genre, 8);
+        EXPECT_EQ(tag.track, static_cast<int>(i + 1));
+    }
+}
+
 TEST(CutCueCommand, TracksNumberedFromTheSheetAndAudioBeforeTheFirstLeftOut)
 {
     TempDir dir;
@@ -119,7 +179,10 @@ TEST(CutCueCommand, ABadSheetNamesItsLineAndWritesNothing)
         { head + "TRACK 02 AUDIO\nINDEX 01 00:10:00\nTRACK 03 AUDIO\nINDEX 01 00:09:74\n",
             "Line 7: INDEX 01 of track 3 (00:09:74) lies before the start of track 2 (00:10:00); times must not go "
             "backwards." },
-        { std::string("\x7F" "ELF\x02\x01\x01\0\0\0", 10), "Line 1: control characters: this is not a CUE sheet." },
+        { std::string("\x7F"
+                      "ELF\x02\x01\x01\0\0\0",
+              10),
+            "Line 1: control characters: this is not a CUE sheet." },
     };
     for (const Case& c : cases) {
         WriteText(dir.File("bad.cue"), c.sheet);

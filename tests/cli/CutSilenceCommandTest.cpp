@@ -1,7 +1,9 @@
+#include "engine/stream/ID3TagInfo.h"
 #include "tests/support/CliRunner.h"
 #include "tests/support/EncodedAudio.h"
 #include "tests/support/FrameBuilder.h"
 #include "tests/support/GaplessDecode.h"
+#include "tests/support/ID3v2Builder.h"
 #include "tests/support/TempDir.h"
 
 #include <cmath>
@@ -88,6 +90,30 @@ TEST(CutSilenceCommand, CutsOnePiecePerPassageInsideEachSilence)
     }
 }
 
+TEST(CutSilenceCommand, TagValuesFromTheCommandLineGoIntoEveryPiece)
+{
+    TempDir dir;
+    const std::string source = Write(dir, "show.mp3", Passages());
+    const CliResult run = RunCli({ "cut", "--silence", "--title", "Sendung \xE2\x80\x94 Teil", "--artist", "Radio",
+        "--year", "2021", "--genre", "Speech", source });
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    const auto pieces = Lines(run.out);
+    ASSERT_EQ(pieces.size(), 3u) << run.out;
+    for (size_t i = 0; i < pieces.size(); ++i) {
+        const auto back = ReadID3v2Back(pieces[i]); // the source has no ID3v2 tag: a new one
+        ASSERT_TRUE(back) << pieces[i];
+        EXPECT_EQ(back->title, "Sendung \xE2\x80\x94 Teil");
+        EXPECT_EQ(back->artist, "Radio");
+        EXPECT_EQ(back->year, "2021");
+        EXPECT_EQ(back->genre, "Speech");
+        EXPECT_EQ(back->track, std::to_string(i + 1));
+        ID3TagInfo tag;
+        ASSERT_TRUE(ReadID3v1Tag(pieces[i], tag));
+        EXPECT_STREQ(tag.title, "Sendung ? Teil");
+        EXPECT_EQ(tag.genre, 101);
+    }
+}
+
 TEST(CutSilenceCommand, KeepsToTheThresholdAndTheMinimum)
 {
     TempDir dir;
@@ -112,12 +138,10 @@ TEST(CutSilenceCommand, KeepsToTheThresholdAndTheMinimum)
             + ": No silence of at least 2.5 s below -35.5 dBFS was found; the file stays one piece.\n");
     EXPECT_FALSE(std::filesystem::exists(dir.File("c")) && !std::filesystem::is_empty(dir.File("c")));
 
-    for (const std::vector<std::string>& bad : std::vector<std::vector<std::string>> {
-             { "--silence", "--silence-threshold", "-120", source },
-             { "--silence", "--silence-threshold", "-4x", source },
-             { "--silence", "--silence-min", "0", source },
-             { "--silence-min", "2", "--count", "2", source },
-             { "--silence", "--count", "2", source } }) {
+    for (const std::vector<std::string>& bad :
+        std::vector<std::vector<std::string>> { { "--silence", "--silence-threshold", "-120", source },
+            { "--silence", "--silence-threshold", "-4x", source }, { "--silence", "--silence-min", "0", source },
+            { "--silence-min", "2", "--count", "2", source }, { "--silence", "--count", "2", source } }) {
         std::vector<std::string> args = { "cut" };
         args.insert(args.end(), bad.begin(), bad.end());
         EXPECT_EQ(RunCli(args).exitCode, 2) << bad[1];

@@ -1,5 +1,6 @@
 #include "engine/cue/LoadCueSheet.h"
 #include "engine/cue/PlanCuePieces.h"
+#include "engine/stream/ID3TagText.h"
 
 #include "tests/support/FrameBuilder.h"
 #include "tests/support/TempDir.h"
@@ -9,10 +10,7 @@
 
 namespace {
 
-void WriteText(const std::string& path, const std::string& text)
-{
-    WriteFile(path, Bytes(text.begin(), text.end()));
-}
+void WriteText(const std::string& path, const std::string& text) { WriteFile(path, Bytes(text.begin(), text.end())); }
 
 std::string SheetFor(const std::string& fileLine)
 {
@@ -104,6 +102,7 @@ TEST(PlanCuePieces, CutsAtEachIndex01WithPregapsInThePreviousTrack)
 
     const ID3TagInfo tag = CuePieceTag(pieces[3]);
     EXPECT_STREQ(tag.title, "Caf\xE9 ? Three");
+    EXPECT_EQ(TagText(tag, TagField::Title), pieces[3].title); // whole, for the ID3v2 tag
     EXPECT_STREQ(tag.artist, "Band");
     EXPECT_STREQ(tag.album, "Album");
     EXPECT_STREQ(tag.year, "1994");
@@ -115,6 +114,7 @@ TEST(PlanCuePieces, CutsAtEachIndex01WithPregapsInThePreviousTrack)
     EXPECT_EQ(CuePieceTag(pieces[1]).genre, 17);
     pieces[1].genre = sheet.genre;
     EXPECT_EQ(CuePieceTag(pieces[1]).genre, 255);
+    EXPECT_EQ(TagGenreText(CuePieceTag(pieces[1])), "Not a listed genre");
 
     // A track that starts at or past the end of the audio.
     EXPECT_FALSE(PlanCuePieces(sheet, 1501 * 588, 44100, pieces, errorText));
