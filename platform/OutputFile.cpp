@@ -155,19 +155,8 @@ bool OutputFile::Append(const void* data, size_t length)
         return false;
     const auto* bytes = static_cast<const uint8_t*>(data);
     while (length > 0) {
-        auto& buffer = appendBuffers_[filling_];
-        if (!buffer) {
-            std::lock_guard lock(Spares().mutex);
-            auto& spare = Spares().buffers;
-            if (spare.empty()) {
-                buffer = std::make_unique_for_overwrite<uint8_t[]>(kAppendBufferBytes);
-            } else {
-                buffer = std::move(spare.back());
-                spare.pop_back();
-            }
-        }
         const size_t n = std::min(length, kAppendBufferBytes - filled_);
-        std::memcpy(buffer.get() + filled_, bytes, n);
+        std::memcpy(FillingBuffer() + filled_, bytes, n);
         filled_ += n;
         bytes += n;
         length -= n;
@@ -175,6 +164,40 @@ bool OutputFile::Append(const void* data, size_t length)
             return false;
     }
     return true;
+}
+
+uint8_t* OutputFile::FillingBuffer()
+{
+    auto& buffer = appendBuffers_[filling_];
+    if (!buffer) {
+        std::lock_guard lock(Spares().mutex);
+        auto& spare = Spares().buffers;
+        if (spare.empty()) {
+            buffer = std::make_unique_for_overwrite<uint8_t[]>(kAppendBufferBytes);
+        } else {
+            buffer = std::move(spare.back());
+            spare.pop_back();
+        }
+    }
+    return buffer.get();
+}
+
+std::span<uint8_t> OutputFile::AppendRoom(size_t minimum)
+{
+    if (fd_ < 0 || !PostPendingCopy())
+        return {};
+    minimum = std::min(minimum, kAppendBufferBytes);
+    if (kAppendBufferBytes - filled_ < minimum && !PostFilledBuffer())
+        return {};
+    return { FillingBuffer() + filled_, kAppendBufferBytes - filled_ };
+}
+
+bool OutputFile::CommitAppend(size_t length)
+{
+    if (fd_ < 0 || length > kAppendBufferBytes - filled_)
+        return false;
+    filled_ += length;
+    return filled_ < kAppendBufferBytes || PostFilledBuffer();
 }
 
 bool OutputFile::PostFilledBuffer()

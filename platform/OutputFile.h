@@ -12,6 +12,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -40,6 +41,12 @@ public:
     // the writing, and the bytes are copied while they are still in the processor's cache. False
     // once a write failed. Every other call writes out what is buffered first.
     bool Append(const void* data, size_t length);
+    // Room at the end of what Append buffered, of at least minimum bytes (at most a quarter
+    // megabyte), for a caller that reads its bytes straight into it: they are not copied once
+    // more. CommitAppend(length) then appends the first length bytes of it, in order after
+    // everything before. Empty once a write failed. Nothing else may be called in between.
+    std::span<uint8_t> AppendRoom(size_t minimum);
+    bool CommitAppend(size_t length);
     // Appends length bytes of source from offset through the same thread, after what was appended
     // before: the kernel copies them (as CopyFrom), so bytes the caller has only looked at are not
     // copied through the processor's cache. Ranges that follow each other in the source are copied
@@ -72,6 +79,8 @@ private:
     // Gives the unnamed file a hidden name, so that one rename can put it in place.
     bool LinkUnnamedFile();
     bool WriteBytes(const void* data, size_t length);
+    // The buffer being filled, taken from the spares or made.
+    uint8_t* FillingBuffer();
     // Hands the full buffer to the writing thread and moves on to the next.
     bool PostFilledBuffer();
     // Hands the range AppendFrom gathered to the writing thread.

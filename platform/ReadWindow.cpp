@@ -183,3 +183,23 @@ std::span<const uint8_t> ReadWindow::ReadAhead(uint64_t position, size_t atLeast
     }
     return { window_.data(), windowLength_ };
 }
+
+size_t ReadWindow::ReadInto(uint64_t position, std::span<uint8_t> bytes) const
+{
+    if (fd_ < 0 || ReadFailed() || position >= size_)
+        return 0;
+    const auto length = static_cast<size_t>(std::min<uint64_t>(bytes.size(), size_ - position));
+    size_t done = 0;
+    while (done < length) {
+        const ssize_t n = ::pread(fd_, bytes.data() + done, length - done, static_cast<off_t>(position + done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            // An I/O error, or the file ends before the size it had when opened.
+            readFailed_ = true;
+            return 0;
+        }
+        done += static_cast<size_t>(n);
+    }
+    return length;
+}

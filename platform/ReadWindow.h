@@ -55,6 +55,10 @@ public:
     // The bytes from position to the end of the window, at least atLeast of them unless the file
     // ends first: for scans that take whatever is at hand. Valid until the next Read.
     std::span<const uint8_t> ReadAhead(uint64_t position, size_t atLeast) const;
+    // Copies the bytes from position on into bytes, as many as fit (fewer at the end of the file),
+    // past the window: for a walk that keeps the bytes it reads. The count copied; 0 at or past
+    // the end, and once a read failed (a short copy marks the file failed, as Read does).
+    size_t ReadInto(uint64_t position, std::span<uint8_t> bytes) const;
     bool ReadFailed() const { return readFailed_ || mappingFailed_.load(std::memory_order_relaxed); }
     // Where the next bytes that are not a hole of a sparse file start, at or after position (the
     // size when only a hole is left); position itself where the file system cannot tell.

@@ -130,18 +130,21 @@ bool FrameCopyCutter::WritePiece(
         return !cancelled;
     };
     while (bodyGoesOn()) {
-        // Frames in sync are taken a run at a time: their bytes are counted in one go, from the
-        // window the walk has just read, and the kernel copies them.
-        const size_t runStart = source_.Cursor();
-        const auto run = source_.FramesInSync(runStart, [&](const FoundFrame& frame, std::span<const uint8_t> bytes) {
+        // Frames in sync are taken a run at a time: read straight into the output's buffer, their
+        // bytes are counted in one go while the processor's cache still holds them, and written
+        // from there.
+        const auto room = output.AppendRoom(Mp3SourceFile::kInSyncRoomBytes);
+        if (room.empty())
+            return copyFailed();
+        const size_t run = source_.FramesInSync(source_.Cursor(), room, [&](const FoundFrame& frame, std::span<const uint8_t> bytes) {
             if (!bodyGoesOn())
                 return false;
             tally.AddFrame(bytes.size(), frame.header.bitrate);
             return take(frame, bytes);
         });
-        if (!run.empty()) {
-            tally.AddBytes(run);
-            if (!output.AppendFrom(source_.File(), runStart, run.size()))
+        if (run > 0) {
+            tally.AddBytes(room.first(run));
+            if (!output.CommitAppend(run))
                 return copyFailed();
             if (cancelled)
                 return abandon(Failure::Cancelled);

@@ -179,11 +179,14 @@ bool JoinJob::JoinByFrameCopy(const std::string& outputPath, JobProgress& progre
             return !progress.IsCancelled();
         };
         for (;;) {
-            // Frames in sync are taken a run at a time: their bytes are counted in one go, from
-            // the window the walk has just read, and the output's own thread has the kernel copy them.
+            // Frames in sync are taken a run at a time: read straight into the output's buffer,
+            // their bytes are counted in one go while the processor's cache still holds them, and
+            // the output's own thread writes them from there.
             bool cancelled = false;
-            const size_t runStart = source.Cursor();
-            const auto run = source.FramesInSync(runStart, [&](const FoundFrame& frame, std::span<const uint8_t> bytes) {
+            const auto room = output.AppendRoom(Mp3SourceFile::kInSyncRoomBytes);
+            if (room.empty())
+                return writeFailed();
+            const size_t run = source.FramesInSync(source.Cursor(), room, [&](const FoundFrame& frame, std::span<const uint8_t> bytes) {
                 if (frame.header.sampleRate != streamRate || frame.header.layerIndex != streamLayer) {
                     changedRate = frame.header.sampleRate;
                     return false;
@@ -192,10 +195,12 @@ bool JoinJob::JoinByFrameCopy(const std::string& outputPath, JobProgress& progre
                 cancelled = !take(frame);
                 return !cancelled;
             });
-            if (!run.empty()) {
-                tally.AddBytes(run);
-                if (!output.AppendFrom(source.File(), runStart, run.size()))
-                    return source.ReadFailed() ? readFailed() : writeFailed();
+            if (run > 0) {
+                tally.AddBytes(room.first(run));
+                if (!output.CommitAppend(run))
+                    return writeFailed();
+            } else if (source.ReadFailed()) {
+                return readFailed();
             } else if (changedRate == 0) {
                 const auto frame = source.NextCompleteFrame(source.Cursor());
                 if (!frame)

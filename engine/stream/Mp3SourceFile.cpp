@@ -34,6 +34,7 @@ void Mp3SourceFile::Close()
     infoFrameKind_.clear();
     prefetchedTo_ = 0;
     syncKey_ = 0;
+    inSyncReadBytes_ = kMaxInSyncReadBytes;
 }
 
 void Mp3SourceFile::PrefetchAhead(size_t position, std::span<const uint8_t> bytes) const

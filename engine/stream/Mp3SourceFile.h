@@ -57,18 +57,19 @@ public:
     // One step of the frame walk: SyncedFrame, remembering the header's facts.
     std::optional<FoundFrame> NextCompleteFrame(size_t position);
 
-    // The walk's quick path through a stream in sync: the frames from position on, each one's
-    // header right at the end of the frame before, as far as the bytes the read window already
-    // holds reach (at most kRunBytes). A frame is taken as SyncedFrame takes one in sync: its four
-    // bytes are a header, it is not free format and it lies wholly inside the audio. Frames found
-    // anywhere else must be confirmed: that is left to SyncedFrame.
-    // each(frame, bytes) is called for every frame in turn, bytes being the whole frame, and
-    // returns false to stop before that frame. The result spans the frames taken, one run of
-    // the file's bytes for one CRC and one copy; it is empty where a step of NextCompleteFrame
-    // must search, or read another window. Valid until the next read from this file.
-    static constexpr size_t kRunBytes = size_t { 64 } << 10;
+    // The walk's quick path through a stream in sync: copies the bytes from position on into
+    // room (as many as fit, fewer after a break of sync) and walks the frames among them, each
+    // one's header right at the end of the frame before. A frame is taken as SyncedFrame takes
+    // one in sync: its four bytes are a header, it is not free format and it lies wholly inside
+    // the audio. Frames found anywhere else must be confirmed: that is left to SyncedFrame.
+    // each(frame, bytes) is called for every frame in turn, bytes being the whole frame in room,
+    // and returns false to stop before that frame. The result is the length of the frames taken,
+    // from room's start: one run of the file's bytes for one CRC and one write. 0 where a step
+    // of NextCompleteFrame must search, and when the read failed.
     template <class Each>
-    std::span<const uint8_t> FramesInSync(size_t position, Each&& each);
+    size_t FramesInSync(size_t position, std::span<uint8_t> room, Each&& each);
+    // The least room worth a run: smaller rooms are handed over and a fresh one is taken.
+    static constexpr size_t kInSyncRoomBytes = size_t { 64 } << 10;
     // Whether FramesInSync walks at all: tests turn it off to compare its outputs with those of
     // the frame-by-frame walk.
     static void SetInSyncRuns(bool enabled) { inSyncRuns_ = enabled; }
@@ -155,40 +156,54 @@ private:
     // extension, copyright and original bits: none of those change what a header decodes to.
     uint32_t syncKey_ = 0;
     MpegFrameHeader syncHeader_ {};
+    static constexpr size_t kFirstInSyncReadBytes = size_t { 4 } << 10;
+    static constexpr size_t kMaxInSyncReadBytes = size_t { 1 } << 20;
+    size_t inSyncReadBytes_ = kMaxInSyncReadBytes; // FramesInSync's next read at most
     static inline bool inSyncRuns_ = true;
 };
 
 template <class Each>
-std::span<const uint8_t> Mp3SourceFile::FramesInSync(size_t position, Each&& each)
+size_t Mp3SourceFile::FramesInSync(size_t position, std::span<uint8_t> room, Each&& each)
 {
-    if (!inSyncRuns_)
-        return {};
-    const auto window = file_.ReadAhead(position, 4);
-    const size_t reach = std::min({ window.size(), kRunBytes, End() - std::min(End(), position) });
+    if (!inSyncRuns_ || position >= End())
+        return 0;
+    // After a break of sync the reads start small, so that a damaged stretch, where every few
+    // frames need a search, is not read a room at a time; each run that gets to its bytes' end
+    // doubles them.
+    const size_t wanted = std::min({ room.size(), inSyncReadBytes_, End() - position });
+    const size_t reach = file_.ReadInto(position, room.first(wanted));
     size_t p = 0;
     int channelMode = -1;
     int sideInfoSize = 0;
+    bool broken = false;
+    bool bytesEnd = true; // the walk got to the end of the bytes read
     while (p + 4 <= reach) {
-        const auto header = InSyncHeader(&window[p]);
-        if (!header)
+        const auto header = InSyncHeader(&room[p]);
+        if (!header) {
+            broken = true;
+            bytesEnd = false;
             break;
+        }
         const auto length = static_cast<size_t>(header->frameLength);
-        // The header eight frames on, where frames keep their length: the processor's own
-        // prefetch stops at each page's end. The CRC that follows asks for the rest.
-        __builtin_prefetch(window.data() + std::min(p + 8 * length, window.size() - 1));
         if (p + length > reach)
             break;
-        if (!each(FoundFrame { position + p, *header }, window.subspan(p, length)))
+        if (!each(FoundFrame { position + p, *header }, std::span<const uint8_t>(room.subspan(p, length)))) {
+            bytesEnd = false;
             break;
+        }
         channelMode = header->channelMode;
         sideInfoSize = header->sideInfoSize;
         p += length;
     }
+    if (broken)
+        inSyncReadBytes_ = kFirstInSyncReadBytes;
+    else if (bytesEnd && reach > 0)
+        inSyncReadBytes_ = std::min(inSyncReadBytes_ * 2, kMaxInSyncReadBytes);
     if (channelMode >= 0) {
         channelMode_ = channelMode;
         sideInfoSize_ = sideInfoSize;
     }
-    return window.first(p);
+    return p;
 }
 
 // The ID3v2 block length (10 + synchsafe size, + 10 for a flagged footer) of bytes that start

@@ -4,7 +4,9 @@
 
 #include "tests/support/TempDir.h"
 
+#include <algorithm>
 #include <csignal>
+#include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
@@ -189,6 +191,57 @@ TEST(OutputFileAppend, KeepsTheOrderOfAppendsWritesAndCopies)
     EXPECT_EQ(Contents(dir.File("out.bin")), expected);
 }
 
+// Bytes read straight into the append buffers: runs that fill a buffer to its end, runs that leave
+// less than the least room asked for (the buffer is handed over part full), rooms filled only in
+// part, all mixed with appends, writes and copies.
+TEST(OutputFileAppend, KeepsTheOrderOfBytesFilledInPlace)
+{
+    TempDir dir;
+    std::vector<uint8_t> source(4 * 1024 * 1024); // more than the fills below take
+    for (size_t i = 0; i < source.size(); ++i)
+        source[i] = static_cast<uint8_t>(i * 13 + i / 509);
+    const std::string sourcePath = dir.File("source.bin");
+    std::ofstream(sourcePath, std::ios::binary).write(reinterpret_cast<const char*>(source.data()),
+        static_cast<std::streamsize>(source.size()));
+    ReadWindow window;
+    ASSERT_TRUE(window.Open(sourcePath));
+
+    OutputFile out;
+    ASSERT_TRUE(out.Create(dir.File("out.bin")));
+    std::string expected;
+    size_t at = 0;
+    // Fills up to length bytes of a room of at least minimum bytes, and commits them.
+    auto fill = [&](size_t minimum, size_t length) {
+        const auto room = out.AppendRoom(minimum);
+        ASSERT_GE(room.size(), minimum);
+        length = std::min(length, room.size());
+        std::copy_n(source.begin() + static_cast<std::ptrdiff_t>(at), length, room.begin());
+        ASSERT_TRUE(out.CommitAppend(length));
+        expected.append(reinterpret_cast<const char*>(source.data()) + at, length);
+        at += length;
+    };
+    ASSERT_TRUE(out.Write("head", 4));
+    expected += "head";
+    for (int i = 0; i < 6; ++i)
+        fill(65536, SIZE_MAX); // whole rooms
+    for (int i = 0; i < 40; ++i)
+        fill(65536, 30000 + static_cast<size_t>(i) * 977); // part rooms, some buffers handed over part full
+    ASSERT_TRUE(out.Append("tail", 4));
+    expected += "tail";
+    fill(1, 3);
+    ASSERT_EQ(out.CopyFrom(window, 5, 1000), OutputFile::CopyResult::Copied);
+    expected.append(reinterpret_cast<const char*>(source.data()) + 5, 1000);
+    ASSERT_TRUE(out.AppendFrom(window, 9, 70000));
+    expected.append(reinterpret_cast<const char*>(source.data()) + 9, 70000);
+    fill(65536, 12345);
+    // A commit beyond the room is refused and appends nothing.
+    const auto room = out.AppendRoom(10);
+    EXPECT_FALSE(out.CommitAppend(room.size() + 1));
+    fill(10, 7);
+    ASSERT_TRUE(out.Close());
+    EXPECT_EQ(Contents(dir.File("out.bin")), expected);
+}
+
 TEST(OutputFileAppend, AWriteThatFailsOnTheWritingThreadFailsTheFileAndLeavesNoTrace)
 {
     TempDir dir;
@@ -224,6 +277,20 @@ TEST(OutputFileAppend, AWriteThatFailsOnTheWritingThreadFailsTheFileAndLeavesNoT
         for (int i = 0; i < 3000; ++i)
             ASSERT_TRUE(out.Append(chunk.data(), chunk.size()));
         ASSERT_TRUE(out.Close());
+    }
+    EXPECT_EQ(Contents(path), std::string(3000 * chunk.size(), '\x33'));
+    {
+        // Bytes filled in place past the limit fail the same way: the room runs dry.
+        FileSizeLimit limit(1024 * 1024);
+        OutputFile out;
+        ASSERT_TRUE(out.Create(path));
+        bool filled = true;
+        for (int i = 0; i < 40 && filled; ++i) { // 10 MB
+            const auto room = out.AppendRoom(65536);
+            filled = !room.empty() && out.CommitAppend(room.size());
+        }
+        EXPECT_FALSE(filled && out.Flush());
+        EXPECT_FALSE(out.Close());
     }
     EXPECT_EQ(Contents(path), std::string(3000 * chunk.size(), '\x33'));
 }

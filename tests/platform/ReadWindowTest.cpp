@@ -80,6 +80,34 @@ TEST(ReadWindow, ReadsAnyRangeAcrossWindowsAndClipsAtTheEnd)
     EXPECT_FALSE(file.ReadFailed());
 }
 
+// Copies into the caller's bytes see the file as it is, wherever the window stands, and clip at
+// the end; one that finds the file shorter than when it was opened fails the file.
+TEST(ReadWindow, ReadsIntoBytesOfItsCallerAndFailsOnATruncatedFile)
+{
+    TempDir dir;
+    const auto bytes = Pattern(ReadWindow::kWindowBytes * 2 + 777);
+    Write(dir.File("f"), bytes);
+    ReadWindow file;
+    ASSERT_TRUE(file.Open(dir.File("f")));
+    std::vector<uint8_t> into(ReadWindow::kWindowBytes + 3);
+    ASSERT_EQ(file.Read(10, ReadWindow::kMappedWindowBytes).size(), ReadWindow::kMappedWindowBytes);
+    for (const uint64_t at : { uint64_t { 0 }, uint64_t { 12 }, uint64_t { ReadWindow::kWindowBytes - 1 } }) {
+        ASSERT_EQ(file.ReadInto(at, into), into.size()) << at;
+        EXPECT_TRUE(std::equal(into.begin(), into.end(), bytes.begin() + static_cast<ptrdiff_t>(at))) << at;
+    }
+    ASSERT_EQ(file.ReadInto(bytes.size() - 5, into), 5u);
+    EXPECT_TRUE(std::equal(into.begin(), into.begin() + 5, bytes.end() - 5));
+    EXPECT_EQ(file.ReadInto(bytes.size(), into), 0u);
+    // The window's bytes are what they were: copies do not move it.
+    EXPECT_EQ(file.Read(10, 4)[0], bytes[10]);
+    EXPECT_FALSE(file.ReadFailed());
+
+    ASSERT_EQ(::truncate(dir.File("f").c_str(), 1000), 0);
+    EXPECT_EQ(file.ReadInto(500, into), 0u);
+    EXPECT_TRUE(file.ReadFailed());
+    EXPECT_EQ(file.ReadInto(0, std::span(into).first(10)), 0u); // even where bytes are still there
+}
+
 TEST(ReadWindow, AFileTruncatedWhileOpenFailsItsReadsForGood)
 {
     TempDir dir;
