@@ -1,6 +1,7 @@
 #include "engine/cut/FrameCopyCutter.h"
 #include "engine/cut/MakePieceFileName.h"
 #include "engine/cut/SplitRun.h"
+#include "engine/cut/SelectionPieceRules.h"
 #include "engine/cut/SplitRunSteps.h"
 
 #include <algorithm>
@@ -8,39 +9,8 @@
 
 namespace {
 
-// The tag of the entry at 0-based position in the list, with its track number by the entry's rule.
-void ApplyTrackRule(PieceEntry& entry, size_t position, const ID3TagInfo& sourceTag)
-{
-    switch (entry.trackNoType) {
-    case TrackNoSequence:
-        entry.tag.hasTrack = 1;
-        entry.tag.track = static_cast<int32_t>(position + 1);
-        break;
-    case TrackNoSource:
-        entry.tag.hasTrack = 1;
-        entry.tag.track = sourceTag.track;
-        break;
-    case TrackNoCustom:
-        entry.tag.hasTrack = 1; // the track as entered for the piece
-        break;
-    default:
-        entry.tag.hasTrack = 0;
-        break;
-    }
-}
-
 int64_t StartMs(const PieceEntry& entry) { return entry.startMs >= 0 ? entry.startMs : int64_t { entry.start } * 100; }
 int64_t EndMs(const PieceEntry& entry) { return entry.endMs >= 0 ? entry.endMs : int64_t { entry.end } * 100; }
-
-// A bound as a sample: the row's own sample while it still lies in its tenth, else its time.
-int64_t BoundSample(int64_t sample, int32_t tenths, int64_t ms, const FrameCopyCutter& exact)
-{
-    const int64_t fromTenths = exact.MillisecondsToSample(int64_t { tenths } * 100);
-    const int64_t halfTenth = exact.MillisecondsToSample(50);
-    if (sample >= 0 && sample >= fromTenths - halfTenth && sample <= fromTenths + halfTenth)
-        return sample;
-    return exact.MillisecondsToSample(ms);
-}
 
 // How a run that stopped with the failure ends: cancelled runs and failed reads or writes take
 // their pieces back (a piece cut short would be lost silently); the result when the run is over,

@@ -1,45 +1,10 @@
 #include "ui/cutter/SavePieceAs.h"
 
 #include "engine/cut/FrameCopyCutter.h"
+#include "engine/cut/SelectionPieceRules.h"
 #include "engine/cut/SplitRunSteps.h"
 
 #include <optional>
-
-namespace {
-
-// The track number a cut gives the piece at row (0-based), by the piece's rule.
-void ApplyTrackRule(PieceEntry& entry, size_t row, const ID3TagInfo& sourceTag)
-{
-    switch (entry.trackNoType) {
-    case TrackNoSequence:
-        entry.tag.hasTrack = 1;
-        entry.tag.track = static_cast<int32_t>(row + 1);
-        break;
-    case TrackNoSource:
-        entry.tag.hasTrack = 1;
-        entry.tag.track = sourceTag.track;
-        break;
-    case TrackNoCustom:
-        entry.tag.hasTrack = 1;
-        break;
-    default:
-        entry.tag.hasTrack = 0;
-        break;
-    }
-}
-
-// A bound as a sample: the row's own sample (a CUE time, a silence) while it still lies within half
-// a tenth of the row's time, else the time (milliseconds where known, else tenths).
-int64_t BoundSample(int64_t sample, int32_t tenths, int64_t ms, const FrameCopyCutter& exact)
-{
-    const int64_t fromTenths = exact.MillisecondsToSample(int64_t { tenths } * 100);
-    const int64_t halfTenth = exact.MillisecondsToSample(50);
-    if (sample >= 0 && sample >= fromTenths - halfTenth && sample <= fromTenths + halfTenth)
-        return sample;
-    return exact.MillisecondsToSample(ms >= 0 ? ms : int64_t { tenths } * 100);
-}
-
-} // namespace
 
 SavePieceResult SavePieceAs(const CutterSource& source, const std::vector<PieceEntry>& entries, size_t row,
     const std::string& path, const SplitSettings& settings, std::string& errorText)
