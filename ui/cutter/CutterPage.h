@@ -150,9 +150,10 @@ public:
     bool AddPiecesAtSilences(const SilenceSplitSettings& values);
     // Runs the silence dialog, modal; tests replace it.
     std::function<bool(SilenceSplitSettings&)> runSilenceDialog;
-    // Dragging the marker of boundary index (between pieces index and index + 1) to tenths: Set
-    // Start on the later piece when it moves left, Set End on the earlier when it moves right.
-    void OnBoundaryDragged(int index, int32_t tenths);
+    // Dragging the marker of boundary index (between pieces index and index + 1) to ms: Set Start
+    // on the later piece when it moves left, Set End on the earlier when it moves right, with the
+    // boundary kept to the sample under the pointer (the rows show its tenth).
+    void OnBoundaryDragged(int index, double ms);
     // Keys of the slider, the strip and the page: zoom (+ - 0), [ and ] set the start and end at
     // the position (the playing one during playback), L loops the selected piece, Left/Right move
     // the position by a frame, with Shift by a second.
@@ -218,6 +219,8 @@ private:
     void BuildLevelStrip();
     void OpenLevelStrip(const std::string& path);
     void ShowBoundariesOnStrip();
+    // A bound of a row in milliseconds: its sample while that still counts, else its time.
+    double BoundMs(int64_t sample, int32_t tenths, int64_t ms) const;
 
     // Listening (CutterPagePlayback.cpp).
     void ResetPlayback();

@@ -127,6 +127,7 @@ void CutterPage::MarkFineBoundary(int32_t tenths)
         if (entry.end == tenths)
             entry.endSample = fineSample_;
     }
+    ShowBoundariesOnStrip(); // the markers at the new sample
 }
 
 void CutterPage::OnLoopKey()

@@ -301,6 +301,7 @@ void CutterPage::ShowSelectedPieceOnSlider()
         return;
     const PieceEntry& piece = pieces_.Entries()[static_cast<size_t>(row)];
     slider_->SetSelection(piece.start, piece.end);
+    ShowBoundariesOnStrip(); // and the shading at the piece's exact bounds
 }
 
 void CutterPage::AddPieceAt(int32_t position, bool setSliderSelection, bool selectRow, bool& added)

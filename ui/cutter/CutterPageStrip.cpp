@@ -45,31 +45,79 @@ void CutterPage::OpenLevelStrip(const std::string& path)
     levelLoader_->Start(path, LevelStrip::kLevelWindowMs);
 }
 
+double CutterPage::BoundMs(int64_t sample, int32_t tenths, int64_t ms) const
+{
+    // The rule a cut reads a row's bounds by: a sample counts while it lies within half a tenth of
+    // the row's time.
+    if (sampleRate_ > 0 && sample >= 0) {
+        const int64_t fromTenths = (int64_t { tenths } * sampleRate_ + 5) / 10;
+        const int64_t halfTenth = (int64_t { sampleRate_ } + 10) / 20;
+        if (sample >= fromTenths - halfTenth && sample <= fromTenths + halfTenth)
+            return static_cast<double>(sample) * 1000.0 / sampleRate_;
+    }
+    return ms >= 0 ? static_cast<double>(ms) : tenths * 100.0;
+}
+
 void CutterPage::ShowBoundariesOnStrip()
 {
     if (!strip_)
         return;
-    std::vector<int32_t> boundaries;
+    std::vector<double> boundaries;
     const auto& entries = pieces_.Entries();
     for (size_t i = 1; i < entries.size(); ++i)
-        boundaries.push_back(entries[i].start);
+        boundaries.push_back(BoundMs(entries[i].startSample, entries[i].start, entries[i].startMs));
     strip_->SetBoundaries(std::move(boundaries));
+    // The shaded piece at its exact bounds while the slider shows the selected row.
+    const int row = SelectedRow();
+    if (row >= 0 && static_cast<size_t>(row) < entries.size()) {
+        const PieceEntry& piece = entries[static_cast<size_t>(row)];
+        if (piece.start == slider_->SelectionStart() && piece.end == slider_->SelectionEnd())
+            strip_->SetSelectionMs(BoundMs(piece.startSample, piece.start, piece.startMs),
+                BoundMs(piece.endSample, piece.end, piece.endMs));
+    }
 }
 
-void CutterPage::OnBoundaryDragged(int index, int32_t tenths)
+void CutterPage::OnBoundaryDragged(int index, double ms)
 {
     // Boundaries move only where the pieces list can be edited, by the list's own rules.
     if (!list_->isEnabled() || index < 0 || static_cast<size_t>(index) + 1 >= pieces_.Size())
         return;
-    const int32_t from = pieces_.Entries()[static_cast<size_t>(index) + 1].start;
-    if (tenths == from)
+    const auto later = static_cast<size_t>(index) + 1;
+    const PieceEntry& next = pieces_.Entries()[later];
+    const int32_t from = next.start;
+    const double fromMs = BoundMs(next.startSample, next.start, next.startMs);
+    if (sampleRate_ <= 0) {
+        // No stream details: the boundary goes to the nearest tenth.
+        const auto tenths = static_cast<int32_t>(std::clamp<double>(std::round(ms / 100.0), 0, duration_));
+        if (tenths == from)
+            return;
+        ShowPosition(tenths);
+        SelectRow(tenths < from ? index + 1 : index);
+        tenths < from ? OnSetStart() : OnSetEnd();
         return;
+    }
+    const int64_t last = (int64_t { duration_ } * sampleRate_ + 5) / 10;
+    const int64_t sample = std::clamp<int64_t>(std::llround(ms * sampleRate_ / 1000.0), 0, last);
+    const auto tenths
+        = static_cast<int32_t>(std::clamp<int64_t>((sample * 10 + sampleRate_ / 2) / sampleRate_, 0, duration_));
+    const double toMs = static_cast<double>(sample) * 1000.0 / sampleRate_;
+    if (toMs == fromMs)
+        return;
+    const bool left = toMs < fromMs;
+    strip_->SetPositionMs(toMs); // first: the slider's tenth then leaves it alone
     ShowPosition(tenths);
-    if (tenths < from) {
-        SelectRow(index + 1);
-        OnSetStart();
-    } else {
-        SelectRow(index);
-        OnSetEnd();
+    fineSample_ = sample;
+    fineTenths_ = tenths;
+    SelectRow(left ? index + 1 : index);
+    if (tenths != from) {
+        left ? OnSetStart() : OnSetEnd();
+    } else if (tenths > 0 && tenths < duration_) {
+        // A move within the boundary's tenth: the rows keep their times, the boundary its new sample.
+        BeginEdit();
+        MarkFineBoundary(tenths);
+        EndEdit();
+        RefreshRows();
+        ShowSelectedPieceOnSlider();
+        FollowSelectedPieceInPreview();
     }
 }

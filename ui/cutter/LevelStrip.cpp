@@ -64,7 +64,12 @@ void LevelStrip::SetLevels(std::vector<float> levels)
     update();
 }
 
-void LevelStrip::SetPosition(int32_t tenths) { SetPositionMs(tenths * 100.0); }
+void LevelStrip::SetPosition(int32_t tenths)
+{
+    // A finer position inside that tenth (a nudge, a dragged marker) stays where it is.
+    if (std::llround(positionMs_ / 100.0) != tenths)
+        SetPositionMs(tenths * 100.0);
+}
 
 void LevelStrip::SetPositionMs(double ms)
 {
@@ -73,14 +78,16 @@ void LevelStrip::SetPositionMs(double ms)
     update();
 }
 
-void LevelStrip::SetSelection(int32_t start, int32_t end)
+void LevelStrip::SetSelection(int32_t start, int32_t end) { SetSelectionMs(start * 100.0, end * 100.0); }
+
+void LevelStrip::SetSelectionMs(double start, double end)
 {
     selectionStart_ = start;
     selectionEnd_ = end;
     update();
 }
 
-void LevelStrip::SetBoundaries(std::vector<int32_t> boundaries)
+void LevelStrip::SetBoundaries(std::vector<double> boundaries)
 {
     boundaries_ = std::move(boundaries);
     update();
@@ -146,12 +153,14 @@ int32_t LevelStrip::TenthsAtPixel(double x) const
     return std::clamp(tenths, 0, duration_);
 }
 
+double LevelStrip::MsInFileAtPixel(double x) const { return std::clamp(MsAtPixel(x), 0.0, durationMs_); }
+
 int LevelStrip::MarkerNear(double x) const
 {
     int nearest = -1;
     double best = kMarkerGrip + 1;
     for (size_t i = 0; i < boundaries_.size(); ++i) {
-        const double distance = std::abs(PixelOfMs(boundaries_[i] * 100.0) - x);
+        const double distance = std::abs(PixelOfMs(boundaries_[i]) - x);
         if (distance <= kMarkerGrip && distance < best) {
             best = distance;
             nearest = static_cast<int>(i);
@@ -233,8 +242,8 @@ void LevelStrip::paintEvent(QPaintEvent*)
 
     // The selected piece.
     if (selectionEnd_ > selectionStart_) {
-        const double left = std::max(0.0, PixelOfMs(selectionStart_ * 100.0));
-        const double right = std::min<double>(width(), PixelOfMs(selectionEnd_ * 100.0));
+        const double left = std::max(0.0, PixelOfMs(selectionStart_));
+        const double right = std::min<double>(width(), PixelOfMs(selectionEnd_));
         if (right > left)
             painter.fillRect(QRectF(left, body.top(), right - left, body.height()), QColor(60, 90, 150));
     }
@@ -249,8 +258,8 @@ void LevelStrip::paintEvent(QPaintEvent*)
     // Boundaries and the position.
     painter.setPen(QPen(QColor(255, 210, 80), 1));
     for (size_t i = 0; i < boundaries_.size(); ++i) {
-        const int32_t at = static_cast<int>(i) == dragging_ ? dragTo_ : boundaries_[i];
-        const double x = std::round(PixelOfMs(at * 100.0));
+        const double at = static_cast<int>(i) == dragging_ ? dragTo_ : boundaries_[i];
+        const double x = std::round(PixelOfMs(at));
         if (x < -kMarkerGrip || x > width() + kMarkerGrip)
             continue;
         painter.drawLine(QPointF(x, body.top()), QPointF(x, body.bottom()));
@@ -276,6 +285,7 @@ void LevelStrip::mousePressEvent(QMouseEvent* event)
     const double x = event->position().x();
     dragging_ = MarkerNear(x);
     if (dragging_ >= 0) {
+        dragFromX_ = x;
         dragTo_ = boundaries_[static_cast<size_t>(dragging_)];
         return;
     }
@@ -286,7 +296,7 @@ void LevelStrip::mouseMoveEvent(QMouseEvent* event)
 {
     const double x = event->position().x();
     if (dragging_ >= 0) {
-        dragTo_ = TenthsAtPixel(x);
+        dragTo_ = x == dragFromX_ ? boundaries_[static_cast<size_t>(dragging_)] : MsInFileAtPixel(x);
         update();
         return;
     }
@@ -298,11 +308,12 @@ void LevelStrip::mouseReleaseEvent(QMouseEvent* event)
     if (dragging_ < 0 || event->button() != Qt::LeftButton)
         return QWidget::mouseReleaseEvent(event);
     const int index = dragging_;
-    const int32_t to = TenthsAtPixel(event->position().x());
+    const double x = event->position().x();
     dragging_ = -1;
     update();
-    if (to != boundaries_[static_cast<size_t>(index)])
-        Q_EMIT BoundaryDragged(index, to);
+    // The boundary goes exactly to the time under the pointer, not to the pixel's nearest tenth.
+    if (x != dragFromX_)
+        Q_EMIT BoundaryDragged(index, MsInFileAtPixel(x));
 }
 
 void LevelStrip::wheelEvent(QWheelEvent* event)

@@ -3,10 +3,11 @@
 // ruler, the selected piece shaded, every piece boundary as a marker and the position as a line.
 // It shows a stretch of the file (the view) and zooms from the whole file down to single frames.
 //
-// Mouse: a click moves the position (PositionClicked); dragging a boundary marker moves that
-// boundary (BoundaryDragged, on release); Ctrl+wheel zooms around the pointer; the wheel scrolls
-// in time. Keys: + and - zoom around the position, 0 shows the whole file. Times are tenths of a
-// second, as on the page; the levels come in windows of LevelWindowMs().
+// Mouse: a click moves the position (PositionClicked, in the page's tenths); dragging a boundary
+// marker moves that boundary to the time under the pointer (BoundaryDragged, on release, in
+// milliseconds as fine as a pixel of the view); Ctrl+wheel zooms around the pointer; the wheel
+// scrolls in time. Keys: + and - zoom around the position, 0 shows the whole file. Markers and the
+// selection are drawn at their exact times; the levels come in windows of kLevelWindowMs.
 #include <QWidget>
 
 #include <cstdint>
@@ -32,13 +33,18 @@ public:
     void SetLevels(std::vector<float> levels);
     bool HasLevels() const { return !levels_.empty(); }
 
+    // The slider's position; a finer one already inside that tenth is kept.
     void SetPosition(int32_t tenths);
     // A position finer than tenths (a nudge by a frame).
     void SetPositionMs(double ms);
     double PositionMs() const { return positionMs_; }
     void SetSelection(int32_t start, int32_t end);
-    // The pieces' inner boundaries, rising (0 and the end are not markers).
-    void SetBoundaries(std::vector<int32_t> boundaries);
+    void SetSelectionMs(double start, double end);
+    double SelectionStartMs() const { return selectionStart_; }
+    double SelectionEndMs() const { return selectionEnd_; }
+    // The pieces' inner boundaries in milliseconds, rising (0 and the end are not markers).
+    void SetBoundaries(std::vector<double> boundaries);
+    const std::vector<double>& Boundaries() const { return boundaries_; }
 
     // The view in milliseconds from the start of the file.
     double ViewStartMs() const { return viewStart_; }
@@ -57,7 +63,7 @@ public:
 
 Q_SIGNALS:
     void PositionClicked(int32_t tenths);
-    void BoundaryDragged(int index, int32_t tenths);
+    void BoundaryDragged(int index, double ms);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -71,6 +77,7 @@ private:
     void SetView(double start, double end);
     void KeepPositionInView();
     int32_t TenthsAtPixel(double x) const;
+    double MsInFileAtPixel(double x) const;
     int MarkerNear(double x) const;
     void PaintRuler(class QPainter& painter, const QRect& area) const;
     void PaintEnvelope(class QPainter& painter, const QRect& body) const;
@@ -82,9 +89,10 @@ private:
     double viewStart_ = 0;
     double viewEnd_ = 0;
     double positionMs_ = 0;
-    int32_t selectionStart_ = 0;
-    int32_t selectionEnd_ = 0;
-    std::vector<int32_t> boundaries_;
+    double selectionStart_ = 0;
+    double selectionEnd_ = 0;
+    std::vector<double> boundaries_;
     int dragging_ = -1; // the marker being dragged
-    int32_t dragTo_ = 0;
+    double dragFromX_ = 0; // where the drag began: a marker clicked without a move stays put
+    double dragTo_ = 0;
 };

@@ -107,7 +107,7 @@ TEST_F(CutterPageKeysTest, UndoRestoresTheExactListAfterEveryKindOfEditAndRedoRe
     MoveSlider(30);
     page->OnSetEnd();
     edited();
-    page->OnBoundaryDragged(1, 120); // the marker at 8 s dragged to 12 s
+    page->OnBoundaryDragged(1, 12000.0); // the marker at 8 s dragged to 12 s
     edited();
     page->SelectRow(1);
     RenameSelectedPiece("Renamed");

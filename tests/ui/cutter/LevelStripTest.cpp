@@ -2,6 +2,7 @@
 // position in view, clicks that move the position, and marker drags that follow the list's rules.
 #include "tests/ui/cutter/CutterPageFixture.h"
 
+#include "tests/support/GaplessDecode.h"
 #include "ui/cutter/LevelLoader.h"
 #include "ui/cutter/LevelStrip.h"
 #include "ui/cutter/SelectionSlider.h"
@@ -138,6 +139,66 @@ TEST_F(LevelStripTest, AClickMovesThePositionAndMarkerDragsFollowSetStartAndSetE
     QTest::mousePress(strip(), Qt::LeftButton, {}, QPoint(pixelOf(page->Pieces().Entries()[1].start), 25));
     QTest::mouseRelease(strip(), Qt::LeftButton, {}, QPoint(pixelOf(100), 25));
     EXPECT_EQ(Layout(), before);
+}
+
+TEST_F(LevelStripTest, AMarkerDraggedAtTheDeepestZoomLandsOnTheSampleUnderThePointer)
+{
+    ASSERT_TRUE(page->OpenSource(Tone("song.mp3", 60)));
+    page->ModeButton(3)->click();
+    MoveSlider(200);
+    page->OnAddPiece();
+    MoveSlider(400);
+    page->OnAddPiece();
+    MoveSlider(200);
+    page->Slider()->setFocus();
+    for (int i = 0; i < 12; ++i)
+        QTest::keyClick(page->Slider(), Qt::Key_Plus);
+    const double msPerPixel = (strip()->ViewEndMs() - strip()->ViewStartMs()) / strip()->width();
+    ASSERT_LT(msPerPixel, 1000.0 * 576 / 22050) << "a pixel is less than a frame at this zoom";
+    const double rate = 22050;
+    const auto drag = [&](double fromMs, double toMs) {
+        const auto from = QPoint(static_cast<int>(std::lround(strip()->PixelOfMs(fromMs))), 25);
+        const auto to = QPoint(static_cast<int>(std::lround(strip()->PixelOfMs(toMs))), 25);
+        ASSERT_GT(to.x(), 0);
+        ASSERT_LT(to.x(), strip()->width());
+        QTest::mousePress(strip(), Qt::LeftButton, {}, from);
+        QTest::mouseMove(strip(), to);
+        QTest::mouseRelease(strip(), Qt::LeftButton, {}, to);
+    };
+    const auto& entries = page->Pieces().Entries();
+
+    // Right by 37 ms, inside the boundary's tenth: the rows keep 0:20.0, the boundary its sample.
+    drag(20000, 20037);
+    ASSERT_EQ(Layout(), "0-200 200-400 400-" + std::to_string(page->Duration()));
+    EXPECT_NEAR(static_cast<double>(entries[1].startSample), 20.037 * rate, msPerPixel * rate / 1000 + 1);
+    EXPECT_EQ(entries[0].endSample, entries[1].startSample);
+    EXPECT_EQ(Cell(1, CutterPage::kStart), "0:20.0");
+    const double exactMs = static_cast<double>(entries[1].startSample) * 1000 / rate;
+    ASSERT_EQ(strip()->Boundaries().size(), 2u);
+    EXPECT_NEAR(strip()->Boundaries()[0], exactMs, 0.01) << "the marker stays where it was dropped";
+    EXPECT_EQ(page->SelectedRow(), 0);
+    EXPECT_NEAR(strip()->SelectionEndMs(), exactMs, 0.01);
+    EXPECT_NEAR(strip()->PositionMs(), exactMs, 0.01);
+
+    // Then to 20.088 s: Set End of the first piece at 0:20.1, still to the sample.
+    drag(exactMs, 20088);
+    ASSERT_EQ(Layout(), "0-201 201-400 400-" + std::to_string(page->Duration()));
+    EXPECT_NEAR(static_cast<double>(entries[0].endSample), 20.088 * rate, msPerPixel * rate / 1000 + 1);
+    EXPECT_EQ(entries[1].startSample, entries[0].endSample);
+    EXPECT_EQ(Cell(0, CutterPage::kEnd), "0:20.1");
+    EXPECT_EQ(Cell(1, CutterPage::kStart), "0:20.1");
+
+    // A marker clicked without a move stays on its sample.
+    const int64_t kept = entries[1].startSample;
+    const QPoint at(static_cast<int>(std::lround(strip()->PixelOfMs(kept * 1000 / rate))), 25);
+    QTest::mouseClick(strip(), Qt::LeftButton, {}, at);
+    EXPECT_EQ(entries[1].startSample, kept);
+
+    // The piece written decodes to exactly the samples up to the dropped boundary.
+    page->SelectRow(0);
+    const std::string excerpt = folder.File("first.mp3");
+    ASSERT_TRUE(page->SaveSelectionTo(excerpt));
+    EXPECT_EQ(static_cast<int64_t>(DecodeGapless(excerpt).left.size()), kept);
 }
 
 TEST_F(LevelStripTest, QuietPassagesShowAsALowEnvelopeAndSilenceAsNone)
