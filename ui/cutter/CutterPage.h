@@ -118,6 +118,8 @@ public:
     QAction* ResetAction() const { return resetAction_; }
     QAction* BrowseAction() const { return browseAction_; }
     QAction* SaveSelectionAction() const { return saveSelectionAction_; }
+    QAction* UndoAction() const { return undoAction_; }
+    QAction* RedoAction() const { return redoAction_; }
 
     // The buttons' handlers, public so the tests and the keyboard reach them as the buttons do.
     void OnOpen();
@@ -297,4 +299,6 @@ private:
     QAction* resetAction_ = nullptr;
     QAction* browseAction_ = nullptr;
     QAction* saveSelectionAction_ = nullptr;
+    QAction* undoAction_ = nullptr;
+    QAction* redoAction_ = nullptr;
 };

@@ -149,6 +149,12 @@ void CutterPage::BuildPiecesList()
 void CutterPage::BuildContextMenu()
 {
     contextMenu_ = new QMenu(this);
+    // The page's own keys, shown beside the entries; R is Remove's access key, so Redo takes d.
+    undoAction_ = contextMenu_->addAction("&Undo", this, &CutterPage::OnUndo);
+    undoAction_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
+    redoAction_ = contextMenu_->addAction("Re&do", this, &CutterPage::OnRedo);
+    redoAction_->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z));
+    contextMenu_->addSeparator();
     previewAction_ = contextMenu_->addAction("&Preview", this, &CutterPage::OnPreview);
     tagAction_ = contextMenu_->addAction("&ID3 tag...", this, &CutterPage::OnEditTag);
     removeAction_ = contextMenu_->addAction("&Remove", this, &CutterPage::OnRemove);
@@ -164,7 +170,10 @@ void CutterPage::UpdateContextMenu()
     const bool oneSelected = bySelection && list_->selectedItems().size() == 1;
     const int row = SelectedRow();
     const bool hasOutput = bySelection && row >= 0 && !pieces_.Entries()[static_cast<size_t>(row)].outputPath.empty();
+    const bool editable = HasSource() && list_->isEnabled();
     MenuCommands commands;
+    commands.updateRules[undoAction_] = [this, editable] { return editable && history_.CanUndo(); };
+    commands.updateRules[redoAction_] = [this, editable] { return editable && history_.CanRedo(); };
     commands.updateRules[previewAction_] = [oneSelected] { return oneSelected; };
     commands.updateRules[tagAction_] = [oneSelected] { return oneSelected; };
     commands.updateRules[removeAction_] = [oneSelected] { return oneSelected; };

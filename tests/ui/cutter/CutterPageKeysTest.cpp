@@ -8,10 +8,13 @@
 #include "ui/cutter/TagDialog.h"
 #include "ui/playback/MediaPlayer.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSet>
 #include <QTest>
 #include <QTimer>
 
@@ -38,10 +41,6 @@ protected:
     {
         page->PiecesList()->setFocus();
         QTest::keyClick(page->PiecesList(), Qt::Key_Z, Qt::ControlModifier);
-        std::cerr << "focus "
-                  << (QApplication::focusWidget() ? QApplication::focusWidget()->metaObject()->className() : "none")
-                  << " active " << (QApplication::activeWindow() != nullptr) << " canundo " << page->History().CanUndo()
-                  << "\n";
     }
     void Redo()
     {
@@ -153,6 +152,59 @@ TEST_F(CutterPageKeysTest, UndoRestoresTheExactListAfterEveryKindOfEditAndRedoRe
     // Opening a file starts a new history.
     ASSERT_TRUE(page->OpenSource(Tone("other.mp3", 5)));
     EXPECT_FALSE(page->History().CanUndo());
+}
+
+TEST_F(CutterPageKeysTest, TheContextMenuUndoesAndRedoesWithItsKeysShownAndOnlyWhenThereIsAStep)
+{
+    ASSERT_TRUE(page->OpenSource(Tone("song.mp3", 20)));
+    page->ModeButton(3)->click();
+    QAction* undo = page->UndoAction();
+    QAction* redo = page->RedoAction();
+    EXPECT_EQ(undo->text(), "&Undo");
+    EXPECT_EQ(redo->text(), "Re&do"); // R is Remove's
+    EXPECT_EQ(undo->shortcut().toString(), "Ctrl+Z");
+    EXPECT_EQ(redo->shortcut().toString(), "Ctrl+Shift+Z");
+    // Every entry has an access key of its own.
+    QSet<QChar> keys;
+    for (QAction* item : page->ContextMenu()->actions()) {
+        if (item->isSeparator())
+            continue;
+        const qsizetype mark = item->text().indexOf('&');
+        ASSERT_GE(mark, 0) << item->text().toStdString();
+        const QChar key = item->text().at(mark + 1).toLower();
+        EXPECT_FALSE(keys.contains(key)) << item->text().toStdString();
+        keys.insert(key);
+    }
+    page->UpdateContextMenu();
+    EXPECT_FALSE(undo->isEnabled());
+    EXPECT_FALSE(redo->isEnabled());
+
+    const std::string opened = State();
+    MoveSlider(50);
+    page->OnAddPiece();
+    const std::string added = State();
+    page->UpdateContextMenu();
+    EXPECT_TRUE(undo->isEnabled());
+    EXPECT_FALSE(redo->isEnabled());
+    undo->trigger();
+    EXPECT_EQ(State(), opened);
+    page->UpdateContextMenu();
+    EXPECT_FALSE(undo->isEnabled());
+    EXPECT_TRUE(redo->isEnabled());
+    redo->trigger();
+    EXPECT_EQ(State(), added);
+    page->UpdateContextMenu();
+    EXPECT_TRUE(undo->isEnabled());
+    EXPECT_FALSE(redo->isEnabled());
+
+    // The key undoes once with the entry in the menu; outside the mode by selection neither entry
+    // is offered.
+    Undo();
+    EXPECT_EQ(State(), opened);
+    page->ModeButton(0)->click();
+    page->UpdateContextMenu();
+    EXPECT_FALSE(undo->isEnabled());
+    EXPECT_FALSE(redo->isEnabled());
 }
 
 TEST_F(CutterPageKeysTest, ArrowsMoveByAFrameOrASecondAndABoundarySetThereKeepsItsSample)
