@@ -6,8 +6,10 @@
 // frames differ in bitrate), so players find its length and seek table, or when the first input
 // has a LAME tag, so its delay (and the last input's padding) still reach gapless decoders; only
 // then does it carry a LAME tag. The frame is "Xing" when the frames written differ in bitrate, "Info" otherwise.
-// Inputs that start with the priming frames of a cut, equal to the frames that ended the input before them, lose those
-// frames, so the pieces of one cut join back into the source's frames.
+// Inputs that start with frames equal to the frames that ended the input before them, where the
+// previous padding and this delay trim exactly those frames (the pieces of one cut: priming
+// frames, and the frame a cut inside a frame leaves to both pieces), lose them, so the pieces of
+// one cut join back into the source's frames and decode to the pieces' samples end to end.
 #include "engine/join/JoinInputFacts.h"
 #include "engine/join/JoinInputProgress.h"
 #include "engine/join/JoinJob.h"
@@ -145,12 +147,17 @@ bool JoinJob::JoinByFrameCopy(const std::string& outputPath, JobProgress& progre
             return false;
         }
 
-        // Priming frames that repeat the end of the input before: passed over.
+        // Frames that repeat the end of the input before, where the two tags trim exactly those
+        // frames' samples between them: passed over. An input without a LAME tag trims nothing at
+        // its end, as a padding of 529 says.
         if (index > 0 && input.lameTag) {
-            if (const auto priming = PrimingTail::PrimingFramesOf(input.lameTag->encoderDelay, input.samplesPerFrame)) {
+            const auto& previousTag = facts[static_cast<size_t>(index - 1)].lameTag;
+            const int previousPadding = previousTag ? previousTag->encoderPadding : LameTag::kDecoderDelay;
+            if (const auto shared = PrimingTail::SharedFramesOf(
+                    previousPadding, input.lameTag->encoderDelay, input.samplesPerFrame)) {
                 std::vector<std::vector<uint8_t>> first;
                 size_t position = source.Cursor();
-                for (auto frame = source.NextCompleteFrame(position); frame && first.size() < *priming;
+                for (auto frame = source.NextCompleteFrame(position); frame && first.size() < *shared;
                      frame = source.NextCompleteFrame(position)) {
                     const auto bytes = source.FrameBytes(*frame);
                     first.emplace_back(bytes.begin(), bytes.end());
@@ -158,7 +165,7 @@ bool JoinJob::JoinByFrameCopy(const std::string& outputPath, JobProgress& progre
                 }
                 if (source.ReadFailed())
                     return readFailed();
-                if (first.size() == *priming && previousTail.EndsWith(SpansOf(first))) {
+                if (first.size() == *shared && previousTail.EndsWith(SpansOf(first))) {
                     source.SetCursor(position);
                     droppedPrimingFrames_ += static_cast<int64_t>(first.size());
                 }

@@ -38,7 +38,8 @@ public:
     // The bitrate the encoder settled on in the last re-encoding join, 0 when none started. The
     // encoder moves a bitrate its sample rate does not allow to the nearest one it can write.
     int EncodedBitrate() const { return encodedBitrate_; }
-    // Priming frames the last frame-copy join left out because they repeated the input before.
+    // Frames the last frame-copy join left out because they repeated the end of the input before
+    // (a cut's priming frames, and the frame two pieces cut inside it share).
     int64_t DroppedPrimingFrames() const { return droppedPrimingFrames_; }
     // The format the last frame-copy join re-encoded at, when an input changed its format inside.
     const std::optional<JoinEncoding>& ReencodedInstead() const { return reencodedInstead_; }

@@ -1,7 +1,5 @@
 #include "engine/join/PrimingTail.h"
 
-#include "engine/stream/InfoFrame.h"
-
 #include <algorithm>
 
 void PrimingTail::Keep(const std::vector<std::span<const uint8_t>>& lastFrames)
@@ -13,14 +11,17 @@ void PrimingTail::Keep(const std::vector<std::span<const uint8_t>>& lastFrames)
         frames_.erase(frames_.begin(), frames_.end() - static_cast<std::ptrdiff_t>(kMaxFrames));
 }
 
-std::optional<size_t> PrimingTail::PrimingFramesOf(int encoderDelay, int samplesPerFrame)
+std::optional<size_t> PrimingTail::SharedFramesOf(int previousPadding, int encoderDelay, int samplesPerFrame)
 {
-    if (samplesPerFrame <= 0)
+    if (samplesPerFrame <= 0 || previousPadding < 0 || encoderDelay < 0)
         return std::nullopt;
-    const int dropped = encoderDelay + LameTag::kDecoderDelay;
-    if (dropped % samplesPerFrame != 0)
+    // Of the decoder's output, the previous input plays up to previousPadding − 529 samples before
+    // the end of its frames' output, this one from encoderDelay + 529 samples after the start of
+    // its own: with m shared frames the two places meet when the sum is m frames of samples.
+    const int trimmed = previousPadding + encoderDelay;
+    if (trimmed % samplesPerFrame != 0)
         return std::nullopt;
-    const auto frames = static_cast<size_t>(dropped / samplesPerFrame);
+    const auto frames = static_cast<size_t>(trimmed / samplesPerFrame);
     if (frames == 0 || frames > kMaxFrames)
         return std::nullopt;
     return frames;
