@@ -2,6 +2,7 @@
 // pieces than the file has frames, and joins of tagged files.
 #include "tests/support/CliRunner.h"
 #include "tests/support/EncodedAudio.h"
+#include "tests/support/GaplessDecode.h"
 #include "tests/support/Mp3Layout.h"
 #include "tests/support/TempDir.h"
 
@@ -39,6 +40,20 @@ int64_t FfmpegSamples(const std::string& path)
     for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;)
         bytes += static_cast<int64_t>(n);
     return ::pclose(pipe) == 0 ? bytes / 2 : -1;
+}
+
+// The 16-bit samples ffmpeg decodes from path, channels interleaved; empty when ffmpeg fails.
+std::string FfmpegPcm(const std::string& path)
+{
+    const std::string command = "ffmpeg -v error -i '" + path + "' -f s16le - 2>/dev/null";
+    FILE* pipe = ::popen(command.c_str(), "r");
+    if (!pipe)
+        return {};
+    std::string pcm;
+    char buffer[65536];
+    for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;)
+        pcm.append(buffer, n);
+    return ::pclose(pipe) == 0 ? pcm : std::string {};
 }
 
 } // namespace
@@ -171,4 +186,53 @@ TEST(GaplessCommands, TaggedFilesOfOneRateJoinByFrameCopyOtherRatesReencode)
     const CliResult reencoded = RunCli({ "join", "-o", dir.File("reencoded.mp3"), low, half });
     ASSERT_EQ(reencoded.exitCode, 0) << reencoded.err;
     EXPECT_TRUE(Has(Lines(reencoded.out).front(), "re-encode 44100 Hz")) << reencoded.out;
+}
+
+// Pieces cut at points inside frames, joined again in order, are the source: its frames each once,
+// its delay and padding, and so its samples in a gapless decoder.
+TEST(GaplessCommands, PointCutsJoinBackIntoTheSource)
+{
+    const bool ffmpeg = std::system("ffmpeg -version >/dev/null 2>&1") == 0;
+    TempDir dir;
+    struct Case {
+        const char* name;
+        int rate;
+        int channels;
+        bool vbr;
+    };
+    for (const Case& c : { Case { "cbr", 44100, 2, false }, Case { "vbr", 44100, 2, true },
+             Case { "mpeg2", 22050, 1, true } }) {
+        SCOPED_TRACE(c.name);
+        const std::string song = dir.File(std::string(c.name) + ".mp3");
+        WriteFile(song, EncodePcm(MakeMusic(6.0, c.rate, c.channels), 128, c.vbr, true, 2));
+        const CliResult cut = RunCli({ "cut", "--points", "2.345,4.1", song });
+        ASSERT_EQ(cut.exitCode, 0) << cut.err;
+        const std::vector<std::string> pieces = Lines(cut.out);
+        ASSERT_EQ(pieces.size(), 3u);
+        const std::string joined = dir.File(std::string(c.name) + "_joined.mp3");
+        std::vector<std::string> join = { "join", "-o", joined };
+        join.insert(join.end(), pieces.begin(), pieces.end());
+        const CliResult result = RunCli(join);
+        ASSERT_EQ(result.exitCode, 0) << result.err;
+        EXPECT_EQ(Lines(result.out).front(), "frame copy");
+
+        const Mp3Layout source = ReadMp3Layout(ReadFile(song));
+        const Mp3Layout layout = ReadMp3Layout(ReadFile(joined));
+        EXPECT_EQ(layout.frames.size(), source.frames.size());
+        EXPECT_TRUE(layout.frames == source.frames);
+        ASSERT_TRUE(layout.lame && source.lame);
+        EXPECT_EQ(layout.lame->delay, source.lame->delay);
+        EXPECT_EQ(layout.lame->padding, source.lame->padding);
+        EXPECT_EQ(layout.frameCount, source.frames.size());
+        const Pcm whole = DecodeGapless(song);
+        const Pcm decoded = DecodeGapless(joined);
+        EXPECT_EQ(decoded.left.size(), whole.left.size());
+        EXPECT_TRUE(decoded.left == whole.left && decoded.right == whole.right);
+        if (ffmpeg) {
+            const std::string expected = FfmpegPcm(song);
+            ASSERT_FALSE(expected.empty());
+            EXPECT_EQ(FfmpegPcm(joined).size(), expected.size());
+            EXPECT_TRUE(FfmpegPcm(joined) == expected);
+        }
+    }
 }
