@@ -153,8 +153,8 @@ bool JoinJob::JoinByFrameCopy(const std::string& outputPath, JobProgress& progre
         if (index > 0 && input.lameTag) {
             const auto& previousTag = facts[static_cast<size_t>(index - 1)].lameTag;
             const int previousPadding = previousTag ? previousTag->encoderPadding : LameTag::kDecoderDelay;
-            if (const auto shared = PrimingTail::SharedFramesOf(
-                    previousPadding, input.lameTag->encoderDelay, input.samplesPerFrame)) {
+            if (const auto shared
+                = PrimingTail::SharedFramesOf(previousPadding, input.lameTag->encoderDelay, input.samplesPerFrame)) {
                 std::vector<std::vector<uint8_t>> first;
                 size_t position = source.Cursor();
                 for (auto frame = source.NextCompleteFrame(position); frame && first.size() < *shared;

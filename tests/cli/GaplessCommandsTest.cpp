@@ -200,8 +200,8 @@ TEST(GaplessCommands, PointCutsJoinBackIntoTheSource)
         int channels;
         bool vbr;
     };
-    for (const Case& c : { Case { "cbr", 44100, 2, false }, Case { "vbr", 44100, 2, true },
-             Case { "mpeg2", 22050, 1, true } }) {
+    for (const Case& c :
+        { Case { "cbr", 44100, 2, false }, Case { "vbr", 44100, 2, true }, Case { "mpeg2", 22050, 1, true } }) {
         SCOPED_TRACE(c.name);
         const std::string song = dir.File(std::string(c.name) + ".mp3");
         WriteFile(song, EncodePcm(MakeMusic(6.0, c.rate, c.channels), 128, c.vbr, true, 2));

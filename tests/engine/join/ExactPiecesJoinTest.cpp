@@ -219,7 +219,8 @@ TEST(ExactPiecesJoin, FramesThatOnlyLookAlikeStay)
         EXPECT_EQ(job.DroppedPrimingFrames(), c.shared ? static_cast<int64_t>(repeated) : 0);
         if (c.shared) {
             // The left-out frames were the ones the two tags trimmed: the join plays both inputs whole.
-            EXPECT_EQ(DecodeGapless(output).left.size(), DecodeGapless(song).left.size() + DecodeGapless(next).left.size());
+            EXPECT_EQ(
+                DecodeGapless(output).left.size(), DecodeGapless(song).left.size() + DecodeGapless(next).left.size());
         }
     }
 
