@@ -1,8 +1,12 @@
 #pragma once
-// Reads big-endian bit fields from a byte span; reads past the end give zero bits and set
-// Overrun(), so a damaged frame never reads outside its bytes.
+// Big-endian bit fields from bytes. BitReader checks every read against the span's end: reads past
+// it give zero bits and set Overrun(), so a damaged frame never reads outside its bytes.
+// PaddedBitReader is for bytes known to be followed by at least kPadding readable bytes past the
+// last field read: each field is one unaligned eight-byte load, without a check.
+#include <bit>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <span>
 
 class BitReader {
@@ -40,4 +44,33 @@ private:
     std::span<const uint8_t> bytes_;
     size_t bit_ = 0;
     bool overrun_ = false;
+};
+
+class PaddedBitReader {
+public:
+    static constexpr size_t kPadding = 8;
+
+    explicit PaddedBitReader(const uint8_t* bytes, size_t startBit = 0)
+        : bytes_(bytes)
+        , bit_(startBit)
+    {
+    }
+
+    // count: 0 to 32 bits.
+    uint32_t Read(int count)
+    {
+        uint64_t word;
+        std::memcpy(&word, bytes_ + (bit_ >> 3), sizeof word);
+        if constexpr (std::endian::native == std::endian::little)
+            word = __builtin_bswap64(word);
+        word <<= bit_ & 7;
+        bit_ += static_cast<size_t>(count);
+        // Two shifts, so that a count of 0 gives 0 (a shift by 64 would be undefined).
+        return static_cast<uint32_t>((word >> 1) >> (63 - count));
+    }
+    void Skip(int count) { bit_ += static_cast<size_t>(count); }
+
+private:
+    const uint8_t* bytes_;
+    size_t bit_;
 };

@@ -36,10 +36,20 @@ double TableLargest(int table)
     return kLargest[static_cast<size_t>(table & 31)];
 }
 
-// Power of n steps of global_gain: 1.505 dB each, a factor of 2^(n/2); n may be negative.
+// Power of n steps of global_gain: 1.505 dB each, a factor of 2^(n/2). n lies between -338
+// (global_gain 0 less 210, less subblock gains or scale factors of 18 at most, 4 steps each) and
+// 45; the table holds a margin.
 double GainPower(int n)
 {
-    return std::ldexp((n & 1) != 0 ? M_SQRT2 : 1.0, n >> 1);
+    constexpr int kLowest = -400;
+    constexpr int kHighest = 63;
+    static const std::array<double, kHighest - kLowest + 1> kPowers = [] {
+        std::array<double, kHighest - kLowest + 1> powers {};
+        for (int k = kLowest; k <= kHighest; ++k)
+            powers[static_cast<size_t>(k - kLowest)] = std::ldexp((k & 1) != 0 ? M_SQRT2 : 1.0, k >> 1);
+        return powers;
+    }();
+    return kPowers[static_cast<size_t>(std::clamp(n, kLowest, kHighest) - kLowest)];
 }
 
 // Where the long-block scale-factor bands end, per sample rate: the big-value regions are counted
@@ -91,10 +101,12 @@ struct GranuleChannel {
     bool mixed = false;
     bool preflag = false;
     bool scalefacScale = false;
-    // Global_gain steps each band (long blocks) or each window (short blocks) lies below the
-    // granule's: its scale factor, 2 or 4 steps each, plus the pre-emphasis; 0 where not read.
-    std::array<int, 22> bandLowering {};
-    std::array<int, 3> windowLowering {};
+    // Whether the scale factors below were read; a granule without them keeps global_gain's step.
+    bool scaled = false;
+    // Long blocks: each band's scale factor (band 21 has none); short blocks: the smallest scale
+    // factor of each window, in global_gain steps.
+    std::array<uint8_t, 22> bandFactors {};
+    std::array<uint8_t, 3> windowLowering {};
 };
 
 // 26.7 dB per decade of the value is a power of 2.67.
@@ -112,13 +124,22 @@ double TableValuePower(int table)
     return kPowers[static_cast<size_t>(table & 31)];
 }
 
+// Bits of each MPEG-1 scale factor for the 16 values of scalefac_compress: bands 0-10, 11-20.
+constexpr int kSlen[16][2] = { { 0, 0 }, { 0, 1 }, { 0, 2 }, { 0, 3 }, { 3, 0 }, { 1, 1 }, { 1, 2 }, { 1, 3 },
+    { 2, 1 }, { 2, 2 }, { 2, 3 }, { 3, 1 }, { 3, 2 }, { 3, 3 }, { 4, 2 }, { 4, 3 } };
+// Pre-emphasis added to the long-block scale factors when preflag is set, and none.
+constexpr std::array<uint8_t, 22> kPretab = { 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 2, 2, 3, 3, 3, 2, 0 };
+constexpr std::array<uint8_t, 22> kNoPretab {};
+
 // Power of one granule of one channel: the loudest region, each at the largest value its table
-// codes, stepped by the finest band it holds; 0 for a granule without values.
-double GranulePower(const GranuleChannel& g, int rate)
+// codes, stepped by the finest band it holds (its scale factor, 2 or 4 steps each, plus the
+// pre-emphasis below global_gain); 0 for a granule without values.
+double GranulePower(const GranuleChannel& g, const std::array<int, 23>& bands)
 {
     const int bigEnd = std::min(576, g.bigValues * 2);
     if (bigEnd == 0)
         return g.part23Length > 0 ? GainPower(g.globalGain - 210) : 0.0; // count1 values only
+    const int step = g.scalefacScale ? 4 : 2;
     if (g.windowSwitching && g.blockType == 2) {
         // Short blocks: three windows, each lowered by its own subblock gain and scale factors.
         double largest = TableLargest(g.tables[0]);
@@ -127,10 +148,9 @@ double GranulePower(const GranuleChannel& g, int rate)
         static const double kShortBlockPower = DbToPower(kShortBlockDb);
         double power = 0;
         for (size_t w = 0; w < 3; ++w)
-            power += GainPower(g.globalGain - 210 - 8 * g.subblockGain[w] - g.windowLowering[w]);
+            power += GainPower(g.globalGain - 210 - 8 * g.subblockGain[w] - step * g.windowLowering[w]);
         return power / 3.0 * ValuePower(std::max(largest, 1.0)) * kShortBlockPower;
     }
-    const auto& bands = LongBands(rate);
     int region1Start = 0;
     int region2Start = 576;
     if (g.windowSwitching) {
@@ -139,62 +159,27 @@ double GranulePower(const GranuleChannel& g, int rate)
         region1Start = bands[std::min(22, g.region0Count + 1)];
         region2Start = bands[std::min(22, g.region0Count + g.region1Count + 2)];
     }
+    const auto& pretab = g.scaled && g.preflag ? kPretab : kNoPretab;
     double power = 0;
     int band = 0;
     for (int region = 0; region < 3 && bands[static_cast<size_t>(band)] < bigEnd; ++region) {
         const int regionEnd = std::min(bigEnd, region == 0 ? region1Start : region == 1 ? region2Start : 576);
         int lowering = 1 << 20;
-        for (; band < 22 && bands[static_cast<size_t>(band)] < regionEnd; ++band)
-            lowering = std::min(lowering, g.bandLowering[static_cast<size_t>(band)]);
+        for (; band < 22 && bands[static_cast<size_t>(band)] < regionEnd; ++band) {
+            const auto b = static_cast<size_t>(band);
+            lowering = std::min(lowering, g.bandFactors[b] + pretab[b]);
+        }
         if (lowering == 1 << 20)
             continue; // an empty region
-        power = std::max(power, GainPower(g.globalGain - 210 - lowering) * TableValuePower(g.tables[static_cast<size_t>(region)]));
+        power = std::max(power,
+            GainPower(g.globalGain - 210 - step * lowering) * TableValuePower(g.tables[static_cast<size_t>(region)]));
     }
     return power;
 }
 
-// Reads main data bits that start in the reservoir and run on into the frame's own main data.
-class MainDataBits {
-public:
-    MainDataBits(std::span<const uint8_t> before, std::span<const uint8_t> own)
-        : before_(before)
-        , own_(own)
-    {
-    }
-    void Seek(size_t bit) { bit_ = bit; }
-    // count: 0 to 8 bits.
-    uint32_t Read(int count)
-    {
-        const size_t byte = bit_ >> 3;
-        const uint32_t window = (uint32_t { ByteAt(byte) } << 8) | ByteAt(byte + 1);
-        const int shift = 16 - static_cast<int>(bit_ & 7) - count;
-        bit_ += static_cast<size_t>(count);
-        return (window >> shift) & ((1u << count) - 1);
-    }
-    size_t Bits() const { return (before_.size() + own_.size()) * 8; }
-
-private:
-    uint8_t ByteAt(size_t i) const
-    {
-        if (i < before_.size())
-            return before_[i];
-        i -= before_.size();
-        return i < own_.size() ? own_[i] : 0;
-    }
-    std::span<const uint8_t> before_;
-    std::span<const uint8_t> own_;
-    size_t bit_ = 0;
-};
-
-// Bits of each MPEG-1 scale factor for the 16 values of scalefac_compress: bands 0-10, 11-20.
-constexpr int kSlen[16][2] = { { 0, 0 }, { 0, 1 }, { 0, 2 }, { 0, 3 }, { 3, 0 }, { 1, 1 }, { 1, 2 }, { 1, 3 },
-    { 2, 1 }, { 2, 2 }, { 2, 3 }, { 3, 1 }, { 3, 2 }, { 3, 3 }, { 4, 2 }, { 4, 3 } };
-// Pre-emphasis added to the long-block scale factors when preflag is set.
-constexpr int kPretab[22] = { 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 2, 2, 3, 3, 3, 2, 0 };
-
 // MPEG-2/2.5 scale factors: how scalefac_compress splits into four groups of bands, each with its
 // bit count (ISO 13818-3, without intensity stereo). Fills up to 36 values in band order.
-int ReadLsfScaleFactors(MainDataBits& bits, GranuleChannel& g, std::array<int, 39>& values)
+int ReadLsfScaleFactors(PaddedBitReader& bits, GranuleChannel& g, std::array<int, 39>& values)
 {
     static constexpr int kCounts[3][3][4] = { { { 6, 5, 5, 5 }, { 9, 9, 9, 9 }, { 6, 9, 9, 9 } },
         { { 6, 5, 7, 3 }, { 9, 9, 12, 6 }, { 6, 9, 12, 6 } }, { { 11, 10, 0, 0 }, { 18, 18, 0, 0 }, { 15, 18, 0, 0 } } };
@@ -227,33 +212,43 @@ int ReadLsfScaleFactors(MainDataBits& bits, GranuleChannel& g, std::array<int, 3
     return n;
 }
 
-// Reads one granule's scale factors at the start of its part 2 and turns them into the steps each band lies
-// below global_gain.
-void ReadScaleFactors(MainDataBits& bits, GranuleChannel& g, bool mpeg1, int granule,
-    const std::array<bool, 4>& scfsi, std::array<int, 22>& firstGranuleFactors)
+// Reads one granule's scale factors at the start of its part 2. first: the same channel's first
+// granule, whose scale factors the second one shares where scfsi says so (MPEG-1 long blocks).
+void ReadScaleFactors(PaddedBitReader& bits, GranuleChannel& g, bool mpeg1, const std::array<bool, 4>& scfsi,
+    const GranuleChannel* first)
 {
-    const int step = g.scalefacScale ? 4 : 2;
     const bool shortBlocks = g.windowSwitching && g.blockType == 2;
     if (shortBlocks && g.mixed)
         return; // mixed blocks are read as unscaled
+    g.scaled = true;
+    const bool sharesFactors = first && !shortBlocks && (scfsi[0] || scfsi[1] || scfsi[2] || scfsi[3]);
+    if (g.scalefacCompress == 0 && !sharesFactors)
+        return; // every scale factor takes 0 bits and is 0
+    if (mpeg1 && !shortBlocks) {
+        const int slen1 = kSlen[g.scalefacCompress & 15][0];
+        const int slen2 = kSlen[g.scalefacCompress & 15][1];
+        static constexpr size_t kGroupEnd[4] = { 6, 11, 16, 21 };
+        size_t band = 0;
+        for (size_t group = 0; group < 4; ++group) {
+            const int slen = group < 2 ? slen1 : slen2;
+            if (sharesFactors && scfsi[group] && first->scaled && !(first->windowSwitching && first->blockType == 2)) {
+                for (; band < kGroupEnd[group]; ++band)
+                    g.bandFactors[band] = first->bandFactors[band];
+            } else if (sharesFactors && scfsi[group]) {
+                band = kGroupEnd[group]; // the first granule's were not read: 0
+            } else {
+                for (; band < kGroupEnd[group]; ++band)
+                    g.bandFactors[band] = static_cast<uint8_t>(bits.Read(slen));
+            }
+        }
+        return;
+    }
     std::array<int, 39> values {};
     if (mpeg1) {
         const int slen1 = kSlen[g.scalefacCompress & 15][0];
         const int slen2 = kSlen[g.scalefacCompress & 15][1];
-        if (shortBlocks) {
-            for (int k = 0; k < 36; ++k)
-                values[static_cast<size_t>(k)] = static_cast<int>(bits.Read(k < 18 ? slen1 : slen2));
-        } else {
-            static constexpr int kGroupEnd[4] = { 6, 11, 16, 21 };
-            int band = 0;
-            for (size_t group = 0; group < 4; ++group)
-                for (; band < kGroupEnd[group]; ++band) {
-                    const auto b = static_cast<size_t>(band);
-                    values[b] = granule == 1 && scfsi[group] ? firstGranuleFactors[b]
-                                                             : static_cast<int>(bits.Read(group < 2 ? slen1 : slen2));
-                    firstGranuleFactors[b] = values[b];
-                }
-        }
+        for (size_t k = 0; k < 36; ++k)
+            values[k] = static_cast<int>(bits.Read(k < 18 ? slen1 : slen2));
     } else {
         ReadLsfScaleFactors(bits, g, values);
     }
@@ -262,12 +257,12 @@ void ReadScaleFactors(MainDataBits& bits, GranuleChannel& g, bool mpeg1, int gra
             int lowest = values[w];
             for (size_t band = 1; band < 12; ++band)
                 lowest = std::min(lowest, values[band * 3 + w]);
-            g.windowLowering[w] = step * lowest;
+            g.windowLowering[w] = static_cast<uint8_t>(lowest);
         }
         return;
     }
     for (size_t band = 0; band < 21; ++band)
-        g.bandLowering[band] = step * (values[band] + (g.preflag ? kPretab[band] : 0));
+        g.bandFactors[band] = static_cast<uint8_t>(values[band]);
 }
 
 FrameLevel ReadLayer3(
@@ -278,8 +273,17 @@ FrameLevel ReadLayer3(
     FrameLevel level;
     level.parts = mpeg1 ? 2 : 1;
     level.samplesPerPart = 576;
-    const size_t sideEnd = sideStart + static_cast<size_t>(header.sideInfoSize);
-    BitReader bits(frame.first(std::min(frame.size(), sideEnd)), sideStart);
+    const size_t sideSize = std::min<size_t>(static_cast<size_t>(header.sideInfoSize), 32);
+    const size_t sideEnd = sideStart + sideSize;
+    if (frame.size() < sideEnd) {
+        if (reservoir)
+            reservoir->Clear();
+        return level;
+    }
+    // The side information copied ahead of zero bytes, for reads without a check.
+    std::array<uint8_t, 32 + PaddedBitReader::kPadding> side {};
+    std::memcpy(side.data(), frame.data() + sideStart, sideSize);
+    PaddedBitReader bits(side.data());
     std::array<std::array<bool, 4>, 2> scfsi {};
     size_t mainDataBegin = 0;
     if (mpeg1) {
@@ -319,45 +323,32 @@ FrameLevel ReadLayer3(
             bits.Skip(1); // count1table_select
         }
     }
-    if (bits.Overrun()) {
-        if (reservoir)
-            reservoir->size = 0;
-        return level;
-    }
     // The scale factors, where the main data is at hand: it begins main_data_begin bytes before
     // the end of the side information, in earlier frames' bytes kept by the reservoir.
-    const std::span<const uint8_t> own = frame.size() > sideEnd ? frame.subspan(sideEnd) : std::span<const uint8_t> {};
     const bool intensity = header.channelMode == 1 && ((frame[3] >> 4) & 1) != 0;
-    if (reservoir && mainDataBegin <= reservoir->size) {
-        MainDataBits main(std::span<const uint8_t>(reservoir->bytes).subspan(reservoir->size - mainDataBegin, mainDataBegin), own);
+    const auto main = reservoir ? reservoir->Append(frame.subspan(sideEnd), mainDataBegin) : std::span<const uint8_t> {};
+    if (!main.empty()) {
+        const size_t mainBits = (main.size() - MainDataReservoir::kPadding) * 8;
         size_t at = 0;
-        std::array<std::array<int, 22>, 2> firstGranuleFactors {};
         for (int gr = 0; gr < level.parts; ++gr)
             for (int ch = 0; ch < channels; ++ch) {
                 GranuleChannel& g = granules[static_cast<size_t>(gr)][static_cast<size_t>(ch)];
                 // Past the bytes held, or a second channel coded by intensity (its own table),
-                // the granule keeps the unscaled step.
-                if (at + static_cast<size_t>(g.part23Length) <= main.Bits() && !(intensity && ch == 1 && !mpeg1)) {
-                    main.Seek(at);
-                    ReadScaleFactors(main, g, mpeg1, gr, scfsi[static_cast<size_t>(ch)],
-                        firstGranuleFactors[static_cast<size_t>(ch)]);
+                // the granule keeps the unscaled step. The largest scale factors take 126 bits,
+                // well inside the padding past the end.
+                if (at + static_cast<size_t>(g.part23Length) <= mainBits && !(intensity && ch == 1 && !mpeg1)) {
+                    PaddedBitReader factors(main.data(), at);
+                    ReadScaleFactors(factors, g, mpeg1, scfsi[static_cast<size_t>(ch)],
+                        mpeg1 && gr == 1 ? &granules[0][static_cast<size_t>(ch)] : nullptr);
                 }
                 at += static_cast<size_t>(g.part23Length);
             }
     }
-    if (reservoir) {
-        // Keep the last bytes of main data for the frames that follow.
-        auto& kept = *reservoir;
-        const size_t take = std::min(own.size(), MainDataReservoir::kCapacity);
-        const size_t keep = std::min(kept.size, MainDataReservoir::kCapacity - take);
-        std::memmove(kept.bytes.data(), kept.bytes.data() + (kept.size - keep), keep);
-        std::memcpy(kept.bytes.data() + keep, own.data() + (own.size() - take), take);
-        kept.size = keep + take;
-    }
+    const auto& bands = LongBands(header.sampleRate);
     for (int gr = 0; gr < level.parts; ++gr) {
         double power = 0;
         for (int ch = 0; ch < channels; ++ch)
-            power += GranulePower(granules[static_cast<size_t>(gr)][static_cast<size_t>(ch)], header.sampleRate);
+            power += GranulePower(granules[static_cast<size_t>(gr)][static_cast<size_t>(ch)], bands);
         level.power[static_cast<size_t>(gr)] = power / channels;
     }
     return level;
@@ -494,11 +485,36 @@ FrameLevel ReadLevel(std::span<const uint8_t> frame, const MpegFrameHeader& head
     if (header.layerIndex == 2)
         return ReadLayer3(frame, header, start, reservoir);
     if (reservoir)
-        reservoir->size = 0;
+        reservoir->Clear();
     return ReadLayer1Or2(frame, header, start);
 }
 
 } // namespace
+
+std::span<const uint8_t> MainDataReservoir::Append(std::span<const uint8_t> own, size_t mainDataBegin)
+{
+    if (own.size() > bytes_.size() - kReach - kPadding) {
+        // Longer than any frame's: kept for the frames that follow, not read.
+        std::memcpy(bytes_.data(), own.data() + (own.size() - kReach), kReach);
+        end_ = held_ = kReach;
+        return {};
+    }
+    if (end_ + own.size() + kPadding > bytes_.size()) {
+        const size_t keep = std::min(held_, kReach);
+        std::memmove(bytes_.data(), bytes_.data() + (end_ - keep), keep);
+        end_ = held_ = keep;
+    }
+    const bool reaches = mainDataBegin <= std::min(held_, kReach);
+    const size_t start = end_ - (reaches ? mainDataBegin : 0);
+    if (!own.empty())
+        std::memcpy(bytes_.data() + end_, own.data(), own.size());
+    end_ += own.size();
+    held_ += own.size();
+    std::memset(bytes_.data() + end_, 0, kPadding);
+    if (!reaches)
+        return {};
+    return std::span<const uint8_t>(bytes_).subspan(start, end_ + kPadding - start);
+}
 
 FrameLevel ReadFrameLevel(std::span<const uint8_t> frame, const MpegFrameHeader& header, MainDataReservoir& reservoir)
 {

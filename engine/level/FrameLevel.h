@@ -24,11 +24,28 @@ struct FrameLevel {
     std::array<double, 2> power {};
 };
 
-// The last bytes of Layer III main data seen, where a frame's main data may begin (bit reservoir).
-struct MainDataReservoir {
-    static constexpr size_t kCapacity = 511; // the largest main_data_begin
-    std::array<uint8_t, kCapacity> bytes {};
-    size_t size = 0;
+// Layer III main data as it runs on from frame to frame: a frame's main data may begin up to 511
+// bytes (main_data_begin) before its own, in earlier frames (bit reservoir). Each frame's main data
+// is appended after the last one's, so the bytes a frame reads are one run; only when the room
+// is full are the last 511 bytes moved to its front.
+class MainDataReservoir {
+public:
+    static constexpr size_t kReach = 511; // the largest main_data_begin
+    // Zero bytes kept after the last frame's main data: reads that run past its end find zeros.
+    static constexpr size_t kPadding = 32;
+    static constexpr size_t kLargestMainData = 1441 - 4 - 9; // the longest Layer III frame's
+
+    // Appends a frame's own main data (the bytes after its side information) and returns its whole
+    // main data: the mainDataBegin bytes before it and its own, followed by kPadding zero bytes.
+    // Empty when fewer than mainDataBegin bytes are held (after a break of the stream).
+    std::span<const uint8_t> Append(std::span<const uint8_t> own, size_t mainDataBegin);
+    // Forgets the bytes held: the next frame's main data cannot reach back past here.
+    void Clear() { held_ = 0; }
+
+private:
+    std::array<uint8_t, 16384> bytes_ {};
+    size_t end_ = 0; // one past the last frame's main data
+    size_t held_ = 0; // of the bytes before end_, those of the stream (at most end_)
 };
 
 // frame holds the whole frame, header first; a frame too short for its side information or scale
