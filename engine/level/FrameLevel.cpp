@@ -70,12 +70,38 @@ constexpr BandTable kLongBands[] = {
 constexpr std::array<int, 23> kLsfBands
     = { 0, 6, 12, 18, 24, 30, 36, 44, 54, 66, 80, 96, 116, 140, 168, 200, 238, 284, 336, 396, 464, 522, 576 };
 
-const std::array<int, 23>& LongBands(int rate)
+// A sample rate's bands, with how many of them start below each end of the big values.
+struct BandLayout {
+    const std::array<int, 23>* edges = nullptr;
+    std::array<uint8_t, 289> bandsBelow {}; // by big_values (at most 288 count, two lines each)
+};
+
+BandLayout MakeBandLayout(const std::array<int, 23>& edges)
 {
-    for (const auto& table : kLongBands)
-        if (table.rate == rate)
-            return table.edges;
-    return kLsfBands;
+    BandLayout layout;
+    layout.edges = &edges;
+    for (size_t pairs = 0; pairs < layout.bandsBelow.size(); ++pairs) {
+        uint8_t count = 0;
+        while (count < 22 && edges[count] < static_cast<int>(2 * pairs))
+            ++count;
+        layout.bandsBelow[pairs] = count;
+    }
+    return layout;
+}
+
+const BandLayout& LongBands(int rate)
+{
+    static const auto kLayouts = [] {
+        std::array<BandLayout, std::size(kLongBands) + 1> layouts {};
+        for (size_t k = 0; k < std::size(kLongBands); ++k)
+            layouts[k] = MakeBandLayout(kLongBands[k].edges);
+        layouts.back() = MakeBandLayout(kLsfBands);
+        return layouts;
+    }();
+    for (size_t k = 0; k < std::size(kLongBands); ++k)
+        if (kLongBands[k].rate == rate)
+            return kLayouts[k];
+    return kLayouts.back();
 }
 
 // dB of the 4/3 power law per decade of the value, in amplitude (one step of global_gain, a
@@ -127,14 +153,13 @@ double TableValuePower(int table)
 // Bits of each MPEG-1 scale factor for the 16 values of scalefac_compress: bands 0-10, 11-20.
 constexpr int kSlen[16][2] = { { 0, 0 }, { 0, 1 }, { 0, 2 }, { 0, 3 }, { 3, 0 }, { 1, 1 }, { 1, 2 }, { 1, 3 },
     { 2, 1 }, { 2, 2 }, { 2, 3 }, { 3, 1 }, { 3, 2 }, { 3, 3 }, { 4, 2 }, { 4, 3 } };
-// Pre-emphasis added to the long-block scale factors when preflag is set, and none.
+// Pre-emphasis added to the long-block scale factors when preflag is set.
 constexpr std::array<uint8_t, 22> kPretab = { 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 2, 2, 3, 3, 3, 2, 0 };
-constexpr std::array<uint8_t, 22> kNoPretab {};
 
 // Power of one granule of one channel: the loudest region, each at the largest value its table
 // codes, stepped by the finest band it holds (its scale factor, 2 or 4 steps each, plus the
 // pre-emphasis below global_gain); 0 for a granule without values.
-double GranulePower(const GranuleChannel& g, const std::array<int, 23>& bands)
+double GranulePower(const GranuleChannel& g, const BandLayout& layout)
 {
     const int bigEnd = std::min(576, g.bigValues * 2);
     if (bigEnd == 0)
@@ -151,28 +176,29 @@ double GranulePower(const GranuleChannel& g, const std::array<int, 23>& bands)
             power += GainPower(g.globalGain - 210 - 8 * g.subblockGain[w] - step * g.windowLowering[w]);
         return power / 3.0 * ValuePower(std::max(largest, 1.0)) * kShortBlockPower;
     }
-    int region1Start = 0;
-    int region2Start = 576;
-    if (g.windowSwitching) {
-        region1Start = bands[8];
-    } else {
-        region1Start = bands[std::min(22, g.region0Count + 1)];
-        region2Start = bands[std::min(22, g.region0Count + g.region1Count + 2)];
-    }
-    const auto& pretab = g.scaled && g.preflag ? kPretab : kNoPretab;
+    // The bands each region holds below the end of the big values: region 0 ends at band
+    // region0_count + 1, region 1 at region0_count + region1_count + 2 (at band 8 and the end
+    // of the big values in long blocks that switch windows).
+    const int coded = layout.bandsBelow[static_cast<size_t>(bigEnd / 2)];
+    const int region1Band = g.windowSwitching ? 8 : std::min(22, g.region0Count + 1);
+    const int region2Band = g.windowSwitching ? 22 : std::min(22, g.region0Count + g.region1Count + 2);
+    const std::array<int, 4> regionBands = { 0, std::min(region1Band, coded), std::min(region2Band, coded), coded };
+    const bool pretab = g.scaled && g.preflag;
     double power = 0;
-    int band = 0;
-    for (int region = 0; region < 3 && bands[static_cast<size_t>(band)] < bigEnd; ++region) {
-        const int regionEnd = std::min(bigEnd, region == 0 ? region1Start : region == 1 ? region2Start : 576);
-        int lowering = 1 << 20;
-        for (; band < 22 && bands[static_cast<size_t>(band)] < regionEnd; ++band) {
-            const auto b = static_cast<size_t>(band);
-            lowering = std::min(lowering, g.bandFactors[b] + pretab[b]);
-        }
-        if (lowering == 1 << 20)
+    for (size_t region = 0; region < 3; ++region) {
+        const auto begin = static_cast<size_t>(regionBands[region]);
+        const auto end = static_cast<size_t>(regionBands[region + 1]);
+        if (end <= begin)
             continue; // an empty region
-        power = std::max(power,
-            GainPower(g.globalGain - 210 - step * lowering) * TableValuePower(g.tables[static_cast<size_t>(region)]));
+        int lowering = 1 << 20;
+        if (pretab) {
+            for (size_t band = begin; band < end; ++band)
+                lowering = std::min(lowering, g.bandFactors[band] + kPretab[band]);
+        } else {
+            for (size_t band = begin; band < end; ++band)
+                lowering = std::min<int>(lowering, g.bandFactors[band]);
+        }
+        power = std::max(power, GainPower(g.globalGain - 210 - step * lowering) * TableValuePower(g.tables[region]));
     }
     return power;
 }
@@ -230,15 +256,21 @@ void ReadScaleFactors(PaddedBitReader& bits, GranuleChannel& g, bool mpeg1, cons
         static constexpr size_t kGroupEnd[4] = { 6, 11, 16, 21 };
         size_t band = 0;
         for (size_t group = 0; group < 4; ++group) {
+            if (sharesFactors && scfsi[group]) {
+                // The first granule's, where they were read as long blocks; else 0.
+                if (first->scaled && !(first->windowSwitching && first->blockType == 2))
+                    std::memcpy(&g.bandFactors[band], &first->bandFactors[band], kGroupEnd[group] - band);
+                band = kGroupEnd[group];
+                continue;
+            }
+            // A group's scale factors (24 bits at most) in one read.
             const int slen = group < 2 ? slen1 : slen2;
-            if (sharesFactors && scfsi[group] && first->scaled && !(first->windowSwitching && first->blockType == 2)) {
-                for (; band < kGroupEnd[group]; ++band)
-                    g.bandFactors[band] = first->bandFactors[band];
-            } else if (sharesFactors && scfsi[group]) {
-                band = kGroupEnd[group]; // the first granule's were not read: 0
-            } else {
-                for (; band < kGroupEnd[group]; ++band)
-                    g.bandFactors[band] = static_cast<uint8_t>(bits.Read(slen));
+            int shift = static_cast<int>(kGroupEnd[group] - band) * slen;
+            const uint32_t word = bits.Read(shift);
+            const uint32_t mask = (1u << slen) - 1;
+            for (; band < kGroupEnd[group]; ++band) {
+                shift -= slen;
+                g.bandFactors[band] = static_cast<uint8_t>((word >> shift) & mask);
             }
         }
         return;
@@ -300,27 +332,31 @@ FrameLevel ReadLayer3(
     for (int gr = 0; gr < level.parts; ++gr) {
         for (int ch = 0; ch < channels; ++ch) {
             GranuleChannel& g = granules[static_cast<size_t>(gr)][static_cast<size_t>(ch)];
-            g.part23Length = static_cast<int>(bits.Read(12));
-            g.bigValues = static_cast<int>(bits.Read(9));
-            g.globalGain = static_cast<int>(bits.Read(8));
+            // part2_3_length 12 bits, big_values 9, global_gain 8.
+            const uint32_t lengths = bits.Read(29);
+            g.part23Length = static_cast<int>(lengths >> 17);
+            g.bigValues = static_cast<int>((lengths >> 8) & 511);
+            g.globalGain = static_cast<int>(lengths & 255);
             g.scalefacCompress = static_cast<int>(bits.Read(mpeg1 ? 4 : 9));
-            g.windowSwitching = bits.Read(1) != 0;
+            // window_switching_flag, then block_type 2, mixed_block_flag 1, table_select 2 x 5 and
+            // subblock_gain 3 x 3, or table_select 3 x 5, region0_count 4 and region1_count 3.
+            const uint32_t layout = bits.Read(23);
+            auto field = [layout](int shift, uint32_t mask) { return static_cast<int>((layout >> shift) & mask); };
+            g.windowSwitching = (layout >> 22) != 0;
             if (g.windowSwitching) {
-                g.blockType = static_cast<int>(bits.Read(2));
-                g.mixed = bits.Read(1) != 0;
-                g.tables[0] = static_cast<int>(bits.Read(5));
-                g.tables[1] = static_cast<int>(bits.Read(5));
-                for (int& gain : g.subblockGain)
-                    gain = static_cast<int>(bits.Read(3));
+                g.blockType = field(20, 3);
+                g.mixed = field(19, 1) != 0;
+                g.tables = { field(14, 31), field(9, 31), 0 };
+                g.subblockGain = { field(6, 7), field(3, 7), field(0, 7) };
             } else {
-                for (int& table : g.tables)
-                    table = static_cast<int>(bits.Read(5));
-                g.region0Count = static_cast<int>(bits.Read(4));
-                g.region1Count = static_cast<int>(bits.Read(3));
+                g.tables = { field(17, 31), field(12, 31), field(7, 31) };
+                g.region0Count = field(3, 15);
+                g.region1Count = field(0, 7);
             }
-            g.preflag = mpeg1 && bits.Read(1) != 0;
-            g.scalefacScale = bits.Read(1) != 0;
-            bits.Skip(1); // count1table_select
+            // preflag (MPEG-1 only), scalefac_scale, count1table_select.
+            const uint32_t flags = bits.Read(mpeg1 ? 3 : 2);
+            g.preflag = mpeg1 && (flags & 4) != 0;
+            g.scalefacScale = (flags & 2) != 0;
         }
     }
     // The scale factors, where the main data is at hand: it begins main_data_begin bytes before
@@ -344,7 +380,7 @@ FrameLevel ReadLayer3(
                 at += static_cast<size_t>(g.part23Length);
             }
     }
-    const auto& bands = LongBands(header.sampleRate);
+    const BandLayout& bands = LongBands(header.sampleRate);
     for (int gr = 0; gr < level.parts; ++gr) {
         double power = 0;
         for (int ch = 0; ch < channels; ++ch)

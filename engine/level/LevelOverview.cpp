@@ -2,9 +2,11 @@
 
 #include "engine/stream/InfoFrame.h"
 #include "engine/stream/Mp3SourceFile.h"
+#include "engine/stream/MpegFrameHeader.h"
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <fstream>
 
 namespace {
@@ -13,6 +15,40 @@ namespace {
 // its transform overlaps the next granule's, and the synthesis filter delays it (measured against
 // decodes, as the place that follows them best).
 constexpr int64_t kGranuleLag = 576;
+
+// The bytes walked at once: large enough that the file's window maps them instead of copying.
+constexpr size_t kRunBytes = size_t { 1 } << 20;
+
+// The header of a frame in sync: the last one decoded is kept, and one whose bytes differ from it
+// only in the padding, private, mode extension, copyright and original bits is not decoded again.
+class InSyncHeaders {
+public:
+    std::optional<MpegFrameHeader> Decode(const uint8_t* bytes)
+    {
+        uint8_t b[4];
+        std::memcpy(b, bytes, sizeof b);
+        const uint32_t key = (uint32_t { b[0] } << 24) | (uint32_t { b[1] } << 16) | (uint32_t { b[2] & 0xFCu } << 8)
+            | uint32_t { b[3] & 0xC3u };
+        if (key != key_) { // never 0: a header starts with 0xFF
+            const auto header = DecodeFrameHeader(b);
+            if (!header)
+                return std::nullopt;
+            key_ = key;
+            header_ = *header;
+        }
+        const int padding = (b[2] >> 1) & 0x01;
+        if (padding != header_.padding) {
+            // A padded frame is one slot longer: 4 bytes in Layer I, 1 byte otherwise.
+            header_.frameLength += (padding - header_.padding) * (header_.layerIndex == 0 ? 4 : 1);
+            header_.padding = padding;
+        }
+        return header_;
+    }
+
+private:
+    uint32_t key_ = 0;
+    MpegFrameHeader header_ {};
+};
 
 struct Accumulator {
     std::vector<double> power;
@@ -57,17 +93,21 @@ std::optional<LevelOverview> ReadLevelOverview(
     Accumulator sums;
     int64_t rawSample = 0; // where the next frame's output starts in the decoder's raw output
     size_t frames = 0;
+    bool cancelled = false;
     MainDataReservoir reservoir;
-    for (auto frame = first; frame; frame = source.NextCompleteFrame(source.Cursor())) {
-        source.SetCursor(frame->position + static_cast<size_t>(frame->header.frameLength));
-        if ((++frames & 4095) == 0 && cancel && cancel->load(std::memory_order_relaxed))
-            return std::nullopt;
-        const FrameLevel level = ReadFrameLevel(source.FrameBytes(*frame), frame->header, reservoir);
+    // Takes one frame (bytes: the whole frame); false once cancelled.
+    auto take = [&](const FoundFrame& frame, std::span<const uint8_t> bytes) {
+        source.SetCursor(frame.position + static_cast<size_t>(frame.header.frameLength));
+        if ((++frames & 4095) == 0 && cancel && cancel->load(std::memory_order_relaxed)) {
+            cancelled = true;
+            return false;
+        }
+        const FrameLevel level = ReadFrameLevel(bytes, frame.header, reservoir);
         for (int part = 0; part < level.parts; ++part) {
             // The granule's output span, on the gapless timeline; every window it reaches takes
             // its power, so windows shorter than a granule are never left empty.
             const int64_t centre = rawSample + int64_t { part } * level.samplesPerPart + level.samplesPerPart / 2
-                + (frame->header.layerIndex == 2 ? kGranuleLag : 0) - skip;
+                + (frame.header.layerIndex == 2 ? kGranuleLag : 0) - skip;
             const int64_t from = std::max<int64_t>(0, centre - level.samplesPerPart / 2);
             const int64_t to = centre + level.samplesPerPart / 2;
             if (to <= 0)
@@ -87,8 +127,40 @@ std::optional<LevelOverview> ReadLevelOverview(
                 sums.parts[window] += 1;
             }
         }
-        rawSample += frame->header.samplesPerFrame;
+        rawSample += frame.header.samplesPerFrame;
+        return true;
+    };
+    if (!take(*first, source.FrameBytes(*first)))
+        return std::nullopt;
+    // Frames in sync are walked straight in the file's window, a run of bytes at a time: each
+    // frame's header right at the end of the one before, the frame inside the audio. A frame
+    // anywhere else (past junk, a damaged frame or a tag) is left to the frame-by-frame step,
+    // which confirms where the stream resumes.
+    InSyncHeaders headers;
+    while (!cancelled) {
+        const size_t position = source.Cursor();
+        const auto bytes = source.Read(position, kRunBytes);
+        size_t p = 0;
+        while (p + 4 <= bytes.size()) {
+            const auto header = headers.Decode(&bytes[p]);
+            if (!header)
+                break;
+            const auto length = static_cast<size_t>(header->frameLength);
+            if (p + length > bytes.size() || position + p + length > source.End()
+                || !take(FoundFrame { position + p, *header }, bytes.subspan(p, length)))
+                break;
+            p += length;
+        }
+        if (p > 0)
+            continue;
+        if (cancelled || source.ReadFailed())
+            break;
+        const auto frame = source.NextCompleteFrame(source.Cursor());
+        if (!frame || !take(*frame, source.FrameBytes(*frame)))
+            break;
     }
+    if (cancelled)
+        return std::nullopt;
     if (source.ReadFailed()) {
         errorText = "Failed to read file \"" + path + "\".";
         return std::nullopt;
