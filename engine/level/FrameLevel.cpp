@@ -116,14 +116,14 @@ double DbToPower(double db) { return std::pow(10.0, db / 10.0); }
 struct GranuleChannel {
     int bigValues = 0;
     int globalGain = 0;
-    bool windowSwitching = false;
-    int blockType = 0;
-    std::array<int, 3> tables {};
-    std::array<int, 3> subblockGain {};
-    int region0Count = 0;
-    int region1Count = 0;
     int part23Length = 0;
     int scalefacCompress = 0;
+    bool windowSwitching = false;
+    uint8_t blockType = 0;
+    uint8_t region0Count = 0;
+    uint8_t region1Count = 0;
+    std::array<uint8_t, 3> tables {};
+    std::array<uint8_t, 3> subblockGain {};
     bool mixed = false;
     bool preflag = false;
     bool scalefacScale = false;
@@ -253,13 +253,14 @@ void ReadScaleFactors(PaddedBitReader& bits, GranuleChannel& g, bool mpeg1, cons
     if (mpeg1 && !shortBlocks) {
         const int slen1 = kSlen[g.scalefacCompress & 15][0];
         const int slen2 = kSlen[g.scalefacCompress & 15][1];
+        // Groups shared with the first granule keep its scale factors where they were read as
+        // long blocks, else 0; the others are read.
+        if (sharesFactors && first->scaled && !(first->windowSwitching && first->blockType == 2))
+            g.bandFactors = first->bandFactors;
         static constexpr size_t kGroupEnd[4] = { 6, 11, 16, 21 };
         size_t band = 0;
         for (size_t group = 0; group < 4; ++group) {
             if (sharesFactors && scfsi[group]) {
-                // The first granule's, where they were read as long blocks; else 0.
-                if (first->scaled && !(first->windowSwitching && first->blockType == 2))
-                    std::memcpy(&g.bandFactors[band], &first->bandFactors[band], kGroupEnd[group] - band);
                 band = kGroupEnd[group];
                 continue;
             }
@@ -312,18 +313,25 @@ FrameLevel ReadLayer3(
             reservoir->Clear();
         return level;
     }
-    // The side information copied ahead of zero bytes, for reads without a check.
+    // The side information is read without a check where the frame goes on for the padding past
+    // it (main data follows), else from a copy ahead of zero bytes.
     std::array<uint8_t, 32 + PaddedBitReader::kPadding> side {};
-    std::memcpy(side.data(), frame.data() + sideStart, sideSize);
-    PaddedBitReader bits(side.data());
+    const uint8_t* sideBytes = frame.data() + sideStart;
+    if (frame.size() < sideEnd + PaddedBitReader::kPadding) {
+        std::memcpy(side.data(), sideBytes, sideSize);
+        sideBytes = side.data();
+    }
+    PaddedBitReader bits(sideBytes);
     std::array<std::array<bool, 4>, 2> scfsi {};
     size_t mainDataBegin = 0;
     if (mpeg1) {
         mainDataBegin = bits.Read(9);
         bits.Skip(channels == 1 ? 5 : 3);
-        for (int ch = 0; ch < channels; ++ch)
-            for (bool& flag : scfsi[static_cast<size_t>(ch)])
-                flag = bits.Read(1) != 0;
+        for (int ch = 0; ch < channels; ++ch) {
+            const uint32_t flags = bits.Read(4); // scfsi of the four band groups
+            for (size_t group = 0; group < 4; ++group)
+                scfsi[static_cast<size_t>(ch)][group] = ((flags >> (3 - group)) & 1) != 0;
+        }
     } else {
         mainDataBegin = bits.Read(8);
         bits.Skip(channels == 1 ? 1 : 2);
@@ -341,12 +349,12 @@ FrameLevel ReadLayer3(
             // window_switching_flag, then block_type 2, mixed_block_flag 1, table_select 2 x 5 and
             // subblock_gain 3 x 3, or table_select 3 x 5, region0_count 4 and region1_count 3.
             const uint32_t layout = bits.Read(23);
-            auto field = [layout](int shift, uint32_t mask) { return static_cast<int>((layout >> shift) & mask); };
+            auto field = [layout](int shift, uint32_t mask) { return static_cast<uint8_t>((layout >> shift) & mask); };
             g.windowSwitching = (layout >> 22) != 0;
             if (g.windowSwitching) {
                 g.blockType = field(20, 3);
                 g.mixed = field(19, 1) != 0;
-                g.tables = { field(14, 31), field(9, 31), 0 };
+                g.tables = { field(14, 31), field(9, 31), uint8_t { 0 } };
                 g.subblockGain = { field(6, 7), field(3, 7), field(0, 7) };
             } else {
                 g.tables = { field(17, 31), field(12, 31), field(7, 31) };

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <sstream>
 
@@ -51,6 +52,14 @@ TEST(LevelsCommand, PrintsOneLevelPerWindowAsJsonAndText)
     for (size_t k = 0; k < 24; ++k) // the music turns quiet from 2.4 s to 3 s
         EXPECT_GT(levels[k], -40) << "window " << k;
     EXPECT_EQ(levels[50], -100); // digital silence codes no values at all
+    // Every level with one decimal, as "%.1f" writes it.
+    const size_t open = json.out.find("\"levels_db\":[") + 13;
+    std::stringstream items(json.out.substr(open, json.out.find(']', open) - open));
+    for (std::string item; std::getline(items, item, ',');) {
+        char expected[32];
+        std::snprintf(expected, sizeof expected, "%.1f", std::strtod(item.c_str(), nullptr));
+        EXPECT_EQ(item, expected);
+    }
 
     const CliResult text = RunCli({ "levels", "--window", "50", path });
     ASSERT_EQ(text.exitCode, 0) << text.err;

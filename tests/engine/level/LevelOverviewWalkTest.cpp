@@ -1,0 +1,82 @@
+// The frame walk behind the level overview: frames in sync across the ends of its runs of bytes,
+// and the same frames (with the same main data) found again past junk.
+#include "engine/level/LevelOverview.h"
+#include "engine/stream/MpegFrameHeader.h"
+#include "tests/support/EncodedAudio.h"
+#include "tests/support/FrameBuilder.h"
+#include "tests/support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// Windows of exactly one frame (1152 samples at 44.1 kHz): with no LAME tag to skip, window k holds
+// the second granule of frame k - 1 and the first of frame k.
+constexpr double kFrameWindowMs = 1152000.0 / 44100.0;
+
+// Where each frame of a stream of frames (no tags) starts.
+std::vector<size_t> FrameStarts(const Bytes& stream)
+{
+    std::vector<size_t> starts;
+    for (size_t p = 0; p + 4 <= stream.size();) {
+        const auto header = DecodeFrameHeader(&stream[p]);
+        if (!header)
+            break;
+        starts.push_back(p);
+        p += static_cast<size_t>(header->frameLength);
+    }
+    return starts;
+}
+
+} // namespace
+
+TEST(LevelOverviewWalk, ReadsEveryCopyOfAStreamAlikeAcrossALongFileAndPastJunk)
+{
+    // Four seconds of music, its first frame without reservoir (as an encoder starts), repeated
+    // past 1 MB: every copy must read the same, wherever the walk's runs of bytes end.
+    const Bytes once = EncodePcm(MakeMusic(4.0), 128);
+    const size_t frames = FrameStarts(once).size();
+    ASSERT_GT(frames, 100u);
+    ASSERT_EQ(FrameStarts(once).back() + static_cast<size_t>(DecodeFrameHeader(&once[FrameStarts(once).back()])->frameLength),
+        once.size());
+    Bytes stream;
+    int copies = 0;
+    for (; stream.size() < (size_t { 3 } << 19); ++copies)
+        Append(stream, once);
+    TempDir dir;
+    WriteFile(dir.File("long.mp3"), stream);
+    std::string error;
+    const auto clean = ReadLevelOverview(dir.File("long.mp3"), kFrameWindowMs, error);
+    ASSERT_TRUE(clean) << error;
+    ASSERT_EQ(clean->windowSamples, 1152);
+    ASSERT_EQ(clean->levelsDb.size(), frames * static_cast<size_t>(copies));
+    size_t differ = 0;
+    for (size_t k = 1; k + frames < clean->levelsDb.size(); ++k)
+        differ += clean->levelsDb[k] != clean->levelsDb[k + frames] ? 1 : 0;
+    EXPECT_EQ(differ, 0u);
+
+    // Junk between two frames (zeros, then a lone header the next bytes do not confirm) is passed
+    // over: the frames after it, with their reservoir, read as before.
+    const auto starts = FrameStarts(stream);
+    const size_t cut = starts[starts.size() / 2];
+    Bytes junk(3000, 0);
+    const FrameSpec shape;
+    const Bytes lone = FrameHeaderBytes(shape);
+    std::copy(lone.begin(), lone.end(), junk.begin() + 1000);
+    Bytes damaged(stream.begin(), stream.begin() + static_cast<long>(cut));
+    Append(damaged, junk);
+    damaged.insert(damaged.end(), stream.begin() + static_cast<long>(cut), stream.end());
+    WriteFile(dir.File("junk.mp3"), damaged);
+    const auto passed = ReadLevelOverview(dir.File("junk.mp3"), kFrameWindowMs, error);
+    ASSERT_TRUE(passed) << error;
+    EXPECT_EQ(passed->levelsDb, clean->levelsDb);
+
+    // A stream cut off inside its last frame: the frames before it read as before.
+    Bytes truncated(stream.begin(), stream.begin() + static_cast<long>(starts.back() + 100));
+    WriteFile(dir.File("truncated.mp3"), truncated);
+    const auto cutShort = ReadLevelOverview(dir.File("truncated.mp3"), kFrameWindowMs, error);
+    ASSERT_TRUE(cutShort) << error;
+    ASSERT_EQ(cutShort->levelsDb.size(), clean->levelsDb.size() - 1);
+    for (size_t k = 0; k + 1 < cutShort->levelsDb.size(); ++k)
+        ASSERT_EQ(cutShort->levelsDb[k], clean->levelsDb[k]) << "window " << k;
+}
