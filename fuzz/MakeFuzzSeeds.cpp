@@ -193,7 +193,8 @@ int main(int argc, char** argv)
     streams.insert(streams.end(), damaged.begin(), damaged.end());
 
     for (const auto& [name, bytes] : streams) {
-        for (const char* target : { "FrameWalkFuzzer", "SourceOpenFuzzer", "ProbeDecodeFuzzer", "ID3v1BlockFuzzer" })
+        for (const char* target :
+            { "FrameWalkFuzzer", "SourceOpenFuzzer", "ProbeDecodeFuzzer", "ID3v1BlockFuzzer", "LevelOverviewFuzzer" })
             Write(root / target, name, bytes);
         // One seed per split mode (the low two bits of the control byte), with overlaps on some.
         for (uint8_t mode = 0; mode < 4; ++mode)

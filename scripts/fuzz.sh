@@ -23,7 +23,8 @@ while [ $# -gt 0 ]; do
 done
 if [ ${#targets[@]} -eq 0 ]; then
     targets=(FrameWalkFuzzer SourceOpenFuzzer ID3v1BlockFuzzer ProbeDecodeFuzzer FrameCopyCutFuzzer
-             FrameCopyJoinFuzzer InfoFrameRewriteFuzzer ShellLinkFuzzer CueSheetFuzzer ID3v2TagFuzzer)
+             FrameCopyJoinFuzzer InfoFrameRewriteFuzzer ShellLinkFuzzer CueSheetFuzzer ID3v2TagFuzzer
+             LevelOverviewFuzzer)
 fi
 
 CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSONICROP_FUZZ=ON \

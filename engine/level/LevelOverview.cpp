@@ -29,10 +29,11 @@ public:
         std::memcpy(b, bytes, sizeof b);
         const uint32_t key = (uint32_t { b[0] } << 24) | (uint32_t { b[1] } << 16) | (uint32_t { b[2] & 0xFCu } << 8)
             | uint32_t { b[3] & 0xC3u };
-        if (key != key_) { // never 0: a header starts with 0xFF
+        if (!known_ || key != key_) {
             const auto header = DecodeFrameHeader(b);
             if (!header)
                 return std::nullopt;
+            known_ = true;
             key_ = key;
             header_ = *header;
         }
@@ -46,6 +47,7 @@ public:
     }
 
 private:
+    bool known_ = false; // before the first header, key_ and header_ mean nothing
     uint32_t key_ = 0;
     MpegFrameHeader header_ {};
 };

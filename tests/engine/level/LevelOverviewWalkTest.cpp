@@ -80,3 +80,20 @@ TEST(LevelOverviewWalk, ReadsEveryCopyOfAStreamAlikeAcrossALongFileAndPastJunk)
     for (size_t k = 0; k + 1 < cutShort->levelsDb.size(); ++k)
         ASSERT_EQ(cutShort->levelsDb[k], clean->levelsDb[k]) << "window " << k;
 }
+
+TEST(LevelOverviewWalk, PassesOverZerosRightAfterTheFirstFrame)
+{
+    // Zeros where the second audio frame's header should be: no header has been decoded in sync
+    // yet, and zeros must not pass for one (a frame of no length, walked for ever).
+    const FrameSpec shape;
+    Bytes stream = InfoFrame(shape);
+    Append(stream, Frames(shape, 1));
+    stream.resize(stream.size() + 2000, 0);
+    Append(stream, Frames(shape, 50));
+    TempDir dir;
+    WriteFile(dir.File("zeros.mp3"), stream);
+    std::string error;
+    const auto overview = ReadLevelOverview(dir.File("zeros.mp3"), kFrameWindowMs, error);
+    ASSERT_TRUE(overview) << error;
+    EXPECT_EQ(overview->totalSamples, 51 * 1152);
+}
