@@ -14,12 +14,14 @@
 #include "ui/cutter/PieceListHistory.h"
 #include "ui/cutter/SilenceDialog.h"
 
+#include <QRect>
 #include <QString>
 #include <QTimer>
 #include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 class DigitsSpinEdit;
@@ -174,6 +176,7 @@ protected:
     // Enter in the position box moves the position to the time typed there.
     bool eventFilter(QObject* watched, QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
 
@@ -183,6 +186,8 @@ private:
     void BuildPiecesList();
     // How the controls follow a window larger than the default (CutterPageAnchors.cpp).
     void AnchorControls();
+    // The strip's share of a taller page, and the slider, its buttons and the list moved below it.
+    void GrowLevelStrip(int extraHeight);
     void BuildContextMenu();
     void DisableSourceControls();
     void ApplySplitMode();
@@ -292,6 +297,9 @@ private:
     QPushButton* loadCueButton_ = nullptr;
     QPushButton* silencesButton_ = nullptr;
     QPushButton* saveSelectionButton_ = nullptr;
+    QRect stripBase_; // the strip and the list at the default size
+    QRect listBase_;
+    std::vector<std::pair<QWidget*, int>> stripBand_; // controls below the strip, their default top
     QMenu* contextMenu_ = nullptr;
     QAction* previewAction_ = nullptr;
     QAction* tagAction_ = nullptr;

@@ -7,9 +7,11 @@
 #include "ui/cutter/LevelStrip.h"
 #include "ui/cutter/SelectionSlider.h"
 #include "ui/cutter/SilenceDialog.h"
+#include "ui/widgets/PropertyPage.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
 #include <QWheelEvent>
@@ -199,6 +201,52 @@ TEST_F(LevelStripTest, AMarkerDraggedAtTheDeepestZoomLandsOnTheSampleUnderThePoi
     const std::string excerpt = folder.File("first.mp3");
     ASSERT_TRUE(page->SaveSelectionTo(excerpt));
     EXPECT_EQ(static_cast<int64_t>(DecodeGapless(excerpt).left.size()), kept);
+}
+
+TEST_F(LevelStripTest, TheStripGrowsWithATallerPageAndTheControlsBelowItFollowWithoutOverlap)
+{
+    ASSERT_TRUE(page->OpenSource(Tone("song.mp3", 10)));
+    // Top to bottom: the strip, the slider, the Set Start row, the list, the bottom row.
+    const std::vector<QWidget*> stack
+        = { strip(), page->Slider(), page->SetStartButton(), page->PiecesList(), page->TagButton() };
+    const auto placed = [&] {
+        std::vector<QRect> areas;
+        for (QWidget* control : stack)
+            areas.push_back(control->geometry());
+        return areas;
+    };
+    const auto expectStacked = [&](const char* size) {
+        for (size_t i = 0; i + 1 < stack.size(); ++i)
+            EXPECT_LT(stack[i]->geometry().bottom(), stack[i + 1]->geometry().top()) << size << " " << i;
+        for (QWidget* control : stack)
+            EXPECT_TRUE(page->rect().contains(control->geometry())) << size;
+    };
+    page->resize(PropertyPage::PageSize());
+    QApplication::processEvents();
+    const std::vector<QRect> smallest = placed();
+    const int height = smallest[0].height();
+    expectStacked("smallest");
+
+    page->resize(PropertyPage::PageSize() + QSize(100, 200));
+    QApplication::processEvents();
+    EXPECT_EQ(strip()->height(), height + 100);
+    EXPECT_EQ(page->Slider()->y(), smallest[1].y() + 100);
+    EXPECT_EQ(page->SetStartButton()->y(), smallest[2].y() + 100);
+    EXPECT_EQ(page->PiecesList()->height(), smallest[3].height() + 100);
+    EXPECT_EQ(strip()->width(), smallest[0].width() + 100);
+    expectStacked("taller");
+
+    // A very tall page: the strip stops at three times its height, the list takes the rest.
+    page->resize(PropertyPage::PageSize() + QSize(0, 900));
+    QApplication::processEvents();
+    EXPECT_EQ(strip()->height(), 3 * height);
+    EXPECT_EQ(page->PiecesList()->height(), smallest[3].height() + 900 - 2 * height);
+    expectStacked("tallest");
+
+    // Back at the smallest size everything is where it was.
+    page->resize(PropertyPage::PageSize());
+    QApplication::processEvents();
+    EXPECT_EQ(placed(), smallest);
 }
 
 TEST_F(LevelStripTest, QuietPassagesShowAsALowEnvelopeAndSilenceAsNone)
