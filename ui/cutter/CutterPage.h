@@ -216,6 +216,8 @@ private:
     void EndEdit();
     void RestoreSnapshot(const PieceListSnapshot& snapshot);
     void NudgePosition(int64_t samples);
+    // The position to that sample of the source (clamped to it), the slider to its nearest tenth.
+    void MovePositionToSample(int64_t sample);
     void TakePlayingPosition();
     void ForgetFinePosition();
     void MarkFineBoundary(int32_t tenths);

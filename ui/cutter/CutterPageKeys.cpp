@@ -93,14 +93,23 @@ void CutterPage::NudgePosition(int64_t samples)
 {
     if (!HasSource() || sampleRate_ <= 0)
         return;
+    MovePositionToSample(PositionSample() + samples);
+}
+
+void CutterPage::MovePositionToSample(int64_t sample)
+{
+    if (sampleRate_ <= 0)
+        return;
     const int64_t last = (int64_t { duration_ } * sampleRate_ + 5) / 10;
-    const int64_t sample = std::clamp<int64_t>(PositionSample() + samples, 0, last);
+    sample = std::clamp<int64_t>(sample, 0, last);
     const auto tenths
         = static_cast<int32_t>(std::clamp<int64_t>((sample * 10 + sampleRate_ / 2) / sampleRate_, 0, duration_));
+    const double ms = static_cast<double>(sample) * 1000.0 / sampleRate_;
+    strip_->SetPositionMs(ms); // first: the strip keeps it when the slider gives its tenth
     MoveSliderByUser(tenths);
     fineSample_ = sample;
     fineTenths_ = tenths;
-    strip_->SetPositionMs(static_cast<double>(sample) * 1000.0 / sampleRate_);
+    strip_->SetPositionMs(ms);
 }
 
 void CutterPage::TakePlayingPosition()

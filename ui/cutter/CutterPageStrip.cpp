@@ -10,6 +10,7 @@
 #include <QPushButton>
 #include <QTreeWidget>
 #include <algorithm>
+#include <cmath>
 
 void CutterPage::BuildLevelStrip()
 {
@@ -22,9 +23,14 @@ void CutterPage::BuildLevelStrip()
     connect(slider_, &QSlider::sliderMoved, strip_, &LevelStrip::SetPosition);
     connect(slider_, &SelectionSlider::SelectionChanged, strip_, &LevelStrip::SetSelection);
     connect(slider_, &SelectionSlider::PageKey, this, &CutterPage::OnPageKey);
-    connect(strip_, &LevelStrip::PositionClicked, this, [this](int32_t tenths) {
-        if (slider_->isEnabled())
-            MoveSliderByUser(tenths);
+    connect(strip_, &LevelStrip::PositionClicked, this, [this](double ms) {
+        if (!slider_->isEnabled())
+            return;
+        // Zoomed in, a pixel is finer than the slider's tenth: the position takes the sample.
+        if (sampleRate_ > 0)
+            MovePositionToSample(std::llround(ms * sampleRate_ / 1000.0));
+        else
+            MoveSliderByUser(static_cast<int32_t>(std::clamp<double>(std::round(ms / 100.0), 0, duration_)));
     });
     connect(strip_, &LevelStrip::BoundaryDragged, this, &CutterPage::OnBoundaryDragged);
 }

@@ -147,12 +147,6 @@ double LevelStrip::MsAtPixel(double x) const
     return width() > 0 ? viewStart_ + x / width() * span : viewStart_;
 }
 
-int32_t LevelStrip::TenthsAtPixel(double x) const
-{
-    const auto tenths = static_cast<int32_t>(std::lround(MsAtPixel(x) / 100.0));
-    return std::clamp(tenths, 0, duration_);
-}
-
 double LevelStrip::MsInFileAtPixel(double x) const { return std::clamp(MsAtPixel(x), 0.0, durationMs_); }
 
 int LevelStrip::MarkerNear(double x) const
@@ -180,9 +174,11 @@ void LevelStrip::PaintRuler(QPainter& painter, const QRect& area) const
         const int x = static_cast<int>(std::lround(PixelOfMs(t)));
         const bool major = std::fmod(std::round(t / minor), 5.0) == 0.0;
         painter.drawLine(x, area.bottom(), x, area.bottom() - (major ? 5 : 2));
-        if (major)
-            painter.drawText(QRect(x + 2, area.top(), 80, area.height() - 3), Qt::AlignLeft | Qt::AlignVCenter,
-                RulerText(t, step));
+        // A label the right edge would cut is left out: its tick says enough.
+        const QString label = major ? RulerText(t, step) : QString();
+        if (major && x + 2 + painter.fontMetrics().horizontalAdvance(label) <= area.right())
+            painter.drawText(
+                QRect(x + 2, area.top(), 80, area.height() - 3), Qt::AlignLeft | Qt::AlignVCenter, label);
     }
     painter.drawLine(area.left(), area.bottom(), area.right(), area.bottom());
 }
@@ -289,7 +285,7 @@ void LevelStrip::mousePressEvent(QMouseEvent* event)
         dragTo_ = boundaries_[static_cast<size_t>(dragging_)];
         return;
     }
-    Q_EMIT PositionClicked(TenthsAtPixel(x));
+    Q_EMIT PositionClicked(MsInFileAtPixel(x));
 }
 
 void LevelStrip::mouseMoveEvent(QMouseEvent* event)

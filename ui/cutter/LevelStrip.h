@@ -3,9 +3,9 @@
 // ruler, the selected piece shaded, every piece boundary as a marker and the position as a line.
 // It shows a stretch of the file (the view) and zooms from the whole file down to single frames.
 //
-// Mouse: a click moves the position (PositionClicked, in the page's tenths); dragging a boundary
-// marker moves that boundary to the time under the pointer (BoundaryDragged, on release, in
-// milliseconds as fine as a pixel of the view); Ctrl+wheel zooms around the pointer; the wheel
+// Mouse: a click moves the position (PositionClicked); dragging a boundary marker moves that
+// boundary (BoundaryDragged, on release); both give the time under the pointer in milliseconds, as
+// fine as a pixel of the view; Ctrl+wheel zooms around the pointer; the wheel
 // scrolls in time. Keys: + and - zoom around the position, 0 shows the whole file. Markers and the
 // selection are drawn at their exact times; the levels come in windows of kLevelWindowMs.
 #include <QWidget>
@@ -62,7 +62,7 @@ public:
     double MinimumSpanMs() const;
 
 Q_SIGNALS:
-    void PositionClicked(int32_t tenths);
+    void PositionClicked(double ms);
     void BoundaryDragged(int index, double ms);
 
 protected:
@@ -76,7 +76,6 @@ protected:
 private:
     void SetView(double start, double end);
     void KeepPositionInView();
-    int32_t TenthsAtPixel(double x) const;
     double MsInFileAtPixel(double x) const;
     int MarkerNear(double x) const;
     void PaintRuler(class QPainter& painter, const QRect& area) const;

@@ -201,6 +201,17 @@ TEST_F(LevelStripTest, AMarkerDraggedAtTheDeepestZoomLandsOnTheSampleUnderThePoi
     const std::string excerpt = folder.File("first.mp3");
     ASSERT_TRUE(page->SaveSelectionTo(excerpt));
     EXPECT_EQ(static_cast<int64_t>(DecodeGapless(excerpt).left.size()), kept);
+
+    // A click at this zoom puts the position on the sample under the pointer, and Add Piece there
+    // keeps it.
+    const int x = static_cast<int>(strip()->width() * 0.8);
+    const double clickedMs = strip()->MsAtPixel(x);
+    QTest::mouseClick(strip(), Qt::LeftButton, {}, QPoint(x, 25));
+    EXPECT_NEAR(static_cast<double>(page->PositionSample()), clickedMs * rate / 1000, msPerPixel * rate / 1000 + 1);
+    EXPECT_NEAR(strip()->PositionMs(), clickedMs, msPerPixel + 0.1);
+    page->OnAddPiece();
+    ASSERT_EQ(entries.size(), 4u);
+    EXPECT_EQ(entries[2].startSample, page->PositionSample());
 }
 
 TEST_F(LevelStripTest, TheStripGrowsWithATallerPageAndTheControlsBelowItFollowWithoutOverlap)
