@@ -17,8 +17,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             continue;
         }
         Require(overview->windowSamples >= 1 && overview->totalSamples >= 0, "a window or length below zero");
-        const auto windows = static_cast<size_t>(
-            (overview->totalSamples + overview->windowSamples - 1) / overview->windowSamples);
+        const auto windows
+            = static_cast<size_t>((overview->totalSamples + overview->windowSamples - 1) / overview->windowSamples);
         Require(overview->levelsDb.size() == windows, "not one level per window");
         for (const float level : overview->levelsDb)
             Require(std::isfinite(level) && level >= kSilenceDb && level < 300, "a level that is no level");

@@ -63,8 +63,8 @@ constexpr BandTable kLongBands[] = {
     { 48000, { 0, 4, 8, 12, 16, 20, 24, 30, 36, 42, 50, 60, 72, 88, 106, 128, 156, 190, 230, 276, 330, 384, 576 } },
     { 32000, { 0, 4, 8, 12, 16, 20, 24, 30, 36, 44, 54, 66, 82, 102, 126, 156, 194, 240, 296, 364, 448, 550, 576 } },
     { 24000, { 0, 6, 12, 18, 24, 30, 36, 44, 54, 66, 80, 96, 114, 136, 162, 194, 232, 278, 332, 394, 464, 540, 576 } },
-    { 8000, { 0, 12, 24, 36, 48, 60, 72, 88, 108, 132, 160, 192, 232, 280, 336, 400, 476, 566, 568, 570, 572, 574,
-                576 } },
+    { 8000,
+        { 0, 12, 24, 36, 48, 60, 72, 88, 108, 132, 160, 192, 232, 280, 336, 400, 476, 566, 568, 570, 572, 574, 576 } },
 };
 // 22.05, 16, 11.025 and 12 kHz share one table.
 constexpr std::array<int, 23> kLsfBands
@@ -151,8 +151,8 @@ double TableValuePower(int table)
 }
 
 // Bits of each MPEG-1 scale factor for the 16 values of scalefac_compress: bands 0-10, 11-20.
-constexpr int kSlen[16][2] = { { 0, 0 }, { 0, 1 }, { 0, 2 }, { 0, 3 }, { 3, 0 }, { 1, 1 }, { 1, 2 }, { 1, 3 },
-    { 2, 1 }, { 2, 2 }, { 2, 3 }, { 3, 1 }, { 3, 2 }, { 3, 3 }, { 4, 2 }, { 4, 3 } };
+constexpr int kSlen[16][2] = { { 0, 0 }, { 0, 1 }, { 0, 2 }, { 0, 3 }, { 3, 0 }, { 1, 1 }, { 1, 2 }, { 1, 3 }, { 2, 1 },
+    { 2, 2 }, { 2, 3 }, { 3, 1 }, { 3, 2 }, { 3, 3 }, { 4, 2 }, { 4, 3 } };
 // Pre-emphasis added to the long-block scale factors when preflag is set.
 constexpr std::array<uint8_t, 22> kPretab = { 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 2, 2, 3, 3, 3, 2, 0 };
 
@@ -207,8 +207,9 @@ double GranulePower(const GranuleChannel& g, const BandLayout& layout)
 // bit count (ISO 13818-3, without intensity stereo). Fills up to 36 values in band order.
 int ReadLsfScaleFactors(PaddedBitReader& bits, GranuleChannel& g, std::array<int, 39>& values)
 {
-    static constexpr int kCounts[3][3][4] = { { { 6, 5, 5, 5 }, { 9, 9, 9, 9 }, { 6, 9, 9, 9 } },
-        { { 6, 5, 7, 3 }, { 9, 9, 12, 6 }, { 6, 9, 12, 6 } }, { { 11, 10, 0, 0 }, { 18, 18, 0, 0 }, { 15, 18, 0, 0 } } };
+    static constexpr int kCounts[3][3][4]
+        = { { { 6, 5, 5, 5 }, { 9, 9, 9, 9 }, { 6, 9, 9, 9 } }, { { 6, 5, 7, 3 }, { 9, 9, 12, 6 }, { 6, 9, 12, 6 } },
+              { { 11, 10, 0, 0 }, { 18, 18, 0, 0 }, { 15, 18, 0, 0 } } };
     int sfc = g.scalefacCompress;
     int slen[4] = {};
     int set = 0;
@@ -240,8 +241,8 @@ int ReadLsfScaleFactors(PaddedBitReader& bits, GranuleChannel& g, std::array<int
 
 // Reads one granule's scale factors at the start of its part 2. first: the same channel's first
 // granule, whose scale factors the second one shares where scfsi says so (MPEG-1 long blocks).
-void ReadScaleFactors(PaddedBitReader& bits, GranuleChannel& g, bool mpeg1, const std::array<bool, 4>& scfsi,
-    const GranuleChannel* first)
+void ReadScaleFactors(
+    PaddedBitReader& bits, GranuleChannel& g, bool mpeg1, const std::array<bool, 4>& scfsi, const GranuleChannel* first)
 {
     const bool shortBlocks = g.windowSwitching && g.blockType == 2;
     if (shortBlocks && g.mixed)
@@ -370,7 +371,8 @@ FrameLevel ReadLayer3(
     // The scale factors, where the main data is at hand: it begins main_data_begin bytes before
     // the end of the side information, in earlier frames' bytes kept by the reservoir.
     const bool intensity = header.channelMode == 1 && ((frame[3] >> 4) & 1) != 0;
-    const auto main = reservoir ? reservoir->Append(frame.subspan(sideEnd), mainDataBegin) : std::span<const uint8_t> {};
+    const auto main
+        = reservoir ? reservoir->Append(frame.subspan(sideEnd), mainDataBegin) : std::span<const uint8_t> {};
     if (!main.empty()) {
         const size_t mainBits = (main.size() - MainDataReservoir::kPadding) * 8;
         size_t at = 0;

@@ -41,6 +41,9 @@ public:
     std::span<const uint8_t> Append(std::span<const uint8_t> own, size_t mainDataBegin);
     // Forgets the bytes held: the next frame's main data cannot reach back past here.
     void Clear() { held_ = 0; }
+    // Whether the bytes held reach as far back as any frame's main data may begin: a frame reads
+    // the same from here on as after any longer stretch of the same stream.
+    bool HoldsItsReach() const { return held_ >= kReach; }
 
 private:
     std::array<uint8_t, 16384> bytes_ {};

@@ -1,13 +1,16 @@
 #include "engine/level/LevelOverview.h"
 
+#include "engine/level/InSyncFrameWalk.h"
 #include "engine/stream/InfoFrame.h"
-#include "engine/stream/Mp3SourceFile.h"
-#include "engine/stream/MpegFrameHeader.h"
 
 #include <algorithm>
 #include <cmath>
-#include <cstring>
 #include <fstream>
+#include <functional>
+#include <new>
+#include <future>
+#include <system_error>
+#include <thread>
 
 namespace {
 
@@ -16,46 +19,129 @@ namespace {
 // decodes, as the place that follows them best).
 constexpr int64_t kGranuleLag = 576;
 
-// The bytes walked at once: large enough that the file's window maps them instead of copying.
-constexpr size_t kRunBytes = size_t { 1 } << 20;
+// Audio at least this long is read in two halves at once, the second on a thread of its own.
+constexpr size_t kSplitBytes = size_t { 8 } << 20;
+constexpr size_t kNoFrame = static_cast<size_t>(-1);
 
-// The header of a frame in sync: the last one decoded is kept, and one whose bytes differ from it
-// only in the padding, private, mode extension, copyright and original bits is not decoded again.
-class InSyncHeaders {
+// The granules' powers summed per window, frame after frame in stream order.
+class WindowSums {
 public:
-    std::optional<MpegFrameHeader> Decode(const uint8_t* bytes)
+    WindowSums(int64_t windowSamples, int64_t skip)
+        : windowSamples_(windowSamples)
+        , skip_(skip)
     {
-        uint8_t b[4];
-        std::memcpy(b, bytes, sizeof b);
-        const uint32_t key = (uint32_t { b[0] } << 24) | (uint32_t { b[1] } << 16) | (uint32_t { b[2] & 0xFCu } << 8)
-            | uint32_t { b[3] & 0xC3u };
-        if (!known_ || key != key_) {
-            const auto header = DecodeFrameHeader(b);
-            if (!header)
-                return std::nullopt;
-            known_ = true;
-            key_ = key;
-            header_ = *header;
+    }
+
+    void Add(const FrameLevel& level, int layerIndex, int samplesPerFrame)
+    {
+        for (int part = 0; part < level.parts; ++part) {
+            // The granule's output span, on the gapless timeline; every window it reaches takes
+            // its power, so windows shorter than a granule are never left empty.
+            const int64_t centre = rawSample_ + int64_t { part } * level.samplesPerPart + level.samplesPerPart / 2
+                + (layerIndex == 2 ? kGranuleLag : 0) - skip_;
+            const int64_t from = std::max<int64_t>(0, centre - level.samplesPerPart / 2);
+            const int64_t to = centre + level.samplesPerPart / 2;
+            if (to <= 0)
+                continue;
+            const auto firstWindow = static_cast<size_t>(from / windowSamples_);
+            // A window long enough to hold the granule's centre takes it there alone.
+            const auto last = windowSamples_ >= level.samplesPerPart
+                ? static_cast<size_t>(std::max<int64_t>(0, centre) / windowSamples_)
+                : static_cast<size_t>((to - 1) / windowSamples_);
+            const size_t begin = windowSamples_ >= level.samplesPerPart ? last : firstWindow;
+            if (last >= power_.size()) {
+                power_.resize(last + 1, 0.0);
+                parts_.resize(last + 1, 0);
+            }
+            for (size_t window = begin; window <= last; ++window) {
+                power_[window] += level.power[static_cast<size_t>(part)];
+                parts_[window] += 1;
+            }
         }
-        const int padding = (b[2] >> 1) & 0x01;
-        if (padding != header_.padding) {
-            // A padded frame is one slot longer: 4 bytes in Layer I, 1 byte otherwise.
-            header_.frameLength += (padding - header_.padding) * (header_.layerIndex == 0 ? 4 : 1);
-            header_.padding = padding;
-        }
-        return header_;
+        rawSample_ += samplesPerFrame;
+    }
+
+    // Where the next frame's output starts in the decoder's raw output.
+    int64_t RawSamples() const { return rawSample_; }
+
+    std::vector<float> Levels(size_t windows)
+    {
+        power_.resize(windows, 0.0);
+        parts_.resize(windows, 0);
+        std::vector<float> levels(windows);
+        for (size_t k = 0; k < windows; ++k)
+            levels[k] = static_cast<float>(PowerToDb(parts_[k] > 0 ? power_[k] / parts_[k] : 0.0));
+        return levels;
     }
 
 private:
-    bool known_ = false; // before the first header, key_ and header_ mean nothing
-    uint32_t key_ = 0;
-    MpegFrameHeader header_ {};
+    int64_t windowSamples_;
+    int64_t skip_;
+    int64_t rawSample_ = 0;
+    std::vector<double> power_;
+    std::vector<int32_t> parts_;
 };
 
-struct Accumulator {
-    std::vector<double> power;
-    std::vector<int32_t> parts;
+// One frame's level as the second half keeps it, for the sums once the first half is done.
+struct KeptLevel {
+    FrameLevel level;
+    int layerIndex = 0;
+    int samplesPerFrame = 0;
 };
+
+// The second half of the audio, read on a thread of its own from the first frame it finds at or
+// after the split. Its levels are kept from the first frame whose main data its reservoir holds
+// as a walk from the start would (511 bytes read since it began): from there on they are the
+// levels a walk from the start reads, provided that walk meets its first frame.
+struct SecondHalf {
+    size_t first = kNoFrame; // where its walk began
+    size_t kept = kNoFrame; // the frame whose level is kept first
+    std::vector<KeptLevel> levels;
+    bool failed = false; // a read failed, or there was no memory for the levels
+};
+
+void ReadSecondHalf(const std::string& path, size_t split, SecondHalf& half, std::promise<void>& started,
+    const std::atomic<bool>& stop, const std::atomic<bool>* cancel)
+{
+    bool told = false;
+    auto tell = [&] {
+        if (!told)
+            started.set_value();
+        told = true;
+    };
+    Mp3SourceFile source;
+    try {
+        if (source.Open(path)) {
+            if (const auto frame = source.NextCompleteFrame(split)) {
+                half.first = frame->position;
+                source.SetCursor(frame->position);
+                MainDataReservoir reservoir;
+                size_t frames = 0;
+                WalkFramesInSync(source, [&](const FoundFrame& found, std::span<const uint8_t> bytes) {
+                    source.SetCursor(found.position + static_cast<size_t>(found.header.frameLength));
+                    if ((++frames & 4095) == 0
+                        && (stop.load(std::memory_order_relaxed)
+                            || (cancel && cancel->load(std::memory_order_relaxed))))
+                        return false;
+                    if (half.kept == kNoFrame && reservoir.HoldsItsReach()) {
+                        half.kept = found.position;
+                        tell();
+                    }
+                    const FrameLevel level = ReadFrameLevel(bytes, found.header, reservoir);
+                    if (half.kept != kNoFrame)
+                        half.levels.push_back({ level, found.header.layerIndex, found.header.samplesPerFrame });
+                    return true;
+                });
+            }
+            half.failed = source.ReadFailed();
+        }
+    } catch (const std::bad_alloc&) {
+        half.failed = true;
+    }
+    if (half.kept == kNoFrame)
+        half.first = kNoFrame;
+    tell();
+}
 
 } // namespace
 
@@ -92,90 +178,70 @@ std::optional<LevelOverview> ReadLevelOverview(
         }
     }
 
-    Accumulator sums;
-    int64_t rawSample = 0; // where the next frame's output starts in the decoder's raw output
+    // A long Layer III stream is read in two halves at once (Layers I and II keep no reservoir
+    // to start the second half's with, and are short).
+    SecondHalf second;
+    std::promise<void> secondStarted;
+    std::future<void> secondReady = secondStarted.get_future();
+    std::atomic<bool> stopSecond { false };
+    std::thread secondThread;
+    const size_t split = first->position + (source.End() - first->position) / 2;
+    if (first->header.layerIndex == 2 && source.End() - first->position >= kSplitBytes
+        && std::thread::hardware_concurrency() >= 2) {
+        try {
+            secondThread = std::thread(
+                ReadSecondHalf, path, split, std::ref(second), std::ref(secondStarted), std::cref(stopSecond), cancel);
+        } catch (const std::system_error&) {
+            // No thread to be had: the first half reads on to the end.
+        }
+    }
+    bool splitSeen = !secondThread.joinable();
+    bool secondTakesOver = false;
+
+    WindowSums sums(overview.windowSamples, skip);
     size_t frames = 0;
     bool cancelled = false;
     MainDataReservoir reservoir;
-    // Takes one frame (bytes: the whole frame); false once cancelled.
+    // Takes one frame (bytes: the whole frame); false once cancelled or where the second half's
+    // kept levels begin.
     auto take = [&](const FoundFrame& frame, std::span<const uint8_t> bytes) {
+        if (!splitSeen && frame.position >= split) {
+            // The second half counts only if this walk meets the frame it began with.
+            splitSeen = true;
+            secondReady.wait();
+            secondTakesOver = second.first == frame.position;
+            if (!secondTakesOver)
+                stopSecond = true;
+        }
+        if (secondTakesOver && frame.position >= second.kept)
+            return false;
         source.SetCursor(frame.position + static_cast<size_t>(frame.header.frameLength));
         if ((++frames & 4095) == 0 && cancel && cancel->load(std::memory_order_relaxed)) {
             cancelled = true;
             return false;
         }
-        const FrameLevel level = ReadFrameLevel(bytes, frame.header, reservoir);
-        for (int part = 0; part < level.parts; ++part) {
-            // The granule's output span, on the gapless timeline; every window it reaches takes
-            // its power, so windows shorter than a granule are never left empty.
-            const int64_t centre = rawSample + int64_t { part } * level.samplesPerPart + level.samplesPerPart / 2
-                + (frame.header.layerIndex == 2 ? kGranuleLag : 0) - skip;
-            const int64_t from = std::max<int64_t>(0, centre - level.samplesPerPart / 2);
-            const int64_t to = centre + level.samplesPerPart / 2;
-            if (to <= 0)
-                continue;
-            const auto firstWindow = static_cast<size_t>(from / overview.windowSamples);
-            // A window long enough to hold the granule's centre takes it there alone.
-            const auto last = overview.windowSamples >= level.samplesPerPart
-                ? static_cast<size_t>(std::max<int64_t>(0, centre) / overview.windowSamples)
-                : static_cast<size_t>((to - 1) / overview.windowSamples);
-            const size_t begin = overview.windowSamples >= level.samplesPerPart ? last : firstWindow;
-            if (last >= sums.power.size()) {
-                sums.power.resize(last + 1, 0.0);
-                sums.parts.resize(last + 1, 0);
-            }
-            for (size_t window = begin; window <= last; ++window) {
-                sums.power[window] += level.power[static_cast<size_t>(part)];
-                sums.parts[window] += 1;
-            }
-        }
-        rawSample += frame.header.samplesPerFrame;
+        sums.Add(ReadFrameLevel(bytes, frame.header, reservoir), frame.header.layerIndex, frame.header.samplesPerFrame);
         return true;
     };
-    if (!take(*first, source.FrameBytes(*first)))
-        return std::nullopt;
-    // Frames in sync are walked straight in the file's window, a run of bytes at a time: each
-    // frame's header right at the end of the one before, the frame inside the audio. A frame
-    // anywhere else (past junk, a damaged frame or a tag) is left to the frame-by-frame step,
-    // which confirms where the stream resumes.
-    InSyncHeaders headers;
-    while (!cancelled) {
-        const size_t position = source.Cursor();
-        const auto bytes = source.Read(position, kRunBytes);
-        size_t p = 0;
-        while (p + 4 <= bytes.size()) {
-            const auto header = headers.Decode(&bytes[p]);
-            if (!header)
-                break;
-            const auto length = static_cast<size_t>(header->frameLength);
-            if (p + length > bytes.size() || position + p + length > source.End()
-                || !take(FoundFrame { position + p, *header }, bytes.subspan(p, length)))
-                break;
-            p += length;
-        }
-        if (p > 0)
-            continue;
-        if (cancelled || source.ReadFailed())
-            break;
-        const auto frame = source.NextCompleteFrame(source.Cursor());
-        if (!frame || !take(*frame, source.FrameBytes(*frame)))
-            break;
+    if (take(*first, source.FrameBytes(*first)))
+        WalkFramesInSync(source, take);
+    if (secondThread.joinable()) {
+        if (!secondTakesOver || cancelled)
+            stopSecond = true;
+        secondThread.join();
     }
-    if (cancelled)
+    if (cancelled || (cancel && cancel->load(std::memory_order_relaxed)))
         return std::nullopt;
-    if (source.ReadFailed()) {
+    if (source.ReadFailed() || (secondTakesOver && second.failed)) {
         errorText = "Failed to read file \"" + path + "\".";
         return std::nullopt;
     }
+    if (secondTakesOver)
+        for (const KeptLevel& kept : second.levels)
+            sums.Add(kept.level, kept.layerIndex, kept.samplesPerFrame);
 
-    overview.totalSamples = std::max<int64_t>(0, rawSample - skip - padding);
-    const auto windows = static_cast<size_t>((overview.totalSamples + overview.windowSamples - 1) / overview.windowSamples);
-    sums.power.resize(windows, 0.0);
-    sums.parts.resize(windows, 0);
-    overview.levelsDb.resize(windows);
-    for (size_t k = 0; k < windows; ++k) {
-        const double power = sums.parts[k] > 0 ? sums.power[k] / sums.parts[k] : 0.0;
-        overview.levelsDb[k] = static_cast<float>(PowerToDb(power));
-    }
+    overview.totalSamples = std::max<int64_t>(0, sums.RawSamples() - skip - padding);
+    overview.levelsDb = sums.Levels(
+        static_cast<size_t>((overview.totalSamples + overview.windowSamples - 1) / overview.windowSamples));
     return overview;
 }

@@ -1,5 +1,6 @@
 // The frame walk behind the level overview: frames in sync across the ends of its runs of bytes,
-// and the same frames (with the same main data) found again past junk.
+// the same frames (with the same main data) found again past junk, and a long file read in two
+// halves as it reads in one.
 #include "engine/level/LevelOverview.h"
 #include "engine/stream/MpegFrameHeader.h"
 #include "tests/support/EncodedAudio.h"
@@ -33,15 +34,17 @@ std::vector<size_t> FrameStarts(const Bytes& stream)
 TEST(LevelOverviewWalk, ReadsEveryCopyOfAStreamAlikeAcrossALongFileAndPastJunk)
 {
     // Four seconds of music, its first frame without reservoir (as an encoder starts), repeated
-    // past 1 MB: every copy must read the same, wherever the walk's runs of bytes end.
-    const Bytes once = EncodePcm(MakeMusic(4.0), 128);
+    // past 9 MB: every copy must read the same, wherever the walk's runs of bytes end and
+    // wherever its second half (read on a thread of its own) takes over.
+    const Bytes once = EncodePcm(MakeMusic(4.0), 0, true, false, 2);
     const size_t frames = FrameStarts(once).size();
     ASSERT_GT(frames, 100u);
-    ASSERT_EQ(FrameStarts(once).back() + static_cast<size_t>(DecodeFrameHeader(&once[FrameStarts(once).back()])->frameLength),
+    ASSERT_EQ(
+        FrameStarts(once).back() + static_cast<size_t>(DecodeFrameHeader(&once[FrameStarts(once).back()])->frameLength),
         once.size());
     Bytes stream;
     int copies = 0;
-    for (; stream.size() < (size_t { 3 } << 19); ++copies)
+    for (; stream.size() < (size_t { 9 } << 20); ++copies)
         Append(stream, once);
     TempDir dir;
     WriteFile(dir.File("long.mp3"), stream);
@@ -96,4 +99,34 @@ TEST(LevelOverviewWalk, PassesOverZerosRightAfterTheFirstFrame)
     const auto overview = ReadLevelOverview(dir.File("zeros.mp3"), kFrameWindowMs, error);
     ASSERT_TRUE(overview) << error;
     EXPECT_EQ(overview->totalSamples, 51 * 1152);
+}
+
+TEST(LevelOverviewWalk, ReadsOnAloneWhereTheSecondHalfBeginsOffTheStream)
+{
+    // 8.9 MB of equal frames; inside the bodies of those around the middle, a chain of three
+    // headers of longer frames, each at the end of the one before. The second half's search from
+    // the middle finds the chain first and walks it; the walk from the start never meets it, so
+    // the first half must read on to the end instead of handing over.
+    const FrameSpec shape; // 417 bytes
+    const int count = 21401; // odd: the middle lies inside a frame, 208 bytes in
+    Bytes stream = Frames(shape, count);
+    FrameSpec longFrame;
+    longFrame.bitrateIndex = 14;
+    const auto longLength = static_cast<size_t>(FrameLengthOf(longFrame));
+    ASSERT_EQ(longLength, 1044u);
+    const Bytes lone = FrameHeaderBytes(longFrame);
+    const size_t middle = static_cast<size_t>(count / 2) * 417;
+    for (size_t k = 0; k < 3; ++k) // 300, 93 and 303 bytes into frames: never on a real header
+        std::copy(lone.begin(), lone.end(), stream.begin() + static_cast<long>(middle + 300 + k * longLength));
+    TempDir dir;
+    WriteFile(dir.File("offstream.mp3"), stream);
+    std::string error;
+    const auto overview = ReadLevelOverview(dir.File("offstream.mp3"), kFrameWindowMs, error);
+    ASSERT_TRUE(overview) << error;
+    EXPECT_EQ(overview->totalSamples, int64_t { count } * 1152);
+
+    // Cancelled, both halves stop.
+    const std::atomic<bool> cancel { true };
+    EXPECT_FALSE(ReadLevelOverview(dir.File("offstream.mp3"), kFrameWindowMs, error, &cancel));
+    EXPECT_TRUE(error.empty()) << error;
 }
