@@ -8,19 +8,29 @@
 
 namespace {
 
-// The largest absolute value each of the 32 Layer III Huffman tables codes, as used for a level:
-// the table's own range for tables 0-15 (4 and 14 do not exist), and for the escape tables 16-31
-// the middle, on a log scale, of what their linbits add over the next smaller escape range, since
-// an encoder picks the table with the fewest linbits that holds its largest value.
+// The value that stands for the largest each of the 32 Layer III Huffman tables codes in a
+// region: the middle, on a log scale, of the largest values the table is chosen for. An encoder
+// codes a region with the smallest table that holds its largest value, so a plain table (0-15;
+// 4 and 14 do not exist) holds values above the largest of the smaller plain tables. Tables
+// 16-23 and 24-31 are two families of escape tables, each ordered by its linbits, and one is
+// chosen from each family by the fewest linbits that hold the value: an escape table holds
+// values above what the family's table before it codes (above 15 for the first of a family).
 double ComputeTableLargest(int table)
 {
     static constexpr std::array<int, 16> kPlain = { 0, 1, 2, 2, 0, 3, 3, 5, 5, 5, 7, 7, 7, 15, 0, 15 };
     static constexpr std::array<int, 16> kLinbits = { 1, 2, 3, 4, 6, 8, 10, 13, 4, 5, 6, 7, 8, 9, 11, 13 };
-    if (table < 16)
-        return kPlain[static_cast<size_t>(table)];
-    const int linbits = kLinbits[static_cast<size_t>(table - 16)];
-    const double upper = 15.0 + std::ldexp(1.0, linbits) - 1.0;
-    const double lower = linbits == 1 ? 15.0 : 15.0 + std::ldexp(1.0, linbits == 13 ? 11 : linbits - 1) - 1.0;
+    if (table < 16) {
+        const int upper = kPlain[static_cast<size_t>(table)];
+        int below = 0;
+        for (const int other : kPlain)
+            if (other < upper)
+                below = std::max(below, other);
+        return std::sqrt(static_cast<double>(upper) * (below + 1));
+    }
+    auto largestOf = [](int linbits) { return 15.0 + std::ldexp(1.0, linbits) - 1.0; };
+    const auto index = static_cast<size_t>(table - 16);
+    const double upper = largestOf(kLinbits[index]);
+    const double lower = index % 8 == 0 ? 16.0 : largestOf(kLinbits[index - 1]) + 1.0;
     return std::sqrt(upper * lower);
 }
 

@@ -117,8 +117,10 @@ void CheckAgainstDecode(const Pcm& pcm, const Encoding& e, bool expectSilence)
                                       << " dB, silence " << agreement.silentFound << "/" << agreement.silent);
     EXPECT_GE(agreement.r, 0.95);
     EXPECT_EQ(agreement.windowsDiffer, 0u);
-    // The offset matters to whoever compares levels with a threshold (silence).
-    EXPECT_NEAR(agreement.meanError, 0.0, 12.0);
+    // The offset matters to whoever compares levels with a threshold (silence). VBR, where the
+    // encoder picks its steps and tables value by value, must read the level as closely as CBR
+    // reads its own: a loose bound on what a table codes reads it 4 to 5 dB loud.
+    EXPECT_NEAR(agreement.meanError, 0.0, e.vbr ? 4.0 : 12.0);
     if (expectSilence) {
         EXPECT_GT(agreement.silent, 10u);
         EXPECT_EQ(agreement.silentFound, agreement.silent);
