@@ -1,9 +1,16 @@
 #!/usr/bin/env bash
 # Times 'sonicrop-cli levels' on one-hour files (128 and 320 kbit/s CBR, VBR -V 2) against a full
 # decode of the same files (lame --decode), which the level overview must beat tenfold.
-# Usage: bash bench/levels_bench.sh [path/to/sonicrop-cli]
+# Usage: bash bench/levels_bench.sh [--callgrind] [path/to/sonicrop-cli]
+# --callgrind also counts the instructions of each run (both threads), a figure a loaded machine
+# does not disturb.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+callgrind=0
+if [ "${1:-}" = "--callgrind" ]; then
+    callgrind=1
+    shift
+fi
 cli=${1:-build/cli/sonicrop-cli}
 out=bench/out
 mkdir -p "$out"
@@ -45,5 +52,12 @@ else
     for f in "${files[@]}"; do
         /usr/bin/time -f "$f: %e s, user %U s" "$cli" levels --json "$f" >/dev/null
         /usr/bin/time -f "decode $f: %e s" lame --quiet --decode "$f" /dev/null
+    done
+fi
+if [ $callgrind -eq 1 ]; then
+    for f in "${files[@]}"; do
+        echo -n "$f: "
+        valgrind --tool=callgrind --callgrind-out-file=/dev/null "$cli" levels --json "$f" 2>&1 >/dev/null \
+            | sed -n 's/.*Collected : \([0-9]*\).*/\1 instructions/p'
     done
 fi
