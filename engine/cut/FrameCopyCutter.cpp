@@ -136,13 +136,22 @@ bool FrameCopyCutter::WritePiece(
         const auto room = output.AppendRoom(Mp3SourceFile::kInSyncRoomBytes);
         if (room.empty())
             return copyFailed();
-        const size_t run = source_.FramesInSync(source_.Cursor(), room, [&](const FoundFrame& frame, std::span<const uint8_t> bytes) {
-            if (!bodyGoesOn())
+        // The cursor is moved once per run. Each frame of a run lies wholly inside the audio, so
+        // a Rest piece takes all of them.
+        const size_t runStart = source_.Cursor();
+        const size_t run = source_.FramesInSync(runStart, room, [&](const FoundFrame& frame, std::span<const uint8_t> bytes) {
+            if (kind == Budget::Bytes ? bytesWritten >= budget : kind == Budget::Samples && samplesLeft <= 0)
                 return false;
             tally.AddFrame(bytes.size(), frame.header.bitrate);
-            return take(frame, bytes);
+            if (budgeted)
+                RecordFrame(frame, bytes);
+            bytesWritten += static_cast<int64_t>(bytes.size());
+            samplesLeft -= SamplesAtSourceRate(frame.header);
+            cancelled = PumpAndCheckCancel();
+            return !cancelled;
         });
-        if (run > 0) {
+        if (run > 0 || cancelled) {
+            source_.SetCursor(runStart + run);
             tally.AddBytes(room.first(run));
             if (!output.CommitAppend(run))
                 return copyFailed();

@@ -6,6 +6,7 @@ void FrameHistory::Grow()
     for (size_t i = 0; i < count_; ++i)
         grown[i] = ring_[(first_ + i) & (ring_.size() - 1)];
     ring_ = std::move(grown);
+    mask_ = ring_.size() - 1;
     first_ = 0;
 }
 

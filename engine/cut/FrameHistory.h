@@ -26,7 +26,7 @@ public:
             return;
         if (count_ == ring_.size())
             Grow();
-        ring_[(first_ + count_) & (ring_.size() - 1)] = { position, samplesPerFrame, mainData };
+        ring_[(first_ + count_) & mask_] = { position, samplesPerFrame, mainData };
         ++count_;
         totalSamples_ += samplesPerFrame;
         Trim();
@@ -35,7 +35,7 @@ public:
     size_t Count() const { return count_; }
     const Entry& Newest() const { return FromNewest(0); }
     // The entry k places before the newest (0 is the newest); k must be below Count().
-    const Entry& FromNewest(size_t k) const { return ring_[(first_ + count_ - 1 - k) & (ring_.size() - 1)]; }
+    const Entry& FromNewest(size_t k) const { return ring_[(first_ + count_ - 1 - k) & mask_]; }
     // Removes the newest entry and returns it; the history must not be empty.
     Entry PopNewest();
 
@@ -60,7 +60,7 @@ private:
         const int64_t keep = retention_ + kMarginSamples;
         while (count_ > 1 && totalSamples_ - ring_[first_].samplesPerFrame >= keep) {
             totalSamples_ -= ring_[first_].samplesPerFrame;
-            first_ = (first_ + 1) & (ring_.size() - 1);
+            first_ = (first_ + 1) & mask_;
             --count_;
         }
     }
@@ -73,6 +73,7 @@ private:
 
     // The entries, oldest first from first_ on, wrapping around; its size is a power of two.
     std::vector<Entry> ring_;
+    size_t mask_ = 0; // its size less one, kept: the walk indexes it for every frame
     size_t first_ = 0;
     size_t count_ = 0;
     int64_t totalSamples_ = 0;

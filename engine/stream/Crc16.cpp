@@ -105,22 +105,28 @@ __attribute__((target("pclmul,sse4.1"))) uint16_t FoldingCrc16(uint16_t crc, con
     const __m128i by128 = _mm_set_epi64x(static_cast<long long>(kFold128.high), static_cast<long long>(kFold128.low));
     const __m128i by512 = _mm_set_epi64x(static_cast<long long>(kFold512.high), static_cast<long long>(kFold512.low));
 
-    // The register's starting value enters as the first 16 bits of the stream.
-    __m128i lanes[4] = { _mm_xor_si128(load(0), _mm_cvtsi32_si128(crc)), load(16), load(32), load(48) };
+    // The register's starting value enters as the first 16 bits of the stream. Four independent
+    // blocks, each moved 64 bytes on per step, so the multiplications overlap; named one by one so
+    // they stay in registers (an array of them was kept in memory, each step waiting on a store).
+    __m128i lane0 = _mm_xor_si128(load(0), _mm_cvtsi32_si128(crc));
+    __m128i lane1 = load(16);
+    __m128i lane2 = load(32);
+    __m128i lane3 = load(48);
     p += 64;
     left -= 64;
-    // Four independent blocks, each moved 64 bytes on per step, so the multiplications overlap.
     while (left >= 64) {
         // Page-cache pages lie anywhere in memory and the processor's own prefetch stops at each
         // page's end: asking for the bytes 2 KB ahead keeps the next page coming. A prefetch
         // never faults, past the end of the bytes neither.
         _mm_prefetch(reinterpret_cast<const char*>(reinterpret_cast<uintptr_t>(p) + 2048), _MM_HINT_T0);
-        for (int lane = 0; lane < 4; ++lane)
-            lanes[lane] = Fold(lanes[lane], by512, load(static_cast<size_t>(lane) * 16));
+        lane0 = Fold(lane0, by512, load(0));
+        lane1 = Fold(lane1, by512, load(16));
+        lane2 = Fold(lane2, by512, load(32));
+        lane3 = Fold(lane3, by512, load(48));
         p += 64;
         left -= 64;
     }
-    __m128i block = Fold(Fold(Fold(lanes[0], by128, lanes[1]), by128, lanes[2]), by128, lanes[3]);
+    __m128i block = Fold(Fold(Fold(lane0, by128, lane1), by128, lane2), by128, lane3);
     while (left >= 16) {
         block = Fold(block, by128, load(0));
         p += 16;

@@ -146,27 +146,16 @@ std::optional<FoundFrame> Mp3SourceFile::SearchFrame(size_t position) const
     return std::nullopt;
 }
 
-std::optional<MpegFrameHeader> Mp3SourceFile::InSyncHeader(const uint8_t* bytes)
+bool Mp3SourceFile::DecodeInSyncHeader(uint32_t word)
 {
-    uint8_t b[4];
-    std::memcpy(b, bytes, sizeof b);
-    const uint32_t key = (uint32_t { b[0] } << 24) | (uint32_t { b[1] } << 16) | (uint32_t { b[2] & 0xFCu } << 8)
-        | uint32_t { b[3] & 0xC3u };
-    if (key != syncKey_) { // never 0: a header starts with 0xFF
-        const auto header = DecodeFrameHeader(b);
-        if (!header)
-            return std::nullopt;
-        syncKey_ = key;
-        syncHeader_ = *header;
-    }
-    const int padding = (b[2] >> 1) & 0x01;
-    if (padding != syncHeader_.padding) {
-        // A padded frame is one slot longer: 4 bytes in Layer I, 1 byte otherwise.
-        const int slot = syncHeader_.layerIndex == 0 ? 4 : 1;
-        syncHeader_.frameLength += (padding - syncHeader_.padding) * slot;
-        syncHeader_.padding = padding;
-    }
-    return syncHeader_;
+    const uint8_t b[4] = { static_cast<uint8_t>(word), static_cast<uint8_t>(word >> 8), static_cast<uint8_t>(word >> 16),
+        static_cast<uint8_t>(word >> 24) };
+    const auto header = DecodeFrameHeader(b);
+    if (!header)
+        return false;
+    syncKey_ = word & kSyncKeyMask;
+    syncHeader_ = *header;
+    return true;
 }
 
 std::optional<FoundFrame> Mp3SourceFile::NextCompleteFrame(size_t position)

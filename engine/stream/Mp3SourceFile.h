@@ -130,9 +130,28 @@ private:
     bool Confirmed(const FoundFrame& frame) const;
     // Whether a free-format header at or after position repeats nearby, as in such a stream.
     bool FreeFormatStreamAt(size_t position) const;
-    // The header of four bytes in sync, decoded from a copy of them: the last decoded header is
-    // kept, and one that differs from it only in the padding bit is not decoded again.
-    std::optional<MpegFrameHeader> InSyncHeader(const uint8_t* bytes);
+    // The header of four bytes in sync (null when they are none), decoded from a copy of them:
+    // the last decoded header is kept, and one that differs from it only in the padding bit (as
+    // in a constant-bitrate stream) is not decoded again. Valid until the next call.
+    const MpegFrameHeader* InSyncHeader(const uint8_t* bytes)
+    {
+        // The bytes as one word, first byte lowest, so a header in sync costs one load and one
+        // compare.
+        const uint32_t word = uint32_t { bytes[0] } | (uint32_t { bytes[1] } << 8) | (uint32_t { bytes[2] } << 16)
+            | (uint32_t { bytes[3] } << 24);
+        if ((word & kSyncKeyMask) != syncKey_ && !DecodeInSyncHeader(word))
+            return nullptr;
+        const int padding = static_cast<int>((word >> 17) & 0x01);
+        if (padding != syncHeader_.padding) {
+            // A padded frame is one slot longer: 4 bytes in Layer I, 1 byte otherwise.
+            const int slot = syncHeader_.layerIndex == 0 ? 4 : 1;
+            syncHeader_.frameLength += (padding - syncHeader_.padding) * slot;
+            syncHeader_.padding = padding;
+        }
+        return &syncHeader_;
+    }
+    // InSyncHeader's decode of a header unlike the last one; false when the word is none.
+    bool DecodeInSyncHeader(uint32_t word);
     // Asks the processor for the bytes ahead of a walk at position (bytes: the window from there).
     void PrefetchAhead(size_t position, std::span<const uint8_t> bytes) const;
 
@@ -154,6 +173,8 @@ private:
     mutable size_t prefetchedTo_ = 0; // the walk's bytes before this were asked for
     // InSyncHeader's last header, and its bytes but for the padding and private bits, the mode
     // extension, copyright and original bits: none of those change what a header decodes to.
+    // Never 0 once set: a header starts with 0xFF.
+    static constexpr uint32_t kSyncKeyMask = 0xC3FCFFFFu;
     uint32_t syncKey_ = 0;
     MpegFrameHeader syncHeader_ {};
     static constexpr size_t kFirstInSyncReadBytes = size_t { 4 } << 10;
@@ -173,12 +194,13 @@ size_t Mp3SourceFile::FramesInSync(size_t position, std::span<uint8_t> room, Eac
     const size_t wanted = std::min({ room.size(), inSyncReadBytes_, End() - position });
     const size_t reach = file_.ReadInto(position, room.first(wanted));
     size_t p = 0;
-    int channelMode = -1;
+    FoundFrame found; // the frame handed to each
+    int channelMode = -1; // the last taken frame's
     int sideInfoSize = 0;
     bool broken = false;
     bool bytesEnd = true; // the walk got to the end of the bytes read
     while (p + 4 <= reach) {
-        const auto header = InSyncHeader(&room[p]);
+        const MpegFrameHeader* header = InSyncHeader(&room[p]);
         if (!header) {
             broken = true;
             bytesEnd = false;
@@ -187,7 +209,9 @@ size_t Mp3SourceFile::FramesInSync(size_t position, std::span<uint8_t> room, Eac
         const auto length = static_cast<size_t>(header->frameLength);
         if (p + length > reach)
             break;
-        if (!each(FoundFrame { position + p, *header }, std::span<const uint8_t>(room.subspan(p, length)))) {
+        found.position = position + p;
+        found.header = *header;
+        if (!each(static_cast<const FoundFrame&>(found), std::span<const uint8_t>(room.data() + p, length))) {
             bytesEnd = false;
             break;
         }

@@ -2,19 +2,17 @@
 
 #include <algorithm>
 
-void SeekTableBuilder::Add(uint64_t offset)
+void SeekTableBuilder::Keep(uint64_t offset)
 {
-    if (frames_ % stride_ == 0) {
-        if (kept_.size() == kCapacity) {
-            for (size_t i = 0; 2 * i < kept_.size(); ++i)
-                kept_[i] = kept_[2 * i];
-            kept_.resize(kept_.size() / 2);
-            stride_ *= 2;
-        }
-        if (frames_ % stride_ == 0)
-            kept_.push_back(offset);
+    if (kept_.size() == kCapacity) {
+        for (size_t i = 0; 2 * i < kept_.size(); ++i)
+            kept_[i] = kept_[2 * i];
+        kept_.resize(kept_.size() / 2);
+        stride_ *= 2;
     }
-    ++frames_;
+    if (frames_ % stride_ == 0)
+        kept_.push_back(offset);
+    nextKept_ = (frames_ / stride_ + 1) * stride_;
 }
 
 std::array<uint8_t, 100> SeekTableBuilder::Build(uint64_t byteCount) const
