@@ -17,7 +17,10 @@
 # Work files go to bench/out/speed (git-ignored, about 20 GB while the 1 GB runs). Warm cache;
 # every run starts after a sync, so the last run's write-back does not fall into the next.
 # Usage: bench/copy_speed_bench.sh [100M|1G|all] [kind...]   (default: all sizes, all kinds)
-# Environment: SONICROP_CLI (default build/cli/sonicrop-cli), RUNS (default 5).
+# Environment: SONICROP_CLI (default build/cli/sonicrop-cli), RUNS (default 5), BENCH_OUT (the work
+# folder, default bench/out/speed: sources made once are kept there), and
+# SONICROP_WORKER_LEAVES_POSTER=0 to run the output thread without the move off the reading
+# thread's processor (SerialWorker), for a table with and one without it.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 cli=$(realpath "${SONICROP_CLI:-build/cli/sonicrop-cli}")
@@ -26,7 +29,7 @@ which=${1:-all}
 shift || true
 kinds=("$@")
 [ ${#kinds[@]} -gt 0 ] || kinds=(cbr info vbr cbr128 info128 vbr2)
-out=bench/out/speed
+out=${BENCH_OUT:-bench/out/speed}
 mkdir -p "$out"
 
 for tool in lame ffmpeg /usr/bin/time; do
@@ -95,9 +98,10 @@ ratio() { python3 -c "print('%.2f' % ($1 / $2))"; }
 sizes=(100M 1G)
 [ "$which" = 100M ] && sizes=(100M)
 [ "$which" = 1G ] && sizes=(1G)
-table="$out/table.md"
+table="$out/table_${which}_leaves${SONICROP_WORKER_LEAVES_POSTER:-1}.md"
 {
-    echo "Runs: $runs each, interleaved; load at start: $(cut -d' ' -f1-3 /proc/loadavg); $(git rev-parse --short HEAD)"
+    echo "Runs: $runs each, interleaved; load at start: $(cut -d' ' -f1-3 /proc/loadavg); $(git rev-parse --short HEAD);" \
+        "output thread leaves the reader's processor: ${SONICROP_WORKER_LEAVES_POSTER:-1}"
     echo
     echo "| source | bytes | frames | cp ms median / mean | cut ms median / mean | ratio of medians / means | cut RSS MB | cat ms median / mean | join ms median / mean | ratio of medians / means | join RSS MB |"
     echo "|---|---|---|---|---|---|---|---|---|---|---|"

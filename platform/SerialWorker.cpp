@@ -1,6 +1,23 @@
 #include "platform/SerialWorker.h"
 
+#include <cstdlib>
+#include <cstring>
 #include <sched.h>
+
+namespace {
+
+// SONICROP_WORKER_LEAVES_POSTER=0 turns the move below off, so that a benchmark can measure with
+// and without it on the same build.
+bool LeavesPoster()
+{
+    static const bool leaves = [] {
+        const char* value = std::getenv("SONICROP_WORKER_LEAVES_POSTER");
+        return !value || std::strcmp(value, "0") != 0;
+    }();
+    return leaves;
+}
+
+} // namespace
 
 SerialWorker::~SerialWorker()
 {
@@ -77,7 +94,7 @@ void SerialWorker::LeavePostersProcessor() const
     // processor out of this thread's set moves it at once; the set is then restored at once, so
     // the scheduler stays free to place it anywhere later.
     const int poster = posterCpu_.load(std::memory_order_relaxed);
-    if (poster < 0 || ::sched_getcpu() != poster)
+    if (poster < 0 || !LeavesPoster() || ::sched_getcpu() != poster)
         return;
     cpu_set_t allowed;
     if (::sched_getaffinity(0, sizeof allowed, &allowed) != 0 || !CPU_ISSET(poster, &allowed) || CPU_COUNT(&allowed) < 2)

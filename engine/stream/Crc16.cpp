@@ -99,6 +99,30 @@ __attribute__((target("pclmul,sse4.1"))) inline __m128i Fold(__m128i block, __m1
     return _mm_xor_si128(_mm_xor_si128(low, high), next);
 }
 
+// Folds the bytes left into block and returns the CRC of the whole.
+__attribute__((target("pclmul,sse4.1"))) uint16_t FinishFolding(__m128i block, const uint8_t* p, size_t left)
+{
+    auto load = [&](size_t offset) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + offset)); };
+    const __m128i by128 = _mm_set_epi64x(static_cast<long long>(kFold128.high), static_cast<long long>(kFold128.low));
+    while (left >= 16) {
+        block = Fold(block, by128, load(0));
+        p += 16;
+        left -= 16;
+    }
+    alignas(16) uint8_t folded[16];
+    _mm_store_si128(reinterpret_cast<__m128i*>(folded), block);
+    // The folded block followed by the bytes left, from a zero register: the CRC is then linear in
+    // the bytes, so each byte adds its own share independently of the others (one table step after
+    // another would wait on each other, and that showed for every frame of a walk).
+    uint32_t value = 0;
+    for (size_t k = 0; k < sizeof folded; ++k)
+        value ^= kTables[sizeof folded - 1 - k + left][folded[k]];
+    for (size_t k = 0; k < left; ++k)
+        value ^= kTables[left - 1 - k][p[k]];
+    return static_cast<uint16_t>(value);
+}
+
+
 __attribute__((target("pclmul,sse4.1"))) uint16_t FoldingCrc16(uint16_t crc, const uint8_t* p, size_t left)
 {
     auto load = [&](size_t offset) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + offset)); };
@@ -127,22 +151,63 @@ __attribute__((target("pclmul,sse4.1"))) uint16_t FoldingCrc16(uint16_t crc, con
         left -= 64;
     }
     __m128i block = Fold(Fold(Fold(lane0, by128, lane1), by128, lane2), by128, lane3);
-    while (left >= 16) {
-        block = Fold(block, by128, load(0));
-        p += 16;
-        left -= 16;
+    return FinishFolding(block, p, left);
+}
+
+constexpr FoldConstants kFold2048 = FoldBy(2048);
+
+__attribute__((target("avx512f"))) inline __m512i WideLoad(const uint8_t* p, size_t offset)
+{
+    return _mm512_loadu_si512(p + offset);
+}
+
+__attribute__((target("avx512f,vpclmulqdq"))) inline __m512i WideFold(__m512i block, __m512i constants, __m512i next)
+{
+    const __m512i low = _mm512_clmulepi64_epi128(block, constants, 0x00);
+    const __m512i high = _mm512_clmulepi64_epi128(block, constants, 0x11);
+    return _mm512_ternarylogic_epi64(low, high, next, 0x96); // low ^ high ^ next
+}
+
+// The same folding, sixteen blocks at a time where the processor multiplies four pairs in one
+// instruction: four 512-bit registers of four blocks each, moved 256 bytes on per step, about
+// four times the bytes per second of the four single blocks. The sixteen are then folded into one
+// in stream order.
+__attribute__((target("avx512f,vpclmulqdq,pclmul,sse4.1"))) uint16_t WideFoldingCrc16(uint16_t crc, const uint8_t* p, size_t left)
+{
+    const auto high = static_cast<long long>(kFold2048.high);
+    const auto low = static_cast<long long>(kFold2048.low);
+    const __m512i by2048 = _mm512_set_epi64(high, low, high, low, high, low, high, low);
+    __m512i wide[4] = { _mm512_xor_si512(WideLoad(p, 0), _mm512_set_epi64(0, 0, 0, 0, 0, 0, 0, crc)),
+        WideLoad(p, 64), WideLoad(p, 128), WideLoad(p, 192) };
+    p += 256;
+    left -= 256;
+    while (left >= 256) {
+        _mm_prefetch(reinterpret_cast<const char*>(reinterpret_cast<uintptr_t>(p) + 2048), _MM_HINT_T0);
+        _mm_prefetch(reinterpret_cast<const char*>(reinterpret_cast<uintptr_t>(p) + 2048 + 64), _MM_HINT_T0);
+        _mm_prefetch(reinterpret_cast<const char*>(reinterpret_cast<uintptr_t>(p) + 2048 + 128), _MM_HINT_T0);
+        _mm_prefetch(reinterpret_cast<const char*>(reinterpret_cast<uintptr_t>(p) + 2048 + 192), _MM_HINT_T0);
+        wide[0] = WideFold(wide[0], by2048, WideLoad(p, 0));
+        wide[1] = WideFold(wide[1], by2048, WideLoad(p, 64));
+        wide[2] = WideFold(wide[2], by2048, WideLoad(p, 128));
+        wide[3] = WideFold(wide[3], by2048, WideLoad(p, 192));
+        p += 256;
+        left -= 256;
     }
-    alignas(16) uint8_t folded[16];
-    _mm_store_si128(reinterpret_cast<__m128i*>(folded), block);
-    // The folded block followed by the bytes left, from a zero register: the CRC is then linear in
-    // the bytes, so each byte adds its own share independently of the others (one table step after
-    // another would wait on each other, and that showed for every frame of a walk).
-    uint32_t value = 0;
-    for (size_t k = 0; k < sizeof folded; ++k)
-        value ^= kTables[sizeof folded - 1 - k + left][folded[k]];
-    for (size_t k = 0; k < left; ++k)
-        value ^= kTables[left - 1 - k][p[k]];
-    return static_cast<uint16_t>(value);
+    alignas(64) __m128i blocks[16];
+    for (int k = 0; k < 4; ++k)
+        _mm512_store_si512(&blocks[4 * k], wide[k]);
+    const __m128i by128 = _mm_set_epi64x(static_cast<long long>(kFold128.high), static_cast<long long>(kFold128.low));
+    __m128i block = blocks[0];
+    for (int k = 1; k < 16; ++k)
+        block = Fold(block, by128, blocks[k]);
+    return FinishFolding(block, p, left);
+}
+
+bool HasWideCarrylessMultiply()
+{
+    static const bool has = __builtin_cpu_supports("vpclmulqdq") && __builtin_cpu_supports("avx512f")
+        && __builtin_cpu_supports("pclmul") && __builtin_cpu_supports("sse4.1");
+    return has;
 }
 
 bool HasCarrylessMultiply()
@@ -158,7 +223,10 @@ bool HasCarrylessMultiply()
 uint16_t Crc16Update(uint16_t crc, std::span<const uint8_t> bytes)
 {
 #if defined(__x86_64__)
-    // Below one four-lane block the tables are as quick.
+    // Below one four-lane block the tables are as quick; the wide folding pays from a few of its
+    // steps on.
+    if (bytes.size() >= 512 && HasWideCarrylessMultiply())
+        return WideFoldingCrc16(crc, bytes.data(), bytes.size());
     if (bytes.size() >= 64 && HasCarrylessMultiply())
         return FoldingCrc16(crc, bytes.data(), bytes.size());
 #endif
