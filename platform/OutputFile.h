@@ -36,12 +36,12 @@ public:
     bool Create(const std::string& path, Staging staging = Staging::Unnamed);
     // Writes all bytes; false on any error (disk full, file-size limit, I/O error).
     bool Write(const void* data, size_t length);
-    // Appends bytes through buffers of a quarter megabyte that a thread of the file's own writes
+    // Appends bytes through buffers of a megabyte that a thread of the file's own writes
     // out while the caller goes on: reading and checking the next frames then costs no time beside
     // the writing, and the bytes are copied while they are still in the processor's cache. False
     // once a write failed. Every other call writes out what is buffered first.
     bool Append(const void* data, size_t length);
-    // Room at the end of what Append buffered, of at least minimum bytes (at most a quarter
+    // Room at the end of what Append buffered, of at least minimum bytes (at most a
     // megabyte), for a caller that reads its bytes straight into it: they are not copied once
     // more. CommitAppend(length) then appends the first length bytes of it, in order after
     // everything before. Empty once a write failed. Nothing else may be called in between.
@@ -101,7 +101,7 @@ private:
     std::vector<uint8_t> copyBuffer_;
 
     // Append's buffers, used in turn: the writing thread holds at most all but the one being filled.
-    static constexpr size_t kAppendBufferBytes = size_t { 256 } << 10;
+    static constexpr size_t kAppendBufferBytes = size_t { 1 } << 20;
     static constexpr size_t kAppendBuffers = 4;
     std::array<std::unique_ptr<uint8_t[]>, kAppendBuffers> appendBuffers_;
     size_t filling_ = 0; // the buffer being filled

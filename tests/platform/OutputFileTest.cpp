@@ -197,7 +197,7 @@ TEST(OutputFileAppend, KeepsTheOrderOfAppendsWritesAndCopies)
 TEST(OutputFileAppend, KeepsTheOrderOfBytesFilledInPlace)
 {
     TempDir dir;
-    std::vector<uint8_t> source(4 * 1024 * 1024); // more than the fills below take
+    std::vector<uint8_t> source(12 * 1024 * 1024); // more than the fills below take
     for (size_t i = 0; i < source.size(); ++i)
         source[i] = static_cast<uint8_t>(i * 13 + i / 509);
     const std::string sourcePath = dir.File("source.bin");
