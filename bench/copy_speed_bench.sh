@@ -136,7 +136,7 @@ for size in "${sizes[@]}"; do
         read -r cut_med cut_mean <<<"$(printf '%s\n' "${cut_t[@]}" | stats)"
         read -r cat_med cat_mean <<<"$(printf '%s\n' "${cat_t[@]}" | stats)"
         read -r join_med join_mean <<<"$(printf '%s\n' "${join_t[@]}" | stats)"
-        echo "| $kind | $(stat -c %s "$src") | $frames | $cp_med / $cp_mean | $cut_med / $cut_mean" \
+        echo "| $kind | $(stat -L -c %s "$src") | $frames | $cp_med / $cp_mean | $cut_med / $cut_mean" \
              "| $(ratio "$cut_med" "$cp_med") / $(ratio "$cut_mean" "$cp_mean") | $cut_rss" \
              "| $cat_med / $cat_mean | $join_med / $join_mean" \
              "| $(ratio "$join_med" "$cat_med") / $(ratio "$join_mean" "$cat_mean") | $join_rss |" >>"$table"
