@@ -144,7 +144,7 @@ bool FadeCutter::WritePiece(
         const auto bytes = source_.FrameBytes(*frame);
         if (bytes.size() != length)
             break; // the read failed: the piece is abandoned below
-        const int samples = codec.Decode(bytes.data(), length);
+        const int samples = codec.Decode(frame->header, bytes);
         if (samples > 0) {
             const int encoded = codec.Encode(samples);
             if (encoded < 0)
@@ -221,7 +221,7 @@ bool FadeCutter::PrimeDecoder(PieceCodec& codec, size_t leadInEntries)
         const auto bytes = source_.FrameBytes(*frame);
         if (bytes.size() != static_cast<size_t>(frame->header.frameLength))
             return false;
-        codec.Decode(bytes.data(), bytes.size());
+        codec.Decode(frame->header, bytes);
     }
     return true;
 }
@@ -258,7 +258,7 @@ FadeCutter::PassResult FadeCutter::RunFadePass(Fade fade, PieceCodec& codec, Out
         const auto bytes = source_.FrameBytes(*frame);
         if (bytes.size() != frameLength)
             break;
-        const int samples = codec.Decode(bytes.data(), frameLength);
+        const int samples = codec.Decode(frame->header, bytes);
         if (samples > 0) {
             if (fade == Fade::In) {
                 // Once the gain has reached 1 the samples pass unchanged.

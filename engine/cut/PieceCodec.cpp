@@ -8,8 +8,7 @@ namespace {
 constexpr std::array<int, 18> kEncoderBitrates
     = { 8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160, 192, 224, 256, 320 };
 
-// The decoder reports a missing bit reservoir at the first frames of every piece; that is expected
-// here, and the engine never prints.
+// The encoder's reports would go to stderr; the engine never prints.
 void Quiet(const char*, va_list) { }
 
 } // namespace
@@ -28,13 +27,10 @@ PieceCodec::PieceCodec(int sampleRate, int channelMode, int bitrate)
     : sampleRate_(sampleRate)
     , channels_(channelMode == 3 ? 1 : 2)
 {
-    decoder_ = hip_decode_init();
     encoder_ = lame_init();
-    if (!decoder_ || !encoder_)
+    if (!decoder_.Restart() || !encoder_)
         return;
-    hip_set_errorf(decoder_, Quiet);
-    hip_set_debugf(decoder_, Quiet);
-    hip_set_msgf(decoder_, Quiet);
+    converter_.SetOutputFormat(channels_, sampleRate);
     lame_set_errorf(encoder_, Quiet);
     lame_set_debugf(encoder_, Quiet);
     lame_set_msgf(encoder_, Quiet);
@@ -51,43 +47,60 @@ PieceCodec::PieceCodec(int sampleRate, int channelMode, int bitrate)
 
 PieceCodec::~PieceCodec()
 {
-    if (decoder_)
-        hip_decode_exit(decoder_);
     if (encoder_)
         lame_close(encoder_);
 }
 
-int PieceCodec::Decode(const uint8_t* frame, size_t length)
+void PieceCodec::Append(const int16_t* left, const int16_t* right, int count)
 {
-    mp3data_struct facts {};
+    const int converted = converter_.Convert(left, right, count, decoder_.FrameChannels(), decoder_.FrameSampleRate());
+    if (converted <= 0)
+        return;
+    const size_t end = decoded_ + static_cast<size_t>(converted);
+    if (left_.size() < end) {
+        left_.resize(end);
+        right_.resize(end);
+    }
+    std::copy_n(converter_.Left(), converted, left_.begin() + static_cast<std::ptrdiff_t>(decoded_));
+    std::copy_n(converter_.Right(), converted, right_.begin() + static_cast<std::ptrdiff_t>(decoded_));
+    decoded_ = end;
+}
+
+int PieceCodec::Decode(const MpegFrameHeader& header, std::span<const uint8_t> frame)
+{
+    decoded_ = 0;
     // The frame may be a mapped file that another program writes to meanwhile: the decoder gets
     // a copy that cannot change while it looks at it. The largest MPEG audio frame is 2,881 bytes.
-    length = std::min(length, frame_.size());
-    std::copy_n(frame, length, frame_.begin());
-    // The decoder gives one frame a call. Until it has seen a frame's successor it does not trust
-    // the first header, and it hands over a frame only on the call after the one that completed
-    // it: asking again without new bytes takes every complete frame, so the samples that come
-    // out belong to the frames given so far and none is held back to the next call.
-    int samples = 0;
-    const uint8_t* input = frame_.data();
-    size_t inputLength = length;
-    while (static_cast<size_t>(samples) + 1152 <= kPcmSamples) {
-        const int got = hip_decode1_headers(decoder_, const_cast<uint8_t*>(input), inputLength, left_.data() + samples,
-            right_.data() + samples, &facts);
-        input = nullptr;
-        inputLength = 0;
-        if (got <= 0)
-            break;
-        // A frame of another rate or channel count cannot go to this encoder.
-        if (facts.header_parsed && (facts.samplerate != sampleRate_ || facts.stereo != channels_))
-            continue;
-        samples += got;
+    const size_t length = std::min(frame.size(), frame_.size());
+    std::copy_n(frame.begin(), length, frame_.begin());
+    int16_t* left = frameLeft_.data();
+    int16_t* right = frameRight_.data();
+    // Every frame the decoder still holds comes out now, so the samples given belong to the frames
+    // given so far.
+    auto drain = [&] {
+        for (int got = decoder_.Drain(left, right); got > 0; got = decoder_.Drain(left, right))
+            Append(left, right, got);
+    };
+    if (decoder_.ChangesFormat(header)) {
+        drain();
+        if (!decoder_.Restart())
+            return 0;
     }
-    return samples;
+    const int got = decoder_.Feed(header, std::span<const uint8_t>(frame_.data(), length), left, right);
+    if (got < 0) {
+        // A damaged frame or a decoder that has stopped: start clean, the next frames rebuild the
+        // reservoir.
+        decoder_.Restart();
+        return static_cast<int>(decoded_);
+    }
+    Append(left, right, got);
+    drain();
+    return static_cast<int>(decoded_);
 }
 
 int PieceCodec::Encode(int samples)
 {
+    samples = std::min(samples, static_cast<int>(decoded_));
     return lame_encode_buffer(
         encoder_, left_.data(), right_.data(), samples, mp3_.data(), static_cast<int>(mp3_.size()));
 }

@@ -1,16 +1,22 @@
 #pragma once
 // The decoder and the encoder of one faded piece: a fresh hip decoder and a fresh LAME encoder per
-// piece, so every piece is decoded from its own first frame and encoded from a clean state.
+// piece, so every piece is decoded from its own first frame and encoded from a clean state. The
+// decoder follows the source through changes of channel count or sample rate; every frame is
+// brought to the piece's format before it is encoded.
+#include "engine/join/Mp3FrameDecoder.h"
+#include "engine/join/PcmToOutputFormat.h"
+#include "engine/stream/MpegFrameHeader.h"
+
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <span>
 #include <vector>
 
 #include <lame/lame.h>
 
 class PieceCodec {
 public:
-    static constexpr size_t kPcmSamples = 4608;
     static constexpr size_t kMp3Bytes = 16384; // lame_encode_flush needs at least 7200
 
     // bitrate in kbit/s, or 0 to leave the encoder's default. channelMode is the MPEG number
@@ -24,10 +30,10 @@ public:
     bool Ready() const { return ready_; }
     bool IsMono() const { return channels_ == 1; }
 
-    // Decodes one whole frame into Left() and Right(); the samples per channel that the frames given
-    // so far complete (the first frame comes out with the second), or 0 when there are none or
-    // their stream facts differ from the piece's (a rate or channel change).
-    int Decode(const uint8_t* frame, size_t length);
+    // Decodes one whole frame into Left() and Right(), at the piece's channel count and rate: the
+    // samples per channel that the frames given so far complete (a frame the decoder passes over
+    // gives silence), or 0 when there are none.
+    int Decode(const MpegFrameHeader& header, std::span<const uint8_t> frame);
     // Encodes samples from Left() and Right() into Mp3(); the bytes produced, negative on error.
     int Encode(int samples);
     // Drains the encoder into Mp3(); the bytes produced, negative on error.
@@ -41,13 +47,18 @@ public:
     const uint8_t* Mp3() const { return mp3_.data(); }
 
 private:
-    hip_t decoder_ = nullptr;
+    // Appends samples of the given format, converted to the piece's, to the decoded block.
+    void Append(const int16_t* left, const int16_t* right, int count);
+
+    Mp3FrameDecoder decoder_;
+    PcmToOutputFormat converter_;
     lame_global_flags* encoder_ = nullptr;
     bool ready_ = false;
     int sampleRate_ = 0;
     int channels_ = 2;
-    std::array<int16_t, kPcmSamples> left_ {};
-    std::array<int16_t, kPcmSamples> right_ {};
+    std::vector<int16_t> left_, right_; // the decoded block
+    size_t decoded_ = 0; // its samples per channel
+    std::array<int16_t, Mp3FrameDecoder::kMaxSamplesPerFrame> frameLeft_ {}, frameRight_ {};
     std::array<uint8_t, kMp3Bytes> mp3_ {};
     std::array<uint8_t, 2881> frame_ {}; // the frame being decoded, copied
 };

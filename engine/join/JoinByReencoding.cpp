@@ -5,7 +5,7 @@
 #include "engine/join/JoinJob.h"
 #include "engine/join/Mp3FileEncoder.h"
 #include "engine/join/Mp3StreamDecoder.h"
-#include "engine/join/PcmConverter.h"
+#include "engine/join/PcmToOutputFormat.h"
 #include "engine/stream/ID3v2Fields.h"
 #include "engine/stream/InfoFrame.h"
 
@@ -66,8 +66,7 @@ bool JoinJob::JoinByReencoding(
 
     std::vector<int16_t> decodedLeft(Mp3StreamDecoder::kMaxSamplesPerFrame);
     std::vector<int16_t> decodedRight(Mp3StreamDecoder::kMaxSamplesPerFrame);
-    std::vector<int16_t> convertedLeft, convertedRight;
-    PcmConverter converter;
+    PcmToOutputFormat converter;
     Mp3StreamDecoder decoder;
 
     for (int index = 0; index < InputCount(); ++index) {
@@ -87,25 +86,7 @@ bool JoinJob::JoinByReencoding(
 
         // The converter follows the decoded frames: a stream may change its channel count or
         // sample rate from frame to frame, and every frame is brought to the output's.
-        int inputChannels = 0;
-        int inputRate = 0;
-        bool needConversion = false;
-        auto configureConverter = [&](int frameChannels, int frameRate) {
-            inputChannels = frameChannels;
-            inputRate = frameRate;
-            needConversion = channels != inputChannels || sampleRate != inputRate;
-            if (!needConversion)
-                return;
-            converter.Reset();
-            converter.SetOutputFormat(channels, sampleRate, 16);
-            converter.SetInputFormat(inputChannels, inputRate, 16);
-            converter.Prepare();
-            const size_t capacity = static_cast<size_t>(converter.MaxOutputCount(Mp3StreamDecoder::kMaxSamplesPerFrame));
-            if (convertedLeft.size() < capacity) {
-                convertedLeft.assign(capacity, 0);
-                convertedRight.assign(capacity, 0);
-            }
-        };
+        converter.SetOutputFormat(channels, sampleRate);
         std::fill(decodedRight.begin(), decodedRight.end(), int16_t { 0 });
 
         // A LAME tag's delay and padding say which decoded samples are the input's own: the
@@ -145,22 +126,14 @@ bool JoinJob::JoinByReencoding(
             if (progress.IsCancelled())
                 return fail(nullptr, {});
 
-            if (decoder.FrameChannels() != inputChannels || decoder.FrameSampleRate() != inputRate)
-                configureConverter(decoder.FrameChannels(), decoder.FrameSampleRate());
             const uint64_t from = std::max(frameBegin, keepBegin);
             const uint64_t to = std::min(done, keepEnd);
             if (from >= to)
                 continue;
-            const int16_t* left = decodedLeft.data() + (from - frameBegin);
-            const int16_t* right = decodedRight.data() + (from - frameBegin);
-            const int kept = static_cast<int>(to - from);
-            int count = kept;
-            if (needConversion) {
-                converter.Convert(left, right, kept, convertedLeft.data(), convertedRight.data(), count);
-                left = convertedLeft.data();
-                right = convertedRight.data();
-            }
-            if (!encoder.Encode(left, right, count))
+            const int count = converter.Convert(decodedLeft.data() + (from - frameBegin),
+                decodedRight.data() + (from - frameBegin), static_cast<int>(to - from), decoder.FrameChannels(),
+                decoder.FrameSampleRate());
+            if (!encoder.Encode(converter.Left(), converter.Right(), count))
                 return fail("Failed to write file \"%s\".", outputPath);
         }
         decoder.Close();

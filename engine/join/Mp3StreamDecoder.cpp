@@ -5,34 +5,7 @@
 
 #include <algorithm>
 #include <climits>
-#include <cstdarg>
 #include <cstring>
-
-namespace {
-
-// Frames the hip decoder takes in one stream once it has synchronised on the first of them.
-bool SameDecoderFormat(const MpegFrameHeader& a, const MpegFrameHeader& b)
-{
-    return a.version == b.version && a.layerIndex == b.layerIndex && a.sampleRate == b.sampleRate
-        && (a.channelMode == 3) == (b.channelMode == 3);
-}
-
-// The decoder's own reports of damaged frames would go to stderr; a damaged frame already shows
-// as a decoding error, so they are dropped.
-void IgnoreReport(const char*, va_list) { }
-
-hip_t StartDecoder()
-{
-    hip_t hip = hip_decode_init();
-    if (hip) {
-        hip_set_errorf(hip, IgnoreReport);
-        hip_set_debugf(hip, IgnoreReport);
-        hip_set_msgf(hip, IgnoreReport);
-    }
-    return hip;
-}
-
-} // namespace
 
 Mp3StreamDecoder::~Mp3StreamDecoder() { Close(); }
 
@@ -44,8 +17,7 @@ bool Mp3StreamDecoder::Open(const std::string& path)
         return false;
     }
     const auto first = source_.SyncedFrame(source_.AudioStart());
-    hip_ = first ? StartDecoder() : nullptr;
-    if (!hip_) {
+    if (!first || !frames_.Restart()) {
         Close();
         openError_ = Mp3SourceFile::OpenError::NoAudio;
         return false;
@@ -75,16 +47,11 @@ bool Mp3StreamDecoder::Open(const std::string& path)
 void Mp3StreamDecoder::Close()
 {
     source_.Close();
-    if (hip_)
-        hip_decode_exit(hip_);
-    hip_ = nullptr;
+    frames_.Close();
     openError_ = Mp3SourceFile::OpenError::None;
     tagBlock_.reset();
     cursor_ = 0;
     sampleRate_ = bitrate_ = mode_ = samplesPerFrame_ = layer_ = totalFrames_ = 0;
-    frameChannels_ = frameSampleRate_ = 0;
-    lastFed_.reset();
-    undecodableRun_ = 0;
     fedSamples_ = givenSamples_ = 0;
     isVbr_ = false;
     leadingBytes_ = 0;
@@ -121,90 +88,37 @@ uint64_t Mp3StreamDecoder::FramesTheFileCanHold() const
     return bytes / static_cast<uint64_t>(decoded->frameLength);
 }
 
-int Mp3StreamDecoder::DecodeNext(const uint8_t* bytes, size_t length, int16_t* left, int16_t* right)
-{
-    uint8_t none = 0; // the decoder is given a valid pointer even when fed no bytes
-    mp3data_struct frameFacts {};
-    const int n
-        = hip_decode1_headers(hip_, length > 0 ? const_cast<uint8_t*>(bytes) : &none, length, left, right, &frameFacts);
-    if (n <= 0)
-        return n;
-    if (frameFacts.header_parsed) {
-        frameChannels_ = frameFacts.stereo;
-        frameSampleRate_ = frameFacts.samplerate;
-    }
-    if (frameChannels_ == 1)
-        std::memcpy(right, left, static_cast<size_t>(n) * sizeof(int16_t));
-    return n;
-}
-
-bool Mp3StreamDecoder::RestartDecoder()
-{
-    if (hip_)
-        hip_decode_exit(hip_);
-    hip_ = StartDecoder();
-    return hip_ != nullptr;
-}
-
-int Mp3StreamDecoder::Feed(const FoundFrame& frame, std::span<const uint8_t> bytes, int16_t* left, int16_t* right)
-{
-    const MpegFrameHeader& header = frame.header;
-    lastFed_ = header;
-    fedSamples_ += static_cast<uint64_t>(header.samplesPerFrame);
-    int n = DecodeNext(bytes.data(), bytes.size(), left, right);
-    // The decoder may hand out a frame it holds only when asked once more.
-    if (n == 0)
-        n = DecodeNext(nullptr, 0, left, right);
-    const int samples = std::min(header.samplesPerFrame, kMaxSamplesPerFrame);
-    if (n < 0 || n >= samples) {
-        undecodableRun_ = 0;
-        return n;
-    }
-    // Passed over, wholly or in part: its main data lies in frames this decoder never saw (a
-    // piece's first frames, the first frames after a change of format) or it is damaged. Other
-    // decoders play what is missing as silence, and so the frame keeps its place in time here. A
-    // decoder that takes no frame whole any more has stopped: the rest would be silence.
-    if (++undecodableRun_ > kMaxUndecodableRun)
-        return -1;
-    std::fill(left + n, left + samples, int16_t { 0 });
-    std::fill(right + n, right + samples, int16_t { 0 });
-    if (n == 0) {
-        frameChannels_ = header.channelMode == 3 ? 1 : 2;
-        frameSampleRate_ = header.sampleRate;
-    }
-    return samples;
-}
-
 bool Mp3StreamDecoder::ReadPcm(int16_t* left, int16_t* right, int& samples, bool& endOfStream)
 {
     samples = 0;
     endOfStream = false;
-    if (!hip_) {
+    if (!frames_.IsStarted()) {
         endOfStream = true;
         return false;
     }
-    int n = DecodeNext(nullptr, 0, left, right);
+    int n = frames_.Drain(left, right);
     while (n == 0) {
         const auto frame = source_.NextCompleteFrame(cursor_);
         if (!frame) {
             // The decoder may still hold the last frame's samples.
-            n = DecodeNext(nullptr, 0, left, right);
+            n = frames_.Drain(left, right);
             break;
         }
         const auto bytes = source_.FrameBytes(*frame);
         if (bytes.size() != static_cast<size_t>(frame->header.frameLength))
             return false;
-        if (lastFed_ && !SameDecoderFormat(*lastFed_, frame->header)) {
+        if (frames_.ChangesFormat(frame->header)) {
             // Samples the decoder still holds are handed out first; this frame is fed on the
             // next call, to a decoder started afresh.
-            n = DecodeNext(nullptr, 0, left, right);
+            n = frames_.Drain(left, right);
             if (n != 0)
                 break;
-            if (!RestartDecoder())
+            if (!frames_.Restart())
                 return false;
         }
         cursor_ = frame->position + bytes.size();
-        n = Feed(*frame, bytes, left, right);
+        fedSamples_ += static_cast<uint64_t>(frame->header.samplesPerFrame);
+        n = frames_.Feed(frame->header, bytes, left, right);
     }
     if (n < 0 || source_.ReadFailed())
         return false;

@@ -3,15 +3,13 @@
 // source file's walk (Mp3SourceFile): the decoder is fed whole confirmed audio frames only, never
 // tags, junk or the information frame. Each decoder has its own hip handle, so several may be open
 // at once.
+#include "engine/join/Mp3FrameDecoder.h"
 #include "engine/stream/Mp3SourceFile.h"
 
 #include <array>
 #include <cstdint>
 #include <optional>
-#include <span>
 #include <string>
-
-#include <lame/lame.h>
 
 class Mp3StreamDecoder {
 public:
@@ -40,8 +38,8 @@ public:
     bool SourceReadFailed() const { return source_.ReadFailed(); }
     // The channel count (1 or 2) and sample rate of the samples the last ReadPcm gave: a stream
     // may change both from frame to frame.
-    int FrameChannels() const { return frameChannels_; }
-    int FrameSampleRate() const { return frameSampleRate_; }
+    int FrameChannels() const { return frames_.FrameChannels(); }
+    int FrameSampleRate() const { return frames_.FrameSampleRate(); }
 
     // The 128-byte ID3v1 block at the end of the file, read once and kept; none without a tag.
     std::optional<std::array<uint8_t, 128>> ReadTagBlock();
@@ -67,15 +65,9 @@ private:
     // The total samples of a stream with an information frame, checked against the file.
     uint64_t InformationFrameTotal(uint32_t frames);
     uint64_t FramesTheFileCanHold() const;
-    // One hip_decode1_headers call; returns its sample count, or -1 on a decoder error.
-    int DecodeNext(const uint8_t* bytes, size_t length, int16_t* left, int16_t* right);
-    // Feeds one frame; returns its samples (silence for a frame the decoder passes over), or -1 on
-    // a decoder error.
-    int Feed(const FoundFrame& frame, std::span<const uint8_t> bytes, int16_t* left, int16_t* right);
-    bool RestartDecoder();
 
     Mp3SourceFile source_;
-    hip_t hip_ = nullptr;
+    Mp3FrameDecoder frames_;
     Mp3SourceFile::OpenError openError_ = Mp3SourceFile::OpenError::None;
     size_t cursor_ = 0; // the next frame to feed
     int sampleRate_ = 0;
@@ -84,15 +76,6 @@ private:
     int samplesPerFrame_ = 0;
     int layer_ = 0;
     int totalFrames_ = 0;
-    int frameChannels_ = 0;
-    int frameSampleRate_ = 0;
-    // The decoder keeps to the format of the first frame it synchronised on and passes over frames
-    // of any other (another sample rate, layer or channel count): it is started afresh for those.
-    std::optional<MpegFrameHeader> lastFed_;
-    // Frames in a row that the decoder passed over; more than kMaxUndecodableRun (about a second)
-    // is a decoder that has stopped.
-    static constexpr int kMaxUndecodableRun = 40;
-    int undecodableRun_ = 0;
     uint64_t fedSamples_ = 0; // samples of the frames fed
     uint64_t givenSamples_ = 0; // samples handed out
     bool isVbr_ = false;
