@@ -3,7 +3,6 @@
 #include "engine/stream/MpegFrameHeader.h"
 
 #include <algorithm>
-#include <cstdarg>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -21,8 +20,6 @@ constexpr size_t kMaxPrerollFrames = 48;
 // Frames decoded at open to tell an MP3 stream from bytes that only look like one.
 constexpr size_t kProbeFrames = 8;
 
-void IgnoreReport(const char*, va_list) { }
-
 } // namespace
 
 PlaybackDecoder::~PlaybackDecoder() { Close(); }
@@ -39,7 +36,7 @@ bool PlaybackDecoder::Open(const std::string& path)
         return false;
     }
     RestartDecoder();
-    if (!hip_) {
+    if (!decoder_.IsStarted()) {
         Close();
         return false;
     }
@@ -60,9 +57,7 @@ void PlaybackDecoder::Close()
     if (fd_ >= 0)
         ::close(fd_);
     fd_ = -1;
-    if (hip_)
-        hip_decode_exit(hip_);
-    hip_ = nullptr;
+    decoder_.Close();
     count_ = StreamSampleCount {};
     frames_.clear();
     frames_.shrink_to_fit();
@@ -75,18 +70,7 @@ void PlaybackDecoder::Close()
     blockStart_ = 0;
 }
 
-void PlaybackDecoder::RestartDecoder()
-{
-    if (hip_)
-        hip_decode_exit(hip_);
-    hip_ = hip_decode_init();
-    if (hip_) {
-        hip_set_errorf(hip_, IgnoreReport);
-        hip_set_debugf(hip_, IgnoreReport);
-        hip_set_msgf(hip_, IgnoreReport);
-    }
-    frameChannels_ = count_.channels;
-}
+void PlaybackDecoder::RestartDecoder() { decoder_.Restart(); }
 
 size_t PlaybackDecoder::FrameContaining(int64_t sample) const
 {
@@ -136,26 +120,27 @@ size_t PlaybackDecoder::DecodeFrame(size_t index, bool keep)
     std::vector<uint8_t> bytes = FrameBytes(index);
     if (keep)
         pending_.assign(expected * channels, 0);
-    if (!bytes.empty() && hip_) {
-        mp3data_struct facts {};
-        // The decoder may give a frame's samples only on the call after the one that fed it.
-        int n = hip_decode1_headers(hip_, bytes.data(), bytes.size(), left, right, &facts);
-        if (n == 0)
-            n = hip_decode1_headers(hip_, nullptr, 0, left, right, &facts);
-        if (facts.header_parsed)
-            frameChannels_ = facts.stereo;
-        if (n < 0) {
+    const auto header = bytes.size() >= 4 ? DecodeFrameHeader(bytes.data()) : std::nullopt;
+    if (header && decoder_.IsStarted()) {
+        if (decoder_.ChangesFormat(*header))
+            RestartDecoder();
+        const int n = decoder_.Feed(*header, bytes, left, right);
+        if (n < 0)
             RestartDecoder(); // a damaged frame: start clean, the next frames rebuild the reservoir
-        } else {
+        // Frames of another sample rate than the first stay silent: they are not resampled here.
+        else if (decoder_.FrameSampleRate() == count_.sampleRate)
             got = std::min(static_cast<size_t>(n), expected);
-        }
         if (keep) {
+            const bool stereoFrame = decoder_.FrameChannels() == 2;
             for (size_t i = 0; i < got; ++i) {
                 // A mono frame in a stereo stream is heard on both sides, a stereo frame in a mono
-                // stream by its left channel.
-                pending_[i * channels] = left[i];
-                if (channels == 2)
-                    pending_[i * channels + 1] = frameChannels_ == 2 ? right[i] : left[i];
+                // stream as the mean of its channels.
+                if (channels == 2) {
+                    pending_[i * 2] = left[i];
+                    pending_[i * 2 + 1] = right[i];
+                } else {
+                    pending_[i] = stereoFrame ? static_cast<int16_t>((left[i] + right[i]) / 2) : left[i];
+                }
             }
         }
     }

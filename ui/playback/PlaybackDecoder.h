@@ -5,14 +5,13 @@
 // audible frame is clean, and the samples before the start are dropped. Every frame gives exactly
 // its own number of samples (silence for a frame the decoder refuses), so positions stay true.
 // The file is read with pread, never mapped: a file cut short while it plays ends in silence.
+#include "engine/join/Mp3FrameDecoder.h"
 #include "engine/stream/CountStreamSamples.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
-
-#include <lame/lame.h>
 
 class PlaybackDecoder {
 public:
@@ -49,10 +48,10 @@ private:
     size_t FrameContaining(int64_t sample) const;
 
     int fd_ = -1;
-    hip_t hip_ = nullptr;
+    // Started afresh at each change of channel count or rate, which the decoder would pass over.
+    Mp3FrameDecoder decoder_;
     StreamSampleCount count_;
     std::vector<StreamFrame> frames_;
-    int frameChannels_ = 0; // of the frame the decoder parsed last
 
     std::vector<int16_t> pending_; // interleaved samples of the frame decoded last
     size_t pendingOffset_ = 0; // sample frames of pending_ already read

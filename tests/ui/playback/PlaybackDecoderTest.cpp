@@ -118,3 +118,48 @@ TEST_F(PlaybackDecoderTest, AFileCutShortWhilePlayingEndsInSilenceOfTheCountedLe
     ASSERT_EQ(all.size(), static_cast<size_t>(total) * 2);
     EXPECT_TRUE(std::all_of(all.end() - 20000, all.end(), [](int16_t sample) { return sample == 0; }));
 }
+
+TEST_F(PlaybackDecoderTest, PlaysOnThroughAChangeBetweenStereoAndMono)
+{
+    // Two encodings one after the other, as concatenated files are: the decoder must not go quiet
+    // at the second's first frame, and a stretch starting after the change decodes as the whole does.
+    for (const int firstChannels : { 2, 1 }) {
+        SCOPED_TRACE(firstChannels);
+        ToneSpec first;
+        first.channels = firstChannels;
+        first.seconds = 3;
+        ToneSpec second = first;
+        second.channels = 3 - firstChannels;
+        second.frequency = 660;
+        Bytes bytes = EncodeTone(first);
+        Append(bytes, EncodeTone(second));
+        const std::string path = dir.File("spliced.mp3");
+        WriteFile(path, bytes);
+
+        PlaybackDecoder decoder;
+        ASSERT_TRUE(decoder.Open(path));
+        const auto channels = static_cast<size_t>(decoder.Channels());
+        ASSERT_EQ(channels, static_cast<size_t>(firstChannels));
+        const int64_t total = decoder.Count().totalSamples;
+        const std::vector<int16_t> whole = ReadAll(decoder, 0, total);
+        ASSERT_EQ(whole.size(), static_cast<size_t>(total) * channels);
+        // Each channel of the second part's tone at its level, after the change.
+        std::vector<int16_t> channel[2];
+        for (size_t i = 0; i < whole.size(); ++i)
+            channel[i % channels].push_back(whole[i]);
+        const size_t change = 3 * 44100;
+        const double full = RmsLevel(channel[0], 44100, 2 * 44100);
+        ASSERT_GT(full, 0.3);
+        for (size_t c = 0; c < channels; ++c)
+            EXPECT_NEAR(RmsLevel(channel[c], change + 10000, channel[c].size() - 10000), full, 0.1 * full) << c;
+
+        const int64_t from = static_cast<int64_t>(change) + 20000;
+        const std::vector<int16_t> part = ReadAll(decoder, from, from + 30000);
+        ASSERT_EQ(part.size(), 30000 * channels);
+        int largestDifference = 0;
+        for (size_t i = 0; i < part.size(); ++i)
+            largestDifference
+                = std::max(largestDifference, std::abs(part[i] - whole[static_cast<size_t>(from) * channels + i]));
+        EXPECT_LE(largestDifference, 1);
+    }
+}
