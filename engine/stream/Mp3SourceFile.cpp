@@ -33,7 +33,7 @@ void Mp3SourceFile::Close()
     infoFramePosition_ = 0;
     infoFrameKind_.clear();
     prefetchedTo_ = 0;
-    syncKey_ = 0;
+    syncKey_ = kNoSyncKey;
     inSyncReadBytes_ = kMaxInSyncReadBytes;
 }
 

@@ -173,9 +173,11 @@ private:
     mutable size_t prefetchedTo_ = 0; // the walk's bytes before this were asked for
     // InSyncHeader's last header, and its bytes but for the padding and private bits, the mode
     // extension, copyright and original bits: none of those change what a header decodes to.
-    // Never 0 once set: a header starts with 0xFF.
+    // Before the first header it holds a bit the mask clears, so that no four bytes match it (zeros
+    // would match a key of 0 and pass for a frame of no length, which a walk never gets past).
     static constexpr uint32_t kSyncKeyMask = 0xC3FCFFFFu;
-    uint32_t syncKey_ = 0;
+    static constexpr uint32_t kNoSyncKey = ~kSyncKeyMask & 0x00030000u;
+    uint32_t syncKey_ = kNoSyncKey;
     MpegFrameHeader syncHeader_ {};
     static constexpr size_t kFirstInSyncReadBytes = size_t { 4 } << 10;
     static constexpr size_t kMaxInSyncReadBytes = size_t { 1 } << 20;

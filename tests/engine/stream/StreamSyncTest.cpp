@@ -282,3 +282,23 @@ TEST_F(StreamSyncTest, TheReservedEmphasisValueChangesNothing)
     ASSERT_TRUE(decoder.Open(path));
     EXPECT_EQ(decoder.LeadingBytes(), 0u);
 }
+
+TEST_F(StreamSyncTest, AWalkInSyncThatStartsOnZerosFindsNoFrame)
+{
+    // Zeros where a walk in sync starts before it has seen any header (a hole of a sparse file, a
+    // zeroed stretch): no frame, rather than a frame of no length walked again and again.
+    const Bytes audio = Encoded192(0.5);
+    Bytes bytes = audio;
+    bytes.insert(bytes.end(), 8192, 0x00);
+    bytes.insert(bytes.end(), audio.begin(), audio.end());
+    Mp3SourceFile source;
+    ASSERT_TRUE(source.Open(Write(bytes)));
+    std::vector<uint8_t> room(64 << 10);
+    int calls = 0;
+    const size_t walked = source.FramesInSync(audio.size() + 100, room, [&](const FoundFrame&, std::span<const uint8_t> frame) {
+        ++calls;
+        return !frame.empty() && calls < 1000;
+    });
+    EXPECT_EQ(calls, 0);
+    EXPECT_EQ(walked, 0u);
+}
