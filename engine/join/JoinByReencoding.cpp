@@ -136,6 +136,9 @@ bool JoinJob::JoinByReencoding(
             if (!encoder.Encode(converter.Left(), converter.Right(), count))
                 return fail("Failed to write file \"%s\".", outputPath);
         }
+        if (const int held = converter.Finish();
+            held > 0 && !encoder.Encode(converter.Left(), converter.Right(), held))
+            return fail("Failed to write file \"%s\".", outputPath);
         decoder.Close();
     }
 
