@@ -103,14 +103,14 @@ bool FadeCutter::WritePiece(
             *endReached = true;
     };
     if (fadeInEnabled_) {
-        const PassResult pass = RunFadePass(Fade::In, codec, output);
+        const PassResult pass = RunFadePass(Fade::In, fadeInSamples_, codec, output);
         if (pass.writeFailed)
             return abandon(Failure::WriteFailed);
         passEnded(pass);
         if (kind == Budget::Bytes)
             bytesWritten = pass.bytes;
         else if (kind == Budget::Samples)
-            budget -= pass.samplesWithOutput;
+            budget -= pass.samples;
     }
 
     // The fade-out covers the piece's last samples: keep its share out of the body.
@@ -153,16 +153,22 @@ bool FadeCutter::WritePiece(
                 if (!output.Write(codec.Mp3(), static_cast<size_t>(encoded)))
                     return abandon(Failure::WriteFailed);
                 bytesWritten += encoded;
-                if (kind == Budget::Samples)
-                    budget -= samples;
             }
+            // Every sample given to the encoder is played: the first ones give no bytes yet (the
+            // encoder holds them back), but the tag's delay covers only the encoder's own lead.
+            if (kind == Budget::Samples)
+                budget -= samples;
         }
         source_.SetCursor(frame->position + length);
         UpdateProgress();
     }
 
     if (fadeOutEnabled_) {
-        const PassResult pass = RunFadePass(Fade::Out, codec, output);
+        // The body ran past its share by part of a frame: the fade-out is that much shorter, so the
+        // piece ends within a frame of its length.
+        const int64_t fadeOutLength
+            = kind == Budget::Samples ? std::max<int64_t>(1, fadeOutSamples_ + std::min<int64_t>(budget, 0)) : fadeOutSamples_;
+        const PassResult pass = RunFadePass(Fade::Out, fadeOutLength, codec, output);
         if (pass.writeFailed)
             return abandon(Failure::WriteFailed);
         passEnded(pass);
@@ -226,10 +232,9 @@ bool FadeCutter::PrimeDecoder(PieceCodec& codec, size_t leadInEntries)
     return true;
 }
 
-FadeCutter::PassResult FadeCutter::RunFadePass(Fade fade, PieceCodec& codec, OutputFile& output)
+FadeCutter::PassResult FadeCutter::RunFadePass(Fade fade, int64_t length, PieceCodec& codec, OutputFile& output)
 {
     PassResult result;
-    const int64_t length = fade == Fade::In ? fadeInSamples_ : fadeOutSamples_;
     if (length < 1)
         return result;
     const double step = 1.0 / static_cast<double>(length);
@@ -285,8 +290,8 @@ FadeCutter::PassResult FadeCutter::RunFadePass(Fade fade, PieceCodec& codec, Out
                     break;
                 }
                 result.bytes += encoded;
-                result.samplesWithOutput += samples;
             }
+            result.samples += samples;
         }
         remaining -= samples;
         source_.SetCursor(frame->position + frameLength);

@@ -26,13 +26,14 @@ private:
     enum class Fade { In, Out };
     struct PassResult {
         int64_t bytes = 0; // encoded bytes written
-        int64_t samplesWithOutput = 0; // samples of the frames whose encoding gave bytes
+        int64_t samples = 0; // samples given to the encoder
         bool writeFailed = false;
         bool sourceEnded = false;
     };
 
     bool WritePiece(const std::string& path, Budget kind, int64_t budget, const ID3TagInfo* tag, bool* endReached);
-    PassResult RunFadePass(Fade fade, PieceCodec& codec, OutputFile& output);
+    // Ramps the gain over length samples (whole frames, the last one may run past it).
+    PassResult RunFadePass(Fade fade, int64_t length, PieceCodec& codec, OutputFile& output);
     // Decodes the frames before the piece's first one (the lead-in's first when leadInEntries of the
     // history are lead-in), without encoding them. False when the source could not be read.
     bool PrimeDecoder(PieceCodec& codec, size_t leadInEntries);

@@ -97,3 +97,47 @@ TEST(GaplessFade, AReencodingJoinDecodesToExactlyTheSamplesOfItsInputs)
         * 1152;
     EXPECT_EQ(DecodeGapless(output).left.size(), given);
 }
+
+TEST(GaplessFade, APieceCutByDurationDecodesToItsLengthWithAnyFades)
+{
+    struct Case {
+        int channels;
+        bool infoFrame;
+        bool fadeIn, fadeOut;
+        int32_t tenths;
+    };
+    // 4.0 s is 153.1 frames, 3.3 s 126.3: the piece ends at the end of the frame holding its end,
+    // and the next piece starts right after it.
+    for (const Case& c : { Case { 2, true, true, true, 40 }, Case { 2, false, true, true, 40 },
+             Case { 1, true, true, false, 33 }, Case { 1, true, false, true, 33 }, Case { 2, false, true, true, 33 } }) {
+        SCOPED_TRACE(::testing::Message() << c.channels << " channels, info frame " << c.infoFrame << ", fades "
+                                          << c.fadeIn << c.fadeOut << ", " << c.tenths);
+        TempDir dir;
+        const std::string source = dir.File("tone.mp3");
+        // A plain tone: the encoder holds back the bytes of some frames (they need few bits).
+        ToneSpec shape;
+        shape.channels = c.channels;
+        shape.seconds = 10.0;
+        shape.writeInfoFrame = c.infoFrame;
+        WriteFile(source, EncodeTone(shape));
+        FadeCutter cutter;
+        RecordingProgress job;
+        ASSERT_TRUE(cutter.Open(source));
+        cutter.SetCancelFlag(&job);
+        cutter.SetLeadIn(0);
+        cutter.SetLeadOut(0);
+        cutter.SetFadeIn(c.fadeIn, 5);
+        cutter.SetFadeOut(c.fadeOut, 7);
+        ID3TagInfo tag {};
+        bool endReached = false;
+        const std::string first = dir.File("first.mp3");
+        const std::string second = dir.File("second.mp3");
+        ASSERT_TRUE(cutter.WritePieceByDuration(first, c.tenths, &tag, endReached));
+        ASSERT_TRUE(cutter.WritePieceByDuration(second, c.tenths, &tag, endReached));
+        const size_t asked = static_cast<size_t>(c.tenths) * 4410;
+        const size_t frames = (asked + 1151) / 1152;
+        ASSERT_TRUE(ReadMp3Layout(ReadFile(first)).lame);
+        EXPECT_EQ(DecodeGapless(first).left.size(), frames * 1152);
+        EXPECT_NEAR(static_cast<double>(DecodeGapless(second).left.size()), static_cast<double>(asked), 1152);
+    }
+}
