@@ -76,8 +76,9 @@ bool FrameCopyCutter::WritePiece(
     if (WriteID3v2Block(output, tag, id3v2Length) != OutputFile::CopyResult::Copied)
         return copyFailed();
     // Written now and filled in once the piece's frames are known.
+    const auto pieceHeader = HeaderAt(pieceStart);
     PieceInfoFrame info(source_, priming.count, startsAtSourceStart,
-        firstAudioFrame_ ? std::span<const uint8_t>(firstAudioHeader_) : std::span<const uint8_t> {});
+        firstAudioFrame_ ? std::span<const uint8_t>(pieceHeader) : std::span<const uint8_t> {});
     if (!output.Write(info.Bytes().data(), info.Bytes().size()))
         return copyFailed();
     if (PumpAndCheckCancel())
@@ -225,6 +226,17 @@ bool FrameCopyCutter::WritePiece(
     return true;
 }
 
+std::array<uint8_t, 4> FrameCopyCutter::HeaderAt(size_t position)
+{
+    std::array<uint8_t, 4> header = firstAudioHeader_;
+    if (const auto frame = source_.NextCompleteFrame(position)) {
+        const auto bytes = source_.FrameBytes(*frame);
+        if (bytes.size() >= header.size())
+            std::copy_n(bytes.begin(), header.size(), header.begin());
+    }
+    return header;
+}
+
 int64_t FrameCopyCutter::MillisecondsToSample(int64_t ms) const
 {
     const int64_t rate = source_.SampleRate();
@@ -328,8 +340,9 @@ bool FrameCopyCutter::WriteExactPiece(const std::string& path, int64_t startSamp
     if (WriteID3v2Block(output, tag, id3v2Length) != OutputFile::CopyResult::Copied)
         return copyFailed();
     const int tagFrames = layer3 ? priming.count + (silentLead ? 1 : 0) : 0;
+    const auto pieceHeader = HeaderAt(pieceStart);
     PieceInfoFrame info(source_, tagFrames, firstFrame == 0,
-        firstAudioFrame_ ? std::span<const uint8_t>(firstAudioHeader_) : std::span<const uint8_t> {});
+        firstAudioFrame_ ? std::span<const uint8_t>(pieceHeader) : std::span<const uint8_t> {});
     const bool trims = layer3 && info.HasLameTag();
     const std::vector<uint8_t> infoBytes = trims || source_.HasInfoFrame() ? info.Bytes() : std::vector<uint8_t> {};
     if (!output.Write(infoBytes.data(), infoBytes.size()))

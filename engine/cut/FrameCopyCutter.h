@@ -9,6 +9,7 @@
 // gapless decoder to drop them; they do not count toward the piece's budget.
 #include "engine/cut/PieceCutter.h"
 
+#include <array>
 #include <optional>
 
 class FrameCopyCutter : public PieceCutter {
@@ -48,6 +49,9 @@ private:
     // recording the frames it passes; false when the stream ends first.
     bool WalkToFrame(int64_t frame);
     void LearnSourceTrim();
+    // The header of the frame at or after position (the source's first audio frame's when none):
+    // a piece's information frame takes its first frame's format.
+    std::array<uint8_t, 4> HeaderAt(size_t position);
 
     bool lastPieceWritten_ = false;
     bool lastPrimingEnough_ = true;

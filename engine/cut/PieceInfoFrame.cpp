@@ -5,16 +5,26 @@
 #include <algorithm>
 
 PieceInfoFrame::PieceInfoFrame(
-    const Mp3SourceFile& source, int primingFrames, bool startsAtSourceStart, std::span<const uint8_t> firstAudioHeader)
+    const Mp3SourceFile& source, int primingFrames, bool startsAtSourceStart, std::span<const uint8_t> pieceHeader)
     : primingFrames_(primingFrames)
     , samplesPerFrame_(source.SamplesPerFrame())
     , startsAtSourceStart_(startsAtSourceStart)
 {
     // Only Layer III decoders read an information frame; pieces of other layers get none.
-    const auto first = firstAudioHeader.size() >= 4 ? DecodeFrameHeader(firstAudioHeader.data()) : std::nullopt;
+    const auto first = pieceHeader.size() >= 4 ? DecodeFrameHeader(pieceHeader.data()) : std::nullopt;
     if (first && first->layerIndex != 2)
         return;
-    if (source.HasInfoFrame() && source.InfoFrameKind() != "VBRI") {
+    if (first)
+        samplesPerFrame_ = first->samplesPerFrame;
+    // The source's frame is laid out for its first frames' format: a piece that starts after a
+    // change of rate or channels gets a new frame in its own.
+    const auto& sourceFrame = source.InfoFrame();
+    const auto sourceHeader
+        = source.HasInfoFrame() && sourceFrame.size() >= 4 ? DecodeFrameHeader(sourceFrame.data()) : std::nullopt;
+    const bool sameFormat = !first
+        || (sourceHeader && sourceHeader->version == first->version && sourceHeader->sampleRate == first->sampleRate
+            && (sourceHeader->channelMode == 3) == (first->channelMode == 3));
+    if (source.HasInfoFrame() && source.InfoFrameKind() != "VBRI" && sameFormat) {
         frame_ = source.InfoFrame();
         if (const auto layout = ParseInfoFrame(frame_); layout && layout->lameTag) {
             sourceTagged_ = true;
@@ -30,7 +40,7 @@ PieceInfoFrame::PieceInfoFrame(
         frame_.clear();
     }
     if (primingFrames > 0) {
-        frame_ = NewInfoFrame(firstAudioHeader, DefaultTagEncoder());
+        frame_ = NewInfoFrame(pieceHeader, DefaultTagEncoder());
         isNew_ = !frame_.empty();
         hasLameTag_ = isNew_;
     }

@@ -20,9 +20,10 @@
 
 class PieceInfoFrame {
 public:
-    // firstAudioHeader: the header bytes of the source's first audio frame, for a new frame's format.
+    // pieceHeader: the header bytes of the piece's first frame, for a new frame's format (a source
+    // that changes its rate or channels has pieces in another format than its first frames').
     PieceInfoFrame(const Mp3SourceFile& source, int primingFrames, bool startsAtSourceStart,
-        std::span<const uint8_t> firstAudioHeader);
+        std::span<const uint8_t> pieceHeader);
 
     // The frame to write before the piece's audio, rewritten by Finish; empty for none.
     const std::vector<uint8_t>& Bytes() const { return frame_; }
