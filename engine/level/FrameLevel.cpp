@@ -381,20 +381,19 @@ FrameLevel ReadLayer3(
     // The scale factors, where the main data is at hand: it begins main_data_begin bytes before
     // the end of the side information, in earlier frames' bytes kept by the reservoir.
     const bool intensity = header.channelMode == 1 && ((frame[3] >> 4) & 1) != 0;
-    const auto main = reservoir ? reservoir->Append(frame.subspan(sideEnd), mainDataBegin) : std::nullopt;
-    if (main) {
-        const size_t mainBits = main->size() * 8;
+    const auto main
+        = reservoir ? reservoir->Append(frame.subspan(sideEnd), mainDataBegin) : std::span<const uint8_t> {};
+    if (!main.empty()) {
+        const size_t mainBits = (main.size() - MainDataReservoir::kPadding) * 8;
         size_t at = 0;
         for (int gr = 0; gr < level.parts; ++gr)
             for (int ch = 0; ch < channels; ++ch) {
                 GranuleChannel& g = granules[static_cast<size_t>(gr)][static_cast<size_t>(ch)];
                 // Past the bytes held, or a second channel coded by intensity (its own table),
-                // the granule keeps the unscaled step. The largest scale factors take 126 bits:
-                // with the reader's look-ahead well inside the window, which reads zeros past the
-                // main data's end.
+                // the granule keeps the unscaled step. The largest scale factors take 126 bits,
+                // well inside the padding past the end.
                 if (at + static_cast<size_t>(g.part23Length) <= mainBits && !(intensity && ch == 1 && !mpeg1)) {
-                    std::array<uint8_t, MainData::kWindow> scratch;
-                    PaddedBitReader factors(main->Window(at / 8, scratch), at % 8);
+                    PaddedBitReader factors(main.data(), at);
                     ReadScaleFactors(factors, g, mpeg1, scfsi[static_cast<size_t>(ch)],
                         mpeg1 && gr == 1 ? &granules[0][static_cast<size_t>(ch)] : nullptr);
                 }
@@ -548,41 +547,29 @@ FrameLevel ReadLevel(std::span<const uint8_t> frame, const MpegFrameHeader& head
 
 } // namespace
 
-const uint8_t* MainData::CopyWindow(size_t offset, std::array<uint8_t, kWindow>& scratch) const
+std::span<const uint8_t> MainDataReservoir::Append(std::span<const uint8_t> own, size_t mainDataBegin)
 {
-    size_t done = 0;
-    for (const std::span<const uint8_t> part : { before, own }) {
-        if (offset >= part.size()) {
-            offset -= part.size();
-            continue;
-        }
-        const size_t count = std::min(kWindow - done, part.size() - offset);
-        std::memcpy(scratch.data() + done, part.data() + offset, count);
-        done += count;
-        offset = 0;
+    if (own.size() > bytes_.size() - kReach - kPadding) {
+        // Longer than any frame's: kept for the frames that follow, not read.
+        std::memcpy(bytes_.data(), own.data() + (own.size() - kReach), kReach);
+        end_ = held_ = kReach;
+        return {};
     }
-    std::fill(scratch.begin() + static_cast<std::ptrdiff_t>(done), scratch.end(), uint8_t { 0 });
-    return scratch.data();
-}
-
-std::optional<MainData> MainDataReservoir::Append(std::span<const uint8_t> own, size_t mainDataBegin)
-{
-    // Later frames reach back at most kReach bytes: of a longer frame only its end is kept.
-    const size_t tail = std::min(own.size(), kReach);
-    if (end_ + tail > bytes_.size()) {
+    if (end_ + own.size() + kPadding > bytes_.size()) {
         const size_t keep = std::min(held_, kReach);
         std::memmove(bytes_.data(), bytes_.data() + (end_ - keep), keep);
         end_ = held_ = keep;
     }
-    std::optional<MainData> main;
-    if (mainDataBegin <= std::min(held_, kReach))
-        main = MainData { std::span<const uint8_t>(bytes_).subspan(end_ - mainDataBegin, mainDataBegin), own };
-    // Written past end_, so the bytes before it that this frame reads stay as they are.
-    if (tail != 0)
-        std::memcpy(bytes_.data() + end_, own.data() + (own.size() - tail), tail);
-    end_ += tail;
-    held_ = tail == own.size() ? held_ + tail : tail;
-    return main;
+    const bool reaches = mainDataBegin <= std::min(held_, kReach);
+    const size_t start = end_ - (reaches ? mainDataBegin : 0);
+    if (!own.empty())
+        std::memcpy(bytes_.data() + end_, own.data(), own.size());
+    end_ += own.size();
+    held_ += own.size();
+    std::memset(bytes_.data() + end_, 0, kPadding);
+    if (!reaches)
+        return {};
+    return std::span<const uint8_t>(bytes_).subspan(start, end_ + kPadding - start);
 }
 
 FrameLevel ReadFrameLevel(std::span<const uint8_t> frame, const MpegFrameHeader& header, MainDataReservoir& reservoir)

@@ -15,7 +15,6 @@
 
 #include <array>
 #include <cstdint>
-#include <optional>
 #include <span>
 
 struct FrameLevel {
@@ -25,41 +24,21 @@ struct FrameLevel {
     std::array<double, 2> power {};
 };
 
-// A Layer III frame's main data: the bytes it reaches back into in earlier frames, then its own.
-struct MainData {
-    std::span<const uint8_t> before;
-    std::span<const uint8_t> own;
-
-    size_t size() const { return before.size() + own.size(); }
-    // The main data's bytes from offset on, kWindow of them, with zeros past its end: in place
-    // where they lie within before or own, else copied into scratch.
-    static constexpr size_t kWindow = 32;
-    const uint8_t* Window(size_t offset, std::array<uint8_t, kWindow>& scratch) const
-    {
-        if (offset + kWindow <= before.size())
-            return before.data() + offset;
-        if (offset >= before.size() && offset - before.size() + kWindow <= own.size())
-            return own.data() + (offset - before.size());
-        return CopyWindow(offset, scratch);
-    }
-
-private:
-    const uint8_t* CopyWindow(size_t offset, std::array<uint8_t, kWindow>& scratch) const;
-};
-
 // Layer III main data as it runs on from frame to frame: a frame's main data may begin up to 511
-// bytes (main_data_begin) before its own, in earlier frames (bit reservoir). Only the bytes a later
-// frame can reach are kept: each frame's last 511 are appended after the last one's, and only
-// when the room is full are the last 511 bytes moved to its front.
+// bytes (main_data_begin) before its own, in earlier frames (bit reservoir). Each frame's main data
+// is appended after the last one's, so the bytes a frame reads are one run; only when the room
+// is full are the last 511 bytes moved to its front.
 class MainDataReservoir {
 public:
     static constexpr size_t kReach = 511; // the largest main_data_begin
+    // Zero bytes kept after the last frame's main data: reads that run past its end find zeros.
+    static constexpr size_t kPadding = 32;
+    static constexpr size_t kLargestMainData = 1441 - 4 - 9; // the longest Layer III frame's
 
-    // Takes a frame's own main data (the bytes after its side information) and returns its whole
-    // main data: the mainDataBegin bytes held before it and its own. The result points into own
-    // and into the reservoir, valid until the next call. Nothing when fewer than mainDataBegin
-    // bytes are held (after a break of the stream).
-    std::optional<MainData> Append(std::span<const uint8_t> own, size_t mainDataBegin);
+    // Appends a frame's own main data (the bytes after its side information) and returns its whole
+    // main data: the mainDataBegin bytes before it and its own, followed by kPadding zero bytes.
+    // Empty when fewer than mainDataBegin bytes are held (after a break of the stream).
+    std::span<const uint8_t> Append(std::span<const uint8_t> own, size_t mainDataBegin);
     // Forgets the bytes held: the next frame's main data cannot reach back past here.
     void Clear() { held_ = 0; }
     // Whether the bytes held reach as far back as any frame's main data may begin: a frame reads
@@ -68,8 +47,8 @@ public:
 
 private:
     std::array<uint8_t, 16384> bytes_ {};
-    size_t end_ = 0; // one past the last byte kept
-    size_t held_ = 0; // of the bytes before end_, those that run on to the last frame's end (at most end_)
+    size_t end_ = 0; // one past the last frame's main data
+    size_t held_ = 0; // of the bytes before end_, those of the stream (at most end_)
 };
 
 // frame holds the whole frame, header first; a frame too short for its side information or scale
