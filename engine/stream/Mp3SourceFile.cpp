@@ -33,7 +33,7 @@ void Mp3SourceFile::Close()
     infoFramePosition_ = 0;
     infoFrameKind_.clear();
     prefetchedTo_ = 0;
-    syncKey_ = kNoSyncKey;
+    syncHeaders_ = {};
     inSyncReadBytes_ = kMaxInSyncReadBytes;
 }
 
@@ -144,18 +144,6 @@ std::optional<FoundFrame> Mp3SourceFile::SearchFrame(size_t position) const
             position = std::max<size_t>(position, file_.NextDataAt(position));
     }
     return std::nullopt;
-}
-
-bool Mp3SourceFile::DecodeInSyncHeader(uint32_t word)
-{
-    const uint8_t b[4] = { static_cast<uint8_t>(word), static_cast<uint8_t>(word >> 8), static_cast<uint8_t>(word >> 16),
-        static_cast<uint8_t>(word >> 24) };
-    const auto header = DecodeFrameHeader(b);
-    if (!header)
-        return false;
-    syncKey_ = word & kSyncKeyMask;
-    syncHeader_ = *header;
-    return true;
 }
 
 std::optional<FoundFrame> Mp3SourceFile::NextCompleteFrame(size_t position)

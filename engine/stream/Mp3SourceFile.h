@@ -7,6 +7,7 @@
 // file's size. A span of bytes handed out stays valid only until the next read from this file.
 // A file that was truncated or could not be read while it was walked ends every walk at the
 // failure: ReadFailed() tells such an end from the end of the stream.
+#include "engine/stream/InSyncHeaderCache.h"
 #include "engine/stream/MainData.h"
 #include "engine/stream/MpegFrameHeader.h"
 #include "platform/ReadWindow.h"
@@ -130,28 +131,6 @@ private:
     bool Confirmed(const FoundFrame& frame) const;
     // Whether a free-format header at or after position repeats nearby, as in such a stream.
     bool FreeFormatStreamAt(size_t position) const;
-    // The header of four bytes in sync (null when they are none), decoded from a copy of them:
-    // the last decoded header is kept, and one that differs from it only in the padding bit (as
-    // in a constant-bitrate stream) is not decoded again. Valid until the next call.
-    const MpegFrameHeader* InSyncHeader(const uint8_t* bytes)
-    {
-        // The bytes as one word, first byte lowest, so a header in sync costs one load and one
-        // compare.
-        const uint32_t word = uint32_t { bytes[0] } | (uint32_t { bytes[1] } << 8) | (uint32_t { bytes[2] } << 16)
-            | (uint32_t { bytes[3] } << 24);
-        if ((word & kSyncKeyMask) != syncKey_ && !DecodeInSyncHeader(word))
-            return nullptr;
-        const int padding = static_cast<int>((word >> 17) & 0x01);
-        if (padding != syncHeader_.padding) {
-            // A padded frame is one slot longer: 4 bytes in Layer I, 1 byte otherwise.
-            const int slot = syncHeader_.layerIndex == 0 ? 4 : 1;
-            syncHeader_.frameLength += (padding - syncHeader_.padding) * slot;
-            syncHeader_.padding = padding;
-        }
-        return &syncHeader_;
-    }
-    // InSyncHeader's decode of a header unlike the last one; false when the word is none.
-    bool DecodeInSyncHeader(uint32_t word);
     // Asks the processor for the bytes ahead of a walk at position (bytes: the window from there).
     void PrefetchAhead(size_t position, std::span<const uint8_t> bytes) const;
 
@@ -171,14 +150,7 @@ private:
     size_t infoFramePosition_ = 0;
     std::string infoFrameKind_;
     mutable size_t prefetchedTo_ = 0; // the walk's bytes before this were asked for
-    // InSyncHeader's last header, and its bytes but for the padding and private bits, the mode
-    // extension, copyright and original bits: none of those change what a header decodes to.
-    // Before the first header it holds a bit the mask clears, so that no four bytes match it (zeros
-    // would match a key of 0 and pass for a frame of no length, which a walk never gets past).
-    static constexpr uint32_t kSyncKeyMask = 0xC3FCFFFFu;
-    static constexpr uint32_t kNoSyncKey = ~kSyncKeyMask & 0x00030000u;
-    uint32_t syncKey_ = kNoSyncKey;
-    MpegFrameHeader syncHeader_ {};
+    InSyncHeaderCache syncHeaders_; // FramesInSync's headers
     static constexpr size_t kFirstInSyncReadBytes = size_t { 4 } << 10;
     static constexpr size_t kMaxInSyncReadBytes = size_t { 1 } << 20;
     size_t inSyncReadBytes_ = kMaxInSyncReadBytes; // FramesInSync's next read at most
@@ -202,7 +174,7 @@ size_t Mp3SourceFile::FramesInSync(size_t position, std::span<uint8_t> room, Eac
     bool broken = false;
     bool bytesEnd = true; // the walk got to the end of the bytes read
     while (p + 4 <= reach) {
-        const MpegFrameHeader* header = InSyncHeader(&room[p]);
+        const MpegFrameHeader* header = syncHeaders_.Decode(&room[p]);
         if (!header) {
             broken = true;
             bytesEnd = false;
