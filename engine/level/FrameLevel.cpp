@@ -5,6 +5,9 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace {
 
@@ -34,32 +37,32 @@ double ComputeTableLargest(int table)
     return std::sqrt(upper * lower);
 }
 
-// The values of ComputeTableLargest, worked out once.
-double TableLargest(int table)
-{
-    static const std::array<double, 32> kLargest = [] {
-        std::array<double, 32> values {};
-        for (int t = 0; t < 32; ++t)
-            values[static_cast<size_t>(t)] = ComputeTableLargest(t);
-        return values;
-    }();
-    return kLargest[static_cast<size_t>(table & 31)];
-}
+// The values of ComputeTableLargest, worked out once when the program starts: the frame reads
+// look them up without a check of their own.
+const std::array<double, 32> kTableLargest = [] {
+    std::array<double, 32> values {};
+    for (int t = 0; t < 32; ++t)
+        values[static_cast<size_t>(t)] = ComputeTableLargest(t);
+    return values;
+}();
+
+double TableLargest(int table) { return kTableLargest[static_cast<size_t>(table & 31)]; }
 
 // Power of n steps of global_gain: 1.505 dB each, a factor of 2^(n/2). n lies between -338
 // (global_gain 0 less 210, less subblock gains or scale factors of 18 at most, 4 steps each) and
 // 45; the table holds a margin.
+constexpr int kLowestGain = -400;
+constexpr int kHighestGain = 63;
+const std::array<double, kHighestGain - kLowestGain + 1> kGainPowers = [] {
+    std::array<double, kHighestGain - kLowestGain + 1> powers {};
+    for (int k = kLowestGain; k <= kHighestGain; ++k)
+        powers[static_cast<size_t>(k - kLowestGain)] = std::ldexp((k & 1) != 0 ? M_SQRT2 : 1.0, k >> 1);
+    return powers;
+}();
+
 double GainPower(int n)
 {
-    constexpr int kLowest = -400;
-    constexpr int kHighest = 63;
-    static const std::array<double, kHighest - kLowest + 1> kPowers = [] {
-        std::array<double, kHighest - kLowest + 1> powers {};
-        for (int k = kLowest; k <= kHighest; ++k)
-            powers[static_cast<size_t>(k - kLowest)] = std::ldexp((k & 1) != 0 ? M_SQRT2 : 1.0, k >> 1);
-        return powers;
-    }();
-    return kPowers[static_cast<size_t>(std::clamp(n, kLowest, kHighest) - kLowest)];
+    return kGainPowers[static_cast<size_t>(std::clamp(n, kLowestGain, kHighestGain) - kLowestGain)];
 }
 
 // Where the long-block scale-factor bands end, per sample rate: the big-value regions are counted
@@ -99,19 +102,20 @@ BandLayout MakeBandLayout(const std::array<int, 23>& edges)
     return layout;
 }
 
+const std::array<BandLayout, std::size(kLongBands) + 1> kBandLayouts = [] {
+    std::array<BandLayout, std::size(kLongBands) + 1> layouts {};
+    for (size_t k = 0; k < std::size(kLongBands); ++k)
+        layouts[k] = MakeBandLayout(kLongBands[k].edges);
+    layouts.back() = MakeBandLayout(kLsfBands);
+    return layouts;
+}();
+
 const BandLayout& LongBands(int rate)
 {
-    static const auto kLayouts = [] {
-        std::array<BandLayout, std::size(kLongBands) + 1> layouts {};
-        for (size_t k = 0; k < std::size(kLongBands); ++k)
-            layouts[k] = MakeBandLayout(kLongBands[k].edges);
-        layouts.back() = MakeBandLayout(kLsfBands);
-        return layouts;
-    }();
     for (size_t k = 0; k < std::size(kLongBands); ++k)
         if (kLongBands[k].rate == rate)
-            return kLayouts[k];
-    return kLayouts.back();
+            return kBandLayouts[k];
+    return kBandLayouts.back();
 }
 
 // dB of the 4/3 power law per decade of the value, in amplitude (one step of global_gain, a
@@ -123,48 +127,83 @@ constexpr double kShortBlockDb = -8.0;
 
 double DbToPower(double db) { return std::pow(10.0, db / 10.0); }
 
+// One granule of one channel as its side information and scale factors tell it. The frame read
+// sets every field (a frame takes a few hundred nanoseconds, so nothing is set twice).
 struct GranuleChannel {
-    int bigValues = 0;
-    int globalGain = 0;
-    int part23Length = 0;
-    int scalefacCompress = 0;
-    bool windowSwitching = false;
-    uint8_t blockType = 0;
-    uint8_t region0Count = 0;
-    uint8_t region1Count = 0;
-    std::array<uint8_t, 3> tables {};
-    std::array<uint8_t, 3> subblockGain {};
-    bool mixed = false;
-    bool preflag = false;
-    bool scalefacScale = false;
+    int bigValues;
+    int globalGain;
+    int part23Length;
+    int scalefacCompress;
+    bool windowSwitching;
+    uint8_t blockType; // 0 without window switching
+    uint8_t region0Count;
+    uint8_t region1Count;
+    std::array<uint8_t, 3> tables;
+    std::array<uint8_t, 3> subblockGain;
+    bool mixed;
+    bool preflag;
+    bool scalefacScale;
     // Whether the scale factors below were read; a granule without them keeps global_gain's step.
-    bool scaled = false;
-    // Long blocks: each band's scale factor (band 21 has none); short blocks: the smallest scale
-    // factor of each window, in global_gain steps.
-    std::array<uint8_t, 22> bandFactors {};
-    std::array<uint8_t, 3> windowLowering {};
+    bool scaled;
+    // Long blocks: each band's scale factor (band 21 has none, bands 21-31 are 0); short blocks:
+    // the smallest scale factor of each window, in global_gain steps. Set only where scaled.
+    std::array<uint8_t, 32> bandFactors;
+    std::array<uint8_t, 3> windowLowering;
 };
 
 // 26.7 dB per decade of the value is a power of 2.67.
 double ValuePower(double value) { return std::pow(value, kValueDb / 10.0); }
 
 // ValuePower of each table's largest value (at least 1), worked out once.
-double TableValuePower(int table)
-{
-    static const std::array<double, 32> kPowers = [] {
-        std::array<double, 32> values {};
-        for (int t = 0; t < 32; ++t)
-            values[static_cast<size_t>(t)] = ValuePower(std::max(TableLargest(t), 1.0));
-        return values;
-    }();
-    return kPowers[static_cast<size_t>(table & 31)];
-}
+const std::array<double, 32> kTableValuePowers = [] {
+    std::array<double, 32> values {};
+    for (int t = 0; t < 32; ++t)
+        values[static_cast<size_t>(t)] = ValuePower(std::max(TableLargest(t), 1.0));
+    return values;
+}();
+
+double TableValuePower(int table) { return kTableValuePowers[static_cast<size_t>(table & 31)]; }
+
+const double kShortBlockPower = DbToPower(kShortBlockDb);
 
 // Bits of each MPEG-1 scale factor for the 16 values of scalefac_compress: bands 0-10, 11-20.
 constexpr int kSlen[16][2] = { { 0, 0 }, { 0, 1 }, { 0, 2 }, { 0, 3 }, { 3, 0 }, { 1, 1 }, { 1, 2 }, { 1, 3 }, { 2, 1 },
     { 2, 2 }, { 2, 3 }, { 3, 1 }, { 3, 2 }, { 3, 3 }, { 4, 2 }, { 4, 3 } };
 // Pre-emphasis added to the long-block scale factors when preflag is set.
-constexpr std::array<uint8_t, 22> kPretab = { 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 2, 2, 3, 3, 3, 2, 0 };
+alignas(16) constexpr std::array<uint8_t, 32> kPretab
+    = { 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 2, 2, 3, 3, 3, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0 };
+
+// The smallest scale factor of bands [begin, end) (0 <= begin < end <= 22), plus the pre-emphasis
+// where pretab is set. Without branches on the bands, whose counts change from granule to granule.
+int RegionLowering(const std::array<uint8_t, 32>& factors, int begin, int end, bool pretab)
+{
+#if defined(__SSE2__)
+    const __m128i index0 = _mm_setr_epi8(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15);
+    const __m128i index1 = _mm_add_epi8(index0, _mm_set1_epi8(16));
+    const __m128i from = _mm_set1_epi8(static_cast<char>(begin - 1));
+    const __m128i to = _mm_set1_epi8(static_cast<char>(end));
+    const __m128i emphasis = _mm_set1_epi8(static_cast<char>(pretab ? -1 : 0));
+    auto lanes = [&](size_t offset, __m128i index) {
+        __m128i values = _mm_loadu_si128(reinterpret_cast<const __m128i*>(factors.data() + offset));
+        values = _mm_add_epi8(values,
+            _mm_and_si128(emphasis, _mm_load_si128(reinterpret_cast<const __m128i*>(kPretab.data() + offset))));
+        const __m128i inside = _mm_and_si128(_mm_cmpgt_epi8(index, from), _mm_cmplt_epi8(index, to));
+        return _mm_or_si128(values, _mm_andnot_si128(inside, _mm_set1_epi8(-1))); // outside: 255
+    };
+    __m128i least = _mm_min_epu8(lanes(0, index0), lanes(16, index1));
+    least = _mm_min_epu8(least, _mm_srli_si128(least, 8));
+    least = _mm_min_epu8(least, _mm_srli_si128(least, 4));
+    least = _mm_min_epu8(least, _mm_srli_si128(least, 2));
+    least = _mm_min_epu8(least, _mm_srli_si128(least, 1));
+    return _mm_cvtsi128_si32(least) & 0xFF;
+#else
+    int lowering = 255;
+    for (int band = begin; band < end; ++band)
+        lowering = std::min(lowering,
+            factors[static_cast<size_t>(band)] + (pretab ? kPretab[static_cast<size_t>(band)] : 0));
+    return lowering;
+#endif
+}
 
 // Power of one granule of one channel: the loudest region, each at the largest value its table
 // codes, stepped by the finest band it holds (its scale factor, 2 or 4 steps each, plus the
@@ -180,10 +219,9 @@ double GranulePower(const GranuleChannel& g, const BandLayout& layout)
         double largest = TableLargest(g.tables[0]);
         if (bigEnd > 36)
             largest = std::max(largest, TableLargest(g.tables[1]));
-        static const double kShortBlockPower = DbToPower(kShortBlockDb);
         double power = 0;
         for (size_t w = 0; w < 3; ++w)
-            power += GainPower(g.globalGain - 210 - 8 * g.subblockGain[w] - step * g.windowLowering[w]);
+            power += GainPower(g.globalGain - 210 - 8 * g.subblockGain[w] - step * (g.scaled ? g.windowLowering[w] : 0));
         return power / 3.0 * ValuePower(std::max(largest, 1.0)) * kShortBlockPower;
     }
     // The bands each region holds below the end of the big values: region 0 ends at band
@@ -200,14 +238,9 @@ double GranulePower(const GranuleChannel& g, const BandLayout& layout)
         const auto end = static_cast<size_t>(regionBands[region + 1]);
         if (end <= begin)
             continue; // an empty region
-        int lowering = 1 << 20;
-        if (pretab) {
-            for (size_t band = begin; band < end; ++band)
-                lowering = std::min(lowering, g.bandFactors[band] + kPretab[band]);
-        } else {
-            for (size_t band = begin; band < end; ++band)
-                lowering = std::min<int>(lowering, g.bandFactors[band]);
-        }
+        const int lowering = g.scaled
+            ? RegionLowering(g.bandFactors, static_cast<int>(begin), static_cast<int>(end), pretab)
+            : 0;
         power = std::max(power, GainPower(g.globalGain - 210 - step * lowering) * TableValuePower(g.tables[region]));
     }
     return power;
@@ -249,18 +282,36 @@ int ReadLsfScaleFactors(PaddedBitReader& bits, GranuleChannel& g, std::array<int
     return n;
 }
 
+// One group of MPEG-1 long-block scale factors, bands [kFrom, kTo), slen bits each (24 bits at most
+// in all), read at once.
+template <size_t kFrom, size_t kTo> void ReadFactorGroup(PaddedBitReader& bits, int slen, std::array<uint8_t, 32>& factors)
+{
+    int shift = static_cast<int>(kTo - kFrom) * slen;
+    const uint32_t word = bits.Read(shift);
+    const uint32_t mask = (1u << slen) - 1;
+#pragma GCC unroll 6
+    for (size_t band = kFrom; band < kTo; ++band) {
+        shift -= slen;
+        factors[band] = static_cast<uint8_t>((word >> shift) & mask);
+    }
+}
+
 // Reads one granule's scale factors at the start of its part 2. first: the same channel's first
-// granule, whose scale factors the second one shares where scfsi says so (MPEG-1 long blocks).
-void ReadScaleFactors(
-    PaddedBitReader& bits, GranuleChannel& g, bool mpeg1, const std::array<bool, 4>& scfsi, const GranuleChannel* first)
+// granule, whose scale factors the second one shares where scfsi (the four band groups' flags,
+// the first group in bit 3) says so (MPEG-1 long blocks).
+void ReadScaleFactors(PaddedBitReader& bits, GranuleChannel& g, bool mpeg1, uint32_t scfsi, const GranuleChannel* first)
 {
     const bool shortBlocks = g.windowSwitching && g.blockType == 2;
     if (shortBlocks && g.mixed)
         return; // mixed blocks are read as unscaled
     g.scaled = true;
-    const bool sharesFactors = first && !shortBlocks && (scfsi[0] || scfsi[1] || scfsi[2] || scfsi[3]);
-    if (g.scalefacCompress == 0 && !sharesFactors)
-        return; // every scale factor takes 0 bits and is 0
+    const bool sharesFactors = first && !shortBlocks && scfsi != 0;
+    if (g.scalefacCompress == 0 && !sharesFactors) {
+        // Every scale factor takes 0 bits and is 0.
+        g.bandFactors.fill(0);
+        g.windowLowering.fill(0);
+        return;
+    }
     if (mpeg1 && !shortBlocks) {
         const int slen1 = kSlen[g.scalefacCompress & 15][0];
         const int slen2 = kSlen[g.scalefacCompress & 15][1];
@@ -268,23 +319,17 @@ void ReadScaleFactors(
         // long blocks, else 0; the others are read.
         if (sharesFactors && first->scaled && !(first->windowSwitching && first->blockType == 2))
             g.bandFactors = first->bandFactors;
-        static constexpr size_t kGroupEnd[4] = { 6, 11, 16, 21 };
-        size_t band = 0;
-        for (size_t group = 0; group < 4; ++group) {
-            if (sharesFactors && scfsi[group]) {
-                band = kGroupEnd[group];
-                continue;
-            }
-            // A group's scale factors (24 bits at most) in one read.
-            const int slen = group < 2 ? slen1 : slen2;
-            int shift = static_cast<int>(kGroupEnd[group] - band) * slen;
-            const uint32_t word = bits.Read(shift);
-            const uint32_t mask = (1u << slen) - 1;
-            for (; band < kGroupEnd[group]; ++band) {
-                shift -= slen;
-                g.bandFactors[band] = static_cast<uint8_t>((word >> shift) & mask);
-            }
-        }
+        else
+            g.bandFactors.fill(0);
+        const uint32_t shared = sharesFactors ? scfsi : 0;
+        if ((shared & 8) == 0)
+            ReadFactorGroup<0, 6>(bits, slen1, g.bandFactors);
+        if ((shared & 4) == 0)
+            ReadFactorGroup<6, 11>(bits, slen1, g.bandFactors);
+        if ((shared & 2) == 0)
+            ReadFactorGroup<11, 16>(bits, slen2, g.bandFactors);
+        if ((shared & 1) == 0)
+            ReadFactorGroup<16, 21>(bits, slen2, g.bandFactors);
         return;
     }
     std::array<int, 39> values {};
@@ -305,6 +350,7 @@ void ReadScaleFactors(
         }
         return;
     }
+    g.bandFactors.fill(0);
     for (size_t band = 0; band < 21; ++band)
         g.bandFactors[band] = static_cast<uint8_t>(values[band]);
 }
@@ -333,21 +379,18 @@ FrameLevel ReadLayer3(
         sideBytes = side.data();
     }
     PaddedBitReader bits(sideBytes);
-    std::array<std::array<bool, 4>, 2> scfsi {};
+    std::array<uint32_t, 2> scfsi {}; // of the four band groups, the first in bit 3
     size_t mainDataBegin = 0;
     if (mpeg1) {
         mainDataBegin = bits.Read(9);
         bits.Skip(channels == 1 ? 5 : 3);
-        for (int ch = 0; ch < channels; ++ch) {
-            const uint32_t flags = bits.Read(4); // scfsi of the four band groups
-            for (size_t group = 0; group < 4; ++group)
-                scfsi[static_cast<size_t>(ch)][group] = ((flags >> (3 - group)) & 1) != 0;
-        }
+        for (int ch = 0; ch < channels; ++ch)
+            scfsi[static_cast<size_t>(ch)] = bits.Read(4);
     } else {
         mainDataBegin = bits.Read(8);
         bits.Skip(channels == 1 ? 1 : 2);
     }
-    std::array<std::array<GranuleChannel, 2>, 2> granules {};
+    std::array<std::array<GranuleChannel, 2>, 2> granules;
     for (int gr = 0; gr < level.parts; ++gr) {
         for (int ch = 0; ch < channels; ++ch) {
             GranuleChannel& g = granules[static_cast<size_t>(gr)][static_cast<size_t>(ch)];
@@ -367,8 +410,13 @@ FrameLevel ReadLayer3(
                 g.mixed = field(19, 1) != 0;
                 g.tables = { field(14, 31), field(9, 31), uint8_t { 0 } };
                 g.subblockGain = { field(6, 7), field(3, 7), field(0, 7) };
+                g.region0Count = 0;
+                g.region1Count = 0;
             } else {
+                g.blockType = 0;
+                g.mixed = false;
                 g.tables = { field(17, 31), field(12, 31), field(7, 31) };
+                g.subblockGain = {};
                 g.region0Count = field(3, 15);
                 g.region1Count = field(0, 7);
             }
@@ -376,6 +424,7 @@ FrameLevel ReadLayer3(
             const uint32_t flags = bits.Read(mpeg1 ? 3 : 2);
             g.preflag = mpeg1 && (flags & 4) != 0;
             g.scalefacScale = (flags & 2) != 0;
+            g.scaled = false;
         }
     }
     // The scale factors, where the main data is at hand: it begins main_data_begin bytes before
@@ -405,7 +454,7 @@ FrameLevel ReadLayer3(
         double power = 0;
         for (int ch = 0; ch < channels; ++ch)
             power += GranulePower(granules[static_cast<size_t>(gr)][static_cast<size_t>(ch)], bands);
-        level.power[static_cast<size_t>(gr)] = power / channels;
+        level.power[static_cast<size_t>(gr)] = channels == 2 ? power * 0.5 : power; // the mean, exactly
     }
     return level;
 }
