@@ -115,6 +115,10 @@ void ReadSecondHalf(const std::string& path, size_t split, SecondHalf& half, std
             if (const auto frame = source.NextCompleteFrame(split)) {
                 half.first = frame->position;
                 source.SetCursor(frame->position);
+                // Room for the levels of frames as long as the first one, so that they are
+                // rarely moved; the walk pauses on nothing but its own work.
+                const size_t frameBytes = std::max(1, frame->header.frameLength);
+                half.levels.reserve(std::min<size_t>((source.End() - frame->position) / frameBytes + 64, size_t { 1 } << 22));
                 MainDataReservoir reservoir;
                 size_t frames = 0;
                 WalkFramesInSync(source, [&](const FoundFrame& found, std::span<const uint8_t> bytes) {
