@@ -308,8 +308,8 @@ void ReadScaleFactors(PaddedBitReader& bits, GranuleChannel& g, bool mpeg1, uint
     const bool sharesFactors = first && !shortBlocks && scfsi != 0;
     if (g.scalefacCompress == 0 && !sharesFactors) {
         // Every scale factor takes 0 bits and is 0.
-        g.bandFactors.fill(0);
-        g.windowLowering.fill(0);
+        g.bandFactors = {};
+        g.windowLowering = {};
         return;
     }
     if (mpeg1 && !shortBlocks) {
@@ -320,7 +320,7 @@ void ReadScaleFactors(PaddedBitReader& bits, GranuleChannel& g, bool mpeg1, uint
         if (sharesFactors && first->scaled && !(first->windowSwitching && first->blockType == 2))
             g.bandFactors = first->bandFactors;
         else
-            g.bandFactors.fill(0);
+            g.bandFactors = {};
         const uint32_t shared = sharesFactors ? scfsi : 0;
         if ((shared & 8) == 0)
             ReadFactorGroup<0, 6>(bits, slen1, g.bandFactors);
@@ -350,7 +350,7 @@ void ReadScaleFactors(PaddedBitReader& bits, GranuleChannel& g, bool mpeg1, uint
         }
         return;
     }
-    g.bandFactors.fill(0);
+    g.bandFactors = {};
     for (size_t band = 0; band < 21; ++band)
         g.bandFactors[band] = static_cast<uint8_t>(values[band]);
 }
