@@ -143,6 +143,10 @@ std::span<const uint8_t> ReadWindow::ReadAhead(uint64_t position, size_t atLeast
     if (inWindow && (!mapping_ || mappingThread_ == std::this_thread::get_id()))
         return { WindowData() + (position - windowStart_), windowLength_ - (position - windowStart_) };
 
+    // A read away from the window (a look somewhere new, not the next bytes of a scan) starts
+    // small again: a search at the start of each piece of a file must not map a large window.
+    if (position < windowStart_ || position > windowStart_ + windowLength_)
+        nextWindowBytes_ = kFirstWindowBytes;
     const auto wanted = static_cast<size_t>(std::min<uint64_t>(std::max(length, nextWindowBytes_), size_ - position));
     nextWindowBytes_ = std::min(nextWindowBytes_ * 2, kWindowBytes);
     if (MappingHolds(position, wanted) && mappingThread_ == std::this_thread::get_id()) {

@@ -8,7 +8,8 @@
 #include <fstream>
 #include <functional>
 #include <new>
-#include <future>
+#include <mutex>
+#include <optional>
 #include <system_error>
 #include <thread>
 
@@ -19,7 +20,7 @@ namespace {
 // decodes, as the place that follows them best).
 constexpr int64_t kGranuleLag = 576;
 
-// Audio at least this long is read in two halves at once, the second on a thread of its own.
+// Audio at least this long is read in pieces on two threads at once.
 constexpr size_t kSplitBytes = size_t { 8 } << 20;
 constexpr size_t kNoFrame = static_cast<size_t>(-1);
 
@@ -82,69 +83,246 @@ private:
     std::vector<int32_t> parts_;
 };
 
-// One frame's level as the second half keeps it, for the sums once the first half is done.
+// One frame's level as a piece's walk keeps it, for the sums once every piece is read.
 struct KeptLevel {
     FrameLevel level;
     int layerIndex = 0;
     int samplesPerFrame = 0;
 };
 
-// The second half of the audio, read on a thread of its own from the first frame it finds at or
-// after the split. Its levels are kept from the first frame whose main data its reservoir holds
-// as a walk from the start would (511 bytes read since it began): from there on they are the
-// levels a walk from the start reads, provided that walk meets its first frame.
-struct SecondHalf {
-    size_t first = kNoFrame; // where its walk began
-    size_t kept = kNoFrame; // the frame whose level is kept first
-    std::vector<KeptLevel> levels;
+// A long Layer III stream is read in pieces of about kPieceBytes by two walks at once, each taking
+// the next piece nobody has taken, so that the faster processor reads more of them.
+//
+// A piece's walk begins at the first frame found from the piece's start and keeps the levels from
+// the first frame whose main data its reservoir holds as a walk from the stream's start would
+// (511 bytes read since it began): from there on they are the levels a walk from the start reads.
+// It reads on past the next piece's start; where it lands on that piece's first frame, it goes on
+// until that piece's kept levels begin (found with a reservoir of their own, as that piece's walk
+// finds them) and hands over there. Where it does not land on it (the piece's search found a frame
+// off the stream), or that piece keeps none before the piece after it begins, it reads that piece
+// too and looks at the next. The levels are thus those one walk from the start reads.
+constexpr size_t kPieceBytes = size_t { 4 } << 20;
+constexpr size_t kUnknown = static_cast<size_t>(-2);
+
+struct Piece {
+    size_t start = 0; // where the search for its first frame begins
+    std::atomic<size_t> first { kUnknown }; // that frame (kNoFrame: none), once a walk has looked
+    // Set by the piece's own walk:
+    size_t kept = kNoFrame; // its first kept frame; kNoFrame when it keeps none
+    size_t next = 0; // the piece whose kept levels follow its own (the count of pieces: none)
+    std::vector<KeptLevel> levels; // from kept up to the next piece's kept frame
     bool failed = false; // a read failed, or there was no memory for the levels
+    std::atomic<bool> read { false }; // the fields above are set
 };
 
-void ReadSecondHalf(const std::string& path, size_t split, SecondHalf& half, std::promise<void>& started,
-    const std::atomic<bool>& stop, const std::atomic<bool>* cancel)
-{
-    bool told = false;
-    auto tell = [&] {
-        if (!told)
-            started.set_value();
-        told = true;
-    };
-    Mp3SourceFile source;
-    try {
-        if (source.Open(path)) {
-            if (const auto frame = source.NextCompleteFrame(split)) {
-                half.first = frame->position;
-                source.SetCursor(frame->position);
-                // Room for the levels of frames as long as the first one, so that they are
-                // rarely moved; the walk pauses on nothing but its own work.
-                const size_t frameBytes = std::max(1, frame->header.frameLength);
-                half.levels.reserve(std::min<size_t>((source.End() - frame->position) / frameBytes + 64, size_t { 1 } << 22));
-                MainDataReservoir reservoir;
-                size_t frames = 0;
-                WalkFramesInSync(source, [&](const FoundFrame& found, std::span<const uint8_t> bytes) {
-                    source.SetCursor(found.position + static_cast<size_t>(found.header.frameLength));
-                    if ((++frames & 4095) == 0
-                        && (stop.load(std::memory_order_relaxed)
-                            || (cancel && cancel->load(std::memory_order_relaxed))))
-                        return false;
-                    if (half.kept == kNoFrame && reservoir.HoldsItsReach()) {
-                        half.kept = found.position;
-                        tell();
+class PieceWalks {
+public:
+    PieceWalks(std::vector<Piece>& pieces, WindowSums& sums, const std::atomic<bool>* cancel)
+        : pieces_(pieces)
+        , sums_(sums)
+        , cancel_(cancel)
+    {
+    }
+
+    // Piece 0 has been read into the sums: the pieces that follow it are added as they are read,
+    // by whichever walk finds the next one ready, while the other walk reads on.
+    void OpenSums()
+    {
+        const std::lock_guard<std::mutex> lock(sumsMutex_);
+        sumsOpen_ = true;
+        sumsAt_ = pieces_[0].next;
+        AddReadPieces();
+    }
+    // Adds whatever is ready; only the walk that holds the sums adds, the other goes on reading.
+    void TryAddReadPieces()
+    {
+        const std::unique_lock<std::mutex> lock(sumsMutex_, std::try_to_lock);
+        if (lock.owns_lock() && sumsOpen_)
+            AddReadPieces();
+    }
+    // Once every walk has ended: adds the rest; false when a piece the levels need failed.
+    bool FinishSums()
+    {
+        const std::lock_guard<std::mutex> lock(sumsMutex_);
+        AddReadPieces();
+        return sumsAt_ >= pieces_.size() && !chainFailed_;
+    }
+
+    // The next piece nobody has taken (from 1: the caller reads piece 0), or none.
+    std::optional<size_t> TakeNext()
+    {
+        const size_t k = next_.fetch_add(1, std::memory_order_relaxed);
+        return k < pieces_.size() ? std::optional<size_t>(k) : std::nullopt;
+    }
+    bool Cancelled() const { return cancelled_.load(std::memory_order_relaxed); }
+
+    // Reads piece k from first (a frame found in source, which the walk then uses as it goes);
+    // keep(level, header) takes each kept level. False once cancelled.
+    template <class Keep> bool Walk(Mp3SourceFile& source, size_t k, const FoundFrame& first, Keep&& keep)
+    {
+        Piece& piece = pieces_[k];
+        const size_t count = pieces_.size();
+        auto startOf = [&](size_t b) { return b < count ? pieces_[b].start : static_cast<size_t>(-1); };
+        MainDataReservoir reservoir;
+        bool keeping = k == 0; // the stream's own start keeps every level
+        if (keeping)
+            piece.kept = first.position;
+        size_t boundary = k + 1; // the next piece whose start this walk has not reached
+        bool warming = false; // at that piece's first frame, finding where its levels begin
+        MainDataReservoir theirs;
+        size_t frames = 0;
+        bool cancelled = false;
+        std::vector<uint8_t> copy;
+        piece.next = count;
+        auto take = [&](const FoundFrame& frame, std::span<const uint8_t> bytes) {
+            source.SetCursor(frame.position + static_cast<size_t>(frame.header.frameLength));
+            if ((++frames & 4095) == 0 && IsCancelled()) {
+                cancelled = true;
+                return false;
+            }
+            if (!keeping) {
+                if (frame.position >= startOf(k + 1))
+                    return false; // no level kept before the next piece: that walk reads on
+                if (reservoir.HoldsItsReach()) {
+                    keeping = true;
+                    piece.kept = frame.position;
+                }
+            }
+            if (keeping) {
+                for (;;) {
+                    if (warming) {
+                        if (frame.position >= startOf(boundary + 1)) {
+                            warming = false; // that piece keeps nothing: read on through it
+                            ++boundary;
+                            continue;
+                        }
+                        if (theirs.HoldsItsReach()) {
+                            piece.next = boundary; // its levels begin here
+                            return false;
+                        }
+                        (void)ReadFrameLevel(bytes, frame.header, theirs);
+                        break;
                     }
-                    const FrameLevel level = ReadFrameLevel(bytes, found.header, reservoir);
-                    if (half.kept != kNoFrame)
-                        half.levels.push_back({ level, found.header.layerIndex, found.header.samplesPerFrame });
-                    return true;
+                    if (frame.position < startOf(boundary))
+                        break;
+                    // The bytes may lie in the source's window, which the look for that piece's
+                    // first frame reads anew.
+                    if (pieces_[boundary].first.load(std::memory_order_acquire) == kUnknown
+                        && bytes.data() != copy.data()) {
+                        copy.assign(bytes.begin(), bytes.end());
+                        bytes = copy;
+                    }
+                    if (frame.position == FirstOf(source, boundary)) {
+                        warming = true;
+                        theirs = MainDataReservoir();
+                        continue;
+                    }
+                    ++boundary; // landed off that piece's first frame: read on through it
+                }
+            }
+            const FrameLevel level = ReadFrameLevel(bytes, frame.header, reservoir);
+            if (keeping)
+                keep(level, frame.header);
+            return true;
+        };
+        if (take(first, source.FrameBytes(first)))
+            WalkFramesInSync(source, take);
+        if (cancelled)
+            cancelled_.store(true, std::memory_order_relaxed);
+        if (!keeping)
+            piece.kept = kNoFrame;
+        return !cancelled;
+    }
+
+    // The first frame found from piece b's start, as every walk finds it.
+    size_t FirstOf(const Mp3SourceFile& source, size_t b)
+    {
+        size_t found = pieces_[b].first.load(std::memory_order_acquire);
+        if (found == kUnknown) {
+            const auto frame = source.SyncedFrame(pieces_[b].start);
+            found = frame ? frame->position : kNoFrame;
+            pieces_[b].first.store(found, std::memory_order_release);
+        }
+        return found;
+    }
+
+    // Reads piece k (k >= 1) with its levels kept in the piece.
+    void WalkKept(Mp3SourceFile& source, size_t k)
+    {
+        Piece& piece = pieces_[k];
+        try {
+            const auto frame = source.NextCompleteFrame(piece.start);
+            pieces_[k].first.store(frame ? frame->position : kNoFrame, std::memory_order_release);
+            if (frame) {
+                // Room for the levels of frames as long as the first one, so that they are rarely moved.
+                const size_t frameBytes = static_cast<size_t>(std::max(1, frame->header.frameLength));
+                piece.levels.reserve(std::min<size_t>(kPieceBytes / frameBytes + 64, size_t { 1 } << 20));
+                if (k + 1 < pieces_.size())
+                    (void)FirstOf(source, k + 1); // before the walk's bytes are in use
+                Walk(source, k, *frame, [&](const FrameLevel& level, const MpegFrameHeader& header) {
+                    piece.levels.push_back({ level, header.layerIndex, header.samplesPerFrame });
                 });
             }
-            half.failed = source.ReadFailed();
+        } catch (const std::bad_alloc&) {
+            piece.failed = true;
         }
-    } catch (const std::bad_alloc&) {
-        half.failed = true;
+        piece.failed = piece.failed || source.ReadFailed();
+        piece.read.store(true, std::memory_order_release);
+        TryAddReadPieces();
     }
-    if (half.kept == kNoFrame)
-        half.first = kNoFrame;
-    tell();
+
+private:
+    bool IsCancelled() const
+    {
+        return Cancelled() || (cancel_ && cancel_->load(std::memory_order_relaxed));
+    }
+
+    // With sumsMutex_ held.
+    void AddReadPieces()
+    {
+        while (sumsAt_ < pieces_.size() && pieces_[sumsAt_].read.load(std::memory_order_acquire)) {
+            Piece& piece = pieces_[sumsAt_];
+            if (piece.failed || piece.kept == kNoFrame) {
+                chainFailed_ = true;
+                sumsAt_ = pieces_.size();
+                return;
+            }
+            for (const KeptLevel& kept : piece.levels)
+                sums_.Add(kept.level, kept.layerIndex, kept.samplesPerFrame);
+            piece.levels = {};
+            sumsAt_ = piece.next;
+        }
+    }
+
+    std::vector<Piece>& pieces_;
+    WindowSums& sums_;
+    std::mutex sumsMutex_;
+    bool sumsOpen_ = false;
+    size_t sumsAt_ = 0; // the next piece whose levels the sums take
+    bool chainFailed_ = false;
+    const std::atomic<bool>* cancel_;
+    std::atomic<size_t> next_ { 1 };
+    std::atomic<bool> cancelled_ { false };
+};
+
+// The helper's share: pieces taken in turn, with a source of its own.
+void ReadPieces(const std::string& path, PieceWalks& walks, std::vector<Piece>& pieces)
+{
+    Mp3SourceFile source;
+    bool opened = false;
+    try {
+        opened = source.Open(path);
+    } catch (const std::bad_alloc&) {
+    }
+    while (const auto k = walks.TakeNext()) {
+        if (!opened) {
+            pieces[*k].failed = true;
+            pieces[*k].read.store(true, std::memory_order_release);
+            continue;
+        }
+        if (!walks.Cancelled())
+            walks.WalkKept(source, *k);
+    }
 }
 
 } // namespace
@@ -182,67 +360,52 @@ std::optional<LevelOverview> ReadLevelOverview(
         }
     }
 
-    // A long Layer III stream is read in two halves at once (Layers I and II keep no reservoir
-    // to start the second half's with, and are short).
-    SecondHalf second;
-    std::promise<void> secondStarted;
-    std::future<void> secondReady = secondStarted.get_future();
-    std::atomic<bool> stopSecond { false };
-    std::thread secondThread;
-    const size_t split = first->position + (source.End() - first->position) / 2;
-    if (first->header.layerIndex == 2 && source.End() - first->position >= kSplitBytes
-        && std::thread::hardware_concurrency() >= 2) {
-        try {
-            secondThread = std::thread(
-                ReadSecondHalf, path, split, std::ref(second), std::ref(secondStarted), std::cref(stopSecond), cancel);
-        } catch (const std::system_error&) {
-            // No thread to be had: the first half reads on to the end.
-        }
-    }
-    bool splitSeen = !secondThread.joinable();
-    bool secondTakesOver = false;
-
+    // A long Layer III stream is read in pieces by this thread and a helper (Layers I and II keep
+    // no reservoir to start a piece's walk with, and are short).
+    const size_t audio = source.End() - first->position;
+    size_t count = 1;
+    if (first->header.layerIndex == 2 && audio >= kSplitBytes && std::thread::hardware_concurrency() >= 2)
+        count = std::min<size_t>(audio / kPieceBytes, 256);
+    std::vector<Piece> pieces(count);
+    for (size_t k = 0; k < count; ++k)
+        pieces[k].start = first->position + audio / count * k;
+    pieces[0].first = first->position;
     WindowSums sums(overview.windowSamples, skip);
-    size_t frames = 0;
-    bool cancelled = false;
-    MainDataReservoir reservoir;
-    // Takes one frame (bytes: the whole frame); false once cancelled or where the second half's
-    // kept levels begin.
-    auto take = [&](const FoundFrame& frame, std::span<const uint8_t> bytes) {
-        if (!splitSeen && frame.position >= split) {
-            // The second half counts only if this walk meets the frame it began with.
-            splitSeen = true;
-            secondReady.wait();
-            secondTakesOver = second.first == frame.position;
-            if (!secondTakesOver)
-                stopSecond = true;
+    PieceWalks walks(pieces, sums, cancel);
+    std::thread helper;
+    if (count > 1) {
+        try {
+            helper = std::thread(ReadPieces, path, std::ref(walks), std::ref(pieces));
+        } catch (const std::system_error&) {
+            // No thread to be had: this one reads every piece.
         }
-        if (secondTakesOver && frame.position >= second.kept)
-            return false;
-        source.SetCursor(frame.position + static_cast<size_t>(frame.header.frameLength));
-        if ((++frames & 4095) == 0 && cancel && cancel->load(std::memory_order_relaxed)) {
-            cancelled = true;
-            return false;
-        }
-        sums.Add(ReadFrameLevel(bytes, frame.header, reservoir), frame.header.layerIndex, frame.header.samplesPerFrame);
-        return true;
-    };
-    if (take(*first, source.FrameBytes(*first)))
-        WalkFramesInSync(source, take);
-    if (secondThread.joinable()) {
-        if (!secondTakesOver || cancelled)
-            stopSecond = true;
-        secondThread.join();
     }
-    if (cancelled || (cancel && cancel->load(std::memory_order_relaxed)))
+
+    if (count > 1)
+        (void)walks.FirstOf(source, 1); // before the walk's bytes are in use
+    bool done = walks.Walk(source, 0, *first, [&](const FrameLevel& level, const MpegFrameHeader& header) {
+        sums.Add(level, header.layerIndex, header.samplesPerFrame);
+    });
+    bool failed = source.ReadFailed();
+    if (done)
+        walks.OpenSums();
+    while (done) {
+        const auto k = walks.TakeNext();
+        if (!k)
+            break;
+        walks.WalkKept(source, *k);
+        done = !walks.Cancelled();
+    }
+    if (helper.joinable())
+        helper.join();
+    if (!done || walks.Cancelled() || (cancel && cancel->load(std::memory_order_relaxed)))
         return std::nullopt;
-    if (source.ReadFailed() || (secondTakesOver && second.failed)) {
+    // The pieces whose levels follow one another from the start, each from where the one before
+    // handed over.
+    if (failed || !walks.FinishSums()) {
         errorText = "Failed to read file \"" + path + "\".";
         return std::nullopt;
     }
-    if (secondTakesOver)
-        for (const KeptLevel& kept : second.levels)
-            sums.Add(kept.level, kept.layerIndex, kept.samplesPerFrame);
 
     overview.totalSamples = std::max<int64_t>(0, sums.RawSamples() - skip - padding);
     overview.levelsDb = sums.Levels(

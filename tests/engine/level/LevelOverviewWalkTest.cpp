@@ -1,6 +1,6 @@
 // The frame walk behind the level overview: frames in sync across the ends of its runs of bytes,
-// the same frames (with the same main data) found again past junk, and a long file read in two
-// halves as it reads in one.
+// the same frames (with the same main data) found again past junk, and a long file read in pieces
+// on two threads as it reads in one walk.
 #include "engine/level/LevelOverview.h"
 #include "engine/stream/MpegFrameHeader.h"
 #include "tests/support/EncodedAudio.h"
@@ -8,6 +8,9 @@
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <iterator>
 
 namespace {
 
@@ -35,7 +38,7 @@ TEST(LevelOverviewWalk, ReadsEveryCopyOfAStreamAlikeAcrossALongFileAndPastJunk)
 {
     // Four seconds of music, its first frame without reservoir (as an encoder starts), repeated
     // past 9 MB: every copy must read the same, wherever the walk's runs of bytes end and
-    // wherever its second half (read on a thread of its own) takes over.
+    // wherever its second piece (read on a thread of its own) takes over.
     const Bytes once = EncodePcm(MakeMusic(4.0), 0, true, false, 2);
     const size_t frames = FrameStarts(once).size();
     ASSERT_GT(frames, 100u);
@@ -101,12 +104,12 @@ TEST(LevelOverviewWalk, PassesOverZerosRightAfterTheFirstFrame)
     EXPECT_EQ(overview->totalSamples, 51 * 1152);
 }
 
-TEST(LevelOverviewWalk, ReadsOnAloneWhereTheSecondHalfBeginsOffTheStream)
+TEST(LevelOverviewWalk, ReadsOnAloneWhereTheSecondPieceBeginsOffTheStream)
 {
-    // 8.9 MB of equal frames; inside the bodies of those around the middle, a chain of three
-    // headers of longer frames, each at the end of the one before. The second half's search from
-    // the middle finds the chain first and walks it; the walk from the start never meets it, so
-    // the first half must read on to the end instead of handing over.
+    // 8.9 MB of equal frames (two pieces); inside the bodies of those around the middle, a chain
+    // of three headers of longer frames, each at the end of the one before. The second piece's
+    // search from the middle finds the chain first and walks it; the walk from the start never
+    // meets it, so the first piece's walk must read on to the end instead of handing over.
     const FrameSpec shape; // 417 bytes
     const int count = 21401; // odd: the middle lies inside a frame, 208 bytes in
     Bytes stream = Frames(shape, count);
@@ -125,8 +128,76 @@ TEST(LevelOverviewWalk, ReadsOnAloneWhereTheSecondHalfBeginsOffTheStream)
     ASSERT_TRUE(overview) << error;
     EXPECT_EQ(overview->totalSamples, int64_t { count } * 1152);
 
-    // Cancelled, both halves stop.
+    // Cancelled, both walks stop.
     const std::atomic<bool> cancel { true };
     EXPECT_FALSE(ReadLevelOverview(dir.File("offstream.mp3"), kFrameWindowMs, error, &cancel));
     EXPECT_TRUE(error.empty()) << error;
+}
+
+TEST(LevelOverviewWalk, ReadsAFileOfManyPiecesAsOneWalkFromItsStartDoes)
+{
+    // Music repeated past 17 MB: four pieces of about 4 MB, read by two threads in whichever
+    // order they take them. Every copy must read alike across the three handovers, and junk
+    // across the third piece's start must leave the levels as they were.
+    const Bytes once = EncodePcm(MakeMusic(4.0), 0, true, false, 2);
+    const size_t frames = FrameStarts(once).size();
+    Bytes stream;
+    int copies = 0;
+    for (; stream.size() < (size_t { 17 } << 20); ++copies)
+        Append(stream, once);
+    TempDir dir;
+    WriteFile(dir.File("long.mp3"), stream);
+    std::string error;
+    const auto clean = ReadLevelOverview(dir.File("long.mp3"), kFrameWindowMs, error);
+    ASSERT_TRUE(clean) << error;
+    ASSERT_EQ(clean->levelsDb.size(), frames * static_cast<size_t>(copies));
+    size_t differ = 0;
+    for (size_t k = 1; k + frames < clean->levelsDb.size(); ++k)
+        differ += clean->levelsDb[k] != clean->levelsDb[k + frames] ? 1 : 0;
+    EXPECT_EQ(differ, 0u);
+
+    // 3000 bytes of zeros and a lone header from the last frame start before the middle: with
+    // them the third piece starts 1500 bytes past that frame, inside the junk.
+    const auto starts = FrameStarts(stream);
+    const size_t cut = *std::prev(std::upper_bound(starts.begin(), starts.end(), stream.size() / 2));
+    Bytes junk(3000, 0);
+    const Bytes lone = FrameHeaderBytes(FrameSpec {});
+    std::copy(lone.begin(), lone.end(), junk.begin() + 2000);
+    Bytes damaged(stream.begin(), stream.begin() + static_cast<long>(cut));
+    Append(damaged, junk);
+    damaged.insert(damaged.end(), stream.begin() + static_cast<long>(cut), stream.end());
+    ASSERT_GT((damaged.size() / 4) * 2, cut);
+    ASSERT_LT((damaged.size() / 4) * 2, cut + junk.size());
+    WriteFile(dir.File("junk.mp3"), damaged);
+    const auto passed = ReadLevelOverview(dir.File("junk.mp3"), kFrameWindowMs, error);
+    ASSERT_TRUE(passed) << error;
+    EXPECT_EQ(passed->levelsDb, clean->levelsDb);
+}
+
+TEST(LevelOverviewWalk, ReadsThroughAPieceWhoseSearchLandsOffTheStreamAndHandsOverAtTheNext)
+{
+    // 16.8 MB of equal frames (four pieces); just past the second piece's start, inside a frame,
+    // a chain of three headers of longer frames that that piece's search walks. The walk before
+    // it must read that piece too and hand over at the third: every frame counts once.
+    const FrameSpec shape; // 417 bytes
+    const int count = 40237;
+    Bytes stream = Frames(shape, count);
+    FrameSpec longFrame;
+    longFrame.bitrateIndex = 14;
+    const auto longLength = static_cast<size_t>(FrameLengthOf(longFrame));
+    const Bytes lone = FrameHeaderBytes(longFrame);
+    const size_t pieceStart = stream.size() / 4;
+    ASSERT_NE(pieceStart % 417, 0u);
+    for (size_t k = 0; k < 3; ++k) {
+        const size_t at = pieceStart + 10 + k * longLength;
+        ASSERT_GT(at % 417, 3u); // never over a real header
+        ASSERT_LT(at % 417, 413u);
+        std::copy(lone.begin(), lone.end(), stream.begin() + static_cast<long>(at));
+    }
+    TempDir dir;
+    WriteFile(dir.File("offstream.mp3"), stream);
+    std::string error;
+    const auto overview = ReadLevelOverview(dir.File("offstream.mp3"), kFrameWindowMs, error);
+    ASSERT_TRUE(overview) << error;
+    EXPECT_EQ(overview->totalSamples, int64_t { count } * 1152);
 }
