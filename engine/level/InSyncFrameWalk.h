@@ -8,7 +8,7 @@
 #include "engine/stream/Mp3SourceFile.h"
 
 #include <span>
-#include <vector>
+#include <memory>
 
 // Walks the frames from the source's cursor to the end of its audio. take(frame, bytes) gets each
 // frame with its whole bytes (valid only during the call), sets the cursor past it, and returns
@@ -18,7 +18,9 @@ template <class Take> void WalkFramesInSync(Mp3SourceFile& source, Take&& take)
     // The bytes walked at once, copied into a room small enough to stay in the processor's cache:
     // cheaper than mapping the file's pages, whose tables cost more than the copy.
     constexpr size_t kRunBytes = size_t { 256 } << 10;
-    std::vector<uint8_t> room(kRunBytes);
+    // Not cleared first: only the bytes a read has filled are looked at.
+    const auto roomBytes = std::make_unique_for_overwrite<uint8_t[]>(kRunBytes);
+    const std::span<uint8_t> room(roomBytes.get(), kRunBytes);
     InSyncHeaderCache headers;
     for (;;) {
         const size_t position = source.Cursor();

@@ -287,8 +287,14 @@ private:
                 sumsAt_ = pieces_.size();
                 return;
             }
-            for (const KeptLevel& kept : piece.levels)
-                sums_.Add(kept.level, kept.layerIndex, kept.samplesPerFrame);
+            try {
+                for (const KeptLevel& kept : piece.levels)
+                    sums_.Add(kept.level, kept.layerIndex, kept.samplesPerFrame);
+            } catch (const std::bad_alloc&) {
+                chainFailed_ = true; // no memory for the sums: fails as a read would
+                sumsAt_ = pieces_.size();
+                return;
+            }
             piece.levels = {};
             sumsAt_ = piece.next;
         }
