@@ -13,9 +13,11 @@ std::vector<float> Grouped(const std::vector<float>& levelsDb, size_t grouping)
     std::vector<float> grouped;
     for (size_t start = 0; start < levelsDb.size(); start += grouping) {
         const size_t end = std::min(levelsDb.size(), start + grouping);
+        // 10^(dB / 10) as exp: several times quicker than pow on an hour of granules.
+        constexpr double kPowerPerDb = 0.23025850929940458; // ln(10) / 10
         double power = 0;
         for (size_t k = start; k < end; ++k)
-            power += std::isnan(levelsDb[k]) ? 0.0 : std::pow(10.0, levelsDb[k] / 10.0);
+            power += std::isnan(levelsDb[k]) ? 0.0 : std::exp(levelsDb[k] * kPowerPerDb);
         power /= static_cast<double>(end - start);
         grouped.push_back(power > 0 ? static_cast<float>(10.0 * std::log10(power)) : -1000.0f);
     }

@@ -62,6 +62,13 @@ public:
         rawSample_ += samplesPerFrame;
     }
 
+    // Room for about this many windows, so that the sums are seldom moved as they grow.
+    void Reserve(size_t windows)
+    {
+        power_.reserve(windows);
+        parts_.reserve(windows);
+    }
+
     // Where the next frame's output starts in the decoder's raw output.
     int64_t RawSamples() const { return rawSample_; }
 
@@ -377,6 +384,10 @@ std::optional<LevelOverview> ReadLevelOverview(
         pieces[k].start = first->position + audio / count * k;
     pieces[0].first = first->position;
     WindowSums sums(overview.windowSamples, skip);
+    // The windows of frames as long as the first, with a margin for a stream of varying bitrate.
+    const double frames = static_cast<double>(audio) / std::max(1, first->header.frameLength);
+    sums.Reserve(static_cast<size_t>(std::min(1.25 * frames * first->header.samplesPerFrame
+            / static_cast<double>(overview.windowSamples) + 16.0, 1e7)));
     PieceWalks walks(pieces, sums, cancel);
     std::thread helper;
     if (count > 1) {
