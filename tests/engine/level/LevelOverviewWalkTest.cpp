@@ -32,6 +32,54 @@ std::vector<size_t> FrameStarts(const Bytes& stream)
     return starts;
 }
 
+// once repeated until the stream holds at least bytes; copies: how many times.
+Bytes RepeatedPast(const Bytes& once, size_t bytes, int& copies)
+{
+    Bytes stream;
+    for (copies = 0; stream.size() < bytes; ++copies)
+        Append(stream, once);
+    return stream;
+}
+
+// Windows of one copy that read otherwise in the next copy (windows of one frame, frames a copy).
+size_t WindowsThatDifferFromTheNextCopy(const std::vector<float>& levels, size_t frames)
+{
+    size_t differ = 0;
+    for (size_t k = 1; k + frames < levels.size(); ++k)
+        differ += levels[k] != levels[k + frames] ? 1 : 0;
+    return differ;
+}
+
+// stream with 3000 bytes of junk before the frame at cut: zeros, then at headerAt a lone header
+// the next bytes do not confirm.
+Bytes WithJunkBefore(const Bytes& stream, size_t cut, size_t headerAt)
+{
+    Bytes junk(3000, 0);
+    const Bytes lone = FrameHeaderBytes(FrameSpec {});
+    std::copy(lone.begin(), lone.end(), junk.begin() + static_cast<long>(headerAt));
+    Bytes damaged(stream.begin(), stream.begin() + static_cast<long>(cut));
+    Append(damaged, junk);
+    damaged.insert(damaged.end(), stream.begin() + static_cast<long>(cut), stream.end());
+    return damaged;
+}
+
+// Writes into stream, from at, a chain of three headers of 1,044-byte frames, each at the end of
+// the one before: a stream a search can find and walk though no real frame starts there. The
+// positions of the three headers.
+std::vector<size_t> PutFalseChain(Bytes& stream, size_t at)
+{
+    FrameSpec longFrame;
+    longFrame.bitrateIndex = 14;
+    const auto longLength = static_cast<size_t>(FrameLengthOf(longFrame));
+    const Bytes lone = FrameHeaderBytes(longFrame);
+    std::vector<size_t> positions;
+    for (size_t k = 0; k < 3; ++k) {
+        positions.push_back(at + k * longLength);
+        std::copy(lone.begin(), lone.end(), stream.begin() + static_cast<long>(positions.back()));
+    }
+    return positions;
+}
+
 } // namespace
 
 TEST(LevelOverviewWalk, ReadsEveryCopyOfAStreamAlikeAcrossALongFileAndPastJunk)
@@ -45,10 +93,8 @@ TEST(LevelOverviewWalk, ReadsEveryCopyOfAStreamAlikeAcrossALongFileAndPastJunk)
     ASSERT_EQ(
         FrameStarts(once).back() + static_cast<size_t>(DecodeFrameHeader(&once[FrameStarts(once).back()])->frameLength),
         once.size());
-    Bytes stream;
     int copies = 0;
-    for (; stream.size() < (size_t { 9 } << 20); ++copies)
-        Append(stream, once);
+    const Bytes stream = RepeatedPast(once, size_t { 9 } << 20, copies);
     TempDir dir;
     WriteFile(dir.File("long.mp3"), stream);
     std::string error;
@@ -56,22 +102,13 @@ TEST(LevelOverviewWalk, ReadsEveryCopyOfAStreamAlikeAcrossALongFileAndPastJunk)
     ASSERT_TRUE(clean) << error;
     ASSERT_EQ(clean->windowSamples, 1152);
     ASSERT_EQ(clean->levelsDb.size(), frames * static_cast<size_t>(copies));
-    size_t differ = 0;
-    for (size_t k = 1; k + frames < clean->levelsDb.size(); ++k)
-        differ += clean->levelsDb[k] != clean->levelsDb[k + frames] ? 1 : 0;
-    EXPECT_EQ(differ, 0u);
+    EXPECT_EQ(WindowsThatDifferFromTheNextCopy(clean->levelsDb, frames), 0u);
 
     // Junk between two frames (zeros, then a lone header the next bytes do not confirm) is passed
     // over: the frames after it, with their reservoir, read as before.
     const auto starts = FrameStarts(stream);
     const size_t cut = starts[starts.size() / 2];
-    Bytes junk(3000, 0);
-    const FrameSpec shape;
-    const Bytes lone = FrameHeaderBytes(shape);
-    std::copy(lone.begin(), lone.end(), junk.begin() + 1000);
-    Bytes damaged(stream.begin(), stream.begin() + static_cast<long>(cut));
-    Append(damaged, junk);
-    damaged.insert(damaged.end(), stream.begin() + static_cast<long>(cut), stream.end());
+    const Bytes damaged = WithJunkBefore(stream, cut, 1000);
     WriteFile(dir.File("junk.mp3"), damaged);
     const auto passed = ReadLevelOverview(dir.File("junk.mp3"), kFrameWindowMs, error);
     ASSERT_TRUE(passed) << error;
@@ -113,14 +150,9 @@ TEST(LevelOverviewWalk, ReadsOnAloneWhereTheSecondPieceBeginsOffTheStream)
     const FrameSpec shape; // 417 bytes
     const int count = 21401; // odd: the middle lies inside a frame, 208 bytes in
     Bytes stream = Frames(shape, count);
-    FrameSpec longFrame;
-    longFrame.bitrateIndex = 14;
-    const auto longLength = static_cast<size_t>(FrameLengthOf(longFrame));
-    ASSERT_EQ(longLength, 1044u);
-    const Bytes lone = FrameHeaderBytes(longFrame);
     const size_t middle = static_cast<size_t>(count / 2) * 417;
-    for (size_t k = 0; k < 3; ++k) // 300, 93 and 303 bytes into frames: never on a real header
-        std::copy(lone.begin(), lone.end(), stream.begin() + static_cast<long>(middle + 300 + k * longLength));
+    // 300, 93 and 303 bytes into frames: never on a real header.
+    EXPECT_EQ(PutFalseChain(stream, middle + 300), (std::vector<size_t> { middle + 300, middle + 1344, middle + 2388 }));
     TempDir dir;
     WriteFile(dir.File("offstream.mp3"), stream);
     std::string error;
@@ -141,33 +173,23 @@ TEST(LevelOverviewWalk, ReadsAFileOfManyPiecesAsOneWalkFromItsStartDoes)
     // across the third piece's start must leave the levels as they were.
     const Bytes once = EncodePcm(MakeMusic(4.0), 0, true, false, 2);
     const size_t frames = FrameStarts(once).size();
-    Bytes stream;
     int copies = 0;
-    for (; stream.size() < (size_t { 17 } << 20); ++copies)
-        Append(stream, once);
+    const Bytes stream = RepeatedPast(once, size_t { 17 } << 20, copies);
     TempDir dir;
     WriteFile(dir.File("long.mp3"), stream);
     std::string error;
     const auto clean = ReadLevelOverview(dir.File("long.mp3"), kFrameWindowMs, error);
     ASSERT_TRUE(clean) << error;
     ASSERT_EQ(clean->levelsDb.size(), frames * static_cast<size_t>(copies));
-    size_t differ = 0;
-    for (size_t k = 1; k + frames < clean->levelsDb.size(); ++k)
-        differ += clean->levelsDb[k] != clean->levelsDb[k + frames] ? 1 : 0;
-    EXPECT_EQ(differ, 0u);
+    EXPECT_EQ(WindowsThatDifferFromTheNextCopy(clean->levelsDb, frames), 0u);
 
     // 3000 bytes of zeros and a lone header from the last frame start before the middle: with
     // them the third piece starts 1500 bytes past that frame, inside the junk.
     const auto starts = FrameStarts(stream);
     const size_t cut = *std::prev(std::upper_bound(starts.begin(), starts.end(), stream.size() / 2));
-    Bytes junk(3000, 0);
-    const Bytes lone = FrameHeaderBytes(FrameSpec {});
-    std::copy(lone.begin(), lone.end(), junk.begin() + 2000);
-    Bytes damaged(stream.begin(), stream.begin() + static_cast<long>(cut));
-    Append(damaged, junk);
-    damaged.insert(damaged.end(), stream.begin() + static_cast<long>(cut), stream.end());
+    const Bytes damaged = WithJunkBefore(stream, cut, 2000);
     ASSERT_GT((damaged.size() / 4) * 2, cut);
-    ASSERT_LT((damaged.size() / 4) * 2, cut + junk.size());
+    ASSERT_LT((damaged.size() / 4) * 2, cut + 3000);
     WriteFile(dir.File("junk.mp3"), damaged);
     const auto passed = ReadLevelOverview(dir.File("junk.mp3"), kFrameWindowMs, error);
     ASSERT_TRUE(passed) << error;
@@ -182,17 +204,11 @@ TEST(LevelOverviewWalk, ReadsThroughAPieceWhoseSearchLandsOffTheStreamAndHandsOv
     const FrameSpec shape; // 417 bytes
     const int count = 40237;
     Bytes stream = Frames(shape, count);
-    FrameSpec longFrame;
-    longFrame.bitrateIndex = 14;
-    const auto longLength = static_cast<size_t>(FrameLengthOf(longFrame));
-    const Bytes lone = FrameHeaderBytes(longFrame);
     const size_t pieceStart = stream.size() / 4;
     ASSERT_NE(pieceStart % 417, 0u);
-    for (size_t k = 0; k < 3; ++k) {
-        const size_t at = pieceStart + 10 + k * longLength;
+    for (const size_t at : PutFalseChain(stream, pieceStart + 10)) {
         ASSERT_GT(at % 417, 3u); // never over a real header
         ASSERT_LT(at % 417, 413u);
-        std::copy(lone.begin(), lone.end(), stream.begin() + static_cast<long>(at));
     }
     TempDir dir;
     WriteFile(dir.File("offstream.mp3"), stream);
